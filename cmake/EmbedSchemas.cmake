@@ -1,0 +1,96 @@
+# Embeds the 37 schema files into the program: each becomes a byte range in the
+# read-only data, keyed by its resource id. A schema missing from
+# VALORIX_SCHEMA_DIR is embedded empty and named in a warning.
+
+set(VALORIX_SCHEMA_ROWS
+  348 container.nnn.001.02.xsd
+  349 pain.001.001.03.xsd
+  350 pain.008.001.02.xsd
+  351 pain.002.001.03.xsd
+  346 ISO.A.pain.001.001.03.xsd
+  347 ISO.A.pain.008.001.02.xsd
+  342 ISO.pain.001.001.03.austrian.003.xsd
+  343 ISO.pain.008.001.02.austrian.003.xsd
+  344 RB6.0_pain.001_codelists.xsd
+  345 RB6.0_pain.008_codelists.xsd
+  341 BbkXmwBasis.xsd
+  340 BbkXmwAwzel.xsd
+  336 container.nnn.003.02.xsd
+  337 pain.001.003.03.xsd
+  338 pain.008.003.02.xsd
+  339 pain.002.003.03.xsd
+  333 ZKA.camt.052.001.02.v02.xsd
+  334 ZKA.camt.053.001.02.v02.xsd
+  335 ZKA.camt.054.001.02.v02.xsd
+  329 ISO.pain.001.001.02.austrian.002.xsd
+  330 ISO.pain.008.001.01.austrian.002.xsd
+  331 ISO.pain.001.001.03.austrian.001.xsd
+  332 ISO.pain.008.001.02.austrian.001.xsd
+  325 container.nnn.002.02.xsd
+  326 pain.001.002.03.xsd
+  327 pain.008.002.02.xsd
+  328 pain.002.002.03.xsd
+  321 container.nnn.002.xsd
+  322 pain.001.002.02.xsd
+  323 pain.008.002.01.xsd
+  324 pain.002.002.02.xsd
+  320 pain.008.001.01.xsd
+  319 pain.008.001.01.grp.xsd
+  318 pain.008.001.01.con.xsd
+  311 pain.001.001.02.xsd
+  313 pain.001.001.02.grp.xsd
+  312 pain.001.001.02.con.xsd
+)
+
+set(_asm "# Generated: the embedded schema resources.\n\t.section .rodata\n")
+set(_table "")
+set(_decls "")
+set(_missing "")
+list(LENGTH VALORIX_SCHEMA_ROWS _n)
+math(EXPR _last "${_n} - 1")
+set(_deps "")
+foreach(_i RANGE 0 ${_last} 2)
+  math(EXPR _j "${_i} + 1")
+  list(GET VALORIX_SCHEMA_ROWS ${_i} _id)
+  list(GET VALORIX_SCHEMA_ROWS ${_j} _name)
+  set(_file "${VALORIX_SCHEMA_DIR}/${_name}")
+  string(APPEND _asm "\t.global valorix_res_${_id}_begin\n\t.global valorix_res_${_id}_end\n\t.balign 8\nvalorix_res_${_id}_begin:\n")
+  if(EXISTS "${_file}")
+    string(APPEND _asm "\t.incbin \"${_file}\"\n")
+    list(APPEND _deps "${_file}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_file}")
+  else()
+    list(APPEND _missing "${_name} (${_id})")
+  endif()
+  string(APPEND _asm "valorix_res_${_id}_end:\n\t.byte 0\n")
+  string(APPEND _decls "extern const unsigned char valorix_res_${_id}_begin[];\nextern const unsigned char valorix_res_${_id}_end[];\n")
+  string(APPEND _table "    {${_id}, valorix_res_${_id}_begin, valorix_res_${_id}_end},\n")
+endforeach()
+string(APPEND _asm "\t.section .note.GNU-stack,\"\",@progbits\n")
+
+if(_missing)
+  list(LENGTH _missing _nmissing)
+  string(REPLACE ";" ", " _missing_text "${_missing}")
+  message(WARNING "${_nmissing} schema files are missing in ${VALORIX_SCHEMA_DIR} and are embedded empty: ${_missing_text}")
+endif()
+
+set(_gen "${CMAKE_BINARY_DIR}/generated")
+file(MAKE_DIRECTORY "${_gen}")
+file(WRITE "${_gen}/schema_resources.S.tmp" "${_asm}")
+configure_file("${_gen}/schema_resources.S.tmp" "${_gen}/schema_resources.S" COPYONLY)
+file(WRITE "${_gen}/schema_table.cpp.tmp"
+"// Generated: the table of embedded schema resources.
+#include \"app/resources.h\"
+
+extern \"C\" {
+${_decls}}
+
+namespace valorix {
+const EmbeddedResource kEmbeddedResources[] = {
+${_table}};
+const size_t kEmbeddedResourceCount = sizeof(kEmbeddedResources) / sizeof(kEmbeddedResources[0]);
+}  // namespace valorix
+")
+configure_file("${_gen}/schema_table.cpp.tmp" "${_gen}/schema_table.cpp" COPYONLY)
+set_source_files_properties("${_gen}/schema_resources.S" PROPERTIES OBJECT_DEPENDS "${_deps}")
+set(VALORIX_SCHEMA_SOURCES "${_gen}/schema_resources.S" "${_gen}/schema_table.cpp")

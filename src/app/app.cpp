@@ -1,0 +1,78 @@
+#include "app/app.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "app/schemastore.h"
+#include "platform/inifile.h"
+#include "platform/paths.h"
+#include "platform/strutil.h"
+
+namespace valorix {
+namespace fs = std::filesystem;
+
+namespace {
+// Moves a folder; across file systems it is copied and the source removed.
+void MoveFolder(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    fs::rename(from, to, ec);
+    if (!ec) return;
+    fs::copy(from, to, fs::copy_options::recursive, ec);
+    if (!ec) fs::remove_all(from, ec);
+}
+}  // namespace
+
+CTavrel1App::CTavrel1App(std::string profileRoot)
+    : m_programFolder(ProgramFolder()), m_baseFolder(BaseFolder()), m_profile(std::move(profileRoot)) {}
+
+std::string CTavrel1App::DetermineDataFolder() {
+    const std::string configured =
+        ReadIniString(m_programFolder + "Valorix.ini", "DATEN", "PATH", "", 260);
+    const std::string defaultFolder = m_baseFolder + "/Norvane/Valorix";
+    std::string candidate = configured.empty() ? defaultFolder : configured;
+    const bool isDefault = configured.empty();
+    if (!EntryExists(candidate) && isDefault) MoveFolder(m_baseFolder + "/BRELOT/Valorix", candidate);
+    if (!EntryExists(candidate)) {
+        candidate = defaultFolder;
+        std::error_code ec;
+        // The base folder may itself be missing on a fresh account.
+        fs::create_directories(m_baseFolder + "/Norvane", ec);
+        if (!EntryExists(candidate)) fs::create_directory(candidate, ec);
+    }
+    return candidate;
+}
+
+void CTavrel1App::UseSclDirectory(const std::string& path) {
+    m_strSclIniPath = path;
+    m_strSclStand = ReadIniString(path, "BIC", "STAND", "", 10);
+}
+
+void CTavrel1App::FindSclDirectory() {
+    m_strSclIniPath.clear();
+    m_strSclStand.clear();
+    std::string path;
+    if (IsFile(m_programFolder + "NVSCL.INI")) path = m_programFolder + "NVSCL.INI";
+    else if (IsFile(m_strDataFolder + "/NVSCL.INI")) path = m_strDataFolder + "/NVSCL.INI";
+    if (!path.empty()) UseSclDirectory(path);
+}
+
+bool CTavrel1App::Startup(const std::optional<std::string>& dataFolderOverride,
+                          const std::optional<std::string>& sclOverride) {
+    if (dataFolderOverride) {
+        std::error_code ec;
+        fs::create_directories(*dataFolderOverride, ec);
+        if (!IsDirectory(*dataFolderOverride)) return false;
+        m_strDataFolder = *dataFolderOverride;
+        while (m_strDataFolder.size() > 1 && m_strDataFolder.back() == '/') m_strDataFolder.pop_back();
+    } else {
+        m_strDataFolder = DetermineDataFolder();
+    }
+    ExtractSchemas(m_strDataFolder);
+    m_strReportFile = Format("%s/%X.htm", m_strDataFolder.c_str(), static_cast<unsigned>(getpid()));
+    if (sclOverride) UseSclDirectory(*sclOverride);
+    else FindSclDirectory();
+    return true;
+}
+
+}  // namespace valorix

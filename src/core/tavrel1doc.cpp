@@ -1,0 +1,163 @@
+#include "core/tavrel1doc.h"
+
+#include <new>
+
+#include "app/app.h"
+#include "core/detect.h"
+#include "core/messages.h"
+#include "core/precheck.h"
+#include "core/verdict.h"
+#include "platform/clock.h"
+#include "platform/prompt.h"
+#include "platform/strutil.h"
+#include "xml/nvexception.h"
+
+namespace valorix {
+
+CTavrel1Doc::CTavrel1Doc(const CTavrel1App& app, IPrompt& prompt) : m_app(app), m_prompt(prompt) {}
+
+CTavrel1Doc::~CTavrel1Doc() = default;
+
+void CTavrel1Doc::ClearDetails() {
+    m_detailTexts.clear();
+    m_detailLines.clear();
+    m_detailColumns.clear();
+    m_detailKinds.clear();
+}
+
+void CTavrel1Doc::DeleteContents() {
+    m_content.clear();
+    m_checkState = -1;
+    m_parser.reset();
+    m_messages.clear();
+    ClearDetails();
+}
+
+bool CTavrel1Doc::OnNewDocument() {
+    m_parser.reset();
+    m_checkState = -1;
+    m_content.clear();
+    return true;
+}
+
+bool CTavrel1Doc::OnSaveDocument(const std::string&) {
+    m_prompt.Message(A("Das Speichern ggfs. geänderter XML Dokumente wird derzeit nicht unterstützt"));
+    return false;
+}
+
+void CTavrel1Doc::Serialize(CArchive& ar) {
+    if (ar.loading) Load(ar);
+}
+
+void CTavrel1Doc::BuildVerdict(bool valid, bool onlyCharset, int placement, bool isEmw, const std::string& path,
+                               const std::string& edition) {
+    VerdictInput in;
+    in.valid = valid;
+    in.onlyCharset = onlyCharset;
+    in.placement = placement;
+    in.isEmw = isEmw;
+    in.path = path;
+    in.edition = edition;
+    in.formatCode = m_formatCode;
+    in.subtype = m_subtype;
+    const Verdict v = ComposeVerdict(in);
+    if (v.positive) ++m_checkState;
+    m_messages.insert(m_messages.begin(), v.sentence);
+    if (!v.note.empty()) m_messages.insert(m_messages.begin() + 1, v.note);
+}
+
+void CTavrel1Doc::Load(CArchive& ar) {
+    // 1
+    m_messages.clear();
+    m_subtype = 0;
+    m_formatCode = -1;
+    const std::string path = ar.path;
+    m_content.clear();
+    m_missingRefHints = 0;
+    // 2
+    PrecheckResult pre = RunPrechecks(ar.file, path, m_messages);
+    m_declPosition = pre.declPosition;
+    // 3
+    m_parser.reset();
+    ClearDetails();
+    m_rootNamespace.clear();
+    // 4
+    const bool eventMode = m_app.SaxMode();
+    if (eventMode) throw CNvException(A("Der Ereignismodus ist in dieser Version nicht verfügbar."));
+    m_checkTime = NowDate();
+    m_checkTimeValid = 1;
+
+    // 5: well-formedness
+    m_parser = std::make_unique<CXmlParserDocument>(pre.text, false, std::string(), pre.extraEncodings);
+    const bool wellFormed = m_parser->Parse(m_detailTexts, m_detailLines, m_detailColumns, m_detailKinds);
+    DetectInput det;
+    std::string parserEncoding;
+    if (wellFormed) {
+        m_parser->GetAttributes(det.attrNames, det.attrValues);
+        parserEncoding = m_parser->GetEncoding();
+        det.root = m_parser->GetName();
+        det.ns = m_parser->GetNamespace();
+        m_rootNamespace = det.ns;
+    }
+    // 6
+    if (!wellFormed) {
+        m_messages.push_back(Format(msg::kNotWellFormed.c_str(), path.c_str()));
+        m_checkState = 0;
+        m_content = std::move(pre.text);
+        return;
+    }
+    // 7
+    m_checkState = 1;
+    m_content = std::move(pre.text);
+    ClearDetails();
+    // 8
+    const std::string encodingMessage = EncodingMessage(parserEncoding);
+    if (!encodingMessage.empty()) m_messages.push_back(encodingMessage);
+    // 9
+    det.text = &m_content;
+    det.tree = m_parser.get();
+    m_austrianVariant = 0;
+    m_xmlnsRepeated = 0;
+    m_debitKind = 0;
+    Detection d = DetectFormat(det, m_messages);
+    m_austrianVariant = d.austrianVariant;
+    m_debitKind = d.debitKind;
+    if (d.stopped) return;
+    m_subtype = d.subtype;
+    m_isEmw = d.isEmw;
+    const std::string schemaPath = m_app.m_strDataFolder + "/" + d.schemaFile;
+    // 10: several payment blocks cannot be sent directly
+    if (d.directPossible && d.formatCode >= 0 && d.formatCode <= 10 && HasSeveralPaymentBlocks(m_content)) {
+        d.directPossible = false;
+        d.directReason = msg::kReasonSeveralBlocks;
+    }
+    // 11: schema validation
+    std::unique_ptr<CXmlParserDocument> validating;
+    try {
+        validating = std::make_unique<CXmlParserDocument>(m_content, false, schemaPath, pre.extraEncodings);
+    } catch (const std::bad_alloc&) {
+        validating.reset();
+    }
+    if (!validating) {
+        m_messages.push_back(msg::kNoSchemaMemory);
+    } else {
+        ++m_checkState;
+        m_parser = std::move(validating);
+        const bool valid = m_parser->Parse(m_detailTexts, m_detailLines, m_detailColumns, m_detailKinds);
+        bool onlyCharset = false;
+        if (!valid) onlyCharset = RewriteCharsetFindings(m_detailTexts, m_detailKinds);
+        int placement = 0;
+        if (m_debitKind != 0 && d.formatCode > 4 && (valid || onlyCharset))
+            placement = CheckCreditorIdPlacement(*m_parser);
+        m_formatCode = d.formatCode;
+        BuildVerdict(valid, onlyCharset, placement, d.isEmw != 0, path, d.edition);
+    }
+    // 12
+    if (!d.directPossible) m_messages.push_back(msg::kDirectSending + d.directReason);
+    // 13
+    m_formatCode = d.formatCode;
+    m_edition = d.edition;
+    m_schemaPath = schemaPath;
+}
+
+}  // namespace valorix

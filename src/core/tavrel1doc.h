@@ -1,0 +1,80 @@
+// CTavrel1Doc: one check of one file, from its bytes to the verdict. Everything
+// the check finds stays in the document: the summary messages (verdict first),
+// the detail records with line and column, the check state and the
+// classification of the file.
+#pragma once
+#include <cstdint>
+#include <istream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "xml/xmlparserdocument.h"
+
+namespace valorix {
+
+class CTavrel1App;
+class IPrompt;
+
+/// What the framework hands a load: the file's bytes and its path.
+struct CArchive {
+    std::istream& file;
+    std::string path;  ///< as shown in messages (CP1252)
+    bool loading = true;
+};
+
+class CTavrel1Doc {
+public:
+    CTavrel1Doc(const CTavrel1App& app, IPrompt& prompt);
+    ~CTavrel1Doc();
+
+    /// Loading runs the check run; storing does nothing. Throws CNvException
+    /// when the parser library fails.
+    void Serialize(CArchive& ar);
+    void DeleteContents();
+    bool OnNewDocument();
+    /// Nothing is ever written into a checked file.
+    bool OnSaveDocument(const std::string& path);
+
+    /// Detail records, four parallel arrays.
+    std::vector<std::string> m_detailTexts;
+    std::vector<int> m_detailLines;
+    std::vector<int> m_detailColumns;
+    std::vector<uint8_t> m_detailKinds;
+
+    std::vector<std::string> m_messages;
+    std::unique_ptr<CXmlParserDocument> m_parser;
+    std::string m_content;
+    uint32_t m_contentLength = 0;
+    std::string m_filePath;
+    std::string m_edition;
+    std::string m_rootNamespace;
+    std::string m_schemaPath;
+    int m_extraEncodings = 0;
+    int m_isEmw = 0;
+    int m_checkState = -1;
+    int m_formatCode = -1;
+    int m_debitKind = 0;
+    int m_austrianVariant = 0;
+    int m_subtype = 0;
+    int m_declPosition = 1;
+    int m_xmlnsRepeated = 0;
+    uint32_t m_missingRefHints = 0;
+    uint32_t m_elementCount = 0;
+    double m_checkTime = 0;
+    int m_checkTimeValid = 0;
+
+    /// The composed verdict goes to the head of `m_messages`; a positive one
+    /// raises the check state.
+    void BuildVerdict(bool valid, bool onlyCharset, int placement, bool isEmw, const std::string& path,
+                      const std::string& edition);
+
+private:
+    void ClearDetails();
+    void Load(CArchive& ar);
+
+    const CTavrel1App& m_app;
+    IPrompt& m_prompt;
+};
+
+}  // namespace valorix

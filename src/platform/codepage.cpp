@@ -1,0 +1,102 @@
+#include "platform/codepage.h"
+
+namespace valorix {
+namespace {
+
+// Code points of the bytes 0x80..0x9F in Windows-1252; the five unassigned
+// bytes map to the C1 control of the same value, as the Windows conversion does.
+const char16_t kHigh[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char16_t ByteToUnicode(unsigned char b) {
+    if (b >= 0x80 && b <= 0x9F) return kHigh[b - 0x80];
+    return b;
+}
+
+char UnicodeToByte(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+    for (int i = 0; i < 32; ++i)
+        if (kHigh[i] == c) return static_cast<char>(0x80 + i);
+    return '?';
+}
+
+}  // namespace
+
+std::string Utf16ToCp1252(const char16_t* s, size_t len) {
+    std::string out;
+    out.reserve(len);
+    for (size_t i = 0; i < len; ++i) {
+        char16_t c = s[i];
+        if (c == 0) break;
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < len && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+            ++i;  // a character outside the BMP: never in the code page
+            out += '?';
+            continue;
+        }
+        out += UnicodeToByte(c);
+    }
+    return out;
+}
+
+std::string Utf16ToCp1252(const char16_t* s) {
+    if (!s) return {};
+    size_t n = 0;
+    while (s[n]) ++n;
+    return Utf16ToCp1252(s, n);
+}
+
+std::u16string Cp1252ToUtf16(std::string_view s) {
+    std::u16string out;
+    out.reserve(s.size());
+    for (char c : s) out += ByteToUnicode(static_cast<unsigned char>(c));
+    return out;
+}
+
+std::string Cp1252ToUtf8(std::string_view s) {
+    std::string out;
+    out.reserve(s.size() + s.size() / 8);
+    for (char ch : s) {
+        char32_t c = ByteToUnicode(static_cast<unsigned char>(ch));
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string Utf8ToCp1252(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    size_t i = 0;
+    while (i < s.size()) {
+        unsigned char b = static_cast<unsigned char>(s[i]);
+        int extra;
+        char32_t c;
+        if (b < 0x80) { out += static_cast<char>(b); ++i; continue; }
+        if ((b & 0xE0) == 0xC0) { extra = 1; c = b & 0x1F; }
+        else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; }
+        else if ((b & 0xF8) == 0xF0) { extra = 3; c = b & 0x07; }
+        else { out += '?'; ++i; continue; }
+        bool ok = true;
+        for (int k = 1; k <= extra; ++k) {
+            if (i + k >= s.size() || (static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) { ok = false; break; }
+            c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        }
+        if (!ok) { out += '?'; ++i; continue; }
+        out += UnicodeToByte(c);
+        i += extra + 1;
+    }
+    return out;
+}
+
+}  // namespace valorix

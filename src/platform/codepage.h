@@ -1,0 +1,20 @@
+// Conversions between the engine's narrow code page (Windows-1252) and
+// UTF-16 / UTF-8. Characters the code page lacks become '?'.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace valorix {
+
+/// UTF-16 code units to CP1252; a NUL character ends the text.
+std::string Utf16ToCp1252(const char16_t* s, size_t len);
+/// Zero-terminated UTF-16 (for example an XMLCh string) to CP1252; null gives "".
+std::string Utf16ToCp1252(const char16_t* s);
+std::u16string Cp1252ToUtf16(std::string_view s);
+std::string Cp1252ToUtf8(std::string_view s);
+/// UTF-8 to CP1252; malformed sequences become '?'.
+std::string Utf8ToCp1252(std::string_view s);
+/// Shorthand for the German texts of the program, written as UTF-8 in the sources.
+inline std::string A(std::string_view utf8) { return Utf8ToCp1252(utf8); }
+
+}  // namespace valorix

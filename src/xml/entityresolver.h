@@ -1,0 +1,36 @@
+// Entity resolver for untrusted documents. While a schema is being loaded it
+// serves files that lie in one folder (the data folder: the schema itself and
+// its imports and includes); while the document is parsed it refuses every
+// external reference -- DTDs, external entities, schema locations named by the
+// document -- without touching the file system or the network. Refusals are
+// remembered so the parse can report them.
+#pragma once
+#include <xercesc/util/XMLEntityResolver.hpp>
+
+#include <string>
+#include <vector>
+
+namespace valorix {
+
+class CSafeEntityResolver : public xercesc::XMLEntityResolver {
+public:
+    /// `allowedFolder` empty: nothing is served.
+    explicit CSafeEntityResolver(std::string allowedFolder);
+    xercesc::InputSource* resolveEntity(xercesc::XMLResourceIdentifier* id) override;
+    /// Between the calls with true and false, files of the allowed folder are served.
+    void SetSchemaLoading(bool on) { m_loadingSchema = on; }
+
+    struct Refusal {
+        std::string systemId;
+        int line;
+        int column;
+    };
+    const std::vector<Refusal>& Refusals() const { return m_refusals; }
+
+private:
+    std::string m_allowedFolder;  // canonical, or empty
+    std::vector<Refusal> m_refusals;
+    bool m_loadingSchema = false;
+};
+
+}  // namespace valorix

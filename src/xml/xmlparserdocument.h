@@ -1,0 +1,92 @@
+// CXmlParserDocument: the document-tree parse of a text held in memory, with
+// optional validation against one schema file, detail records for everything
+// the parser reports, and a cursor over the resulting tree.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "xml/encodings.h"
+
+#include <xercesc/util/XercesDefs.hpp>
+
+XERCES_CPP_NAMESPACE_BEGIN
+class XercesDOMParser;
+class DOMDocument;
+class DOMNode;
+class SecurityManager;
+XERCES_CPP_NAMESPACE_END
+
+namespace valorix {
+
+class DOMTreeErrorReporter;
+class CSafeEntityResolver;
+using DomNode = xercesc::DOMNode;
+
+/// Text of the record added when the selected schema cannot be loaded ("%s": its path).
+extern const char* const kSchemaLoadFailed;
+
+class CXmlParserDocument {
+public:
+    /// `schema` empty: a parse without schema. Throws CNvException when the
+    /// parser library cannot be initialised.
+    CXmlParserDocument(std::string text, bool readFromFile, std::string schema, bool registerEncodings);
+    virtual ~CXmlParserDocument();
+    CXmlParserDocument(const CXmlParserDocument&) = delete;
+    CXmlParserDocument& operator=(const CXmlParserDocument&) = delete;
+
+    /// Only texts: an exception text, then the reporter's formatted texts.
+    virtual bool ParseMessages(std::vector<std::string>& texts);
+    /// Fills the four record arrays; TRUE when well-formed and (with a schema) valid.
+    virtual bool Parse(std::vector<std::string>& texts, std::vector<int>& lines, std::vector<int>& columns,
+                       std::vector<uint8_t>& kinds);
+
+    DomNode* GetDocument() const;
+    DomNode* GetCurrent() const { return m_cursor; }
+    bool SetCurrent(DomNode* node);
+    bool MoveToParent();
+    bool MoveToNextSibling();
+    bool MoveToPreviousSibling();
+    bool MoveToLastChild();
+    static int GetNodeType(const DomNode* node);
+    static int GetChildCount(const DomNode* node);
+    static DomNode* GetChild(int index, const DomNode* node);
+    int GetElementChildren(std::vector<DomNode*>& list) const;
+    int FindElements(const std::string& name, std::vector<DomNode*>& list) const;
+    int CountElements(const std::string& name) const;
+    int CountDescendants() const;
+    int CountAllElements() const;
+    int GetAttributes(std::vector<std::string>& names, std::vector<std::string>& values) const;
+    std::string GetName() const;
+    std::string GetText() const;
+    std::string GetNamespace() const;
+    std::string GetEncoding() const;
+
+    /// Text content of any node (all text below it, concatenated), without
+    /// recursion, so that deep documents cannot exhaust the stack.
+    static std::string TextOf(const DomNode* node);
+
+private:
+    struct ParseOutcome {
+        // Records without position: a schema that cannot be loaded, an exception.
+        std::vector<std::pair<std::string, uint8_t>> records;
+    };
+    ParseOutcome RunParse();
+
+    EncodingBuffers m_encodingBuffers;
+    bool m_register;
+    std::string m_text;
+    std::string m_schema;
+    bool m_readFromFile;
+    std::unique_ptr<xercesc::XercesDOMParser> m_parser;
+    std::unique_ptr<DOMTreeErrorReporter> m_reporter;
+    std::unique_ptr<CSafeEntityResolver> m_resolver;
+    std::unique_ptr<xercesc::SecurityManager> m_security;
+    xercesc::DOMDocument* m_document = nullptr;
+    DomNode* m_root = nullptr;
+    DomNode* m_cursor = nullptr;
+    bool m_initialised = false;
+};
+
+}  // namespace valorix
