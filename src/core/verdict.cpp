@@ -9,7 +9,7 @@ namespace valorix {
 const char* const kBasicCharsetPattern = "([ \\-':?,+()/\\.a-zA-Z0-9])*";
 const std::string kExtendedCharsetPattern = A("([ \\-':?,+()/\\.a-zA-Z0-9äöüÄÖÜß&*$%])*");
 const char* const kEmptyDateException = "Typ:SchemaDateTimeException, Text:buffer not initialized yet!.";
-const char* const kEmptyDateMessage = "XXX";
+const char* const kEmptyDateMessages[2] = {"invalid date value ''", "invalid dateTime value ''"};
 
 namespace {
 
@@ -33,7 +33,8 @@ bool RewriteCharsetFindings(std::vector<std::string>& texts, std::vector<uint8_t
     for (size_t i = 0; i < texts.size(); ++i) {
         if (kinds[i] != 0) continue;
         std::string& t = texts[i];
-        if (Contains(t, kEmptyDateException) || Contains(t, kEmptyDateMessage)) {
+        if (Contains(t, kEmptyDateException) || Contains(t, kEmptyDateMessages[0]) ||
+            Contains(t, kEmptyDateMessages[1])) {
             t = msg::kEmptyDate;
         } else if (ContainsAfterStart(t, kExtendedCharsetPattern)) {
             kinds[i] = 2;

@@ -13,9 +13,10 @@ extern const char* const kBasicCharsetPattern;
 /// The extended pattern (with umlauts and &*%$) of the German 2.7 and 3.0
 /// editions, as the validator quotes it (CP1252).
 extern const std::string kExtendedCharsetPattern;
-/// What the validator says for an empty date, in the two wordings we know.
+/// What the validator says for an empty date: the exception text of older
+/// parser versions, and the messages of Xerces 3.2 for xs:date and xs:dateTime.
 extern const char* const kEmptyDateException;
-extern const char* const kEmptyDateMessage;
+extern const char* const kEmptyDateMessages[2];
 
 /// Rewrites character-set and empty-date findings in place; TRUE when every
 /// record is a character-set finding (kind 2), also for an empty list.

@@ -1,0 +1,112 @@
+// Helpers shared by the test suites: temporary folders, files, text conversion
+// and a ready application with its own data folder.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "core/tavrel1doc.h"
+#include "platform/codepage.h"
+#include "platform/prompt.h"
+
+namespace valorix::test {
+
+namespace fs = std::filesystem;
+
+inline std::string CorpusDir() { return VALORIX_CORPUS_DIR; }
+inline std::string SamplesDir() { return CorpusDir() + "/samples"; }
+inline std::string FixturesDir() { return std::string(VALORIX_SOURCE_DIR) + "/tests/fixtures"; }
+
+/// A fresh folder below the system's temporary folder, removed at the end.
+class TempDir {
+public:
+    TempDir() {
+        std::string templ = (fs::temp_directory_path() / "valorix-test-XXXXXX").string();
+        std::vector<char> buf(templ.begin(), templ.end());
+        buf.push_back('\0');
+        m_path = mkdtemp(buf.data());
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(m_path, ec);
+    }
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+/// CP1252 engine text as UTF-8, for comparisons with literals in this file.
+inline std::string U8(const std::string& cp1252) { return Cp1252ToUtf8(cp1252); }
+inline std::vector<std::string> U8(const std::vector<std::string>& v) {
+    std::vector<std::string> out;
+    for (const auto& s : v) out.push_back(Cp1252ToUtf8(s));
+    return out;
+}
+
+/// Records what was shown; answers every question with `answer`.
+class RecordingPrompt : public IPrompt {
+public:
+    void Message(const std::string& text) override { shown.push_back(text); }
+    bool AskYesNo(const std::string& text) override {
+        shown.push_back(text);
+        return answer;
+    }
+    std::vector<std::string> shown;
+    bool answer = false;
+};
+
+/// Points the data and configuration folders at a temporary place for the
+/// whole test, and starts an application whose data folder holds the schemas.
+class CheckTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("XDG_DATA_HOME", (m_home / "data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (m_home / "config").c_str(), 1);
+        m_app = std::make_unique<CTavrel1App>();
+        ASSERT_TRUE(m_app->Startup(m_home / "datafolder"));
+    }
+
+    /// Runs a tree-mode check of `bytes`, shown under `path`.
+    std::unique_ptr<CTavrel1Doc> Check(const std::string& bytes, const std::string& path = "test.xml") {
+        auto doc = std::make_unique<CTavrel1Doc>(*m_app, m_prompt);
+        std::istringstream in(bytes);
+        CArchive ar{in, path};
+        doc->Serialize(ar);
+        return doc;
+    }
+    std::unique_ptr<CTavrel1Doc> CheckFile(const std::string& file) {
+        auto doc = std::make_unique<CTavrel1Doc>(*m_app, m_prompt);
+        std::ifstream in(file, std::ios::binary);
+        CArchive ar{in, file};
+        doc->Serialize(ar);
+        return doc;
+    }
+    std::string DataFolder() const { return m_app->m_strDataFolder; }
+
+    TempDir m_home;
+    std::unique_ptr<CTavrel1App> m_app;
+    RecordingPrompt m_prompt;
+};
+
+}  // namespace valorix::test

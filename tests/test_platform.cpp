@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/inifile.h"
+#include "platform/profile.h"
+#include "support.h"
+
+namespace valorix::test {
+
+TEST(CodePage, RoundTripsAndReplacesUnmappable) {
+    struct Case {
+        std::string utf8;
+        std::string cp1252;
+    } cases[] = {
+        {"abc", "abc"},
+        {"Gläubiger ß", "Gl\xE4ubiger \xDF"},
+        {"€ – “x”", "\x80 \x96 \x93x\x94"},
+        {"漢", "?"},      // not in the code page
+        {"😀", "?"},      // outside the BMP: one character, one '?'
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Utf8ToCp1252(c.utf8), c.cp1252) << c.utf8;
+        if (c.cp1252 != "?") {
+            EXPECT_EQ(Cp1252ToUtf8(c.cp1252), c.utf8) << c.utf8;
+        }
+    }
+    EXPECT_EQ(Utf8ToCp1252("a\xC3"), "a?");  // truncated sequence
+    EXPECT_EQ(Utf8ToCp1252("\xFFx"), "?x");
+    const char16_t withNul[] = {u'a', 0, u'b'};
+    EXPECT_EQ(Utf16ToCp1252(withNul, 3), "a");
+}
+
+TEST(IniFile, WindowsProfileSemantics) {
+    TempDir dir;
+    const std::string ini = dir / "t.ini";
+    WriteFile(ini,
+              "; comment\r\n[bic]\r\n  Stand =  240115  \r\nno equals sign\r\n;KEY=commented\r\n"
+              "LONG=1234567890123\r\nNUM=42abc\r\nWORD=abc\r\n[Other]\r\nSTAND=999\r\n");
+    EXPECT_EQ(ReadIniString(ini, "BIC", "STAND", "", 10), "240115");
+    EXPECT_EQ(ReadIniString(ini, "BIC", "LONG", "", 10), "123456789");  // cut to buffer size - 1
+    EXPECT_EQ(ReadIniString(ini, "BIC", "KEY", "dflt", 10), "dflt");
+    EXPECT_EQ(ReadIniString(ini, "BIC", "no equals sign", "dflt", 10), "dflt");
+    EXPECT_EQ(ReadIniString(dir / "missing.ini", "BIC", "STAND", "x", 10), "x");
+    EXPECT_EQ(ReadIniInt(ini, "BIC", "NUM", 7), 42);
+    EXPECT_EQ(ReadIniInt(ini, "BIC", "WORD", 7), 0);
+    EXPECT_EQ(ReadIniInt(ini, "BIC", "ABSENT", 7), 7);
+
+    ASSERT_TRUE(WriteIniString(ini, "Bic", "stand", "250101"));
+    ASSERT_TRUE(WriteIniString(ini, "BIC", "NEW", "v"));
+    ASSERT_TRUE(WriteIniString(ini, "XSD", "VERS", "2"));
+    EXPECT_EQ(ReadIniString(ini, "BIC", "STAND", "", 10), "250101");
+    EXPECT_EQ(ReadIniString(ini, "BIC", "NEW", "", 10), "v");
+    EXPECT_EQ(ReadIniString(ini, "OTHER", "STAND", "", 10), "999");
+    EXPECT_EQ(ReadIniInt(ini, "xsd", "vers", 0), 2);
+    EXPECT_NE(ReadFile(ini).find("; comment"), std::string::npos);  // other lines are kept
+}
+
+TEST(Profile, KeysAreFoldersAndValuesAreFiles) {
+    TempDir dir;
+    CProfile profile(dir.Path());
+    EXPECT_EQ(profile.GetInt("OPTION", "SAX", 0), 0);
+    ASSERT_TRUE(profile.WriteInt("OPTION", "SAX", 1));
+    EXPECT_EQ(profile.GetInt("OPTION", "SAX", 0), 1);
+    EXPECT_TRUE(fs::is_regular_file(dir / "HKCU/Software/Norvane/Valorix/OPTION/SAX"));
+    WriteFile(dir / "HKCU/Software/Norvane/Valorix/OPTION/EXPAND", "kaputt");
+    EXPECT_EQ(profile.GetInt("OPTION", "EXPAND", 1), 1);
+}
+
+TEST(Clock, SettableForTests) {
+    SetClock(MakeDate(2026, 12, 10, 12, 0, 0));
+    EXPECT_DOUBLE_EQ(NowDate(), 46366.5);  // day count since 30.12.1899
+    SetClock(std::nullopt);
+    EXPECT_GT(NowDate(), 46000.0);
+}
+
+}  // namespace valorix::test

@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <xercesc/dom/DOMNode.hpp>
+
+#include "support.h"
+#include "xml/xmlparserdocument.h"
+
+namespace valorix::test {
+
+namespace {
+
+struct Records {
+    std::vector<std::string> texts;
+    std::vector<int> lines, columns;
+    std::vector<uint8_t> kinds;
+    bool Parse(CXmlParserDocument& doc) { return doc.Parse(texts, lines, columns, kinds); }
+};
+
+const char* const kNs = "urn:iso:std:iso:20022:tech:xsd:pain.001.001.03";
+
+std::string TestSchema(const TempDir& dir) {
+    const std::string path = dir / "charset.xsd";
+    WriteFile(path, ReadFile(FixturesDir() + "/charset/charset.xsd"));
+    return path;
+}
+
+}  // namespace
+
+TEST(XmlParser, UndefinedEntityIsFatalWithPosition) {
+    CXmlParserDocument doc("<?xml version=\"1.0\"?>\n<a>\n  &nope;</a>", false, "", false);
+    Records r;
+    EXPECT_FALSE(r.Parse(doc));
+    ASSERT_EQ(r.texts.size(), 1u);
+    EXPECT_EQ(r.texts[0], "entity 'nope' not found");
+    EXPECT_EQ(r.kinds[0], 1);
+    EXPECT_EQ(r.lines[0], 3);
+    EXPECT_EQ(r.columns[0], 9);
+}
+
+TEST(XmlParser, SchemaViolationsAreKindZeroAndTheTreeStays) {
+    TempDir dir;
+    const std::string doc = std::string("<Document xmlns=\"") + kNs +
+                            "\">\n<Basic>a_b</Basic>\n<Dt>2026-02-30</Dt>\n<DtTm>x</DtTm>\n<Req>ok</Req>\n</Document>";
+    CXmlParserDocument parser(doc, false, TestSchema(dir), false);
+    Records r;
+    EXPECT_FALSE(r.Parse(parser));
+    ASSERT_EQ(r.texts.size(), 3u) << ::testing::PrintToString(r.texts);
+    EXPECT_EQ(r.texts[0], "value 'a_b' does not match regular expression facet '([ \\-':?,+()/\\.a-zA-Z0-9])*'");
+    EXPECT_EQ(r.lines, (std::vector<int>{2, 3, 4}));
+    EXPECT_EQ(r.columns, (std::vector<int>{19, 20, 15}));
+    EXPECT_EQ(r.kinds, (std::vector<uint8_t>{0, 0, 0}));
+    EXPECT_EQ(parser.GetName(), "Document");
+    EXPECT_EQ(parser.GetNamespace(), kNs);
+}
+
+TEST(XmlParser, ExtraEncodingsDecodeAsLatin1) {
+    const std::string text = "<?xml version=\"1.0\" encoding=\"ISO-8859-15\"?><a>\xA4</a>";
+    CXmlParserDocument registered(text, false, "", true);
+    Records r;
+    ASSERT_TRUE(r.Parse(registered));
+    EXPECT_EQ(registered.GetText(), "\xA4");  // the currency sign of ISO-8859-1, byte for byte
+    EXPECT_EQ(registered.GetEncoding(), "ISO-8859-15");
+}
+
+TEST(XmlParser, EntityExpansionEndsInAFatalRecord) {
+    std::string bomb = "<?xml version=\"1.0\"?>\n<!DOCTYPE a [\n<!ENTITY a0 \"xxxxxxxxxx\">\n";
+    for (int i = 1; i < 10; ++i) {
+        bomb += "<!ENTITY a" + std::to_string(i) + " \"";
+        for (int k = 0; k < 10; ++k) bomb += "&a" + std::to_string(i - 1) + ";";
+        bomb += "\">\n";
+    }
+    bomb += "]>\n<a>&a9;</a>";
+    CXmlParserDocument doc(bomb, false, "", false);
+    Records r;
+    EXPECT_FALSE(r.Parse(doc));
+    ASSERT_FALSE(r.kinds.empty());
+    EXPECT_EQ(r.kinds[0], 1);
+}
+
+TEST(XmlParser, SchemaThatCannotBeLoadedIsAFinding) {
+    TempDir dir;
+    WriteFile(dir / "empty.xsd", "");
+    WriteFile(dir / "broken.xsd", "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:element");
+    // A schema importing a file outside its folder: the import is refused.
+    fs::create_directory(dir / "data");
+    WriteFile(dir / "outside.xsd", "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"/>");
+    WriteFile(dir / "data/escape.xsd",
+              "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:include "
+              "schemaLocation=\"../outside.xsd\"/><xs:element name=\"a\"/></xs:schema>");
+    for (const std::string& schema : {dir / "missing.xsd", dir / "empty.xsd", dir / "broken.xsd", dir / "data/escape.xsd"}) {
+        CXmlParserDocument doc("<a/>", false, schema, false);
+        Records r;
+        EXPECT_FALSE(r.Parse(doc)) << schema;
+        ASSERT_FALSE(r.texts.empty()) << schema;
+        EXPECT_EQ(r.texts[0], "Das Schema '" + schema + "' konnte nicht geladen werden!");
+        EXPECT_EQ(r.kinds[0], 0);
+        EXPECT_EQ(r.lines[0], -1);
+    }
+}
+
+TEST(XmlParser, SchemaLocationOfTheDocumentIsNeverLoaded) {
+    TempDir dir;
+    const std::string schema = TestSchema(dir);
+    // A schema elsewhere that would reject the document if it were read.
+    fs::create_directory(dir / "elsewhere");
+    WriteFile(dir / "elsewhere/strict.xsd", std::string("<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+                                                        "targetNamespace=\"") + kNs + "\"/>");
+    const std::string doc = std::string("<Document xmlns=\"") + kNs +
+                            "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xsi:schemaLocation=\"" + kNs +
+                            " " + (dir / "elsewhere/strict.xsd") + "\"><Req>ok</Req></Document>";
+    CXmlParserDocument parser(doc, false, schema, false);
+    Records r;
+    EXPECT_TRUE(r.Parse(parser)) << (r.texts.empty() ? "" : r.texts[0]);
+}
+
+TEST(XmlParser, CursorOperations) {
+    CXmlParserDocument doc("<r a=\"1\" b=\"2\"><x>t1<y>t2</y></x><!--c--><x/>tail</r>", false, "", false);
+    Records r;
+    ASSERT_TRUE(r.Parse(doc));
+    std::vector<std::string> names, values;
+    EXPECT_EQ(doc.GetAttributes(names, values), 2);
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(doc.GetText(), "t1t2tail");
+    EXPECT_EQ(doc.GetEncoding(), "");
+    EXPECT_EQ(doc.CountAllElements(), 4);
+    EXPECT_EQ(doc.CountDescendants(), 3);
+    EXPECT_EQ(doc.CountElements("x"), 2);
+    std::vector<DomNode*> list;
+    EXPECT_EQ(doc.GetElementChildren(list), 2);
+    EXPECT_EQ(doc.FindElements("y", list), 1);
+    EXPECT_EQ(CXmlParserDocument::GetChildCount(doc.GetCurrent()), 4);
+    DomNode* tail = CXmlParserDocument::GetChild(3, doc.GetCurrent());
+    EXPECT_EQ(CXmlParserDocument::GetNodeType(tail), 3);
+    EXPECT_EQ(CXmlParserDocument::GetChild(4, doc.GetCurrent()), nullptr);
+
+    // A text node as cursor finds nothing.
+    ASSERT_TRUE(doc.SetCurrent(tail));
+    EXPECT_EQ(doc.FindElements("x", list), 0);
+    EXPECT_TRUE(list.empty());
+    EXPECT_TRUE(doc.MoveToPreviousSibling());  // second x
+    EXPECT_EQ(doc.GetName(), "x");
+    EXPECT_FALSE(doc.MoveToLastChild());
+    EXPECT_TRUE(doc.MoveToParent());
+    EXPECT_EQ(doc.GetName(), "r");
+
+    // A node of another parse does not move the cursor.
+    CXmlParserDocument other("<o><p/></o>", false, "", false);
+    Records r2;
+    ASSERT_TRUE(r2.Parse(other));
+    EXPECT_FALSE(doc.SetCurrent(other.GetCurrent()));
+    EXPECT_FALSE(doc.SetCurrent(nullptr));
+    EXPECT_EQ(doc.GetName(), "r");
+    EXPECT_TRUE(doc.SetCurrent(doc.GetDocument()));
+    EXPECT_EQ(doc.GetName(), "r");
+}
+
+TEST(XmlParser, ParseMessagesFormatsPositions) {
+    CXmlParserDocument doc("<a>\n<b></a>", false, "", false);
+    std::vector<std::string> texts;
+    EXPECT_FALSE(doc.ParseMessages(texts));
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].rfind("Schwerwiegender Fehler in Zeile 2, Spalte ", 0), 0u) << texts[0];
+}
+
+}  // namespace valorix::test
