@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+
+#include "core/detect.h"
+#include "support.h"
+#include "xml/xmlparserdocument.h"
+
+namespace valorix::test {
+
+namespace {
+
+struct Detected {
+    Detection d;
+    std::vector<std::string> messages;  // UTF-8
+};
+
+// Tree mode: parses `text` without schema and runs detection over it.
+Detected DetectTree(const std::string& text, DetectInput* overrides = nullptr) {
+    CXmlParserDocument parser(text, false, "", false);
+    std::vector<std::string> t;
+    std::vector<int> l, c;
+    std::vector<uint8_t> k;
+    EXPECT_TRUE(parser.Parse(t, l, c, k)) << (t.empty() ? "" : t[0]);
+    DetectInput in = overrides ? *overrides : DetectInput{};
+    in.root = parser.GetName();
+    in.ns = parser.GetNamespace();
+    parser.GetAttributes(in.attrNames, in.attrValues);
+    in.text = &text;
+    if (!in.eventMode) in.tree = &parser;
+    std::vector<std::string> messages;
+    Detected out{DetectFormat(in, messages), {}};
+    out.messages = U8(messages);
+    return out;
+}
+
+std::string Doc(const std::string& root, const std::string& ns, const std::string& body) {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<" + root;
+    if (!ns.empty()) xml += " xmlns=\"" + ns + "\"";
+    return xml + ">" + body + "</" + root + ">";
+}
+
+const std::string kCt = "<CstmrCdtTrfInitn/>";
+const std::string kDd = "<CstmrDrctDbtInitn/>";
+const std::string kIso = "urn:iso:std:iso:20022:tech:xsd:";
+
+}  // namespace
+
+// One fixture per format code and schema row: a corpus file where one exists.
+TEST(Detect, FormatCodesAndSchemaRows) {
+    struct Case {
+        const char* name;
+        std::string text;
+        int format;
+        int debitKind;
+        int austrian;
+        const char* schema;
+        const char* edition;
+        std::string expectedNs;
+    } cases[] = {
+        {"foreign-trade report", Doc("LIEFERUNG-AWZEL", kBbkNamespace, ""), -10, 0, 0, "BbkXmwAwzel.xsd",
+         "EMW Einlieferung", kBbkNamespace},
+        {"camt.054", ReadFile(SamplesDir() + "/camt054.v2.xml"), -4, 0, 0, "ZKA.camt.054.001.02.v02.xsd",
+         "CAMT 2.x gültig seit 01.11.2009", kIso + "camt.054.001.02"},
+        {"camt.053", ReadFile(SamplesDir() + "/camt053.v2.minimal.xml"), -3, 0, 0, "ZKA.camt.053.001.02.v02.xsd",
+         "CAMT 2.x gültig seit 01.11.2009", kIso + "camt.053.001.02"},
+        {"camt.052", ReadFile(SamplesDir() + "/camt052.v2.xml"), -2, 0, 0, "ZKA.camt.052.001.02.v02.xsd",
+         "CAMT 2.x gültig seit 01.11.2009", kIso + "camt.052.001.02"},
+        {"2.3 CT", ReadFile(SamplesDir() + "/test-pain-parse-00100102.xml"), 0, 0, 0, "pain.001.001.02.xsd",
+         "2.3 aktuell bis 31.10.2009", "urn:sepade:xsd:pain.001.001.02"},
+        {"2.3 DD", Doc("Document", "urn:sepade:xsd:pain.008.001.01", "<pain.008.001.01/>"), 0, 1, 0,
+         "pain.008.001.01.xsd", "2.3 aktuell bis 31.10.2009", "urn:sepade:xsd:pain.008.001.01"},
+        {"2.3 container CT", Doc("sepade", "urn:sepade:xsd:pain.001.001.02.con", "<pain.001.001.02/>"), 1, 0, 0,
+         "pain.001.001.02.con.xsd", "2.3 aktuell bis 31.10.2009", "urn:sepade:xsd:pain.001.001.02.con"},
+        {"2.3 container DD", Doc("sepade", "urn:sepade:xsd:pain.008.001.01.con", "<pain.008.001.01/>"), 1, 1, 0,
+         "pain.008.001.01.con.xsd", "2.3 aktuell bis 31.10.2009", "urn:sepade:xsd:pain.008.001.01.con"},
+        {"2.3 grouped CT", Doc("Document", "urn:sepade:xsd:pain.001.001.02.grp", "<pain.001.001.02/>"), 2, 0, 0,
+         "pain.001.001.02.grp.xsd", "2.3 aktuell bis 31.10.2009", "urn:sepade:xsd:pain.001.001.02.grp"},
+        {"2.3 grouped DD", Doc("Document", "urn:sepade:xsd:pain.008.001.01.grp", "<pain.008.001.01/>"), 2, 1, 0,
+         "pain.008.001.01.grp.xsd", "2.3 aktuell bis 31.10.2009", "urn:sepade:xsd:pain.008.001.01.grp"},
+        {"2.4 container", Doc("conxml", "urn:conxml:xsd:container.nnn.002", ""), 3, 0, 0, "container.nnn.002.xsd",
+         "2.4 aktuell bis 01.11.2009", "urn:conxml:xsd:container.nnn.002"},
+        {"2.4 CT", ReadFile(SamplesDir() + "/test-pain-parse-00100202.xml"), 4, 0, 0, "pain.001.002.02.xsd",
+         "2.4 aktuell bis 01.11.2010", "urn:swift:xsd:$pain.001.002.02"},
+        {"2.4 DD", Doc("Document", "urn:swift:xsd:$pain.008.002.01", kDd), 4, 1, 0, "pain.008.002.01.xsd",
+         "2.4 aktuell bis 01.11.2010", "urn:swift:xsd:$pain.008.002.01"},
+        {"Austrian version 2 CT", Doc("Document", "APC:STUZZA:payments:ISO:pain:001:001:02:austrian:002", kCt), 4, 0,
+         1, "ISO.pain.001.001.02.austrian.002.xsd", "SEPA CORE Version 2 (Österreich)",
+         "APC:STUZZA:payments:ISO:pain:001:001:02:austrian:002"},
+        {"Austrian version 2 DD", Doc("Document", "APC:STUZZA:payments:ISO:pain:008:001:01:austrian:002", kDd), 4, 1,
+         1, "ISO.pain.008.001.01.austrian.002.xsd", "SEPA CORE & B2B Version 2 (Österreich)",
+         "APC:STUZZA:payments:ISO:pain:008:001:01:austrian:002"},
+        {"2.5 container", Doc("conxml", "urn:conxml:xsd:container.nnn.002.02", ""), 5, 0, 0,
+         "container.nnn.002.02.xsd", "2.5/2.6 aktuell bis 03.11.2013", "urn:conxml:xsd:container.nnn.002.02"},
+        {"2.5 CT", ReadFile(SamplesDir() + "/test-pain-parse-00100203.xml"), 6, 0, 0, "pain.001.002.03.xsd",
+         "2.5/2.6 aktuell bis 03.11.2013", kIso + "pain.001.002.03"},
+        {"2.5 DD", ReadFile(SamplesDir() + "/php-sepa-xml_pain.008.002.02.xml"), 6, 1, 0, "pain.008.002.02.xsd",
+         "2.5/2.6 aktuell bis 03.11.2013", kIso + "pain.008.002.02"},
+        {"Austrian version 3 CT", Doc("Document", "ISO:pain.001.001.03:APC:STUZZA:payments:001", kCt), 6, 0, 1,
+         "ISO.pain.001.001.03.austrian.001.xsd", "SEPA TRF Version 3 (Österreich)",
+         "ISO:pain.001.001.03:APC:STUZZA:payments:001"},
+        {"Austrian version 3 DD", Doc("Document", "ISO:pain.008.001.02:APC:STUZZA:payments:001", kDd), 6, 1, 1,
+         "ISO.pain.008.001.02.austrian.001.xsd", "SEPA CORE & B2B Version 3 (Österreich)",
+         "ISO:pain.008.001.02:APC:STUZZA:payments:001"},
+        {"2.7 container", Doc("conxml", "urn:conxml:xsd:container.nnn.003.02", ""), 7, 0, 0,
+         "container.nnn.003.02.xsd", "2.7/2.8/2.9 aktuell bis 19.11.2016", "urn:conxml:xsd:container.nnn.003.02"},
+        {"2.7 CT", ReadFile(SamplesDir() + "/sepa_king_pain.001.003.03.xml"), 8, 0, 0, "pain.001.003.03.xsd",
+         "2.7/2.8/2.9 aktuell bis 19.11.2016", kIso + "pain.001.003.03"},
+        {"2.7 DD", ReadFile(SamplesDir() + "/sepa_king_pain.008.003.02.xml"), 8, 1, 0, "pain.008.003.02.xsd",
+         "2.7/2.8/2.9 aktuell bis 19.11.2016", kIso + "pain.008.003.02"},
+        {"Austrian version 5 CT", Doc("Document", "ISO:pain.001.001.03:APC:STUZZA:payments:003", kCt), 8, 0, 1,
+         "ISO.pain.001.001.03.austrian.003.xsd", "SEPA TRF Version 5 (Österreich)",
+         "ISO:pain.001.001.03:APC:STUZZA:payments:003"},
+        {"Austrian version 5 DD", Doc("Document", "ISO:pain.008.001.02:APC:STUZZA:payments:003", kDd), 8, 1, 1,
+         "ISO.pain.008.001.02.austrian.003.xsd", "SEPA CORE & B2B Version 5 (Österreich)",
+         "ISO:pain.008.001.02:APC:STUZZA:payments:003"},
+        {"ISO namespace, Austrian IBAN, CT",
+         Doc("Document", kIso + "pain.001.001.03", "<CstmrCdtTrfInitn><IBAN>AT611904300234573201</IBAN></CstmrCdtTrfInitn>"),
+         8, 0, 2, "ISO.A.pain.001.001.03.xsd", "SEPA TRF Version 5 (Österreich)", kIso + "pain.001.001.03"},
+        {"ISO namespace, Austrian IBAN, DD",
+         Doc("Document", kIso + "pain.008.001.02", "<CstmrDrctDbtInitn><IBAN>AT611904300234573201</IBAN></CstmrDrctDbtInitn>"),
+         8, 1, 2, "ISO.A.pain.008.001.02.xsd", "SEPA CORE & B2B Version 5 (Österreich)", kIso + "pain.008.001.02"},
+        {"3.0 container", Doc("conxml", "urn:conxml:xsd:container.nnn.001.02", ""), 9, 0, 0,
+         "container.nnn.001.02.xsd", "3.0 aktuell ab 20.11.2016", "urn:conxml:xsd:container.nnn.001.02"},
+        {"3.0 CT", ReadFile(SamplesDir() + "/sepa_king_pain.001.001.03.xml"), 10, 0, 0, "pain.001.001.03.xsd",
+         "3.0 aktuell ab 20.11.2016", kIso + "pain.001.001.03"},
+        {"3.0 DD", ReadFile(SamplesDir() + "/php-sepa-xml_pain.008.001.02.xml"), 10, 1, 0, "pain.008.001.02.xsd",
+         "3.0 aktuell ab 20.11.2016", kIso + "pain.008.001.02"},
+    };
+    for (const auto& c : cases) {
+        Detected r = DetectTree(c.text);
+        EXPECT_FALSE(r.d.stopped) << c.name;
+        EXPECT_EQ(r.d.formatCode, c.format) << c.name;
+        EXPECT_EQ(r.d.debitKind, c.debitKind) << c.name;
+        EXPECT_EQ(r.d.austrianVariant, c.austrian) << c.name;
+        EXPECT_EQ(r.d.schemaFile, c.schema) << c.name;
+        EXPECT_EQ(U8(r.d.edition), c.edition) << c.name;
+        EXPECT_EQ(r.d.expectedNamespace, c.expectedNs) << c.name;
+        EXPECT_EQ(r.messages, std::vector<std::string>{}) << c.name;
+        const bool container = c.format == 1 || c.format == 3 || c.format == 5 || c.format == 7 || c.format == 9;
+        EXPECT_EQ(r.d.directPossible, !container && c.austrian == 0) << c.name;
+    }
+}
+
+TEST(Detect, EarlyStopsAndDirectSendingReasons) {
+    Detected r = DetectTree(Doc("Foo", kIso + "pain.001.001.03", kCt));
+    EXPECT_TRUE(r.d.stopped);
+    EXPECT_EQ(r.messages, std::vector<std::string>{"Es handelt sich nicht um eine SEPA XML Datei!"});
+
+    r = DetectTree(Doc("Document", kIso + "pain.001.001.03", kCt + kDd));
+    EXPECT_TRUE(r.d.stopped);
+    EXPECT_EQ(r.d.formatCode, -1);
+    EXPECT_EQ(r.messages,
+              std::vector<std::string>{"Es handelt sich nicht um eine SEPA Datei aus Lastschriften oder Überweisungen!"});
+
+    r = DetectTree(Doc("Document", "ISO:pain.001.001.03:APC:STUZZA:payments:003", kCt));
+    EXPECT_EQ(U8(r.d.directReason), ", da es sich nicht um ein deutsches Format handelt.");
+    r = DetectTree(Doc("conxml", "urn:conxml:xsd:container.nnn.001.02", ""));
+    EXPECT_EQ(U8(r.d.directReason), ", da Containerformate nicht unterstützt werden.");
+}
+
+TEST(Detect, StructuralAndNamespaceChecksInTreeMode) {
+    const std::string ct = kIso + "pain.001.001.03";
+    const std::string dd = kIso + "pain.008.001.02";
+    auto blocks = [](std::initializer_list<const char*> codes, const char* element) {
+        std::string body = "<CstmrDrctDbtInitn>";
+        for (const char* c : codes) body += std::string("<") + element + "><Cd>" + c + "</Cd></" + element + ">";
+        return body + "</CstmrDrctDbtInitn>";
+    };
+    auto transfers = [](std::initializer_list<const char*> codes) {
+        std::string body = "<CstmrCdtTrfInitn>";
+        for (const char* c : codes) body += std::string("<SvcLvl><Cd>") + c + "</Cd></SvcLvl>";
+        return body + "</CstmrCdtTrfInitn>";
+    };
+    const std::string xsi = "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xsi:schemaLocation=\"";
+    auto located = [&](const std::string& ns, const std::string& location) {
+        return "<Document xmlns=\"" + ns + "\" " + xsi + location + "\">" + kCt + "</Document>";
+    };
+    struct Case {
+        const char* name;
+        std::string text;
+        std::vector<std::string> messages;
+        int debitKind;
+        int subtype;
+        const char* edition;
+    } cases[] = {
+        {"prefixed root", "<p:Document xmlns:p=\"" + ct + "\">" + kCt + "</p:Document>",
+         {"Elementnamen mit mit Präfix sollten nicht verwendet werden!"}, 0, 0, "3.0 aktuell ab 20.11.2016"},
+        {"prefixed document in a container",
+         "<conxml xmlns=\"urn:conxml:xsd:container.nnn.003.02\"><MsgPain001><p:Document xmlns:p=\"" + ct +
+             "\"/></MsgPain001></conxml>",
+         {"Elementnamen mit mit Präfix sollten nicht verwendet werden!"}, 0, 0,
+         "2.7/2.8/2.9 aktuell bis 19.11.2016"},
+        {"all COR1 in 3.0", Doc("Document", dd, blocks({"COR1", "COR1"}, "LclInstrm")),
+         {"COR1 ist in Version 3.0 nicht mehr zulässig!"}, 3, 0, "3.0 aktuell ab 20.11.2016"},
+        {"B2B", Doc("Document", dd, blocks({"B2B", "B2B"}, "LclInstrm")), {}, 2, 0, "3.0 aktuell ab 20.11.2016"},
+        {"CORE, CORE, B2B", Doc("Document", dd, blocks({"CORE", "CORE", "B2B"}, "LclInstrm")),
+         {"B2B,COR1 und CORE Lastschriften dürfen nicht in einer Datei enthalten sein!"}, 1, 0,
+         "3.0 aktuell ab 20.11.2016"},
+        {"codes before the scheme are passed over", Doc("Document", dd, blocks({"XYZ", "CORE"}, "LclInstrm")), {}, 1, 0,
+         "3.0 aktuell ab 20.11.2016"},
+        {"urgent credit transfer", Doc("Document", ct, transfers({"URGP", "URGP"})), {}, 0, 2,
+         "Eilüberweisungen im pain.001 Format gültig seit 04.11.2013"},
+        {"mixed service levels", Doc("Document", ct, transfers({"SEPA", "URGP"})),
+         {"SEPA Überweisungen und Eilüberweisungen dürfen nicht in einer Datei enthalten sein!"}, 0, 0,
+         "3.0 aktuell ab 20.11.2016"},
+        {"schemaLocation matches", located(ct, ct + " pain.001.001.03.xsd"), {}, 0, 0, "3.0 aktuell ab 20.11.2016"},
+        {"schemaLocation with a local path", located(ct, ct + " C:\\sepa\\pain.001.001.03.xsd"),
+         {"Die Angabe eines lokalen Pfades im Attribut 'schemaLocation' kann in den Verarbeitungssystemen zur "
+          "Abweisung der gesamten Datei führen."},
+         0, 0, "3.0 aktuell ab 20.11.2016"},
+        {"schemaLocation names another schema", located(ct, ct + " pain.001.003.03.xsd"),
+         {"Das Attribut 'schemaLocation' enthält eine nicht zum Namensraum passende XSD Datei-Angabe : "
+          "pain.001.003.03.xsd"},
+         0, 0, "3.0 aktuell ab 20.11.2016"},
+        {"schemaLocation of another namespace", located(ct, "urn:other pain.001.001.03.xsd"),
+         {"Das Attribut 'schemaLocation' enthält eine vom Namensraum abweichende Angabe!"}, 0, 0,
+         "3.0 aktuell ab 20.11.2016"},
+        {"no namespace", Doc("Document", "", kCt),
+         {"Es ist kein Namensraum für das Root-Element 'Document' angegeben!"}, 0, 0, "2.3 aktuell bis 31.10.2009"},
+        {"payment status report", Doc("Document", kIso + "pain.002.001.03", "<CstmrPmtStsRpt/>"),
+         {"Der Namensraum '" + kIso + "pain.002.001.03' des Wurzelelements 'Document' entspricht nicht dem "
+                                      "erforderlichen Namensraum '" + ct + "'"},
+         0, 0, "3.0 aktuell ab 20.11.2016"},
+        {"camt.053.001.04", Doc("Document", kIso + "camt.053.001.04", "<BkToCstmrStmt/>"),
+         {"Der Namensraum '" + kIso + "camt.053.001.04' des Wurzelelements 'Document' entspricht nicht dem "
+                                      "erforderlichen Namensraum '" + kIso + "camt.053.001.02'"},
+         0, 1, "CAMT 2.x gültig seit 01.11.2009"},
+        {"edition 2.3 has no structural checks",
+         "<p:Document xmlns:p=\"urn:sepade:xsd:pain.001.001.02\"><pain.001.001.02/></p:Document>", {}, 0, 0,
+         "2.3 aktuell bis 31.10.2009"},
+    };
+    for (const auto& c : cases) {
+        Detected r = DetectTree(c.text);
+        EXPECT_EQ(r.messages, c.messages) << c.name;
+        EXPECT_EQ(r.d.debitKind, c.debitKind) << c.name;
+        EXPECT_EQ(r.d.subtype, c.subtype) << c.name;
+        EXPECT_EQ(U8(r.d.edition), c.edition) << c.name;
+    }
+}
+
+TEST(Detect, EventModeUsesTheCollectedCodes) {
+    const std::string dd = Doc("Document", kIso + "pain.008.001.02", kDd);
+    const std::string ct27 = Doc("Document", kIso + "pain.001.003.03", kCt);
+    struct Case {
+        const char* name;
+        std::string text;
+        int prefixCount;
+        std::vector<std::string> instruments;
+        std::vector<std::string> serviceLevels;
+        std::vector<std::string> messages;
+        int debitKind;
+        int subtype;
+    } cases[] = {
+        {"COR1 in 3.0: no message in event mode", dd, 0, {"COR1", "COR1"}, {}, {}, 3, 0},
+        {"codes must be equal", dd, 0, {"CORE", "B2B"}, {},
+         {"B2B,COR1 und CORE Lastschriften dürfen nicht in einer Datei enthalten sein!"}, 1, 0},
+        {"prefix counted", dd, 2, {}, {}, {"Elementnamen mit mit Präfix sollten nicht verwendet werden!"}, 1, 0},
+        {"one urgent service level", ct27, 0, {}, {"URGP"}, {}, 0, 2},
+        {"two service levels", ct27, 0, {}, {"SEPA", "URGP"},
+         {"SEPA Überweisungen und Eilüberweisungen dürfen nicht in einer Datei enthalten sein!"}, 0, 0},
+    };
+    for (const auto& c : cases) {
+        DetectInput in;
+        in.eventMode = true;
+        in.prefixCount = c.prefixCount;
+        in.localInstruments = c.instruments;
+        in.serviceLevels = c.serviceLevels;
+        Detected r = DetectTree(c.text, &in);
+        EXPECT_EQ(r.messages, c.messages) << c.name;
+        EXPECT_EQ(r.d.debitKind, c.debitKind) << c.name;
+        EXPECT_EQ(r.d.subtype, c.subtype) << c.name;
+    }
+}
+
+}  // namespace valorix::test
