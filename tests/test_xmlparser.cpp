@@ -3,6 +3,7 @@
 #include <xercesc/dom/DOMNode.hpp>
 
 #include "support.h"
+#include "xml/depthguard.h"
 #include "xml/xmlparserdocument.h"
 
 namespace valorix::test {
@@ -160,6 +161,51 @@ TEST(XmlParser, ParseMessagesFormatsPositions) {
     EXPECT_FALSE(doc.ParseMessages(texts));
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0].rfind("Schwerwiegender Fehler in Zeile 2, Spalte ", 0), 0u) << texts[0];
+}
+
+}  // namespace valorix::test
+
+namespace valorix::test {
+
+TEST(DepthGuard, CountsOnlyRealStartTags) {
+    struct Case {
+        const char* name;
+        std::string text;
+        bool exceeds;
+        int line, column;
+    } cases[] = {
+        {"three levels", "<a><b><c/></b></a>", false, 0, 0},
+        {"four levels", "<a>\n<b><c>\n  <d></d></c></b></a>", true, 3, 3},
+        {"empty tags do not nest", "<a><b/><b/><b/><b/></a>", false, 0, 0},
+        {"closing tags return", "<a><b></b><b></b><c></c></a>", false, 0, 0},
+        {"comment, CDATA, PI", "<a><!-- <x><y><z> --><![CDATA[<x><y><z>]]><?pi <x><y>?></a>", false, 0, 0},
+        {"quoted > in attributes", "<a t='>' u=\"/>\"><b><c x=\">\"></c></b></a>", false, 0, 0},
+        {"internal subset", "<!DOCTYPE a [<!ENTITY e \"<x>\">]><a><b><c/></b></a>", false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        auto excess = FindExcessiveNesting(c.text, 3);
+        ASSERT_EQ(excess.has_value(), c.exceeds) << c.name;
+        if (excess) {
+            EXPECT_EQ(excess->line, c.line) << c.name;
+            EXPECT_EQ(excess->column, c.column) << c.name;
+        }
+    }
+}
+
+TEST(DepthGuard, DeepDocumentIsAFatalRecordWithoutParsing) {
+    std::string deep = "<?xml version=\"1.0\"?>\n<r xmlns=\"urn:x\">";
+    for (int i = 0; i < 100000; ++i) deep += "<a>";
+    for (int i = 0; i < 100000; ++i) deep += "</a>";
+    deep += "</r>";
+    CXmlParserDocument doc(deep, false, "", false);
+    Records r;
+    EXPECT_FALSE(r.Parse(doc));
+    ASSERT_EQ(r.texts.size(), 1u);
+    EXPECT_EQ(U8(r.texts[0]), "Die Elemente sind tiefer als 1000 Ebenen verschachtelt, die Datei wird nicht verarbeitet!");
+    EXPECT_EQ(r.kinds[0], 1);
+    EXPECT_EQ(r.lines[0], 2);
+    EXPECT_EQ(r.columns[0], 18 + 3 * 999);  // the 1000th <a>, at depth 1001
+    EXPECT_EQ(doc.GetDocument(), nullptr);
 }
 
 }  // namespace valorix::test

@@ -13,6 +13,7 @@
 #include <new>
 
 #include "platform/strutil.h"
+#include "xml/depthguard.h"
 #include "xml/entityresolver.h"
 #include "xml/errorreporter.h"
 #include "xml/nvexception.h"
@@ -157,6 +158,15 @@ bool CXmlParserDocument::Parse(std::vector<std::string>& texts, std::vector<int>
     lines.clear();
     columns.clear();
     kinds.clear();
+    if (!m_readFromFile) {
+        if (auto excess = FindExcessiveNesting(m_text)) {
+            texts.push_back(DepthExcessText());
+            lines.push_back(excess->line);
+            columns.push_back(excess->column);
+            kinds.push_back(kKindFatal);
+            return false;
+        }
+    }
     ParseOutcome outcome = RunParse();
     for (const auto& [text, kind] : outcome.records) {
         texts.push_back(text);
@@ -182,6 +192,13 @@ bool CXmlParserDocument::Parse(std::vector<std::string>& texts, std::vector<int>
 
 bool CXmlParserDocument::ParseMessages(std::vector<std::string>& texts) {
     texts.clear();
+    if (!m_readFromFile) {
+        if (auto excess = FindExcessiveNesting(m_text)) {
+            texts.push_back(Format(A("Schwerwiegender Fehler in Zeile %d, Spalte %d : %s").c_str(), excess->line,
+                                   excess->column, DepthExcessText().c_str()));
+            return false;
+        }
+    }
     ParseOutcome outcome = RunParse();
     for (const auto& record : outcome.records) texts.push_back(record.first);
     for (const auto& refusal : m_resolver->Refusals()) texts.push_back(RefusalText(refusal.systemId));

@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include "platform/strutil.h"
+#include "support.h"
+
+namespace valorix::test {
+
+namespace {
+
+std::string Example() { return ReadFile(std::string(VALORIX_SOURCE_DIR) + "/examples/ueberweisung-pain.001.001.03.xml"); }
+std::string DirectDebit27() { return ReadFile(SamplesDir() + "/sepa_king_pain.008.003.02.xml"); }
+
+std::string Replace(std::string s, const std::string& from, const std::string& to, bool all = true) {
+    for (size_t pos = s.find(from); pos != std::string::npos; pos = s.find(from, pos + to.size())) {
+        s.replace(pos, from.size(), to);
+        if (!all) break;
+    }
+    return s;
+}
+
+const std::string kCdtrId =
+    "<CdtrSchmeId><Id><PrvtId><Othr><Id>DE00ZZZ00099999999</Id><SchmeNm><Prtry>SEPA</Prtry></SchmeNm></Othr>"
+    "</PrvtId></Id></CdtrSchmeId>";
+
+}  // namespace
+
+using CheckRun = CheckTest;
+
+TEST_F(CheckRun, ValidFileWithLeadingWhiteSpace) {
+    auto doc = Check("\r\n\n" + Example(), "beispiel.xml");
+    EXPECT_EQ(U8(doc->m_messages),
+              (std::vector<std::string>{
+                  "'beispiel.xml' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!",
+                  "Die Datei enthält Zeichen vor der XML Deklaration (<?xml...), sie werden vor dem Prüfen entfernt!"}));
+    EXPECT_TRUE(doc->m_detailTexts.empty());
+    EXPECT_EQ(doc->m_checkState, 3);
+    EXPECT_EQ(doc->m_formatCode, 10);
+    EXPECT_EQ(doc->m_declPosition, 0);
+    EXPECT_EQ(doc->m_rootNamespace, "urn:iso:std:iso:20022:tech:xsd:pain.001.001.03");
+    EXPECT_EQ(doc->m_content.substr(0, 5), "<?xml");
+    ASSERT_NE(doc->m_parser, nullptr);
+    EXPECT_EQ(doc->m_parser->GetName(), "Document");
+}
+
+TEST_F(CheckRun, EmptyFileIsNotWellFormed) {
+    auto doc = Check("", "leer.xml");
+    EXPECT_EQ(U8(doc->m_messages),
+              (std::vector<std::string>{"'leer.xml' beginnt nicht mit einer XML Deklaration (<?xml ...)!",
+                                        "'leer.xml' ist kein oder ein formal fehlerhaftes XML Dokument!"}));
+    EXPECT_EQ(doc->m_checkState, 0);
+    EXPECT_EQ(doc->m_formatCode, -1);
+    ASSERT_EQ(doc->m_detailKinds.size(), 1u);
+    EXPECT_EQ(doc->m_detailKinds[0], 1);
+}
+
+TEST_F(CheckRun, SecondLoadKeepsNothingOfTheFirst) {
+    auto doc = std::make_unique<CTavrel1Doc>(*m_app, m_prompt);
+    std::istringstream first(Replace(Example(), "<Cd>SEPA</Cd>", "<Cd>URGP</Cd>"));
+    CArchive a1{first, "a.xml"};
+    doc->Serialize(a1);
+    EXPECT_EQ(doc->m_subtype, 2);
+    std::istringstream second("<?xml version=\"1.0\"?><Foo xmlns=\"urn:x\"/>");
+    CArchive a2{second, "b.xml"};
+    doc->Serialize(a2);
+    EXPECT_EQ(U8(doc->m_messages), (std::vector<std::string>{"Erlaubte Kodierungen sind UTF-8 und ISO-8859, die "
+                                                             "Datei enthält keine Angabe!",
+                                                             "Es handelt sich nicht um eine SEPA XML Datei!"}));
+    EXPECT_TRUE(doc->m_detailTexts.empty());
+    EXPECT_EQ(doc->m_formatCode, -1);
+    EXPECT_EQ(doc->m_subtype, 0);
+    EXPECT_EQ(doc->m_checkState, 1);
+}
+
+TEST_F(CheckRun, UrgentTransferVerdictDropsTheWordSepa) {
+    auto doc = Check(Replace(Example(), "<Cd>SEPA</Cd>", "<Cd>URGP</Cd>"), "eil.xml");
+    ASSERT_FALSE(doc->m_messages.empty());
+    EXPECT_EQ(U8(doc->m_messages[0]), "'eil.xml' enthält ein korrektes XML Dokument (Eilüberweisungen im pain.001 "
+                                      "Format gültig seit 04.11.2013)!");
+}
+
+TEST_F(CheckRun, SeveralBlocksCannotBeSentDirectly) {
+    const std::string text = Example();
+    const size_t from = text.find("<PmtInf>"), to = text.find("</PmtInf>") + 9;
+    const std::string twoBlocks = text.substr(0, to) + text.substr(from, to - from) + text.substr(to);
+    auto doc = Check(twoBlocks, "zwei.xml");
+    ASSERT_EQ(doc->m_messages.size(), 2u);
+    EXPECT_EQ(U8(doc->m_messages[0]), "'zwei.xml' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!");
+    EXPECT_EQ(U8(doc->m_messages[1]), "Ein direkter Versand der Datei per FinTS/HBCI ist nicht möglich, da mehrere "
+                                      "logische Dateien <PmtInf> in den Geschäftvorfällen nicht erlaubt sind.");
+}
+
+TEST_F(CheckRun, CreditorIdentifierPlacementInDirectDebits) {
+    // Identifiers in the block and in every transaction: positive verdict and a note.
+    auto both = Check(Replace(DirectDebit27(), "</MndtRltdInf>", "</MndtRltdInf>" + kCdtrId), "ls.xml");
+    ASSERT_GE(both->m_messages.size(), 2u);
+    EXPECT_EQ(U8(both->m_messages[0]),
+              "'ls.xml' enthält ein korrektes SEPA XML Dokument (2.7/2.8/2.9 aktuell bis 19.11.2016)!");
+    EXPECT_EQ(U8(both->m_messages[1]), "SEPA Gläubigeridentifikationen <CdtrSchmeId> sollten nur auf Sammler oder "
+                                       "Transaktionsebene vorhanden sein!");
+    EXPECT_EQ(both->m_checkState, 3);
+
+    // Only one transaction carries one, none in the block: missing.
+    std::string text = DirectDebit27();
+    const size_t block = text.find("<CdtrSchmeId>"), end = text.find("</CdtrSchmeId>") + 14;
+    text.erase(block, end - block);
+    text = Replace(text, "</MndtRltdInf>", "</MndtRltdInf>" + kCdtrId, false);
+    auto missing = Check(text, "ls.xml");
+    ASSERT_GE(missing->m_messages.size(), 2u);
+    EXPECT_EQ(U8(missing->m_messages[0]), "'ls.xml' enthält ein XML Dokument, das nicht der Schemadefinition "
+                                          "(2.7/2.8/2.9 aktuell bis 19.11.2016) entspricht!");
+    EXPECT_EQ(U8(missing->m_messages[1]), "Es fehlen SEPA Gläubigeridentifikationen <CdtrSchmeId>!");
+    EXPECT_EQ(missing->m_checkState, 2);
+}
+
+TEST_F(CheckRun, OnlyUnsupportedCharactersIsStillCorrect) {
+    // A schema of our own carrying both character-set patterns stands in for
+    // the 3.0 credit-transfer schema; the stored schema-set version keeps it.
+    WriteFile(DataFolder() + "/pain.001.001.03.xsd", ReadFile(FixturesDir() + "/charset/charset.xsd"));
+    const std::string ns = "urn:iso:std:iso:20022:tech:xsd:pain.001.001.03";
+    auto doc = Check("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document xmlns=\"" + ns +
+                         "\">\n<Basic>Euro \xE2\x82\xAC</Basic>\n<Ext>M\xC3\xBC\x6Cler &amp; S\xC3\xB6hne_</Ext>\n"
+                         "<Req>ok</Req>\n</Document>",
+                     "zeichen.xml");
+    EXPECT_EQ(U8(doc->m_messages[0]), "'zeichen.xml' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab "
+                                      "20.11.2016), das nicht unterstützte Zeichen enthält!");
+    EXPECT_EQ(doc->m_checkState, 3);
+    EXPECT_EQ(U8(doc->m_detailTexts),
+              (std::vector<std::string>{
+                  "Der Wert: 'Euro €'enthält nicht unterstützte Zeichen. Erlaubt sind \"0-9\" \"a-z\" \"A-Z\" die "
+                  "Zeichen \"-':?,+()/.\" sowie Leerzeichen.",
+                  "Der Wert: 'Müller & Söhne_'enthält nicht unterstützte Zeichen. Erlaubt sind \"0-9\" \"a-z\" \"A-Z\" "
+                  "\"äöüÜÖÄß\" die Zeichen &*%$\"-':?,+()/.\" sowie Leerzeichen."}));
+    EXPECT_EQ(doc->m_detailKinds, (std::vector<uint8_t>{2, 2}));
+    EXPECT_EQ(doc->m_detailLines, (std::vector<int>{3, 4}));
+
+    // An empty date is no character finding: the file is not valid.
+    auto date = Check("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document xmlns=\"" + ns +
+                      "\"><Dt></Dt><Req>ok</Req></Document>");
+    EXPECT_EQ(U8(date->m_detailTexts), std::vector<std::string>{"Leeres Datumsfeld ist nicht erlaubt!"});
+    EXPECT_EQ(date->m_checkState, 2);
+}
+
+TEST_F(CheckRun, SchemaThatCannotBeLoadedNeverPasses) {
+    for (const std::string& content : {std::string(), std::string("<xs:schema")}) {
+        WriteFile(DataFolder() + "/pain.001.001.03.xsd", content);
+        auto doc = Check(Example(), "b.xml");
+        EXPECT_EQ(U8(doc->m_messages[0]), "'b.xml' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 "
+                                          "aktuell ab 20.11.2016) entspricht!");
+        ASSERT_EQ(doc->m_detailTexts.size(), 1u);
+        EXPECT_EQ(doc->m_detailTexts[0], "Das Schema '" + DataFolder() + "/pain.001.001.03.xsd' konnte nicht geladen werden!");
+        EXPECT_EQ(doc->m_checkState, 2);
+    }
+}
+
+TEST_F(CheckRun, AustrianFileGivesOnlyItsReason) {
+    const std::string ns = "ISO:pain.008.001.02:APC:STUZZA:payments:003";
+    auto doc = Check("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Document xmlns=\"" + ns +
+                     "\"><CstmrDrctDbtInitn><PmtInf>1</PmtInf><PmtInf>2</PmtInf></CstmrDrctDbtInitn></Document>");
+    EXPECT_EQ(doc->m_formatCode, 8);
+    EXPECT_EQ(doc->m_austrianVariant, 1);
+    EXPECT_EQ(U8(doc->m_messages.back()),
+              "Ein direkter Versand der Datei per FinTS/HBCI ist nicht möglich, da es sich nicht um ein deutsches "
+              "Format handelt.");
+    EXPECT_EQ(U8(doc->m_messages[0]), "'test.xml' enthält ein XML Dokument, das nicht der Schemadefinition (SEPA "
+                                      "CORE & B2B Version 5 (Österreich)) entspricht!");
+}
+
+TEST_F(CheckRun, EncodingAsTheParserReadIt) {
+    const std::string body = "<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03\"/>";
+    struct Case {
+        std::string declaration;
+        std::vector<std::string> extra;
+    } cases[] = {
+        {"<?xml version='1.0' encoding='UTF-8'?>", {}},
+        {"<?xml version=\"1.0\" encoding=\"windows-1252\"?>",
+         {"Erlaubte Kodierungen sind UTF-8 und ISO-8859 nicht 'windows-1252'!"}},
+        {"<?xml version=\"1.0\"?>", {"Erlaubte Kodierungen sind UTF-8 und ISO-8859, die Datei enthält keine Angabe!"}},
+    };
+    for (const auto& c : cases) {
+        auto doc = Check(c.declaration + body);
+        std::vector<std::string> messages = U8(doc->m_messages);
+        ASSERT_GE(messages.size(), 1u);
+        EXPECT_EQ(std::vector<std::string>(messages.begin() + 1, messages.end()), c.extra) << c.declaration;
+    }
+}
+
+TEST_F(CheckRun, HostileInputEndsInFindings) {
+    std::string deep = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Document "
+                       "xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03\">";
+    for (int i = 0; i < 100000; ++i) deep += "<a>";
+    for (int i = 0; i < 100000; ++i) deep += "</a>";
+    deep += "</Document>";
+    std::string utf16be = "\xFE\xFF";
+    for (char c : std::string("<?xml version=\"1.0\" encoding=\"UTF-16\"?><Document/>")) utf16be += std::string(1, '\0') + c;
+    std::string garbage;
+    for (int i = 0; i < 20000; ++i) garbage += static_cast<char>((i * 7919) % 251 + 1);
+    const std::string notWellFormed = "' ist kein oder ein formal fehlerhaftes XML Dokument!";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int state;
+    } cases[] = {
+        {"deeply nested", deep, 0},
+        {"UTF-16 big endian", utf16be, 0},
+        {"binary garbage", garbage, 0},
+        {"external DTD", "<?xml version=\"1.0\"?><!DOCTYPE Document SYSTEM \"http://127.0.0.1:9/x.dtd\"><Document/>", 2},
+        {"external entity",
+         "<?xml version=\"1.0\"?><!DOCTYPE d [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><Document>&x;</Document>", 0},
+    };
+    for (const auto& c : cases) {
+        auto doc = Check(c.bytes, "h.xml");
+        EXPECT_EQ(doc->m_checkState, c.state) << c.name;
+        if (c.state == 0) {
+            EXPECT_EQ(U8(doc->m_messages.back()), "'h.xml" + notWellFormed) << c.name;
+        }
+        for (const auto& t : doc->m_detailTexts) EXPECT_EQ(t.find("root:"), std::string::npos) << c.name;
+    }
+}
+
+TEST_F(CheckRun, NothingIsEverSaved) {
+    CTavrel1Doc doc(*m_app, m_prompt);
+    EXPECT_FALSE(doc.OnSaveDocument(m_home / "x.xml"));
+    EXPECT_FALSE(fs::exists(m_home / "x.xml"));
+    ASSERT_EQ(m_prompt.shown.size(), 1u);
+    EXPECT_EQ(U8(m_prompt.shown[0]), "Das Speichern ggfs. geänderter XML Dokumente wird derzeit nicht unterstützt");
+}
+
+}  // namespace valorix::test
