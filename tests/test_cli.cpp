@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include "cli/cli.h"
+#include "support.h"
+
+namespace valorix::test {
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out, err;
+};
+
+}  // namespace
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("XDG_DATA_HOME", (m_home / "data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (m_home / "config").c_str(), 1);
+        m_example = std::string(VALORIX_SOURCE_DIR) + "/examples/ueberweisung-pain.001.001.03.xml";
+    }
+    CliRun Call(std::vector<std::string> args) {
+        std::ostringstream out, err;
+        int status = RunValorixCheck(args, out, err);
+        return {status, out.str(), err.str()};
+    }
+    TempDir m_home;
+    std::string m_example;
+};
+
+TEST_F(Cli, PrintsVerdictAndFindings) {
+    CliRun ok = Call({m_example});
+    EXPECT_EQ(ok.status, 0) << ok.err;
+    EXPECT_EQ(ok.out, "'" + m_example + "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n");
+    EXPECT_TRUE(fs::is_regular_file(m_home / "data/Norvane/Valorix/pain.001.001.03.xsd"));
+
+    const std::string bad = m_home / "bad.xml";
+    WriteFile(bad, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document><x>\n</Document>");
+    CliRun r = Call({bad, m_example});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "'" + bad + "' ist kein oder ein formal fehlerhaftes XML Dokument!\n"
+                     "Zeile 3/3 : expected end of tag 'x'\n'" + m_example +
+                     "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n");
+}
+
+TEST_F(Cli, JsonOnePerFile) {
+    const std::string bad = m_home / "ä.xml";
+    WriteFile(bad, "<?xml version=\"1.0\"?>\n<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03\"/>");
+    CliRun r = Call({"--json", m_example, bad});
+    EXPECT_EQ(r.status, 1);
+    std::istringstream lines(r.out);
+    std::string first, second;
+    std::getline(lines, first);
+    std::getline(lines, second);
+    EXPECT_EQ(first, "{\"file\":\"" + m_example +
+                         "\",\"checkState\":3,\"formatCode\":10,\"debitKind\":0,\"austrianVariant\":0,\"subtype\":0,"
+                         "\"isEmw\":0,\"messages\":[\"'" + m_example +
+                         "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\"],\"details\":[]}");
+    EXPECT_EQ(second, "{\"file\":\"" + bad +
+                          "\",\"checkState\":2,\"formatCode\":10,\"debitKind\":0,\"austrianVariant\":0,\"subtype\":0,"
+                          "\"isEmw\":0,\"messages\":[\"'" + bad +
+                          "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab 20.11.2016) "
+                          "entspricht!\",\"Erlaubte Kodierungen sind UTF-8 und ISO-8859, die Datei enthält keine "
+                          "Angabe!\"],\"details\":[{\"text\":\"element 'Document' is not allowed for content model "
+                          "'(CstmrCdtTrfInitn)'\",\"line\":2,\"column\":67,\"kind\":0}]}");
+}
+
+TEST_F(Cli, UsageAndUnreadableFiles) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string errStart;
+    } cases[] = {
+        {{}, 2, "Aufruf: valorix-check"},
+        {{"--bogus", "x.xml"}, 2, "valorix-check: unbekannte Option '--bogus'"},
+        {{"--data-dir"}, 2, "valorix-check: --data-dir braucht einen Wert"},
+        {{"--sax", "x.xml"}, 2, "valorix-check: der Ereignismodus"},
+        {{"--scl", "/nonexistent/NVSCL.INI", "x.xml"}, 2, "valorix-check: SCL-Verzeichnis"},
+        {{"/nonexistent/file.xml"}, 2, "valorix-check: '/nonexistent/file.xml' kann nicht gelesen werden"},
+    };
+    for (const auto& c : cases) {
+        CliRun r = Call(c.args);
+        EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(r.err.rfind(c.errStart, 0), 0u) << r.err;
+    }
+    // One unreadable file among good ones: the others are still checked.
+    CliRun mixed = Call({"/nonexistent/a.xml", m_example});
+    EXPECT_EQ(mixed.status, 2);
+    EXPECT_NE(mixed.out.find("korrektes SEPA XML Dokument"), std::string::npos);
+}
+
+TEST_F(Cli, DataDirAndSclOptions) {
+    const std::string data = m_home / "eigene/daten";
+    const std::string scl = m_home / "scl.ini";
+    WriteFile(scl, "[BIC]\r\nSTAND=261201\r\n");
+    CliRun r = Call({"--data-dir", data, "--scl", scl, m_example});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::is_regular_file(data + "/pain.001.001.03.xsd"));
+    EXPECT_FALSE(fs::exists(m_home / "data/Norvane"));
+}
+
+TEST_F(Cli, ProfileSaxOptionIsHonoured) {
+    CProfile(m_home / "config").WriteInt("OPTION", "SAX", 1);
+    CliRun r = Call({m_example});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Ereignismodus"), std::string::npos);
+}
+
+}  // namespace valorix::test
