@@ -1,0 +1,208 @@
+#include "rules/checkdigits.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <fstream>
+#include <unordered_map>
+
+#include "platform/codepage.h"
+#include "platform/strutil.h"
+
+namespace valorix {
+
+const IbanLength kIbanLengths[44] = {
+    {"DE", 22}, {"BG", 22}, {"AT", 20}, {"BE", 16}, {"DK", 18}, {"GL", 18}, {"FO", 18}, {"FI", 18}, {"FR", 27},
+    {"MC", 27}, {"IS", 26}, {"IE", 22}, {"IT", 27}, {"SM", 27}, {"LU", 20}, {"NL", 18}, {"NO", 15}, {"PL", 28},
+    {"PT", 25}, {"ES", 24}, {"SE", 24}, {"RO", 24}, {"CH", 21}, {"GB", 22}, {"GR", 27}, {"AD", 24}, {"CZ", 24},
+    {"HU", 28}, {"SI", 19}, {"CY", 28}, {"EE", 20}, {"LV", 21}, {"GI", 23}, {"SK", 24}, {"LT", 20}, {"MT", 31},
+    {"LI", 21}, {"TN", 24}, {"MU", 30}, {"TR", 26}, {"CS", 22}, {"MK", 19}, {"BA", 20}, {"HR", 21},
+};
+
+const char* const kSepaCountryList =
+    "'BG','RO','DE','CH','HR',"
+    "'NO','IS','LI','EE','LV','PL','SI','CZ','HU','CY','SK','LT','MT','AT','BE','DK','ES','FI','FR','GB','GF','GI',"
+    "'GP','GR','IE','IT','LU','MQ','NL','PT','RE','SE',"
+    "'NC','PF','PM','YT','WF',"
+    "'TF','BL','MF','MC','SM'";
+
+namespace {
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Upper-case copy reduced to ASCII letters and digits.
+std::string Compact(const std::string& upper) {
+    std::string out;
+    for (char c : upper)
+        if (IsAsciiLetter(c) || IsAsciiDigit(c)) out += c;
+    return out;
+}
+
+}  // namespace
+
+bool IsSepaCountry(const std::string& code) {
+    return code.size() == 2 && std::strstr(kSepaCountryList, ("'" + code + "'").c_str()) != nullptr;
+}
+
+int Mod97(const std::string& digits) {
+    long long remainder = 0;
+    for (size_t i = 0; i < digits.size(); i += 7) {
+        const std::string piece = std::to_string(remainder) + digits.substr(i, 7);
+        remainder = std::stoll(piece) % 97;
+    }
+    return static_cast<int>(remainder);
+}
+
+std::string LettersToDigits(const std::string& compact) {
+    std::string out;
+    for (char c : compact) {
+        if (IsAsciiDigit(c)) out += c;
+        else out += std::to_string(c - 'A' + 10);
+    }
+    return out;
+}
+
+int CheckIban(const std::string& value) {
+    const std::string upper = ToUpperAscii(value);
+    const std::string compact = Compact(upper);
+    if (compact.size() <= 4) return -1;
+    if (!IsAsciiLetter(compact[0]) || !IsAsciiLetter(compact[1]) || !IsAsciiDigit(compact[2]) ||
+        !IsAsciiDigit(compact[3]))
+        return -2;
+    const std::string country = compact.substr(0, 2);
+    int length = 0;
+    for (const IbanLength& row : kIbanLengths)
+        if (country == row.country) length = row.length;
+    if (length == 0) return -4;
+    if (static_cast<int>(compact.size()) != length) return -3;
+    if (!IsSepaCountry(country)) return -4;
+    if (upper != value) return 0;
+    return Mod97(LettersToDigits(compact.substr(4) + compact.substr(0, 4))) == 1 ? 1 : 0;
+}
+
+std::string IbanFindingText(int result) {
+    switch (result) {
+        case -4: return A("Länderangabe der IBAN enthält kein SEPA fähiges Land");
+        case -3:
+        case -1: return A("Länge der IBAN ungültig für das angegebene Land");
+        case -2: return A("IBAN enthält keine gültige Länderangabe!");
+        default: return A("IBAN ungültig!");
+    }
+}
+
+bool CheckCreditorId(const std::string& value, std::string& message) {
+    const std::string compact = Compact(ToUpperAscii(value));
+    if (compact.size() < 4 || !IsAsciiDigit(compact[2]) || !IsAsciiDigit(compact[3])) {
+        message = A("Gläubigeridentifikation beginnt mit 2-stelligem Ländercode + 2 Prüfziffern!");
+        return false;
+    }
+    if (compact.compare(0, 2, "DE") == 0) {
+        if (compact.size() != 18) {
+            message = Format(A("Gläubigeridentifikation für dieses Land hat die Länge %d!").c_str(), 18);
+            return false;
+        }
+        bool numeric = compact[7] == '0';
+        for (size_t i = 8; i < 18; ++i) numeric = numeric && IsAsciiDigit(compact[i]);
+        if (!numeric) {
+            message = A("Für dieses Land ist der nationale Anteil der Gläubigeridentifikation 11-stellig numerisch "
+                        "mit einer führenden '0'!");
+            return false;
+        }
+    }
+    const std::string national = compact.size() > 7 ? compact.substr(7) : std::string();
+    if (Mod97(LettersToDigits(national + compact.substr(0, 4))) == 1) return true;
+    message = A("Gläubigeridentfikation ist ungültig!");
+    return false;
+}
+
+namespace {
+
+// The [BIC] section of one directory file, parsed once per file version.
+struct SclCache {
+    std::string path;
+    long long mtime = -1;
+    long long size = -1;
+    bool exists = false;
+    std::unordered_map<std::string, std::string> entries;  // upper-case key -> value (trimmed, at most 9)
+};
+
+const SclCache& LoadScl(const std::string& path) {
+    static SclCache cache;
+    struct stat st;
+    const bool exists = !path.empty() && stat(path.c_str(), &st) == 0;
+    const long long mtime = exists ? static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec : -1;
+    const long long size = exists ? static_cast<long long>(st.st_size) : -1;
+    if (cache.path == path && cache.exists == exists && cache.mtime == mtime && cache.size == size) return cache;
+    cache = SclCache{path, mtime, size, exists, {}};
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    bool inSection = false;
+    while (std::getline(in, line)) {
+        std::string t = Trim(line);
+        if (t.size() >= 2 && t.front() == '[') {
+            const size_t close = t.find(']');
+            inSection = close != std::string::npos && EqualsNoCase(Trim(t.substr(1, close - 1)), "BIC");
+            continue;
+        }
+        if (!inSection || t.empty() || t[0] == ';') continue;
+        const size_t eq = t.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string key = ToUpperAscii(Trim(t.substr(0, eq)));
+        std::string value = Trim(t.substr(eq + 1));
+        if (value.size() > 9) value.resize(9);
+        cache.entries.emplace(key, value);  // the first entry of a key counts
+    }
+    return cache;
+}
+
+std::string Lookup(const SclCache& scl, const std::string& key) {
+    auto it = scl.entries.find(ToUpperAscii(key));
+    return it == scl.entries.end() ? std::string() : it->second;
+}
+
+}  // namespace
+
+int CheckBic(const std::string& bic, int position, const std::string& sclIniPath) {
+    const std::string key = bic.size() == 8 ? bic + "XXX" : bic;
+    if (key.size() < 6 || !IsSepaCountry(key.substr(4, 2))) return -4;
+    const SclCache& scl = LoadScl(sclIniPath);
+    std::string flags = Lookup(scl, key);
+    if (flags.empty()) flags = Lookup(scl, key.substr(0, 8));
+    if (flags.empty()) return -2;
+    if (static_cast<int>(flags.size()) > position) return flags[static_cast<size_t>(position)] == '1' ? 1 : 0;
+    return flags.size() < 3 ? -3 : 0;
+}
+
+std::string BicFinding(const std::string& bic, bool ownBank, int debitKind, int austrianVariant,
+                       const std::string& sclIniPath) {
+    int result = CheckBic(bic, ownBank ? 0 : debitKind, sclIniPath);
+    if (ownBank && (result >= 0 || result == -3)) {
+        const std::string country = bic.substr(4, 2);
+        if (country != (austrianVariant == 0 ? "DE" : "AT")) result = -5;
+    }
+    const char* b = bic.c_str();
+    switch (result) {
+        case 1: return {};
+        case -5:
+            return Format(A(austrianVariant == 0 ? "Die BIC '%s' gehört nicht zu einem deutschen Institut."
+                                                 : "Die BIC '%s' gehört nicht zu einem Institut aus Österreich.")
+                              .c_str(),
+                          b);
+        case -4: return Format(A("Länderangabe der BIC '%s enthält kein SEPA fähiges Land.").c_str(), b);
+        case -3: return A("Das gespeicherte SEPA SCL Verzeichnis hat einen fehlerhaften Aufbau!");
+        case -2: return Format(A("BIC '%s' ist nicht im SEPA SCL Verzeichnis der Bundesbank enthalten!").c_str(), b);
+        default:
+            if (debitKind != 0)
+                return Format(A("Das Institut mit der BIC '%s' unterstützt lt. SEPA Verzeichnis der Bundesbank noch "
+                                "keine %sLastschriften.")
+                                  .c_str(),
+                              b, debitKind == 2 ? "B2B " : debitKind == 3 ? "COR1 " : "");
+            return Format(
+                A("Warnung : Überweisungen an '%s' sind lt. SEPA Verzeichnis der Bundesbank nicht direkt möglich!")
+                    .c_str(),
+                b);
+    }
+}
+
+}  // namespace valorix

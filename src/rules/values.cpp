@@ -1,0 +1,84 @@
+#include "rules/values.h"
+
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/strutil.h"
+
+namespace valorix {
+
+int32_t ReadLeadingInt(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    int64_t n = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        n = n * 10 + (text[i++] - '0');
+        if (n > INT32_MAX) n = INT32_MAX;
+    }
+    return static_cast<int32_t>(negative ? -n : n);
+}
+
+Currency ParseAmount(const std::string& text) {
+    Currency c;
+    const int64_t whole = ReadLeadingInt(text);
+    int64_t fraction = 0;
+    const size_t dot = text.find('.');
+    if (dot != std::string::npos) {
+        std::string after = text.substr(dot + 1);
+        if (after.size() > 4) after.resize(4);
+        fraction = ReadLeadingInt(after);
+        for (size_t d = after.size(); d < 4; ++d) fraction *= 10;
+        if (fraction < 0) fraction = -fraction;
+    }
+    // The sign of the number applies to its fraction too.
+    const bool negative = Trim(text).rfind('-', 0) == 0;
+    c.units = whole * 10000 + (negative ? -fraction : fraction);
+    return c;
+}
+
+namespace {
+bool IsCalendarDate(int y, int m, int d) {
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (y < 1 || m < 1 || m > 12 || d < 1) return false;
+    int days = kDays[m - 1];
+    if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0)) days = 29;
+    return d <= days;
+}
+
+int LeadingNumber(const std::string& s) {
+    int n = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') break;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+}  // namespace
+
+std::string DateFinding(const std::string& name, const std::string& value, double now) {
+    if (value.size() < 2) return {};
+    const int year = LeadingNumber(value.substr(0, 4));
+    const int month = value.size() >= 7 ? LeadingNumber(value.substr(5, 2)) : 0;
+    const int day = LeadingNumber(value.substr(value.size() - 2));
+    const bool valid = IsCalendarDate(year, month, day);
+    const bool execution = Contains(name, "ReqdExctnDt") || Contains(name, "ReqdColltnDt");
+    bool finding = year < 1900;
+    if (!finding && valid) {
+        const double date = MakeDate(year, month, day);
+        finding = execution ? date < now : date > now;
+    }
+    if (!finding) return {};
+    std::string text = "Hinweis: ";
+    if (execution) {
+        text += A(Contains(name, "ReqdExctnDt") ? "Der Ausführungstermin" : "Das Einzugsdatum");
+        text += " liegt nicht in der Zukunft";
+        if (year < 1900) text += "und ein Wert kleiner 1900 kann nicht von jedem Programm verarbeitet werden";
+    } else {
+        text += "Das Datum '" + value + "' ";
+        text += year < 1900 ? "kann nicht von jedem Programm verarbeitet werden." : "liegt nicht in der Vergangenheit!";
+    }
+    return text + "!";
+}
+
+}  // namespace valorix

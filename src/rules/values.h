@@ -1,0 +1,32 @@
+// Amounts and dates as the payment rules read them.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace valorix {
+
+/// A currency value: a signed count of ten-thousandths with a validity flag.
+struct Currency {
+    int64_t units = 0;  ///< ten-thousandths
+    bool valid = true;
+    bool operator==(const Currency& o) const { return units == o.units; }
+    Currency& operator-=(const Currency& o) {
+        units -= o.units;
+        return *this;
+    }
+};
+
+/// The leading decimal number of `text` (leading blanks and a sign allowed),
+/// as a signed 32-bit value; 0 without digits.
+int32_t ReadLeadingInt(const std::string& text);
+
+/// "12.5" and "12.50" give 12.5000, "12" gives 12.0000, "0.01" 0.0100. More
+/// than four places after the point are cut to four.
+Currency ParseAmount(const std::string& text);
+
+/// The date rule of execution, collection and signature dates: the hint for
+/// the element `name` with value `value` at local time `now` (a day count as
+/// NowDate gives), or "" when the date is fine. CP1252.
+std::string DateFinding(const std::string& name, const std::string& value, double now);
+
+}  // namespace valorix
