@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "rules/values.h"
+#include "support.h"
+
+namespace valorix::test {
+
+TEST(Amount, ParsesToTenThousandths) {
+    struct Case {
+        const char* text;
+        int64_t units;
+    } cases[] = {
+        {"12.5", 125000}, {"12.50", 125000}, {"12", 120000}, {"0.01", 100}, {"10.0", 100000},
+        {"30.001", 300010}, {"1.23456", 12345},  // more than four places are cut to four
+        {" 7.25", 72500}, {"-1.50", -15000}, {"abc", 0}, {"", 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParseAmount(c.text).units, c.units) << c.text;
+    EXPECT_EQ(ReadLeadingInt("  42x"), 42);
+    EXPECT_EQ(ReadLeadingInt("-3"), -3);
+    EXPECT_EQ(ReadLeadingInt("99999999999"), INT32_MAX);
+}
+
+TEST(Dates, FutureAndPastRules) {
+    const double now = MakeDate(2026, 12, 10, 9, 30, 0);
+    struct Case {
+        const char* name;
+        const char* value;
+        const char* finding;
+    } cases[] = {
+        {"ReqdExctnDt", "2026-12-11", ""},
+        {"ReqdExctnDt", "2026-12-10", "Hinweis: Der Ausführungstermin liegt nicht in der Zukunft!"},
+        {"ReqdColltnDt", "2026-12-10", "Hinweis: Das Einzugsdatum liegt nicht in der Zukunft!"},
+        {"ReqdColltnDt", "1899-12-31",
+         "Hinweis: Das Einzugsdatum liegt nicht in der Zukunftund ein Wert kleiner 1900 kann nicht von jedem Programm "
+         "verarbeitet werden!"},
+        {"DtOfSgntr", "2026-12-10", ""},
+        {"DtOfSgntr", "2026-12-11", "Hinweis: Das Datum '2026-12-11' liegt nicht in der Vergangenheit!!"},
+        {"DtOfSgntr", "1850-01-01",
+         "Hinweis: Das Datum '1850-01-01' kann nicht von jedem Programm verarbeitet werden.!"},
+        {"ReqdExctnDt", "2016-02-30", ""},  // no calendar date: no finding
+        {"p:ReqdExctnDt", "2020-01-01", "Hinweis: Der Ausführungstermin liegt nicht in der Zukunft!"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(U8(DateFinding(c.name, c.value, now)), c.finding) << c.name << " " << c.value;
+}
+
+}  // namespace valorix::test
