@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli.h"
+#include "platform/clock.h"
 #include "support.h"
 
 namespace valorix::test {
@@ -20,7 +21,9 @@ protected:
         setenv("XDG_DATA_HOME", (m_home / "data").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (m_home / "config").c_str(), 1);
         m_example = std::string(VALORIX_SOURCE_DIR) + "/examples/ueberweisung-pain.001.001.03.xml";
+        SetClock(MakeDate(2026, 12, 1, 12, 0, 0));
     }
+    void TearDown() override { SetClock(std::nullopt); }
     CliRun Call(std::vector<std::string> args) {
         std::ostringstream out, err;
         int status = RunValorixCheck(args, out, err);
@@ -57,14 +60,21 @@ TEST_F(Cli, JsonOnePerFile) {
     EXPECT_EQ(first, "{\"file\":\"" + m_example +
                          "\",\"checkState\":3,\"formatCode\":10,\"debitKind\":0,\"austrianVariant\":0,\"subtype\":0,"
                          "\"isEmw\":0,\"messages\":[\"'" + m_example +
-                         "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\"],\"details\":[]}");
+                         "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\"],\"details\":[],"
+                         "\"report\":[{\"text\":\"'" + m_example +
+                         "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\",\"position\":0}]}");
     EXPECT_EQ(second, "{\"file\":\"" + bad +
                           "\",\"checkState\":2,\"formatCode\":10,\"debitKind\":0,\"austrianVariant\":0,\"subtype\":0,"
                           "\"isEmw\":0,\"messages\":[\"'" + bad +
                           "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab 20.11.2016) "
                           "entspricht!\",\"Erlaubte Kodierungen sind UTF-8 und ISO-8859, die Datei enthält keine "
                           "Angabe!\"],\"details\":[{\"text\":\"element 'Document' is not allowed for content model "
-                          "'(CstmrCdtTrfInitn)'\",\"line\":2,\"column\":67,\"kind\":0}]}");
+                          "'(CstmrCdtTrfInitn)'\",\"line\":2,\"column\":67,\"kind\":0}],\"report\":[{\"text\":\"'" +
+                          bad + "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab 20.11.2016) "
+                                "entspricht!\",\"position\":0},{\"text\":\"Erlaubte Kodierungen sind UTF-8 und "
+                                "ISO-8859, die Datei enthält keine Angabe!\",\"position\":0},{\"text\":\"Zeile 2/67 : "
+                                "element 'Document' is not allowed for content model '(CstmrCdtTrfInitn)'\",\"position\":"
+                                "22}]}");
 }
 
 TEST_F(Cli, UsageAndUnreadableFiles) {

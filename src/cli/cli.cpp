@@ -9,6 +9,7 @@
 #include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/prompt.h"
+#include "ui/structureview.h"
 #include "xml/nvexception.h"
 
 namespace valorix {
@@ -108,8 +109,20 @@ int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std
             status = 2;
             continue;
         }
-        if (o.json) PrintJson(doc, ar.path, out);
-        else PrintReport(doc, out);
+        // The same fill and report as the desktop view, drawn into models.
+        CGridModel grid;
+        CTreeModel tree;
+        CTextPageModel text;
+        COutputList report;
+        ViewTargets targets;
+        targets.grid = &grid;
+        targets.tree = &tree;
+        targets.text = &text;
+        targets.output = &report;
+        CStructureView view(doc, app, prompt, targets);
+        view.FillView();
+        if (o.json) PrintJson(doc, report, ar.path, out);
+        else PrintReport(report, out);
         if (!CheckPassed(doc) && status == 0) status = 1;
     }
     return status;

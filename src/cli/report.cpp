@@ -3,6 +3,7 @@
 #include "core/tavrel1doc.h"
 #include "platform/codepage.h"
 #include "platform/strutil.h"
+#include "ui/viewmodel.h"
 
 namespace valorix {
 
@@ -12,13 +13,8 @@ bool IsErrorFinding(const std::string& text, uint8_t kind) {
 }
 }  // namespace
 
-void PrintReport(const CTavrel1Doc& doc, std::ostream& out) {
-    for (const std::string& m : doc.m_messages) out << Cp1252ToUtf8(m) << '\n';
-    for (size_t i = 0; i < doc.m_detailTexts.size(); ++i) {
-        out << Cp1252ToUtf8(Format("Zeile %u/%u : %s", static_cast<unsigned>(doc.m_detailLines[i]),
-                                   static_cast<unsigned>(doc.m_detailColumns[i]), doc.m_detailTexts[i].c_str()))
-            << '\n';
-    }
+void PrintReport(const COutputList& report, std::ostream& out) {
+    for (const OutputLine& line : report.Lines()) out << Cp1252ToUtf8(line.text) << '\n';
 }
 
 bool CheckPassed(const CTavrel1Doc& doc) {
@@ -45,7 +41,7 @@ std::string JsonString(const std::string& utf8) {
     return out + "\"";
 }
 
-void PrintJson(const CTavrel1Doc& doc, const std::string& file, std::ostream& out) {
+void PrintJson(const CTavrel1Doc& doc, const COutputList& report, const std::string& file, std::ostream& out) {
     out << "{\"file\":" << JsonString(Cp1252ToUtf8(file)) << ",\"checkState\":" << doc.m_checkState
         << ",\"formatCode\":" << doc.m_formatCode << ",\"debitKind\":" << doc.m_debitKind
         << ",\"austrianVariant\":" << doc.m_austrianVariant << ",\"subtype\":" << doc.m_subtype
@@ -57,6 +53,13 @@ void PrintJson(const CTavrel1Doc& doc, const std::string& file, std::ostream& ou
         out << (i ? "," : "") << "{\"text\":" << JsonString(Cp1252ToUtf8(doc.m_detailTexts[i]))
             << ",\"line\":" << doc.m_detailLines[i] << ",\"column\":" << doc.m_detailColumns[i]
             << ",\"kind\":" << static_cast<int>(doc.m_detailKinds[i]) << "}";
+    }
+    out << "],\"report\":[";
+    bool first = true;
+    for (const OutputLine& line : report.Lines()) {
+        out << (first ? "" : ",") << "{\"text\":" << JsonString(Cp1252ToUtf8(line.text))
+            << ",\"position\":" << line.position << "}";
+        first = false;
     }
     out << "]}\n";
 }

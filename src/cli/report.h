@@ -6,11 +6,12 @@
 namespace valorix {
 
 class CTavrel1Doc;
+class COutputList;
 
-/// Summary messages (verdict first), then one "Zeile %u/%u : %s" line per detail record.
-void PrintReport(const CTavrel1Doc& doc, std::ostream& out);
-/// One JSON object on one line.
-void PrintJson(const CTavrel1Doc& doc, const std::string& file, std::ostream& out);
+/// The output pane's lines, one per line.
+void PrintReport(const COutputList& report, std::ostream& out);
+/// One JSON object on one line: the check's values, messages, findings and report lines.
+void PrintJson(const CTavrel1Doc& doc, const COutputList& report, const std::string& file, std::ostream& out);
 /// True when the verdict is positive and no finding is an error.
 bool CheckPassed(const CTavrel1Doc& doc);
 /// JSON string literal of a UTF-8 text.

@@ -34,6 +34,7 @@ void CTavrel1Doc::DeleteContents() {
 }
 
 bool CTavrel1Doc::OnNewDocument() {
+    m_strPathName.clear();
     m_parser.reset();
     m_checkState = -1;
     m_content.clear();
@@ -46,7 +47,9 @@ bool CTavrel1Doc::OnSaveDocument(const std::string&) {
 }
 
 void CTavrel1Doc::Serialize(CArchive& ar) {
-    if (ar.loading) Load(ar);
+    if (!ar.loading) return;
+    m_strPathName = ar.path;
+    Load(ar);
 }
 
 void CTavrel1Doc::BuildVerdict(bool valid, bool onlyCharset, int placement, bool isEmw, const std::string& path,

@@ -47,6 +47,7 @@ public:
     std::string m_content;
     uint32_t m_contentLength = 0;
     std::string m_filePath;
+    std::string m_strPathName;  ///< path of the loaded file; empty for a new document
     std::string m_edition;
     std::string m_rootNamespace;
     std::string m_schemaPath;

@@ -360,6 +360,13 @@ std::string CXmlParserDocument::TextOf(const DomNode* node) {
     return out;
 }
 
+DomNode* CXmlParserDocument::FirstChild(const DomNode* node) { return node ? node->getFirstChild() : nullptr; }
+DomNode* CXmlParserDocument::NextSibling(const DomNode* node) { return node ? node->getNextSibling() : nullptr; }
+DomNode* CXmlParserDocument::PreviousSibling(const DomNode* node) { return node ? node->getPreviousSibling() : nullptr; }
+DomNode* CXmlParserDocument::LastChild(const DomNode* node) { return node ? node->getLastChild() : nullptr; }
+DomNode* CXmlParserDocument::ParentOf(const DomNode* node) { return node ? node->getParentNode() : nullptr; }
+std::string CXmlParserDocument::NameOf(const DomNode* node) { return node ? X2A(node->getNodeName()) : std::string(); }
+
 std::string CXmlParserDocument::GetText() const { return TextOf(m_cursor); }
 
 std::string CXmlParserDocument::GetNamespace() const {

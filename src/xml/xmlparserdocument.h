@@ -63,6 +63,16 @@ public:
     std::string GetNamespace() const;
     std::string GetEncoding() const;
 
+    /// Sibling navigation without moving the cursor (null at the end).
+    static DomNode* FirstChild(const DomNode* node);
+    static DomNode* NextSibling(const DomNode* node);
+    static DomNode* PreviousSibling(const DomNode* node);
+    static DomNode* LastChild(const DomNode* node);
+    static DomNode* ParentOf(const DomNode* node);
+    /// Qualified name of a node ("" for null).
+    static std::string NameOf(const DomNode* node);
+    static bool IsElement(const DomNode* node) { return GetNodeType(node) == 1; }
+
     /// Text content of any node (all text below it, concatenated), without
     /// recursion, so that deep documents cannot exhaust the stack.
     static std::string TextOf(const DomNode* node);

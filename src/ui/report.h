@@ -1,0 +1,31 @@
+// The check report: the output pane's lines, the marks in the text page and
+// the browser page's content.
+#pragma once
+#include <string>
+
+#include "ui/textpage.h"
+#include "ui/viewmodel.h"
+
+namespace valorix {
+
+class CTavrel1Doc;
+
+/// Fills `output` (emptied by the caller) and marks `page`.
+void BuildReport(ITextPage& page, COutputList& output, const CTavrel1Doc& doc);
+
+/// Marks the text a finding refers to; returns where the marked element starts, or -1.
+long MarkFinding(ITextPage& page, int line, int column, const std::string& text, int kind);
+
+/// The verdict line of the output pane: a correct-file verdict reads as a
+/// schema failure when some finding is an error ("Fehler:").
+std::string ReportVerdictLine(const std::string& verdict, const std::vector<std::string>& detailTexts);
+
+/// The short page shown instead of a large file, linking to `pathName`.
+std::string LargeFilePageText(const std::string& pathName);
+/// Writes the large-file page to `reportFile`; false when it cannot be created.
+bool WriteLargeFilePage(const std::string& reportFile, const std::string& pathName);
+
+/// The output lines joined by a carriage return, for printing.
+std::string PrintText(const COutputList& output);
+
+}  // namespace valorix

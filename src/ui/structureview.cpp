@@ -1,0 +1,427 @@
+#include "ui/structureview.h"
+
+#include <cmath>
+#include <unordered_map>
+
+#include "app/app.h"
+#include "core/tavrel1doc.h"
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/prompt.h"
+#include "platform/strutil.h"
+#include "rules/checkdigits.h"
+#include "rules/values.h"
+#include "ui/report.h"
+
+namespace valorix {
+
+namespace {
+constexpr int kProgressThreshold = 5000;
+constexpr uint32_t kAttributeIcon = 3;
+constexpr uint32_t kTextIcon = 5;
+constexpr int kImageRoot = 0, kImageGroup = 1, kImageLeaf = 4;
+
+const SearchOptions kStartTag{true, true, true};
+const SearchOptions kClosingTag{true, false, false};
+const SearchOptions kBackwardNoCase{false, false, false};
+
+bool EndsWithAny(const std::string& s, std::initializer_list<const char*> tails) {
+    for (const char* t : tails)
+        if (EndsWith(s, t)) return true;
+    return false;
+}
+}  // namespace
+
+struct CStructureView::Walk {
+    std::unordered_map<std::string, int> occurrences;
+    long cursor = 0;
+    int expand = 1;
+    CGridRow* root = nullptr;
+
+    int NextOccurrence(const std::string& name) {
+        auto it = occurrences.find(name);
+        const int index = it == occurrences.end() ? 0 : it->second + 1;
+        occurrences[name] = index;
+        return index;
+    }
+};
+
+CStructureView::CStructureView(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, ViewTargets targets)
+    : m_doc(doc), m_app(app), m_prompt(prompt), m_t(std::move(targets)) {
+    if (!m_t.text) {
+        m_ownText = std::make_unique<CTextPageModel>();
+        m_t.text = m_ownText.get();
+    }
+}
+
+CStructureView::~CStructureView() = default;
+
+FillResult CStructureView::FillView() {
+    ITextPage& page = *m_t.text;
+    // 1-4
+    if (m_t.grid) m_t.grid->RemoveAll();
+    m_rows.clear();
+    if (m_t.browser) m_t.browser->Navigate("about:blank");
+    page.SetText(m_doc.m_content);
+    m_strText.clear();
+    if (m_t.tree) m_t.tree->DeleteAllItems();
+    if (m_t.output) m_t.output->Clear();
+    if (!m_doc.m_content.empty()) m_strText = page.GetText();  // the same line ends as the page
+    m_strPrintText.clear();
+    COutputList scratch;
+    COutputList& output = m_t.output ? *m_t.output : scratch;
+
+    auto addTopRow = [&](std::unique_ptr<CGridRow> row) -> CGridRow* {
+        CGridRow* raw = row.get();
+        if (m_t.grid) raw = m_t.grid->AddProperty(std::move(row));
+        else m_keepAlive.push_back(std::move(row));
+        return raw;
+    };
+
+    // 5: no file
+    if (m_doc.m_strPathName.empty()) {
+        CGridRow* row = addTopRow(
+            std::make_unique<CGridRow>("Dateiname", "unbenannt", A("Bitte wählen Sie eine Datei über das Menü.")));
+        if (m_t.grid) m_t.grid->SetCurSel(row);
+        return FillResult::NoFile;
+    }
+    FillResult result = FillResult::Filled;
+    if (m_doc.m_checkState <= 0) {
+        // 6: not well-formed
+        addTopRow(std::make_unique<CGridRow>(m_doc.m_strPathName, A("Keine gültige XML Datei"),
+                                             A("Bitte wählen Sie eine andere Datei über das Menü.")));
+        BuildReport(page, output, m_doc);
+        result = FillResult::NotWellFormed;
+    } else {
+        // 7: progress for large documents
+        const int elements = m_doc.m_parser ? m_doc.m_parser->CountAllElements() : static_cast<int>(m_doc.m_elementCount);
+        if (elements > kProgressThreshold && m_t.makeProgress) {
+            m_pProgress = m_t.makeProgress(A("Datenstrukturen werden erzeugt und geprüft"), m_doc.m_strPathName);
+            if (m_pProgress) m_pProgress->SetRange(0, elements - 1);
+        }
+        // 8: the declaration row
+        std::string declaration;
+        const size_t decl = m_doc.m_content.find("<?xml");
+        const size_t from = decl == std::string::npos ? 4 : decl + 5;
+        const size_t end = m_doc.m_content.find("?>", std::min(from, m_doc.m_content.size()));
+        if (end != std::string::npos && from <= end) declaration = Trim(m_doc.m_content.substr(from, end - from));
+        m_rows.push_back(addTopRow(std::make_unique<CGridRow>("xml", declaration, "Xml Deklaration")));
+
+        if (m_doc.m_parser && m_doc.m_parser->GetDocument()) {
+            CXmlParserDocument& parser = *m_doc.m_parser;
+            parser.SetCurrent(parser.GetDocument());
+            const std::string rootName = parser.GetName();
+            auto rootRow = std::make_unique<CGridRow>(rootName, "");
+            rootRow->group = true;
+            m_rows.push_back(rootRow.get());
+            if (m_t.tree) rootRow->m_hTreeItem = m_t.tree->InsertItem(rootName, kImageRoot, nullptr, rootRow.get());
+            Walk walk;
+            walk.expand = m_app.ExpandOption();
+            walk.root = rootRow.get();
+            walk.occurrences[rootName] = 0;
+            const long rootPos = page.Find("<" + rootName, 0, -1, kStartTag);
+            if (rootPos >= 0) rootRow->m_nTextPos = static_cast<int>(rootPos);
+            bool cancelled = false;
+            try {
+                AddNode(rootRow.get(), parser.GetDocument(), 1, walk);
+            } catch (const Cancel&) {
+                cancelled = true;
+            }
+            addTopRow(std::move(rootRow));
+            if (cancelled) {
+                m_pProgress.reset();
+                return FillResult::Cancelled;
+            }
+            if (m_t.browser) {
+                if (!m_pProgress) m_t.browser->Navigate(m_doc.m_strPathName);
+                else if (WriteLargeFilePage(m_app.m_strReportFile, m_doc.m_strPathName))
+                    m_t.browser->Navigate(m_app.m_strReportFile);
+            }
+            if (m_doc.m_checkState > 1) {
+                if (m_doc.m_subtype == 0) CheckCountsAndSums();
+                if (m_doc.m_debitKind != 0) CheckMandateRules();
+            }
+        }
+        BuildReport(page, output, m_doc);
+        // 9
+        m_pProgress.reset();
+    }
+    // 10-12
+    m_strPrintText = PrintText(output);
+    m_elapsedSeconds = std::lround((NowDate() - m_doc.m_checkTime) * 86400.0);
+    if (m_app.ShowSecondsOption() != 0)
+        m_prompt.Message(Format("%u Sekunden", static_cast<unsigned>(m_elapsedSeconds)));
+    page.SetCaret(0);
+    page.HideSelection(false);
+    return result;
+}
+
+void CStructureView::StartTagSearch(CGridRow* row, const std::string& name, Walk& walk) {
+    const long p = m_t.text->Find("<" + name, walk.cursor, -1, kStartTag);
+    if (p < 0) return;
+    row->m_nTextPos = static_cast<int>(p);
+    walk.cursor = p + 1;
+}
+
+void CStructureView::ProgressStep(CGridRow* justCreated, CGridRow* owner, Walk&) {
+    if (!m_pProgress) return;
+    m_pProgress->SetPos(m_pProgress->GetPos() + 1);
+    if (!m_pProgress->CheckCancelButton()) return;
+    if (!m_prompt.AskYesNo("Wollen Sie die Verarbeitung abbrechen?")) return;
+    if (justCreated->m_hTreeItem) justCreated->m_hTreeItem->data = nullptr;
+    std::erase(m_rows, justCreated);
+    if (owner) owner->RemoveSubItem(justCreated);
+    throw Cancel{};
+}
+
+void CStructureView::NamespaceTest(const std::string& elementName, const std::string& attrName,
+                                   const std::string& value) {
+    if (m_doc.m_xmlnsRepeated != 0 || attrName != "xmlns") return;
+    if (EndsWithAny(elementName, {"Document", "sepade", "conxml"})) return;
+    if (m_doc.m_rootNamespace.empty()) m_doc.m_rootNamespace = value;
+    else if (value == m_doc.m_rootNamespace) m_doc.m_xmlnsRepeated = 1;
+}
+
+void CStructureView::AddNode(CGridRow* target, DomNode* node, int depth, Walk& walk) {
+    CXmlParserDocument& parser = *m_doc.m_parser;
+    // 1
+    parser.SetCurrent(node);
+    DomNode* element = parser.GetCurrent();
+    std::vector<std::string> attrNames, attrValues;
+    parser.GetAttributes(attrNames, attrValues);
+    const std::string name = parser.GetName();
+    std::vector<DomNode*> children;
+    for (DomNode* c = CXmlParserDocument::FirstChild(element); c; c = CXmlParserDocument::NextSibling(c))
+        if (CXmlParserDocument::IsElement(c)) children.push_back(c);
+    CTreeItem* targetItem = target->m_hTreeItem;
+
+    if (children.empty()) {
+        // 2: a leaf
+        const std::string value = parser.GetText();
+        const int occurrence = walk.NextOccurrence(name);
+        if (!attrNames.empty()) {
+            auto group = std::make_unique<CGridRow>(name, "");
+            group->group = true;
+            group->m_nOccurrence = occurrence;
+            if (m_t.tree) group->m_hTreeItem = m_t.tree->InsertItem(name, kImageLeaf, targetItem, group.get());
+            ProgressStep(group.get(), nullptr, walk);
+            m_rows.push_back(group.get());
+            StartTagSearch(group.get(), name, walk);
+            for (size_t i = 0; i < attrNames.size(); ++i) {
+                NamespaceTest(name, attrNames[i], attrValues[i]);
+                group->AddSubItem(std::make_unique<CGridRow>(attrNames[i], attrValues[i], "", kAttributeIcon));
+            }
+            m_rows.push_back(group->AddSubItem(std::make_unique<CGridRow>("Text", value, "", kTextIcon)));
+            target->AddSubItem(std::move(group));
+        } else {
+            CGridRow* row = target->AddSubItem(std::make_unique<CGridRow>(name, value));
+            m_rows.push_back(row);
+            row->m_nOccurrence = occurrence;
+            if (m_t.tree) row->m_hTreeItem = m_t.tree->InsertItem(name, kImageLeaf, targetItem, row);
+            ProgressStep(row, target, walk);
+            StartTagSearch(row, name, walk);
+            if (m_doc.m_checkState > 1) RuleChain(name, value, target, row, walk);
+        }
+    } else {
+        // 3: attributes of an element with children, then the guideline warnings
+        for (size_t i = 0; i < attrNames.size(); ++i) {
+            NamespaceTest(name, attrNames[i], attrValues[i]);
+            target->AddSubItem(std::make_unique<CGridRow>(attrNames[i], attrValues[i], "", kAttributeIcon));
+        }
+        std::vector<std::string> childNames;
+        for (DomNode* c : children) childNames.push_back(CXmlParserDocument::NameOf(c));
+        GuidelineWarnings(name, childNames, walk);
+        // 4
+        for (size_t i = 0; i < children.size(); ++i) {
+            parser.SetCurrent(children[i]);
+            if (parser.CountDescendants() > 0) {
+                const std::string& childName = childNames[i];
+                auto group = std::make_unique<CGridRow>(childName, "");
+                group->group = true;
+                m_rows.push_back(group.get());
+                group->m_nOccurrence = walk.NextOccurrence(childName);
+                if (m_t.tree) group->m_hTreeItem = m_t.tree->InsertItem(childName, kImageGroup, targetItem, group.get());
+                ProgressStep(group.get(), nullptr, walk);
+                StartTagSearch(group.get(), childName, walk);
+                CGridRow* row = target->AddSubItem(std::move(group));
+                AddNode(row, children[i], depth + 1, walk);
+            } else {
+                AddNode(target, children[i], depth + 1, walk);
+            }
+        }
+    }
+    // 5: expansion
+    if ((depth < 4 || walk.expand != 0) && targetItem && m_t.tree) m_t.tree->Expand(targetItem);
+    if (walk.expand == 0 && depth >= 5) target->expanded = false;
+}
+
+void CStructureView::AppendFinding(const std::string& text, int line, int column, uint8_t kind) {
+    m_doc.m_detailTexts.push_back(text);
+    m_doc.m_detailLines.push_back(line);
+    m_doc.m_detailColumns.push_back(column);
+    m_doc.m_detailKinds.push_back(kind);
+}
+
+bool CStructureView::ClosingTagPosition(const std::string& closingTag, long from, int& line, int& column) const {
+    const ITextPage& page = *m_t.text;
+    const long p = page.Find(closingTag, from, -1, kClosingTag);
+    if (p < 0) return false;
+    const int l = page.LineFromChar(p);
+    line = l + 1;
+    column = static_cast<int>(p - page.LineIndex(l) + static_cast<long>(closingTag.size()) + 1);
+    return true;
+}
+
+void CStructureView::RecordFinding(const std::string& text, const std::string& name, const std::string& value,
+                                   CGridRow* row, uint8_t kind, Walk& walk) {
+    int line = 0, column = 0;
+    if (!ClosingTagPosition("</" + name + ">", walk.cursor, line, column)) {
+        // Counted as if start tag, value and closing tag stood from the start tag on.
+        const ITextPage& page = *m_t.text;
+        const long p = row->m_nTextPos;
+        const int l = page.LineFromChar(p);
+        line = l + 1;
+        column = static_cast<int>(p - page.LineIndex(l) + 2 * static_cast<long>(name.size()) +
+                                  static_cast<long>(value.size()) + 5);
+    }
+    AppendFinding(text, line, column, kind);
+}
+
+void CStructureView::RuleChain(const std::string& name, const std::string& value, CGridRow* target, CGridRow* row,
+                               Walk& walk) {
+    static const char* const kEntering[] = {"IBAN", "BIC", "ReqdExctnDt", "ReqdColltnDt",
+                                            "CtrlSum", "EndToEndId", "DtOfSgntr", "Nm"};
+    bool enters = m_doc.m_debitKind != 0 && Contains(name, "Id");
+    for (const char* e : kEntering) enters = enters || Contains(name, e);
+    if (!enters) return;
+    const bool plain = m_doc.m_subtype == 0;
+    auto record = [&](const std::string& text) { RecordFinding(text, name, value, row, 0, walk); };
+
+    if (Contains(name, "IBAN")) {
+        if (value.size() > 4) {
+            const int r = CheckIban(value);
+            if (r < 1) record(IbanFindingText(r));
+        }
+    } else if (Contains(name, "Nm")) {
+        if (plain && EndsWithAny(target->name, {"Cdtr", "Dbtr", "InitgPty"}) && !value.empty() && Trim(value).empty())
+            record(A("Fehler: Pflichtfeld <Nm> ist nur mit Leerzeichen gefüllt!"));
+    } else if (Contains(name, "BIC")) {
+        if (plain && (value.size() == 8 || value.size() == 11) && Contains(target->name, "FinInstnId") &&
+            target->parent && target->parent->parent) {
+            const bool ownBank = Contains(target->parent->parent->name, "PmtInf");
+            const std::string finding =
+                BicFinding(value, ownBank, m_doc.m_debitKind, m_doc.m_austrianVariant, m_app.m_strSclIniPath);
+            if (!finding.empty()) record(finding);
+        }
+    } else if (Contains(name, "CtrlSum")) {
+        if (plain && !value.empty()) {
+            const std::string trimmed = Trim(value);
+            const size_t dot = trimmed.find('.');
+            if (dot != std::string::npos && trimmed.size() - dot - 1 >= 3) record("Maximal zwei Nachkommastellen erlaubt!");
+        }
+    } else if (Contains(name, "EndToEndId")) {
+        if (plain && (value.empty() || EqualsNoCase(value, "NOTPROVIDED"))) {
+            if (m_doc.m_missingRefHints == 0) record("Hinweis: Die eindeutige Referenz sollte angegeben werden!");
+            ++m_doc.m_missingRefHints;
+        }
+    } else if (Contains(name, "Id") && !Contains(name, "IdTp")) {
+        if (plain && m_doc.m_debitKind != 0 && Contains(target->name, "Othr") && target->parent) {
+            bool creditor = false;
+            for (CGridRow* r = target->parent; r && !creditor; r = r->parent) creditor = Contains(r->name, "CdtrSchmeId");
+            std::string message;
+            if (creditor && !CheckCreditorId(value, message)) record("Fehler: " + message);
+        }
+    } else if (plain && value.size() == 10) {
+        const std::string finding = DateFinding(name, value, NowDate());
+        if (!finding.empty()) record(finding);
+    }
+}
+
+void CStructureView::GuidelineWarnings(const std::string& name, const std::vector<std::string>& children, Walk& walk) {
+    std::vector<std::string> warned;
+    if (children.size() >= 2 && EndsWithAny(name, {"InitgPty", "Cdtr", "Dbtr", "RmtInf"}))
+        warned.assign(children.begin() + 1, children.end());
+    else if (children.size() == 1 && EndsWith(name, "RmtInf") && !Contains(children[0], "Ustrd"))
+        warned.push_back(children[0]);
+    const ITextPage& page = *m_t.text;
+    for (const std::string& child : warned) {
+        const std::string closing = "</" + child + ">";
+        const long p = page.Find(closing, walk.cursor, -1, kClosingTag);
+        if (p < 0) continue;
+        int line = 0, column = 0;
+        ClosingTagPosition(closing, p, line, column);
+        uint8_t kind = 2;
+        if (EndsWith(child, "Strd")) {
+            const std::string opening = "<" + child + ">";
+            const long q = page.Find(opening, p, -1, kBackwardNoCase);
+            if (q >= 0 && p - q - static_cast<long>(opening.size()) > 140) kind = 0;
+        }
+        if (m_doc.m_subtype != 0) continue;
+        const std::string text =
+            kind == 2 ? Format(A("Warnung: lt. Belegungsrichtlinien sollte das Element '%s' nicht belegt werden!").c_str(),
+                               child.c_str())
+                      : Format(A("Lt. Belegungsrichtlinien sollte das Element '%s' nicht belegt werden und darf 140 "
+                                 "Zeichen nicht übersteigen!")
+                                   .c_str(),
+                               child.c_str());
+        AppendFinding(text, line, column, kind);
+    }
+}
+
+void CStructureView::SelectElement(const std::string& name, CGridRow* row) {
+    ITextPage& page = *m_t.text;
+    if (!row) return;
+    const std::string closing = "</" + name + ">";
+    const SearchOptions exact{true, false, true};
+    auto select = [&](long start, long end) {
+        page.SetSel(start, end);
+        const int line = page.LineFromChar(start);
+        if (line < page.GetFirstVisibleLine()) page.ScrollToLine(line);
+    };
+    bool selected = false;
+    if (row->m_nTextPos != 0) {
+        long end = -1;
+        const long e = page.Find(closing, row->m_nTextPos, -1, exact);
+        if (e >= 0) end = e + static_cast<long>(closing.size());
+        else {
+            const std::string empty = "<" + name + "/>";
+            const long f = page.Find(empty, row->m_nTextPos, -1, exact);
+            if (f >= 0) end = f + static_cast<long>(empty.size());
+        }
+        if (end >= 0) {
+            select(row->m_nTextPos, end);
+            selected = true;
+        }
+    }
+    if (!selected) {
+        const std::string opening = "<" + name;
+        size_t hit = m_strText.find(opening);
+        for (int n = 0; n < row->m_nOccurrence && hit != std::string::npos; ++n) hit = m_strText.find(opening, hit + 1);
+        if (hit != std::string::npos) {
+            const size_t close = m_strText.find(closing, hit + 1);
+            if (close != std::string::npos) select(static_cast<long>(hit), static_cast<long>(close + closing.size()));
+        }
+    }
+    if (m_t.grid) {
+        m_t.grid->EnsureVisible(row);
+        m_t.grid->SetCurSel(row);
+    }
+}
+
+void CStructureView::GoToPosition(long position) {
+    for (CGridRow* row : m_rows) {
+        if (row->m_nTextPos == position) {
+            if (m_t.grid) {
+                m_t.grid->EnsureVisible(row);
+                m_t.grid->SetCurSel(row);
+            }
+            break;
+        }
+    }
+    ITextPage& page = *m_t.text;
+    page.ScrollToLine(page.LineFromChar(position));
+    page.SetSel(position, position + 50);
+    page.SetCaret(position);
+}
+
+}  // namespace valorix

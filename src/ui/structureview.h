@@ -1,0 +1,85 @@
+// The structure view's logic: it rebuilds grid, tree, text page and output
+// list from a checked document. In tree mode the walk over the parsed document
+// runs the per-element business rules as it meets each element, then the
+// whole-document checks (counts and sums, mandate rules), then the report.
+#pragma once
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/textpage.h"
+#include "ui/viewmodel.h"
+#include "xml/xmlparserdocument.h"
+
+namespace valorix {
+
+class CTavrel1Doc;
+class CTavrel1App;
+class IPrompt;
+
+/// What a fill draws into. Null members are not there.
+struct ViewTargets {
+    CGridModel* grid = nullptr;
+    CTreeModel* tree = nullptr;
+    ITextPage* text = nullptr;
+    COutputList* output = nullptr;
+    IBrowserPage* browser = nullptr;
+    /// Creates the progress dialog for large documents, with its caption and
+    /// status line; null, or returning null: none.
+    std::function<std::unique_ptr<IProgress>(const std::string& caption, const std::string& status)> makeProgress;
+};
+
+enum class FillResult {
+    NoFile,        ///< only the "Dateiname" row
+    NotWellFormed, ///< only the file row
+    Filled,        ///< structure, rules and report
+    Cancelled,     ///< the user stopped the fill: the caller closes the document
+};
+
+class CStructureView {
+public:
+    CStructureView(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, ViewTargets targets);
+    ~CStructureView();
+
+    FillResult FillView();
+    /// Selects the element's text and row (request of the structure tree).
+    void SelectElement(const std::string& name, CGridRow* row);
+    /// Selects the row whose start tag is at `position` and moves the caret there.
+    void GoToPosition(long position);
+
+    std::vector<CGridRow*> m_rows;
+    std::string m_strText;
+    std::string m_strPrintText;
+    long m_elapsedSeconds = 0;
+
+private:
+    struct Cancel {};
+    struct Walk;
+
+    void AddNode(CGridRow* target, DomNode* node, int depth, Walk& walk);
+    void StartTagSearch(CGridRow* row, const std::string& name, Walk& walk);
+    void ProgressStep(CGridRow* justCreated, CGridRow* owner, Walk& walk);
+    void NamespaceTest(const std::string& elementName, const std::string& attrName, const std::string& value);
+    void RuleChain(const std::string& name, const std::string& value, CGridRow* target, CGridRow* row, Walk& walk);
+    void GuidelineWarnings(const std::string& name, const std::vector<std::string>& children, Walk& walk);
+    void RecordFinding(const std::string& text, const std::string& name, const std::string& value, CGridRow* row,
+                       uint8_t kind, Walk& walk);
+    void CheckCountsAndSums();
+    void CheckMandateRules();
+    /// Line and column just after the closing tag found at or after `from`;
+    /// false when there is none.
+    bool ClosingTagPosition(const std::string& closingTag, long from, int& line, int& column) const;
+    void AppendFinding(const std::string& text, int line, int column, uint8_t kind = 0);
+
+    CTavrel1Doc& m_doc;
+    CTavrel1App& m_app;
+    IPrompt& m_prompt;
+    ViewTargets m_t;
+    std::unique_ptr<CTextPageModel> m_ownText;  // when the caller gave no text page
+    std::unique_ptr<IProgress> m_pProgress;
+    std::vector<std::unique_ptr<CGridRow>> m_keepAlive;  // top-level rows when there is no grid
+};
+
+}  // namespace valorix

@@ -1,0 +1,115 @@
+#include "ui/textpage.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace valorix {
+
+char FoldCase(char ch) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (c >= 'A' && c <= 'Z') return static_cast<char>(c + 32);
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char>(c + 32);
+    return ch;
+}
+
+namespace {
+bool IsWordChar(char ch) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0xC0;
+}
+}  // namespace
+
+std::string ITextPage::GetLineText(int line) const {
+    const long start = LineIndex(line);
+    if (start < 0) return {};
+    const long next = LineIndex(line + 1);
+    const std::string& text = GetText();
+    long end = next < 0 ? static_cast<long>(text.size()) : next - 1;
+    return text.substr(static_cast<size_t>(start), static_cast<size_t>(std::max(0L, end - start)));
+}
+
+void CTextPageModel::SetText(const std::string& text) {
+    m_text.clear();
+    m_text.reserve(text.size());
+    m_lineStarts.assign(1, 0);
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r') {
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            c = '\n';
+        }
+        m_text += c;
+        if (c == '\n') m_lineStarts.push_back(static_cast<long>(m_text.size()));
+    }
+    m_marks.clear();
+    m_misses.clear();
+    m_selStart = m_selEnd = 0;
+    m_firstVisibleLine = 0;
+}
+
+int CTextPageModel::LineFromChar(long pos) const {
+    auto it = std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), pos);
+    return static_cast<int>(it - m_lineStarts.begin()) - 1;
+}
+
+long CTextPageModel::LineIndex(int line) const {
+    if (line < 0 || line >= static_cast<int>(m_lineStarts.size())) return -1;
+    return m_lineStarts[static_cast<size_t>(line)];
+}
+
+long CTextPageModel::Find(const std::string& what, long from, long to, const SearchOptions& o) const {
+    const long n = static_cast<long>(m_text.size());
+    const long len = static_cast<long>(what.size());
+    if (len == 0 || n == 0) return -1;
+    auto matchesAt = [&](long p) {
+        if (o.matchCase) {
+            if (std::memcmp(m_text.data() + p, what.data(), static_cast<size_t>(len)) != 0) return false;
+        } else {
+            for (long k = 0; k < len; ++k)
+                if (FoldCase(m_text[static_cast<size_t>(p + k)]) != FoldCase(what[static_cast<size_t>(k)])) return false;
+        }
+        if (o.wholeWord) {
+            if (IsWordChar(what.front()) && p > 0 && IsWordChar(m_text[static_cast<size_t>(p - 1)])) return false;
+            if (IsWordChar(what.back()) && p + len < n && IsWordChar(m_text[static_cast<size_t>(p + len)])) return false;
+        }
+        return true;
+    };
+    if (o.forward) {
+        if (from < 0) from = 0;
+        const long end = (to < 0 || to > n) ? n : to;
+        const std::string key = std::string(o.wholeWord ? "w" : "-") + (o.matchCase ? "c" : "-") + what;
+        if (end == n) {
+            auto miss = m_misses.find(key);
+            if (miss != m_misses.end() && from >= miss->second) return -1;
+        }
+        const char first = what.front();
+        const char firstFolded = FoldCase(first);
+        for (long p = from; p + len <= end; ++p) {
+            const char c = m_text[static_cast<size_t>(p)];
+            if (o.matchCase ? c != first : FoldCase(c) != firstFolded) continue;
+            if (matchesAt(p)) return p;
+        }
+        if (end == n) {
+            auto miss = m_misses.find(key);
+            if (miss == m_misses.end() || from < miss->second) m_misses[key] = from;
+        }
+        return -1;
+    }
+    const long lowest = to < 0 ? 0 : to;
+    for (long p = std::min(from, n) - len; p >= lowest; --p)
+        if (matchesAt(p)) return p;
+    return -1;
+}
+
+void CTextPageModel::SetSel(long start, long end) {
+    m_selStart = start;
+    m_selEnd = end;
+}
+
+void CTextPageModel::FormatSelection(uint32_t rgb) {
+    if (m_selEnd > m_selStart) m_marks.push_back({m_selStart, m_selEnd, rgb});
+}
+
+void CTextPageModel::SetCaret(long pos) { m_selStart = m_selEnd = pos; }
+
+}  // namespace valorix

@@ -1,0 +1,89 @@
+// The text page: the document text as the user reads it, one character per
+// byte, every line end counting as one character. Findings are marked in it.
+// ITextPage is what the view logic needs of it; CTextPageModel is the
+// in-memory implementation, which the command line uses and the desktop
+// text control mirrors.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace valorix {
+
+constexpr uint32_t kRed = 0xFF0000;
+constexpr uint32_t kBlue = 0x0000FF;
+
+struct SearchOptions {
+    bool forward = true;
+    bool wholeWord = false;
+    bool matchCase = false;
+};
+
+class ITextPage {
+public:
+    virtual ~ITextPage() = default;
+    /// Replaces the text (which removes all marks); "\r\n" and "\r" become one line end.
+    virtual void SetText(const std::string& text) = 0;
+    virtual const std::string& GetText() const = 0;
+    long GetLength() const { return static_cast<long>(GetText().size()); }
+    /// 0-based line of a position.
+    virtual int LineFromChar(long pos) const = 0;
+    /// First position of a 0-based line; -1 when the line does not exist.
+    virtual long LineIndex(int line) const = 0;
+    virtual int GetLineCount() const = 0;
+    /// Text of a 0-based line without its line end; "" when it does not exist.
+    std::string GetLineText(int line) const;
+    /// Forward: the first match starting at or after `from` and ending at or
+    /// before `to` (-1: the end). Backward: the last match ending at or before
+    /// `from` and starting at or after `to` (-1: 0). Returns -1 without a match.
+    virtual long Find(const std::string& what, long from, long to, const SearchOptions& options) const = 0;
+    virtual void SetSel(long start, long end) = 0;
+    virtual void HideSelection(bool hide) = 0;
+    /// Formats the selection bold in the colour (RGB).
+    virtual void FormatSelection(uint32_t rgb) = 0;
+    virtual void SetCaret(long pos) = 0;
+    virtual void ScrollToLine(int line) = 0;
+    virtual int GetFirstVisibleLine() const = 0;
+};
+
+class CTextPageModel : public ITextPage {
+public:
+    struct Mark {
+        long start, end;
+        uint32_t rgb;
+    };
+    void SetText(const std::string& text) override;
+    const std::string& GetText() const override { return m_text; }
+    int LineFromChar(long pos) const override;
+    long LineIndex(int line) const override;
+    int GetLineCount() const override { return static_cast<int>(m_lineStarts.size()); }
+    long Find(const std::string& what, long from, long to, const SearchOptions& options) const override;
+    void SetSel(long start, long end) override;
+    void HideSelection(bool hide) override { m_selectionHidden = hide; }
+    void FormatSelection(uint32_t rgb) override;
+    void SetCaret(long pos) override;
+    void ScrollToLine(int line) override { m_firstVisibleLine = line; }
+    int GetFirstVisibleLine() const override { return m_firstVisibleLine; }
+
+    const std::vector<Mark>& Marks() const { return m_marks; }
+    long SelStart() const { return m_selStart; }
+    long SelEnd() const { return m_selEnd; }
+    bool SelectionHidden() const { return m_selectionHidden; }
+
+private:
+    std::string m_text;
+    std::vector<long> m_lineStarts{0};
+    std::vector<Mark> m_marks;
+    long m_selStart = 0, m_selEnd = 0;
+    bool m_selectionHidden = false;
+    int m_firstVisibleLine = 0;
+    // Forward searches to the end that found nothing, by pattern and options:
+    // a later search from the same place or further cannot succeed either.
+    mutable std::map<std::string, long> m_misses;
+};
+
+/// Case folding of the code page's letters (ASCII and Latin-1).
+char FoldCase(char c);
+
+}  // namespace valorix

@@ -1,0 +1,162 @@
+// The whole-document checks of tree mode, run after the walk: transaction
+// counts and control sums of every level, and the mandate amendment rules of
+// every direct-debit transaction. Their findings are positioned by searching
+// the text page forward, so the checks stay linear in the size of the file.
+#include "app/app.h"
+#include "core/tavrel1doc.h"
+#include "platform/codepage.h"
+#include "platform/strutil.h"
+#include "rules/values.h"
+#include "ui/structureview.h"
+
+namespace valorix {
+
+namespace {
+
+const SearchOptions kStartTag{true, true, true};
+
+std::string RootPrefix(const std::string& rootName) {
+    const size_t colon = rootName.find(':');
+    return colon == std::string::npos ? std::string() : rootName.substr(0, colon + 1);
+}
+
+// Finds the successive start tags of one element name in document order.
+class StartTags {
+public:
+    StartTags(const ITextPage& page, std::string name) : m_page(page), m_tag("<" + std::move(name)) {}
+    long Next() {
+        const long p = m_page.Find(m_tag, m_cursor, -1, kStartTag);
+        if (p >= 0) m_cursor = p + 1;
+        return p;
+    }
+
+private:
+    const ITextPage& m_page;
+    std::string m_tag;
+    long m_cursor = 0;
+};
+
+}  // namespace
+
+void CStructureView::CheckCountsAndSums() {
+    CXmlParserDocument& parser = *m_doc.m_parser;
+    parser.SetCurrent(parser.GetDocument());
+    const std::string prefix = RootPrefix(parser.GetName());
+    const std::string tx = prefix + (m_doc.m_debitKind == 0 ? "CdtTrfTxInf" : "DrctDbtTxInf");
+    const std::string groupHeader = prefix + "GrpHdr";
+    auto scopeOf = [&](DomNode* e) {
+        DomNode* scope = CXmlParserDocument::ParentOf(e);
+        if (CXmlParserDocument::NameOf(scope) == groupHeader) scope = CXmlParserDocument::ParentOf(scope);
+        return scope;
+    };
+    auto check = [&](const std::string& local, auto&& differs, const std::string& text) {
+        const std::string name = prefix + local;
+        parser.SetCurrent(parser.GetDocument());
+        std::vector<DomNode*> elements;
+        parser.FindElements(name, elements);
+        StartTags starts(*m_t.text, name);
+        for (DomNode* e : elements) {
+            const long start = starts.Next();
+            if (!differs(e, scopeOf(e))) continue;
+            int line = -1, column = -1;
+            if (start < 0 || !ClosingTagPosition("</" + name + ">", start, line, column)) line = column = -1;
+            AppendFinding(text, line, column);
+        }
+    };
+    check("NbOfTxs",
+          [&](DomNode* e, DomNode* scope) {
+              parser.SetCurrent(scope);
+              return parser.CountElements(tx) != ReadLeadingInt(CXmlParserDocument::TextOf(e));
+          },
+          "Anzahl Transaktionen ist fehlerhaft!");
+    check("CtrlSum",
+          [&](DomNode* e, DomNode* scope) {
+              Currency rest = ParseAmount(CXmlParserDocument::TextOf(e));
+              parser.SetCurrent(scope);
+              std::vector<DomNode*> amounts;
+              parser.FindElements(prefix + "InstdAmt", amounts);
+              for (DomNode* a : amounts) rest -= ParseAmount(CXmlParserDocument::TextOf(a));
+              return rest.units != 0;
+          },
+          A("Summe der Beträge ist fehlerhaft!"));
+    parser.SetCurrent(parser.GetDocument());
+}
+
+void CStructureView::CheckMandateRules() {
+    CXmlParserDocument& parser = *m_doc.m_parser;
+    parser.SetCurrent(parser.GetDocument());
+    const std::string prefix = RootPrefix(parser.GetName());
+    std::vector<DomNode*> blocks;
+    parser.FindElements(prefix + "PmtInf", blocks);
+    StartTags mandates(*m_t.text, prefix + "MndtRltdInf");
+    const std::string kSignature = "Fehler: Das Element '%s' darf derzeit nicht belegt werden!";
+    for (DomNode* block : blocks) {
+        parser.SetCurrent(block);
+        std::vector<DomNode*> found;
+        parser.FindElements(prefix + "SeqTp", found);
+        const std::string seqType = found.empty() ? std::string() : CXmlParserDocument::TextOf(found[0]);
+        std::vector<DomNode*> mandateElements;
+        parser.SetCurrent(block);
+        parser.FindElements(prefix + "MndtRltdInf", mandateElements);
+        for (DomNode* mandate : mandateElements) {
+            const long start = mandates.Next();
+            struct Noted {
+                std::string text;
+                int line = -1, column = -1;
+            };
+            std::vector<Noted> amendment, signature, original;
+            auto noteAfter = [&](std::vector<Noted>& into, const std::string& text, const std::string& closingTag) {
+                Noted n{text};
+                if (start < 0 || !ClosingTagPosition(closingTag, start, n.line, n.column)) n.line = n.column = -1;
+                into.push_back(n);
+            };
+            bool details = false;
+            std::string detailsText;
+            DomNode* child = CXmlParserDocument::LastChild(mandate);
+            while (true) {
+                while (child && !CXmlParserDocument::IsElement(child)) child = CXmlParserDocument::PreviousSibling(child);
+                if (!child) break;
+                const std::string name = CXmlParserDocument::NameOf(child);
+                if (Contains(name, "DtOfSgntr")) break;
+                if (Contains(name, "ElctrncSgntr")) {
+                    noteAfter(signature, Format(kSignature.c_str(), name.c_str()), "</" + name + ">");
+                    child = CXmlParserDocument::PreviousSibling(child);
+                    continue;
+                }
+                if (Contains(name, "AmdmntInfDtls")) {
+                    details = true;
+                    detailsText = Trim(CXmlParserDocument::TextOf(child));
+                    parser.SetCurrent(child);
+                    if (parser.CountElements(prefix + "OrgnlDbtrAcct") > 0 && parser.CountElements(prefix + "OrgnlDbtrAgt") > 0)
+                        noteAfter(original, "Fehler: Es darf nur das Element 'OrgnlDbtrAcct' oder 'OrgnlDbtrAgt' belegt werden!",
+                                  "</OrgnlDbtrAgt>");
+                    child = CXmlParserDocument::PreviousSibling(child);
+                    continue;
+                }
+                if (Contains(name, "AmdmntInd") && EqualsNoCase(CXmlParserDocument::TextOf(child), "true")) {
+                    if (!details || detailsText.empty())
+                        noteAfter(amendment,
+                                  A("Fehler: Wenn eine Mandantsänderung angezeigt wird, müssen auch die "
+                                    "Änderungsinformationen gefüllt sein!"),
+                                  "</" + name + ">");
+                    else if (Contains(detailsText, "SMNDA") && seqType != "FRST" && m_doc.m_formatCode < 9)
+                        noteAfter(amendment,
+                                  A("Fehler: SMNDA ist nur mit erstmaliger Verwendung des Mandats <SeqTp>FRST</SeqTp> "
+                                    "zulässig!"),
+                                  "</" + prefix + "OrgnlDbtrAgt>");
+                } else if (details) {
+                    noteAfter(amendment,
+                              A("Fehler: Änderungsdetails <AmdmntInfDtls> sind nicht erlaubt, wenn das "
+                                "Änderungskennzeichen <AmdmntInd> den Wert 'false' hat oder nicht vorhanden ist."),
+                              "</" + name + ">");
+                }
+                break;
+            }
+            for (const auto* list : {&amendment, &signature, &original})
+                for (const Noted& n : *list) AppendFinding(n.text, n.line, n.column);
+        }
+    }
+    parser.SetCurrent(parser.GetDocument());
+}
+
+}  // namespace valorix
