@@ -1,0 +1,405 @@
+// The tree-mode fill: rows, tree items, the rule chain with exact texts,
+// lines and columns, the whole-document checks and the report.
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "platform/strutil.h"
+#include "support.h"
+#include "ui/report.h"
+#include "ui/structureview.h"
+
+namespace valorix::test {
+
+namespace {
+
+// Column just after the n-th `closing` on a line of `text` (1-based line).
+int ColumnAfter(const std::string& text, int line, const std::string& closing, int nth = 1) {
+    size_t start = 0;
+    for (int l = 1; l < line; ++l) start = text.find('\n', start) + 1;
+    const std::string lineText = text.substr(start, text.find('\n', start) - start);
+    size_t p = std::string::npos;
+    for (int i = 0; i < nth; ++i) p = lineText.find(closing, p == std::string::npos ? 0 : p + 1);
+    return static_cast<int>(p + closing.size() + 1);
+}
+
+struct Finding {
+    std::string text;
+    int line, column, kind;
+    bool operator==(const Finding& o) const {
+        return text == o.text && line == o.line && column == o.column && kind == o.kind;
+    }
+};
+void PrintTo(const Finding& f, std::ostream* os) { *os << f.line << "/" << f.column << " k" << f.kind << " " << f.text; }
+
+}  // namespace
+
+class Fill : public CheckTest {
+protected:
+    void SetUp() override {
+        CheckTest::SetUp();
+        SetClock(MakeDate(2026, 12, 10, 12, 0, 0));
+        m_scl = DataFolder() + "/NVSCL.INI";
+        WriteFile(m_scl, "[BIC]\r\nSTAND=261201\r\nATBKATWWXXX=1111\r\nGOODDEFFXXX=1111\r\n");
+        m_app->UseSclDirectory(m_scl);
+    }
+    void TearDown() override { SetClock(std::nullopt); }
+
+    /// Checks `xml` and fills the view.
+    FillResult Run(const std::string& xml, const std::string& path = "test.xml") {
+        m_doc = Check(xml, path);
+        ViewTargets t;
+        t.grid = &m_grid;
+        t.tree = &m_tree;
+        t.text = &m_text;
+        t.output = &m_output;
+        m_view = std::make_unique<CStructureView>(*m_doc, *m_app, m_prompt, t);
+        return m_view->FillView();
+    }
+    std::vector<Finding> Findings() const {
+        std::vector<Finding> out;
+        for (size_t i = 0; i < m_doc->m_detailTexts.size(); ++i)
+            out.push_back({U8(m_doc->m_detailTexts[i]), m_doc->m_detailLines[i], m_doc->m_detailColumns[i],
+                           m_doc->m_detailKinds[i]});
+        return out;
+    }
+    /// Only the findings of the walk and the whole-document checks (not the schema's).
+    std::vector<Finding> RuleFindings() const {
+        std::vector<Finding> out;
+        for (const Finding& f : Findings())
+            if (f.text.find(' ') != std::string::npos && (StartsWith(f.text, "Hinweis") || StartsWith(f.text, "Fehler") ||
+                                                           StartsWith(f.text, "Warnung") || StartsWith(f.text, "IBAN") ||
+                                                           StartsWith(f.text, "BIC") || StartsWith(f.text, "Die BIC") ||
+                                                           StartsWith(f.text, "Maximal") || StartsWith(f.text, "Summe") ||
+                                                           StartsWith(f.text, "Anzahl") || StartsWith(f.text, "Lt.") ||
+                                                           StartsWith(f.text, "Das Institut") || StartsWith(f.text, "Länge")))
+                out.push_back(f);
+        return out;
+    }
+    std::vector<std::string> Report() const {
+        std::vector<std::string> out;
+        for (const auto& l : m_output.Lines()) out.push_back(U8(l.text));
+        return out;
+    }
+
+    std::string m_scl;
+    std::unique_ptr<CTavrel1Doc> m_doc;
+    CGridModel m_grid;
+    CTreeModel m_tree;
+    CTextPageModel m_text;
+    COutputList m_output;
+    std::unique_ptr<CStructureView> m_view;
+};
+
+const std::string kDirectDebit = R"(<?xml version="1.0" encoding="UTF-8"?>
+<Document xmlns="urn:iso:std:iso:20022:tech:xsd:pain.008.001.02">
+<CstmrDrctDbtInitn>
+<GrpHdr><MsgId>M</MsgId><NbOfTxs>2</NbOfTxs><CtrlSum>3.001</CtrlSum><InitgPty><Nm>   </Nm></InitgPty></GrpHdr>
+<PmtInf>
+<PmtInfId>P</PmtInfId><NbOfTxs>2</NbOfTxs><CtrlSum>3.00</CtrlSum>
+<PmtTpInf><LclInstrm><Cd>CORE</Cd></LclInstrm><SeqTp>RCUR</SeqTp></PmtTpInf>
+<ReqdColltnDt>2026-12-10</ReqdColltnDt>
+<Cdtr><Nm>Glaeubiger</Nm><PstlAdr><Ctry>DE</Ctry></PstlAdr></Cdtr>
+<CdtrAcct><Id><IBAN>DE89370400440532013000</IBAN></Id></CdtrAcct>
+<CdtrAgt><FinInstnId><BIC>ATBKATWWXXX</BIC></FinInstnId></CdtrAgt>
+<CdtrSchmeId><Id><PrvtId><Othr><Id>DE97ZZZ09999999999</Id></Othr></PrvtId></Id></CdtrSchmeId>
+<DrctDbtTxInf><PmtId><EndToEndId>NOTPROVIDED</EndToEndId></PmtId><InstdAmt Ccy="EUR">1.00</InstdAmt><DrctDbtTx><MndtRltdInf><MndtId>M1</MndtId><DtOfSgntr>2027-01-01</DtOfSgntr></MndtRltdInf></DrctDbtTx><DbtrAgt><FinInstnId><BIC>UNKNDEFFXXX</BIC></FinInstnId></DbtrAgt><Dbtr><Nm>D</Nm></Dbtr><DbtrAcct><Id><IBAN>DE88370400440532013000</IBAN></Id></DbtrAcct></DrctDbtTxInf>
+<DrctDbtTxInf><PmtId><EndToEndId>notprovided</EndToEndId></PmtId><InstdAmt Ccy="EUR">1.00</InstdAmt><DrctDbtTx><MndtRltdInf><MndtId>M2</MndtId><DtOfSgntr>2025-01-01</DtOfSgntr></MndtRltdInf></DrctDbtTx><DbtrAgt><FinInstnId><BIC>GOODDEFFXXX</BIC></FinInstnId></DbtrAgt><Dbtr><Nm>E</Nm></Dbtr><DbtrAcct><Id><IBAN>DE89370400440532013000</IBAN></Id></DbtrAcct></DrctDbtTxInf>
+</PmtInf>
+</CstmrDrctDbtInitn>
+</Document>
+)";
+
+TEST_F(Fill, EveryRuleWithItsTextAndPosition) {
+    ASSERT_EQ(Run(kDirectDebit), FillResult::Filled);
+    ASSERT_EQ(m_doc->m_checkState, 2);
+    const std::string& t = kDirectDebit;
+    const std::vector<Finding> expected = {
+        {"Maximal zwei Nachkommastellen erlaubt!", 4, ColumnAfter(t, 4, "</CtrlSum>"), 0},
+        {"Fehler: Pflichtfeld <Nm> ist nur mit Leerzeichen gefüllt!", 4, ColumnAfter(t, 4, "</Nm>"), 0},
+        {"Hinweis: Das Einzugsdatum liegt nicht in der Zukunft!", 8, ColumnAfter(t, 8, "</ReqdColltnDt>"), 0},
+        {"Warnung: lt. Belegungsrichtlinien sollte das Element 'PstlAdr' nicht belegt werden!", 9,
+         ColumnAfter(t, 9, "</PstlAdr>"), 2},
+        {"Die BIC 'ATBKATWWXXX' gehört nicht zu einem deutschen Institut.", 11, ColumnAfter(t, 11, "</BIC>"), 0},
+        {"Fehler: Gläubigeridentfikation ist ungültig!", 12, ColumnAfter(t, 12, "</Id>"), 0},
+        {"Hinweis: Die eindeutige Referenz sollte angegeben werden!", 13, ColumnAfter(t, 13, "</EndToEndId>"), 0},
+        {"Hinweis: Das Datum '2027-01-01' liegt nicht in der Vergangenheit!!", 13, ColumnAfter(t, 13, "</DtOfSgntr>"), 0},
+        {"BIC 'UNKNDEFFXXX' ist nicht im SEPA SCL Verzeichnis der Bundesbank enthalten!", 13,
+         ColumnAfter(t, 13, "</BIC>"), 0},
+        {"IBAN ungültig!", 13, ColumnAfter(t, 13, "</IBAN>"), 0},
+        {"Summe der Beträge ist fehlerhaft!", 4, ColumnAfter(t, 4, "</CtrlSum>"), 0},
+        {"Summe der Beträge ist fehlerhaft!", 6, ColumnAfter(t, 6, "</CtrlSum>"), 0},
+    };
+    EXPECT_EQ(RuleFindings(), expected);
+    EXPECT_EQ(m_doc->m_missingRefHints, 2u);
+    // The report completes the hint with the number of further transactions.
+    const auto report = Report();
+    EXPECT_NE(std::find(report.begin(), report.end(),
+                        "Zeile 13/" + std::to_string(ColumnAfter(t, 13, "</EndToEndId>")) +
+                            " : Hinweis: Die eindeutige Referenz sollte angegeben werden! Diese ist auch in einem "
+                            "weiteren Auftrag nicht angegeben."),
+              report.end());
+}
+
+TEST_F(Fill, CountsAndSumsInDocumentOrder) {
+    std::string t = kDirectDebit;
+    t = t.replace(t.find("<CtrlSum>3.001</CtrlSum>"), 24, "<CtrlSum>2.01</CtrlSum>");
+    t = t.replace(t.find("<CtrlSum>3.00</CtrlSum>"), 23, "<CtrlSum>2.01</CtrlSum>");
+    t = t.replace(t.find("<NbOfTxs>2</NbOfTxs>"), 20, "<NbOfTxs>3</NbOfTxs>");
+    t = t.replace(t.find("<NbOfTxs>2</NbOfTxs>"), 20, "<NbOfTxs>3</NbOfTxs>");
+    const size_t last = t.rfind("</PmtInf>");
+    t.insert(last, "<DrctDbtTxInf><InstdAmt Ccy=\"EUR\">0.01</InstdAmt></DrctDbtTxInf>\n");
+    Run(t);
+    std::vector<Finding> counts;
+    for (const Finding& f : RuleFindings())
+        if (StartsWith(f.text, "Anzahl") || StartsWith(f.text, "Summe")) counts.push_back(f);
+    const std::vector<Finding> none;
+    EXPECT_EQ(counts, none);
+
+    // Amount texts 1, 1.0 and 1.00 count the same; a fourth transaction breaks both levels.
+    t.insert(t.rfind("</PmtInf>"), "<DrctDbtTxInf><InstdAmt Ccy=\"EUR\">0.01</InstdAmt></DrctDbtTxInf>\n");
+    Run(t);
+    counts.clear();
+    for (const Finding& f : RuleFindings())
+        if (StartsWith(f.text, "Anzahl") || StartsWith(f.text, "Summe")) counts.push_back(f);
+    const std::vector<Finding> expected = {
+        {"Anzahl Transaktionen ist fehlerhaft!", 4, ColumnAfter(t, 4, "</NbOfTxs>"), 0},
+        {"Anzahl Transaktionen ist fehlerhaft!", 6, ColumnAfter(t, 6, "</NbOfTxs>"), 0},
+        {"Summe der Beträge ist fehlerhaft!", 4, ColumnAfter(t, 4, "</CtrlSum>"), 0},
+        {"Summe der Beträge ist fehlerhaft!", 6, ColumnAfter(t, 6, "</CtrlSum>"), 0},
+    };
+    EXPECT_EQ(counts, expected);
+}
+
+TEST_F(Fill, RowsTreeItemsAndOccurrences) {
+    ASSERT_EQ(Run(kDirectDebit), FillResult::Filled);
+    const auto& rows = m_grid.Rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0]->name, "xml");
+    EXPECT_EQ(rows[0]->value, "version=\"1.0\" encoding=\"UTF-8\"");
+    EXPECT_EQ(rows[0]->description, "Xml Deklaration");
+    EXPECT_EQ(rows[1]->name, "Document");
+    // The third Nm of the file has index 2 wherever it stands; rows know their start tags.
+    std::vector<CGridRow*> nm;
+    for (CGridRow* r : m_view->m_rows)
+        if (r->name == "Nm") nm.push_back(r);
+    ASSERT_EQ(nm.size(), 4u);
+    EXPECT_EQ(nm[2]->m_nOccurrence, 2);
+    EXPECT_EQ(nm[2]->value, "D");
+    EXPECT_EQ(m_text.GetText().substr(static_cast<size_t>(nm[2]->m_nTextPos), 6), "<Nm>D<");
+    EXPECT_EQ(nm[2]->parent->name, "Dbtr");
+    // A leaf with an attribute: a group with the attribute row (icon 3) and a "Text" row (icon 5).
+    CGridRow* amount = nullptr;
+    for (CGridRow* r : m_view->m_rows)
+        if (r->name == "InstdAmt") amount = r;
+    ASSERT_NE(amount, nullptr);
+    ASSERT_EQ(amount->children.size(), 2u);
+    EXPECT_EQ(amount->children[0]->name, "Ccy");
+    EXPECT_EQ(amount->children[0]->data, 3u);
+    EXPECT_EQ(amount->children[1]->name, "Text");
+    EXPECT_EQ(amount->children[1]->value, "1.00");
+    EXPECT_EQ(amount->children[1]->data, 5u);
+    EXPECT_EQ(amount->m_hTreeItem->image, 4);
+    // Tree: the root item (image 0) holds the message element (image 1); every item is expanded.
+    ASSERT_EQ(m_tree.Roots().size(), 1u);
+    EXPECT_EQ(m_tree.Roots()[0]->image, 0);
+    EXPECT_EQ(m_tree.Roots()[0]->children[0]->text, "CstmrDrctDbtInitn");
+    EXPECT_EQ(m_tree.Roots()[0]->children[0]->image, 1);
+    int collapsed = 0;
+    m_tree.ForEach([&](const CTreeItem& item, int) { collapsed += !item.children.empty() && !item.expanded; });
+    EXPECT_EQ(collapsed, 0);
+}
+
+TEST_F(Fill, ExpandOptionZeroLimitsTheLevels) {
+    m_app->m_profile.WriteInt("OPTION", "EXPAND", 0);
+    Run(kDirectDebit);
+    m_tree.ForEach([&](const CTreeItem& item, int depth) {
+        if (!item.children.empty()) {
+            EXPECT_EQ(item.expanded, depth < 3) << item.text << " at depth " << depth;
+        }
+    });
+    CGridRow* othr = nullptr;  // Document/CstmrDrctDbtInitn/PmtInf/CdtrSchmeId/Id/PrvtId/Othr: level 7
+    for (CGridRow* r : m_view->m_rows)
+        if (r->name == "Othr") othr = r;
+    ASSERT_NE(othr, nullptr);
+    EXPECT_FALSE(othr->expanded);
+    EXPECT_TRUE(m_grid.Rows()[1]->expanded);
+}
+
+TEST_F(Fill, NoFileAndNotWellFormedStates) {
+    CTavrel1Doc empty(*m_app, m_prompt);
+    ViewTargets t;
+    t.grid = &m_grid;
+    t.output = &m_output;
+    CStructureView view(empty, *m_app, m_prompt, t);
+    EXPECT_EQ(view.FillView(), FillResult::NoFile);
+    ASSERT_EQ(m_grid.Rows().size(), 1u);
+    EXPECT_EQ(m_grid.Rows()[0]->name, "Dateiname");
+    EXPECT_EQ(m_grid.Rows()[0]->value, "unbenannt");
+    EXPECT_EQ(U8(m_grid.Rows()[0]->description), "Bitte wählen Sie eine Datei über das Menü.");
+    EXPECT_EQ(m_grid.GetCurSel(), m_grid.Rows()[0].get());
+    EXPECT_TRUE(m_output.Lines().empty());
+
+    // A Latin-1 file declared as UTF-8: stray characters in text order, then the parser's finding.
+    const std::string latin1 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a>\n<b>M\xFCller \xC4rger</b>\n<c>\xDF \xF6</c>\n</a>";
+    EXPECT_EQ(Run(latin1, "l.xml"), FillResult::NotWellFormed);
+    ASSERT_EQ(m_grid.Rows().size(), 1u);
+    EXPECT_EQ(m_grid.Rows()[0]->name, "l.xml");
+    EXPECT_EQ(U8(m_grid.Rows()[0]->value), "Keine gültige XML Datei");
+    const auto report = Report();
+    ASSERT_EQ(report.size(), 6u);
+    EXPECT_EQ(report[0], "'l.xml' ist kein oder ein formal fehlerhaftes XML Dokument!");
+    EXPECT_EQ(report[1], "Zeile 3/5 : Text enthält ungültige(s) Zeichen!");
+    EXPECT_EQ(report[2], "Zeile 3/11 : Text enthält ungültige(s) Zeichen!");
+    EXPECT_EQ(report[3], "Zeile 4/4 : Text enthält ungültige(s) Zeichen!");
+    EXPECT_EQ(report[4], "Zeile 4/6 : Text enthält ungültige(s) Zeichen!");
+    EXPECT_EQ(report[5].find("ungültige(s)"), std::string::npos);  // the parser's finding follows
+    EXPECT_EQ(m_output.Lines()[1].position, 47);
+    ASSERT_GE(m_text.Marks().size(), 4u);
+    EXPECT_EQ(m_text.Marks()[0].start, 47);
+    EXPECT_EQ(m_text.Marks()[0].rgb, kRed);
+
+    // Without an XML declaration no stray-character lines.
+    Run("<a>\n<b>M\xFCller</b>\n</a>", "n.xml");
+    for (const auto& line : Report()) EXPECT_EQ(line.find("ungültige(s)"), std::string::npos) << line;
+}
+
+TEST_F(Fill, VerdictReadsAsFailureWhenTheWalkFindsAnError) {
+    std::string text = ReadFile(std::string(VALORIX_SOURCE_DIR) + "/examples/ueberweisung-pain.001.001.03.xml");
+    text.replace(text.find("<Nm>Erika Mustermann</Nm>"), 25, "<Nm>   </Nm>");
+    Run(text, "b.xml");
+    EXPECT_EQ(U8(m_doc->m_messages[0]), "'b.xml' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!");
+    const auto report = Report();
+    EXPECT_EQ(report[0], "'b.xml' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab "
+                         "20.11.2016) entspricht!");
+    EXPECT_EQ(report[1].substr(report[1].find(':') + 2), "Fehler: Pflichtfeld <Nm> ist nur mit Leerzeichen gefüllt!");
+    std::string print;
+    for (const auto& line : m_output.Lines()) print += (print.empty() ? "" : "\r") + line.text;
+    EXPECT_EQ(m_view->m_strPrintText, print);
+}
+
+TEST_F(Fill, MissedClosingTagIsCountedFromTheStartTag) {
+    const std::string text = "<?xml version=\"1.0\"?>\n<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03\">"
+                             "<CstmrCdtTrfInitn><GrpHdr><InitgPty>\n  <Nm>   </Nm ></InitgPty></GrpHdr></CstmrCdtTrfInitn></Document>";
+    Run(text);
+    const auto findings = RuleFindings();
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].line, 3);
+    EXPECT_EQ(findings[0].column, 2 + 2 * 2 + 3 + 5);  // start tag at column 3 (position 2 of the line)
+}
+
+TEST_F(Fill, GuidelineWarnings) {
+    const std::string longText(150, 'x');
+    const std::string text =
+        "<?xml version=\"1.0\"?>\n<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03\"><CstmrCdtTrfInitn>\n"
+        "<RmtInf><Ustrd>a</Ustrd></RmtInf>\n"
+        "<RmtInf><Strd><AddtlRmtInf>b</AddtlRmtInf></Strd></RmtInf>\n"
+        "<RmtInf><Strd><AddtlRmtInf>" + longText + "</AddtlRmtInf></Strd></RmtInf>\n"
+        "<UltmtCdtr><Nm>U</Nm><Id><OrgId><BICOrBEI>GOODDEFF</BICOrBEI></OrgId></Id></UltmtCdtr>\n"
+        "<CdtrAgt><FinInstnId><BIC>GOODDEFFXXX</BIC></FinInstnId><BrnchId><Id>1</Id></BrnchId></CdtrAgt>\n"
+        "</CstmrCdtTrfInitn></Document>";
+    Run(text);
+    const std::vector<Finding> expected = {
+        {"Warnung: lt. Belegungsrichtlinien sollte das Element 'Strd' nicht belegt werden!", 4,
+         ColumnAfter(text, 4, "</Strd>"), 2},
+        {"Lt. Belegungsrichtlinien sollte das Element 'Strd' nicht belegt werden und darf 140 Zeichen nicht "
+         "übersteigen!",
+         5, ColumnAfter(text, 5, "</Strd>"), 0},
+        {"Warnung: lt. Belegungsrichtlinien sollte das Element 'Id' nicht belegt werden!", 6, ColumnAfter(text, 6, "</Id>"),
+         2},
+    };
+    EXPECT_EQ(RuleFindings(), expected);
+}
+
+TEST_F(Fill, MandateRulesOfTreeMode) {
+    auto mandate = [](const std::string& inner, const std::string& seq = "RCUR") {
+        return "<?xml version=\"1.0\"?>\n<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.008.003.02\">"
+               "<CstmrDrctDbtInitn><PmtInf><PmtTpInf><SeqTp>" + seq + "</SeqTp></PmtTpInf>\n<DrctDbtTxInf><DrctDbtTx>"
+               "<MndtRltdInf>\n" + inner + "\n</MndtRltdInf></DrctDbtTx></DrctDbtTxInf></PmtInf></CstmrDrctDbtInitn></Document>";
+    };
+    const std::string missingDetails = "Fehler: Wenn eine Mandantsänderung angezeigt wird, müssen auch die "
+                                       "Änderungsinformationen gefüllt sein!";
+    const std::string notAllowed = "Fehler: Änderungsdetails <AmdmntInfDtls> sind nicht erlaubt, wenn das "
+                                   "Änderungskennzeichen <AmdmntInd> den Wert 'false' hat oder nicht vorhanden ist.";
+    const std::string smnda = "Fehler: SMNDA ist nur mit erstmaliger Verwendung des Mandats <SeqTp>FRST</SeqTp> zulässig!";
+    const std::string bothOriginals = "Fehler: Es darf nur das Element 'OrgnlDbtrAcct' oder 'OrgnlDbtrAgt' belegt werden!";
+    const std::string details = "<AmdmntInfDtls><OrgnlDbtrAgt><FinInstnId><Othr><Id>SMNDA</Id></Othr></FinInstnId>"
+                                "</OrgnlDbtrAgt></AmdmntInfDtls>";
+    struct Case {
+        const char* name;
+        std::string inner;
+        std::vector<std::pair<std::string, std::string>> findings;  // text, closing tag after which it stands
+    } cases[] = {
+        {"signature date last", "<MndtId>1</MndtId><DtOfSgntr>2020-01-01</DtOfSgntr>", {}},
+        {"indicator without details", "<MndtId>1</MndtId><AmdmntInd>TRUE</AmdmntInd>", {{missingDetails, "</AmdmntInd>"}}},
+        {"details with indicator false", "<AmdmntInd>false</AmdmntInd>" + details, {{notAllowed, "</AmdmntInd>"}}},
+        {"details without indicator", "<MndtId>1</MndtId>" + details, {{notAllowed, "</MndtId>"}}},
+        {"SMNDA with RCUR below 3.0", "<AmdmntInd>true</AmdmntInd>" + details, {{smnda, "</OrgnlDbtrAgt>"}}},
+        {"signature and both originals",
+         "<AmdmntInd>true</AmdmntInd><AmdmntInfDtls><OrgnlDbtrAcct><Id><IBAN>X</IBAN></Id></OrgnlDbtrAcct>"
+         "<OrgnlDbtrAgt><FinInstnId><BIC>A</BIC></FinInstnId></OrgnlDbtrAgt></AmdmntInfDtls><ElctrncSgntr>s</ElctrncSgntr>",
+         {{"Fehler: Das Element 'ElctrncSgntr' darf derzeit nicht belegt werden!", "</ElctrncSgntr>"},
+          {bothOriginals, "</OrgnlDbtrAgt>"}}},
+        {"a later edition's last child stops the walk", "<AmdmntInd>true</AmdmntInd><Frqcy>MNTH</Frqcy>", {}},
+    };
+    for (const auto& c : cases) {
+        const std::string text = mandate(c.inner);
+        Run(text);
+        std::vector<Finding> expected;
+        for (const auto& [message, closing] : c.findings)
+            expected.push_back({message, 4, ColumnAfter(text, 4, closing), 0});
+        std::vector<Finding> got;
+        for (const Finding& f : RuleFindings())
+            if (StartsWith(f.text, "Fehler")) got.push_back(f);
+        EXPECT_EQ(got, expected) << c.name;
+    }
+    // SMNDA with FRST is fine.
+    Run(mandate("<AmdmntInd>true</AmdmntInd>" + details, "FRST"));
+    for (const Finding& f : RuleFindings()) EXPECT_FALSE(StartsWith(f.text, "Fehler")) << f.text;
+}
+
+TEST_F(Fill, SelectElementAndGoToPosition) {
+    Run(kDirectDebit);
+    CGridRow* ctry = nullptr;
+    for (CGridRow* r : m_view->m_rows)
+        if (r->name == "PstlAdr") ctry = r;
+    ASSERT_NE(ctry, nullptr);
+    ctry->parent->expanded = false;
+    m_view->SelectElement("PstlAdr", ctry);
+    EXPECT_EQ(m_text.GetText().substr(static_cast<size_t>(m_text.SelStart()),
+                                      static_cast<size_t>(m_text.SelEnd() - m_text.SelStart())),
+              "<PstlAdr><Ctry>DE</Ctry></PstlAdr>");
+    EXPECT_EQ(m_grid.GetCurSel(), ctry);
+    EXPECT_TRUE(ctry->parent->expanded);
+
+    // Without a start position the (n+1)-th start tag of the name is used.
+    CGridRow* nm = nullptr;
+    for (CGridRow* r : m_view->m_rows)
+        if (r->name == "Nm" && r->m_nOccurrence == 1) nm = r;
+    ASSERT_NE(nm, nullptr);
+    nm->m_nTextPos = 0;
+    m_view->SelectElement("Nm", nm);
+    EXPECT_EQ(m_text.GetText().substr(static_cast<size_t>(m_text.SelStart()),
+                                      static_cast<size_t>(m_text.SelEnd() - m_text.SelStart())),
+              "<Nm>Glaeubiger</Nm>");
+
+    m_view->GoToPosition(ctry->m_nTextPos);
+    EXPECT_EQ(m_grid.GetCurSel(), ctry);
+    EXPECT_EQ(m_text.SelStart(), ctry->m_nTextPos);
+    EXPECT_EQ(m_text.GetFirstVisibleLine(), 8);
+}
+
+TEST(Progress, PercentageArithmetic) {
+    struct Case {
+        int lower, upper, pos;
+        const char* text;
+    } cases[] = {{0, 9999, 5000, "50%"}, {0, 100, 100, "100%"}, {0, 100, 150, "50%"}, {0, 100, 0, "0%"},
+                 {10, 10, 10, "100%"}, {0, 3, 1, "33%"}};
+    for (const auto& c : cases) EXPECT_EQ(ProgressPercentText(c.lower, c.upper, c.pos), c.text);
+    CCancelFlag flag;
+    flag.Press();
+    flag.Press();
+    EXPECT_TRUE(flag.Check());
+    EXPECT_FALSE(flag.Check());
+}
+
+}  // namespace valorix::test
