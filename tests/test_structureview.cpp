@@ -403,3 +403,82 @@ TEST(Progress, PercentageArithmetic) {
 }
 
 }  // namespace valorix::test
+
+namespace valorix::test {
+
+TEST(MarkFinding, TagsFromTheLineOrTheMessage) {
+    struct Case {
+        const char* name;
+        std::string text;
+        int line, column;
+        std::string message;
+        int kind;
+        long result;
+        std::string marked;  // "" when nothing is marked
+    } cases[] = {
+        {"line tags: closing tag before the column", "<a>\n  <Nm>abc</Nm>\n</a>", 2, 15, "value 'abc' is bad", 0, 6,
+         "<Nm>abc</Nm>"},
+        {"line tags: opening tag only", "<a>\n  <Nm x=\"1\">abc</Nm>\n</a>", 2, 13, "bad attribute", 0, 6,
+         "<Nm x=\"1\">"},
+        {"message tags", "<a>\n<b><Unk>t</Unk></b>\n</a>", 2, 9, "Element 'Unk' is not allowed", 2, 7, "<Unk>t</Unk>"},
+        {"empty-element tag: the previous start tag of the name", "<a><Nm>x</Nm>\n<Nm/>\n</a>", 2, 6,
+         "Unknown element 'Nm'", 0, 3, "<Nm>x</Nm>"},
+        {"umlaut in two bytes before the column", "<a>\n<Nm>M\xC3\xBCller</Nm>\n</a>", 2, 16, "bad", 0, 4,
+         "<Nm>M\xC3\xBCller</Nm>"},
+        {"no tag in front: character data", "<a>\n  text<b/>\n</a>", 2, 7, "No character data is allowed", 0, 3,
+         "\n  text"},
+        {"character data at the start of a line: up to the previous line's end", "<a>\n  text\n</a>", 2, 3,
+         "No character data is allowed", 0, 3, ""},
+        {"no tag in front, other message", "<a>\n  text\n</a>", 2, 3, "something else", 0, -1, ""},
+        {"no position", "<a/>", -1, -1, "Das Schema 'x' konnte nicht geladen werden!", 0, -1, ""},
+    };
+    for (const auto& c : cases) {
+        CTextPageModel page;
+        page.SetText(c.text);
+        EXPECT_EQ(MarkFinding(page, c.line, c.column, c.message, c.kind), c.result) << c.name;
+        if (c.marked.empty()) {
+            EXPECT_TRUE(page.Marks().empty()) << c.name;
+            continue;
+        }
+        ASSERT_EQ(page.Marks().size(), 1u) << c.name;
+        const auto& m = page.Marks()[0];
+        EXPECT_EQ(page.GetText().substr(static_cast<size_t>(m.start), static_cast<size_t>(m.end - m.start)), c.marked)
+            << c.name;
+        EXPECT_EQ(m.rgb, c.kind == 2 ? kBlue : kRed) << c.name;
+    }
+}
+
+TEST(TextPage, LineEndsCountOneCharacter) {
+    CTextPageModel page;
+    page.SetText("ab\r\ncd\re\nf");
+    EXPECT_EQ(page.GetText(), "ab\ncd\ne\nf");
+    EXPECT_EQ(page.GetLineCount(), 4);
+    EXPECT_EQ(page.LineIndex(1), 3);
+    EXPECT_EQ(page.LineFromChar(4), 1);
+    EXPECT_EQ(page.GetLineText(2), "e");
+    EXPECT_EQ(page.LineIndex(9), -1);
+    // Whole words, case, directions and ranges.
+    page.SetText("<Nm>x</Nm><NmX/><nm/>");
+    EXPECT_EQ(page.Find("<Nm", 1, -1, {true, true, true}), -1);
+    EXPECT_EQ(page.Find("<nm", 1, -1, {true, false, false}), 10);  // not as a whole word: <NmX matches
+    EXPECT_EQ(page.Find("<Nm", 0, -1, {true, true, true}), 0);
+    EXPECT_EQ(page.Find("</nm>", 0, 8, {true, false, false}), -1);
+    EXPECT_EQ(page.Find("</nm>", 0, 10, {true, false, false}), 5);
+    EXPECT_EQ(page.Find("<Nm", 21, -1, {false, false, true}), 10);
+    EXPECT_EQ(page.Find("\xE4", 0, -1, {true, false, false}), -1);
+}
+
+TEST(LargeFilePage, LinksTheFile) {
+    EXPECT_EQ(U8(LargeFilePageText("/daten/gro\xDF.xml")),
+              "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"\r\n"
+              "\"http://www.w3.org/TR/html4/loose.dtd\">\r\n<html>\r\n<head>\r\n<title>Titel</title>\r\n</head>\r\n"
+              "<body>\r\n <p>Große XML Dateien in einem Browser anzuzeigen, kann zu sehr großem Resoucenverbrauch "
+              "führen.</p>\r\n <a href=\"file:///daten/groß.xml\" target=\"_blank\">Um die Daten dennoch anzuzeigen, "
+              "klicken Sie bitte auf diesen Link</a>\r\n</body>\r\n</html> ");
+    EXPECT_NE(LargeFilePageText("C:\\daten\\a.xml").find("file:///C:/daten/a.xml"), std::string::npos);
+    TempDir dir;
+    EXPECT_TRUE(WriteLargeFilePage(dir / "1A2B.htm", "/x.xml"));
+    EXPECT_FALSE(WriteLargeFilePage(dir / "missing/1A2B.htm", "/x.xml"));
+}
+
+}  // namespace valorix::test
