@@ -9,6 +9,7 @@
 #include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/prompt.h"
+#include "rules/sclimport.h"
 #include "ui/structureview.h"
 #include "xml/nvexception.h"
 
@@ -16,7 +17,8 @@ namespace valorix {
 namespace {
 
 const char* const kUsage =
-    "Aufruf: valorix-check [--sax] [--json] [--data-dir ORDNER] [--scl DATEI] DATEI...\n";
+    "Aufruf: valorix-check [--sax] [--json] [--data-dir ORDNER] [--scl DATEI] DATEI...\n"
+    "        valorix-check [--data-dir ORDNER] --import-scl SCL-DATEI [ZIELDATEI]\n";
 
 // Messages go to stderr; questions are answered with No.
 class CStderrPrompt : public IPrompt {
@@ -35,6 +37,7 @@ private:
 struct Options {
     bool sax = false;
     bool json = false;
+    bool importScl = false;
     std::optional<std::string> dataDir;
     std::optional<std::string> scl;
     std::vector<std::string> files;
@@ -53,6 +56,8 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
             o.sax = true;
         } else if (a == "--json") {
             o.json = true;
+        } else if (a == "--import-scl") {
+            o.importScl = true;
         } else if (a == "--data-dir" || a == "--scl") {
             if (i + 1 >= args.size()) {
                 err << "valorix-check: " << a << " braucht einen Wert\n" << kUsage;
@@ -64,7 +69,7 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
             return false;
         }
     }
-    if (o.files.empty()) {
+    if (o.files.empty() || (o.importScl && o.files.size() > 2)) {
         err << kUsage;
         return false;
     }
@@ -77,6 +82,22 @@ int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std
     Options o;
     if (!ParseArgs(args, o, err)) return 2;
     CTavrel1App app;
+    if (o.importScl) {
+        // The directory goes to the data folder unless a target is named.
+        std::string target;
+        if (o.files.size() == 2) {
+            target = o.files[1];
+        } else {
+            if (!app.Startup(o.dataDir, std::nullopt)) {
+                err << "valorix-check: Datenordner '" << *o.dataDir << "' kann nicht angelegt werden\n";
+                return 2;
+            }
+            target = app.m_strDataFolder + "/NVSCL.INI";
+        }
+        const SclImportResult r = ImportSclDirectory(o.files[0], target);
+        (r.ok ? out : err) << (r.ok ? "" : "valorix-check: ") << Cp1252ToUtf8(r.message) << '\n';
+        return r.ok ? 0 : 2;
+    }
     if (o.sax) app.ForceSaxMode(true);
     if (app.SaxMode()) {
         err << "valorix-check: der Ereignismodus (--sax, [OPTION] SAX) ist in dieser Version noch nicht "

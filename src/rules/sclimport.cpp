@@ -1,0 +1,125 @@
+#include "rules/sclimport.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/strutil.h"
+
+namespace valorix {
+
+namespace {
+
+std::vector<std::string> SplitFields(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t start = 0, semi;
+    while ((semi = line.find(';', start)) != std::string::npos) {
+        fields.push_back(Trim(line.substr(start, semi - start)));
+        start = semi + 1;
+    }
+    fields.push_back(Trim(line.substr(start)));
+    while (!fields.empty() && fields.back().empty()) fields.pop_back();  // trailing empty fields
+    return fields;
+}
+
+SclImportResult Fail(const std::string& utf8) {
+    SclImportResult r;
+    r.message = A(utf8);
+    return r;
+}
+
+bool IsFlag(const std::string& s) { return s == "0" || s == "1"; }
+
+bool ValidBic(const std::string& bic) {
+    if (bic.size() != 8 && bic.size() != 11) return false;
+    for (char c : bic)
+        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+    return true;
+}
+
+}  // namespace
+
+SclImportResult ImportSclDirectory(const std::string& source, const std::string& target) {
+    std::ifstream in(source, std::ios::binary);
+    if (!in) return Fail("Die Datei '" + Cp1252ToUtf8(source) + "' kann nicht gelesen werden.");
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    if (!lines.empty() && StartsWith(lines[0], "\xEF\xBB\xBF")) lines[0].erase(0, 3);
+
+    // First line: the date from which the directory is valid.
+    const std::string head = lines.empty() ? std::string() : SplitFields(lines[0]).empty() ? std::string() : SplitFields(lines[0])[0];
+    const std::string marker = "gueltig ab / valid from ";
+    int day = 0, month = 0, year = 0;
+    char extra = 0;
+    if (head.size() < marker.size() || !EqualsNoCase(head.substr(0, marker.size()), marker) ||
+        std::sscanf(head.c_str() + marker.size(), "%2d.%2d.%4d%c", &day, &month, &year, &extra) != 3 ||
+        day < 1 || day > 31 || month < 1 || month > 12 || year < 2000 || year > 2099)
+        return Fail("Die erste Zeile nennt kein Gültigkeitsdatum (\"Gueltig ab / valid from TT.MM.JJJJ\").");
+
+    // Header: the columns by name.
+    if (lines.size() < 2) return Fail("Die Kopfzeile des SCL-Verzeichnisses fehlt.");
+    const std::vector<std::string> header = SplitFields(lines[1]);
+    const char* const names[] = {"BIC", "SERVICE SCT", "SERVICE COR", "SERVICE B2B", "SERVICE COR1"};
+    int column[5];
+    for (int k = 0; k < 5; ++k) {
+        column[k] = -1;
+        for (size_t i = 0; i < header.size(); ++i)
+            if (EqualsNoCase(header[i], names[k])) column[k] = static_cast<int>(i);
+        if (column[k] < 0)
+            return Fail(std::string("Die Kopfzeile des SCL-Verzeichnisses enthält keine Spalte '") + names[k] +
+                        "'. Erwartet: BIC;Name;SERVICE SCT;SERVICE COR;SERVICE COR1;SERVICE B2B;SERVICE SCC");
+    }
+
+    std::ostringstream out;
+    SclImportResult r;
+    r.stand = Format("%02d%02d%02d", year % 100, month, day);
+    out << "[BIC]\r\nSTAND=" << r.stand << "\r\n";
+    std::set<std::string> seen;
+    for (size_t n = 2; n < lines.size(); ++n) {
+        if (Trim(lines[n]).empty()) continue;
+        const std::vector<std::string> fields = SplitFields(lines[n]);
+        auto field = [&](int k) { return column[k] < static_cast<int>(fields.size()) ? fields[static_cast<size_t>(column[k])] : std::string(); };
+        const std::string bic = ToUpperAscii(field(0));
+        std::string flags;
+        for (int k = 1; k < 5; ++k) flags += field(k);
+        bool ok = ValidBic(bic) && flags.size() == 4;
+        for (int k = 1; k < 5 && ok; ++k) ok = IsFlag(field(k));
+        if (!ok)
+            return Fail(Format("Zeile %d des SCL-Verzeichnisses ist fehlerhaft: ", static_cast<int>(n + 1)) +
+                        Cp1252ToUtf8(lines[n]));
+        if (!seen.insert(bic).second) continue;
+        out << bic << "=" << flags << "\r\n";
+        ++r.banks;
+    }
+    if (r.banks == 0) return Fail("Das SCL-Verzeichnis enthält keine Institute.");
+
+    const std::string temp = target + Format(".%d.tmp", static_cast<int>(getpid()));
+    {
+        std::ofstream file(temp, std::ios::binary | std::ios::trunc);
+        file << out.str();
+        file.flush();
+        if (!file) {
+            std::remove(temp.c_str());
+            return Fail("Die Datei '" + Cp1252ToUtf8(target) + "' kann nicht geschrieben werden.");
+        }
+    }
+    if (std::rename(temp.c_str(), target.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return Fail("Die Datei '" + Cp1252ToUtf8(target) + "' kann nicht geschrieben werden.");
+    }
+    r.ok = true;
+    r.message = Format(A("SCL-Verzeichnis mit %d Instituten (Stand %s) nach '%s' geschrieben.").c_str(), r.banks,
+                       r.stand.c_str(), target.c_str());
+    return r;
+}
+
+}  // namespace valorix
