@@ -233,8 +233,11 @@ void CStructureView::AddNode(CGridRow* target, DomNode* node, int depth, Walk& w
         GuidelineWarnings(name, childNames, walk);
         // 4
         for (size_t i = 0; i < children.size(); ++i) {
-            parser.SetCurrent(children[i]);
-            if (parser.CountDescendants() > 0) {
+            bool hasElements = false;  // element descendants, that is an element child
+            for (DomNode* c = CXmlParserDocument::FirstChild(children[i]); c && !hasElements;
+                 c = CXmlParserDocument::NextSibling(c))
+                hasElements = CXmlParserDocument::IsElement(c);
+            if (hasElements) {
                 const std::string& childName = childNames[i];
                 auto group = std::make_unique<CGridRow>(childName, "");
                 group->group = true;
