@@ -86,7 +86,6 @@ TEST_F(Cli, UsageAndUnreadableFiles) {
         {{}, 2, "Aufruf: valorix-check"},
         {{"--bogus", "x.xml"}, 2, "valorix-check: unbekannte Option '--bogus'"},
         {{"--data-dir"}, 2, "valorix-check: --data-dir braucht einen Wert"},
-        {{"--sax", "x.xml"}, 2, "valorix-check: der Ereignismodus"},
         {{"--scl", "/nonexistent/NVSCL.INI", "x.xml"}, 2, "valorix-check: SCL-Verzeichnis"},
         {{"/nonexistent/file.xml"}, 2, "valorix-check: '/nonexistent/file.xml' kann nicht gelesen werden"},
     };
@@ -111,11 +110,17 @@ TEST_F(Cli, DataDirAndSclOptions) {
     EXPECT_FALSE(fs::exists(m_home / "data/Norvane"));
 }
 
-TEST_F(Cli, ProfileSaxOptionIsHonoured) {
+TEST_F(Cli, EventModeByOptionOrProfile) {
+    // A positive verdict raises the state to 3 in tree mode and to 2 in event mode.
+    EXPECT_NE(Call({"--json", m_example}).out.find("\"checkState\":3"), std::string::npos);
+    CliRun sax = Call({"--sax", "--json", m_example});
+    EXPECT_EQ(sax.status, 0) << sax.err;
+    EXPECT_NE(sax.out.find("\"checkState\":2"), std::string::npos);
     CProfile(m_home / "config").WriteInt("OPTION", "SAX", 1);
-    CliRun r = Call({m_example});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("Ereignismodus"), std::string::npos);
+    CliRun profile = Call({"--json", m_example});
+    EXPECT_EQ(profile.status, 0);
+    EXPECT_EQ(profile.out, sax.out);
+    EXPECT_EQ(Call({m_example}).out, Call({"--sax", m_example}).out);
 }
 
 }  // namespace valorix::test

@@ -99,11 +99,6 @@ int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std
         return r.ok ? 0 : 2;
     }
     if (o.sax) app.ForceSaxMode(true);
-    if (app.SaxMode()) {
-        err << "valorix-check: der Ereignismodus (--sax, [OPTION] SAX) ist in dieser Version noch nicht "
-               "verfügbar\n";
-        return 2;
-    }
     if (o.scl && !IsFile(*o.scl)) {
         err << "valorix-check: SCL-Verzeichnis '" << *o.scl << "' kann nicht gelesen werden\n";
         return 2;
@@ -141,7 +136,13 @@ int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std
         targets.text = &text;
         targets.output = &report;
         CStructureView view(doc, app, prompt, targets);
-        view.FillView();
+        try {
+            view.FillView();
+        } catch (const CNvException& e) {
+            err << "valorix-check: '" << file << "' kann nicht geprüft werden: " << Cp1252ToUtf8(e.Text()) << '\n';
+            status = 2;
+            continue;
+        }
         if (o.json) PrintJson(doc, report, ar.path, out);
         else PrintReport(report, out);
         if (!CheckPassed(doc) && status == 0) status = 1;

@@ -10,7 +10,9 @@
 #include "platform/clock.h"
 #include "platform/prompt.h"
 #include "platform/strutil.h"
+#include "rules/myxmldoc.h"
 #include "xml/nvexception.h"
+#include "xml/saxpass.h"
 
 namespace valorix {
 
@@ -36,6 +38,7 @@ void CTavrel1Doc::DeleteContents() {
 bool CTavrel1Doc::OnNewDocument() {
     m_strPathName.clear();
     m_parser.reset();
+    m_processor.reset();
     m_checkState = -1;
     m_content.clear();
     return true;
@@ -50,6 +53,42 @@ void CTavrel1Doc::Serialize(CArchive& ar) {
     if (!ar.loading) return;
     m_strPathName = ar.path;
     Load(ar);
+}
+
+void CTavrel1Doc::CopyProcessorRecords() {
+    const CMyXmlDoc& p = *m_processor;
+    for (size_t i = 0; i < p.m_texts.size(); ++i) {
+        const bool positioned = i < p.m_lines.size();
+        m_detailTexts.push_back(p.m_texts[i]);
+        m_detailLines.push_back(positioned ? p.m_lines[i] : 0);
+        m_detailColumns.push_back(positioned && i < p.m_columns.size() ? p.m_columns[i] : 0);
+        m_detailKinds.push_back(positioned && i < p.m_kinds.size() ? p.m_kinds[i] : 0);
+    }
+}
+
+void CTavrel1Doc::RunSaxCheck(IEventSink* sink) {
+    // 1
+    m_processor.reset();
+    m_rootAttrNames.clear();
+    m_rootAttrValues.clear();
+    m_processor = std::make_unique<CMyXmlDoc>(&m_rootAttrNames, &m_rootAttrValues);
+    m_processor->Bind(sink, this, &m_prompt, m_app.m_strSclIniPath);
+    m_xmlnsRepeated = 0;
+    // 2, 3
+    if (RunSaxPass(m_content, false, m_processor.get(), m_schemaPath, m_extraEncodings != 0, true) == -1) throw 1;
+    // 4: hints do not make the file fail
+    bool valid = true;
+    for (const std::string& t : m_processor->m_texts)
+        if (!StartsWith(t, "Hinweis:")) valid = false;
+    CopyProcessorRecords();
+    // 5
+    if (sink) {
+        int limit = m_app.ExpandOption() == 1 ? -1 : 4;
+        if (sink->ProgressUpper() > 30000) limit = 3;
+        sink->ExpandTree(limit);
+    }
+    // 6
+    BuildVerdict(valid, false, m_processor->m_creditorIdPlacement, m_isEmw != 0, m_filePath, m_edition);
 }
 
 void CTavrel1Doc::BuildVerdict(bool valid, bool onlyCharset, int placement, bool isEmw, const std::string& path,
@@ -82,25 +121,47 @@ void CTavrel1Doc::Load(CArchive& ar) {
     m_declPosition = pre.declPosition;
     // 3
     m_parser.reset();
+    m_processor.reset();
     ClearDetails();
     m_rootNamespace.clear();
     // 4
     const bool eventMode = m_app.SaxMode();
-    if (eventMode) throw CNvException(A("Der Ereignismodus ist in dieser Version nicht verfügbar."));
     m_checkTime = NowDate();
     m_checkTimeValid = 1;
 
     // 5: well-formedness
-    m_parser = std::make_unique<CXmlParserDocument>(pre.text, false, std::string(), pre.extraEncodings);
-    const bool wellFormed = m_parser->Parse(m_detailTexts, m_detailLines, m_detailColumns, m_detailKinds);
     DetectInput det;
-    std::string parserEncoding;
-    if (wellFormed) {
-        m_parser->GetAttributes(det.attrNames, det.attrValues);
-        parserEncoding = m_parser->GetEncoding();
-        det.root = m_parser->GetName();
-        det.ns = m_parser->GetNamespace();
-        m_rootNamespace = det.ns;
+    std::string judgedEncoding;
+    bool wellFormed;
+    if (!eventMode) {
+        m_parser = std::make_unique<CXmlParserDocument>(pre.text, false, std::string(), pre.extraEncodings);
+        wellFormed = m_parser->Parse(m_detailTexts, m_detailLines, m_detailColumns, m_detailKinds);
+        if (wellFormed) {
+            m_parser->GetAttributes(det.attrNames, det.attrValues);
+            judgedEncoding = m_parser->GetEncoding();
+            det.root = m_parser->GetName();
+            det.ns = m_parser->GetNamespace();
+            m_rootNamespace = det.ns;
+        }
+    } else {
+        m_rootAttrNames.clear();
+        m_rootAttrValues.clear();
+        m_processor = std::make_unique<CMyXmlDoc>(&m_rootAttrNames, &m_rootAttrValues);
+        RunSaxPass(pre.text, false, m_processor.get(), std::string(), pre.extraEncodings, true);
+        wellFormed = m_processor->m_texts.empty();
+        CopyProcessorRecords();
+        if (wellFormed) {
+            m_elementCount = m_processor->m_elementCount;
+            det.eventMode = true;
+            det.root = m_processor->m_rootName;
+            det.ns = m_processor->m_rootUri;
+            det.attrNames = m_rootAttrNames;
+            det.attrValues = m_rootAttrValues;
+            det.prefixCount = static_cast<int>(m_processor->m_prefixedNameCount);
+            det.localInstruments = m_processor->m_localInstrumentCodes;
+            det.serviceLevels = m_processor->m_serviceLevelCodes;
+            judgedEncoding = pre.declaredEncoding;
+        }
     }
     // 6
     if (!wellFormed) {
@@ -114,11 +175,11 @@ void CTavrel1Doc::Load(CArchive& ar) {
     m_content = std::move(pre.text);
     ClearDetails();
     // 8
-    const std::string encodingMessage = EncodingMessage(parserEncoding);
+    const std::string encodingMessage = EncodingMessage(judgedEncoding);
     if (!encodingMessage.empty()) m_messages.push_back(encodingMessage);
     // 9
     det.text = &m_content;
-    det.tree = m_parser.get();
+    det.tree = eventMode ? nullptr : m_parser.get();
     m_austrianVariant = 0;
     m_xmlnsRepeated = 0;
     m_debitKind = 0;
@@ -134,7 +195,19 @@ void CTavrel1Doc::Load(CArchive& ar) {
         d.directPossible = false;
         d.directReason = msg::kReasonSeveralBlocks;
     }
-    // 11: schema validation
+    // 11: schema validation; in event mode it runs with the rules, in RunSaxCheck
+    if (eventMode) {
+        m_schemaPath = schemaPath;
+        m_extraEncodings = pre.extraEncodings;
+        m_filePath = path;
+        m_edition = d.edition;
+        m_isEmw = d.isEmw;
+        m_contentLength = static_cast<uint32_t>(m_content.size());
+        m_processor.reset();
+        if (!d.directPossible) m_messages.push_back(msg::kDirectSending + d.directReason);
+        m_formatCode = d.formatCode;
+        return;
+    }
     std::unique_ptr<CXmlParserDocument> validating;
     try {
         validating = std::make_unique<CXmlParserDocument>(m_content, false, schemaPath, pre.extraEncodings);

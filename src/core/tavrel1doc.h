@@ -15,6 +15,8 @@ namespace valorix {
 
 class CTavrel1App;
 class IPrompt;
+class IEventSink;
+class CMyXmlDoc;
 
 /// What the framework hands a load: the file's bytes and its path.
 struct CArchive {
@@ -43,7 +45,9 @@ public:
     std::vector<uint8_t> m_detailKinds;
 
     std::vector<std::string> m_messages;
+    std::vector<std::string> m_rootAttrNames, m_rootAttrValues;  // of the event passes
     std::unique_ptr<CXmlParserDocument> m_parser;
+    std::unique_ptr<CMyXmlDoc> m_processor;
     std::string m_content;
     uint32_t m_contentLength = 0;
     std::string m_filePath;
@@ -65,6 +69,11 @@ public:
     double m_checkTime = 0;
     int m_checkTimeValid = 0;
 
+    /// Event mode: validates the loaded text and applies every rule in one
+    /// event pass, drawing through `sink` (may be null). Throws the integer 1
+    /// when the user cancelled, CNvException when the pass failed.
+    void RunSaxCheck(IEventSink* sink);
+
     /// The composed verdict goes to the head of `m_messages`; a positive one
     /// raises the check state.
     void BuildVerdict(bool valid, bool onlyCharset, int placement, bool isEmw, const std::string& path,
@@ -72,6 +81,9 @@ public:
 
 private:
     void ClearDetails();
+    /// Appends the processor's records to the detail records (a record
+    /// without position gets line 0, column 0 and kind 0).
+    void CopyProcessorRecords();
     void Load(CArchive& ar);
 
     const CTavrel1App& m_app;

@@ -11,6 +11,7 @@
 #include "platform/strutil.h"
 #include "rules/checkdigits.h"
 #include "rules/values.h"
+#include "ui/eventrows.h"
 #include "ui/report.h"
 
 namespace valorix {
@@ -140,6 +141,20 @@ FillResult CStructureView::FillView() {
             if (m_doc.m_checkState > 1) {
                 if (m_doc.m_subtype == 0) CheckCountsAndSums();
                 if (m_doc.m_debitKind != 0) CheckMandateRules();
+            }
+        } else if (!m_doc.m_parser) {
+            // Event mode: the rule processor builds the rows while the pass runs.
+            CEventRows rows(m_t.grid, m_t.tree, m_rows, &page, m_pProgress.get());
+            try {
+                m_doc.RunSaxCheck(&rows);
+            } catch (int) {
+                m_pProgress.reset();
+                return FillResult::Cancelled;
+            }
+            if (m_t.browser) {
+                if (m_doc.m_contentLength < 100000) m_t.browser->Navigate(m_doc.m_strPathName);
+                else if (WriteLargeFilePage(m_app.m_strReportFile, m_doc.m_strPathName))
+                    m_t.browser->Navigate(m_app.m_strReportFile);
             }
         }
         BuildReport(page, output, m_doc);

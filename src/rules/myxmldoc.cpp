@@ -1,0 +1,354 @@
+#include "rules/myxmldoc.h"
+
+#include "core/tavrel1doc.h"
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/prompt.h"
+#include "platform/strutil.h"
+#include "rules/checkdigits.h"
+
+namespace valorix {
+
+namespace {
+bool EndsWithAny(const std::string& s, std::initializer_list<const char*> tails) {
+    for (const char* t : tails)
+        if (EndsWith(s, t)) return true;
+    return false;
+}
+// "contains at a position after the first character"
+bool ContainsAfterFirst(const std::string& s, const char* part) {
+    const size_t p = s.find(part);
+    return p != std::string::npos && p > 0;
+}
+}  // namespace
+
+CMyXmlDoc::CMyXmlDoc(std::vector<std::string>* rootAttrNames, std::vector<std::string>* rootAttrValues)
+    : m_rootAttrNames(rootAttrNames), m_rootAttrValues(rootAttrValues) {}
+
+void CMyXmlDoc::Bind(IEventSink* sink, CTavrel1Doc* doc, IPrompt* prompt, const std::string& sclIniPath) {
+    m_sink = sink;
+    m_doc = doc;
+    m_prompt = prompt;
+    m_sclIniPath = sclIniPath;
+}
+
+CMyXmlDoc::Pos CMyXmlDoc::CurrentPos() const {
+    Pos p{0, 0};
+    if (m_handler) m_handler->GetPosition(p.column, p.line);
+    return p;
+}
+
+void CMyXmlDoc::Append(const std::string& text, Pos pos) {
+    m_texts.push_back(text);
+    m_lines.push_back(pos.line);
+    m_columns.push_back(pos.column);
+    m_kinds.push_back(0);
+}
+
+// A finding of a start or text event: its position is the end of its element.
+void CMyXmlDoc::Record(const std::string& text, int pending) {
+    Append(text, Pos{0, 0});
+    m_pendingFinding = pending;
+}
+
+bool CMyXmlDoc::Gate() const { return m_doc && m_doc->m_isEmw == 0 && m_doc->m_subtype == 0; }
+
+bool CMyXmlDoc::StartElement(const std::string& localName, const std::string& qName, const std::string& uri,
+                             const std::vector<std::string>& attrNames, const std::vector<std::string>& attrValues) {
+    FlushText();
+    if (!m_hasSubRows.empty()) m_hasSubRows.back() = true;
+    // A finding still waiting for its position (mixed content) ends here.
+    if (m_pendingFinding != 0) {
+        const Pos p = CurrentPos();
+        m_lines.back() = p.line;
+        m_columns.back() = p.column;
+    }
+    // 1
+    CStdXmlDoc::StartElement(localName, qName, uri, attrNames, attrValues);
+    m_pendingFinding = 0;
+    m_hasSubRows.push_back(!attrNames.empty());
+    const bool collecting = !m_doc && !m_sink;
+    // 2
+    if (m_sink) m_sink->OnStartElement(qName, attrNames, attrValues, m_elementCount == 0);
+    // 3
+    if (!collecting && m_elementStack.size() > 1) {
+        if (Contains(qName, "GrpHdr")) {
+            m_messageElementName = m_elementStack[m_elementStack.size() - 2];
+        } else if (Contains(qName, "ElctrncSgntr")) {
+            Record(Format("Fehler: Das Element '%s' darf derzeit nicht belegt werden!", qName.c_str()), 2);
+        }
+    }
+    if (m_elementCount == 0) {
+        // 4
+        m_rootName = qName;
+        m_rootUri = uri;
+        for (size_t i = 0; i < attrNames.size(); ++i) {
+            if (m_rootAttrNames && m_rootAttrValues) {
+                m_rootAttrNames->push_back(attrNames[i]);
+                m_rootAttrValues->push_back(attrValues[i]);
+            }
+            if (attrNames[i] == "xmlns") m_rootXmlns = attrValues[i];
+        }
+    } else if (m_doc) {
+        // 5
+        for (size_t i = 0; i < attrNames.size(); ++i) {
+            if (attrNames[i] != "xmlns" || m_doc->m_xmlnsRepeated != 0) continue;
+            if (EndsWithAny(qName, {"Document", "sepade", "conxml"})) continue;
+            if (m_rootXmlns.empty()) m_rootXmlns = attrValues[i];
+            else if (attrValues[i] == m_rootXmlns) m_doc->m_xmlnsRepeated = 1;
+        }
+    }
+    // 6
+    if (!collecting) {
+        if (EndsWith(qName, "PmtInf")) {
+            m_txInPmtInf = m_txWithCreditorId = 0;
+        } else if (EndsWith(qName, "DrctDbtTxInf") || EndsWith(qName, "CdtTrfTxInf")) {
+            ++m_txInPmtInf;
+        }
+    }
+    // 7
+    ++m_elementCount;
+    if (m_sink) {
+        const bool checkCancel = m_elementCount % 50 == 0;
+        if (m_sink->OnProgress(static_cast<int>(m_elementCount), checkCancel) && checkCancel && m_prompt &&
+            m_prompt->AskYesNo("Wollen Sie die Verarbeitung abbrechen?")) {
+            m_sink->OnCancel();
+            throw -1;
+        }
+    }
+    // 8
+    if (ContainsAfterFirst(qName, ":")) ++m_prefixedNameCount;
+    return true;
+}
+
+bool CMyXmlDoc::Characters(const std::string& text, bool) {
+    // The pieces of one text are joined and handled once, at the next element event.
+    m_text += text;
+    m_textPending = true;
+    return true;
+}
+
+void CMyXmlDoc::FlushText() {
+    if (!m_textPending) return;
+    m_textPending = false;
+    std::string raw;
+    raw.swap(m_text);
+    if (!m_doc && !m_sink) {
+        CollectCodes(raw);
+        return;
+    }
+    CharacterRules(raw);
+}
+
+void CMyXmlDoc::CollectCodes(const std::string& raw) {
+    if (m_elementStack.empty() || m_elementStack.back() != "Cd") return;
+    const std::string path = CurrentPath();
+    if (!ContainsAfterFirst(path, "PmtTpInf/")) return;
+    if (ContainsAfterFirst(path, "SvcLvl/")) {
+        if (m_serviceLevelCodes.empty() || m_serviceLevelCodes.front() != raw) m_serviceLevelCodes.push_back(raw);
+    } else if (ContainsAfterFirst(path, "LclInstrm/")) {
+        m_localInstrumentCodes.push_back(raw);
+    }
+}
+
+void CMyXmlDoc::CharacterRules(const std::string& raw) {
+    // 1
+    if (m_pendingFinding != 2) m_pendingFinding = 0;
+    m_capture = 0;
+    if (m_elementStack.empty()) return;
+    const std::string& name = m_elementStack.back();
+    const std::string parent = m_elementStack.size() > 1 ? m_elementStack[m_elementStack.size() - 2] : std::string();
+    const std::string value = Trim(raw);
+    const bool hasSubRows = !m_hasSubRows.empty() && m_hasSubRows.back();
+    // 2
+    if (m_sink) m_sink->OnCharacters(raw);
+    auto amounts = [&] {
+        if (!m_grp.sumPos.Set() && !m_pmt.sumPos.Set()) return;
+        const Currency a = ParseAmount(value);
+        if (m_grp.sumPos.Set()) m_grp.sumRemaining -= a;
+        if (m_pmt.sumPos.Set()) m_pmt.sumRemaining -= a;
+    };
+    if (hasSubRows) {
+        if (Contains(name, "InstdAmt")) amounts();
+        return;
+    }
+    // 3
+    if (!Gate() || m_pendingFinding != 0) return;
+    // 4
+    if (Contains(name, "InstdAmt")) {
+        amounts();
+        return;
+    }
+    if (Contains(name, "NbOfTxs") || Contains(name, "CtrlSum")) {
+        const bool group = Contains(parent, "GrpHdr");
+        Level& level = group ? m_grp : m_pmt;
+        if (Contains(name, "NbOfTxs")) {
+            level.txRemaining = ReadLeadingInt(value);
+            m_capture = group ? 3 : 1;
+        } else {
+            level.sumRemaining = ParseAmount(value);
+            m_capture = group ? 4 : 2;
+        }
+        return;
+    }
+    if (EndsWith(name, "Nm")) {
+        if (EndsWithAny(parent, {"Cdtr", "Dbtr", "InitgPty"}) && !raw.empty() && value.empty())
+            Record(A("Fehler: Pflichtfeld <Nm> ist nur mit Leerzeichen gefüllt!"), 1);
+        return;
+    }
+    if (Contains(name, "EndToEndId")) {
+        if (value.empty() || EqualsNoCase(value, "NOTPROVIDED")) {
+            if (m_doc->m_missingRefHints == 0) Record("Hinweis: Die eindeutige Referenz sollte angegeben werden!", 1);
+            ++m_doc->m_missingRefHints;
+        }
+        return;
+    }
+    if (EndsWith(name, "IBAN") && value.size() > 4) {
+        const int r = CheckIban(value);
+        if (r <= 0) Record(IbanFindingText(r), 1);
+        // testing goes on with the next rows
+    }
+    if (EndsWith(name, "BIC")) {
+        const size_t depth = m_elementStack.size();
+        if ((value.size() == 8 || value.size() == 11) && depth > 3 && Contains(m_elementStack[depth - 2], "FinInstnId")) {
+            const bool ownBank = Contains(m_elementStack[depth - 4], "PmtInf");
+            const std::string finding =
+                BicFinding(value, ownBank, m_doc->m_debitKind, m_doc->m_austrianVariant, m_sclIniPath);
+            if (!finding.empty()) Record(finding, 1);
+        }
+        return;
+    }
+    if (Contains(name, "ReqdExctnDt")) {
+        const std::string finding = DateFinding(name, value, NowDate());
+        if (!finding.empty()) Record(finding, 1);
+        return;
+    }
+    if (m_doc->m_debitKind == 0) return;
+    if (Contains(name, "ReqdColltnDt") || Contains(name, "DtOfSgntr")) {
+        const std::string finding = DateFinding(name, value, NowDate());
+        if (!finding.empty()) Record(finding, 1);
+        return;
+    }
+    if (Contains(name, "AmdmntInd")) {
+        m_amendIndicator = EqualsNoCase(value, "true") ? 1 : 0;
+        m_capture = 5;
+        return;
+    }
+    if (Contains(name, "Id") && value == "SMNDA") {
+        m_amendDetailsSeen = true;
+        if (!m_seqType.empty() && m_seqType != "FRST" && m_pendingFinding == 0)
+            Record(A("Fehler: SMNDA ist nur mit erstmaliger Verwendung des Mandats <SeqTp>FRST</SeqTp> zulässig!"), 1);
+        return;
+    }
+    if (Contains(name, "SeqTp")) {
+        m_seqType = value;
+        return;
+    }
+    const std::string path = CurrentPath();
+    if (Contains(path, "AmdmntInfDtls")) {
+        m_amendDetailsSeen = true;
+        return;
+    }
+    if ((name == "Id" || EndsWith(name, ":Id"))) {
+        const size_t creditor = path.find("CdtrSchmeId/");
+        const size_t other = path.find("Othr/");
+        if (creditor != std::string::npos && other != std::string::npos && other > creditor && m_pendingFinding == 0) {
+            std::string message;
+            if (!CheckCreditorId(value, message)) Record(message, 1);
+        }
+    }
+}
+
+void CMyXmlDoc::CheckLevel(Level& level) {
+    if (level.countPos.Set() && level.txRemaining != 0) Append("Anzahl Transaktionen ist fehlerhaft!", level.countPos);
+    if (level.sumPos.Set() && level.sumRemaining.units != 0) Append(A("Summe der Beträge ist fehlerhaft!"), level.sumPos);
+    level.countPos = Pos{};
+    level.sumPos = Pos{};
+}
+
+void CMyXmlDoc::EndElement(const std::string& localName, const std::string& qName, const std::string& uri) {
+    FlushText();
+    if (!m_doc && !m_sink) {
+        CStdXmlDoc::EndElement(localName, qName, uri);
+        if (!m_hasSubRows.empty()) m_hasSubRows.pop_back();
+        return;
+    }
+    // 1
+    CStdXmlDoc::EndElement(localName, qName, uri);
+    if (!m_hasSubRows.empty()) m_hasSubRows.pop_back();
+    const bool root = m_elementStack.empty();
+    // 2, 3
+    if (m_pendingFinding != 0 || (m_capture >= 1 && m_capture <= 5)) {
+        const Pos p = CurrentPos();
+        if (m_pendingFinding != 0) {
+            m_lines.back() = p.line;
+            m_columns.back() = p.column;
+        }
+        switch (m_capture) {
+            case 1: m_pmt.countPos = p; break;
+            case 2: m_pmt.sumPos = p; break;
+            case 3: m_grp.countPos = p; break;
+            case 4: m_grp.sumPos = p; break;
+            case 5: m_amendIndicatorPos = p; break;
+            default: break;
+        }
+    }
+    m_pendingFinding = 0;
+    m_capture = 0;
+    // 4
+    if (Gate()) {
+        const bool debit = m_doc->m_debitKind != 0;
+        const std::string parent = m_elementStack.empty() ? std::string() : m_elementStack.back();
+        if (Contains(qName, "AmdmntInfDtls")) {
+            if (debit && m_amendDetailsSeen && m_amendIndicator != 1)
+                Append(A("Fehler: Änderungsdetails <AmdmntInfDtls> sind nicht erlaubt, wenn das Änderungskennzeichen "
+                         "<AmdmntInd> den Wert 'false' hat oder nicht vorhanden ist."),
+                       m_amendIndicator == 0 ? m_amendIndicatorPos : CurrentPos());
+        } else if (Contains(qName, "DrctDbtTxInf") || Contains(qName, "CdtTrfTxInf")) {
+            if (m_grp.countPos.Set()) --m_grp.txRemaining;
+            if (m_pmt.countPos.Set()) --m_pmt.txRemaining;
+            if (debit && m_amendIndicator == 1 && !m_amendDetailsSeen)
+                Append(A("Fehler: Wenn eine Mandantsänderung angezeigt wird, müssen auch die Änderungsinformationen "
+                         "gefüllt sein!"),
+                       m_amendIndicatorPos);
+            m_amendDetailsSeen = false;
+            m_amendIndicator = -1;
+            m_amendIndicatorPos = Pos{};
+        } else if (!m_messageElementName.empty() && Contains(qName, m_messageElementName)) {
+            CheckLevel(m_grp);
+        } else if (EndsWith(qName, "PmtInf")) {
+            m_seqType.clear();
+            CheckLevel(m_pmt);
+            if (debit) {
+                const uint32_t n = m_txInPmtInf, t = m_txWithCreditorId;
+                if (m_creditorIdPlacement != -1) {
+                    if (t == 0) {
+                        if (!m_blockLevelId) m_creditorIdPlacement = -1;
+                    } else if (t == n) {
+                        if (m_blockLevelId) m_creditorIdPlacement = 1;
+                    } else {
+                        m_creditorIdPlacement = -1;
+                    }
+                }
+                m_blockLevelId = false;
+            }
+        } else if (EndsWith(qName, "CdtrSchmeId") && debit) {
+            if (localName == "CdtrSchmeId") {
+                if (m_txInPmtInf != 0) ++m_txWithCreditorId;
+                else m_blockLevelId = true;
+            }
+        } else if (!EndsWith(qName, "Nm") && EndsWithAny(parent, {"InitgPty", "Cdtr", "Dbtr"})) {
+            Append(Format(A("Warnung: lt. Belegungsrichtlinien sollte das Element '%s' nicht belegt werden!").c_str(),
+                          qName.c_str()),
+                   CurrentPos());
+        } else if (EndsWith(parent, "RmtInf") && EndsWith(qName, "Strd")) {
+            Append(Format(A("Warnung: lt. Belegungsrichtlinien sollte das Element '%s' nicht belegt werden!").c_str(),
+                          qName.c_str()),
+                   CurrentPos());
+        }
+    }
+    // 5
+    if (m_sink) m_sink->OnEndElement(root);
+}
+
+}  // namespace valorix

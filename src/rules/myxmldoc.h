@@ -1,0 +1,105 @@
+// CMyXmlDoc: the rule processor of event mode. As the parser's events stream
+// by it applies every business rule to the element at hand (counts and sums,
+// IBAN, BIC, creditor identifier, dates, names, mandate rules, usage
+// guidelines), records findings with the position at the end of their
+// element, and drives the display through an event sink. Without a sink and
+// without a document it is the collecting processor of the well-formedness
+// pass: root name, namespace and attributes, element counts, prefixes, and the
+// local-instrument and service-level codes for format detection.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "rules/values.h"
+#include "xml/saxpass.h"
+
+namespace valorix {
+
+class CTavrel1Doc;
+class IPrompt;
+
+/// What the rule pass draws into (the structure grid, tree and text page of the
+/// view) and how it asks for cancellation. Implemented by the view's logic.
+class IEventSink {
+public:
+    virtual ~IEventSink() = default;
+    virtual void OnStartElement(const std::string& qName, const std::vector<std::string>& attrNames,
+                                const std::vector<std::string>& attrValues, bool first) = 0;
+    virtual void OnCharacters(const std::string& text) = 0;
+    /// `root`: the root element ends; its row goes to the grid.
+    virtual void OnEndElement(bool root) = 0;
+    /// Moves the progress dialog to `count`; true when the user has pressed cancel since the last call.
+    virtual bool OnProgress(int count, bool checkCancel) = 0;
+    /// The user confirmed the cancel question: the root row goes to the grid.
+    virtual void OnCancel() = 0;
+    /// Upper end of the progress dialog's range; -1 without a dialog.
+    virtual int ProgressUpper() const = 0;
+    /// Expands the structure tree's items down to `limit` (the root has depth 0; -1: all).
+    virtual void ExpandTree(int limit) = 0;
+};
+
+class CMyXmlDoc : public CStdXmlDoc {
+public:
+    /// Binds the two arrays that receive the root element's attributes.
+    CMyXmlDoc(std::vector<std::string>* rootAttrNames, std::vector<std::string>* rootAttrValues);
+    /// Binds the rule pass: display sink (may be null), the document, the prompt
+    /// for the cancel question and the SCL directory file.
+    void Bind(IEventSink* sink, CTavrel1Doc* doc, IPrompt* prompt, const std::string& sclIniPath);
+
+    bool StartElement(const std::string& localName, const std::string& qName, const std::string& uri,
+                      const std::vector<std::string>& attrLocalNames, const std::vector<std::string>& attrValues) override;
+    bool Characters(const std::string& text, bool continued) override;
+    void EndElement(const std::string& localName, const std::string& qName, const std::string& uri) override;
+
+    std::vector<std::string>* m_rootAttrNames;
+    std::vector<std::string>* m_rootAttrValues;
+    uint32_t m_elementCount = 0;
+    std::string m_rootName;
+    std::string m_rootUri;
+    uint32_t m_prefixedNameCount = 0;
+    std::vector<std::string> m_serviceLevelCodes;
+    std::vector<std::string> m_localInstrumentCodes;
+    std::string m_messageElementName;
+    std::string m_rootXmlns;
+    int m_creditorIdPlacement = 0;  ///< -1 missing, 1 both levels, 0 neither
+    uint32_t m_txInPmtInf = 0, m_txWithCreditorId = 0;
+
+private:
+    struct Pos {
+        int line = -1, column = 0;
+        bool Set() const { return line != -1; }
+    };
+    struct Level {
+        Pos countPos, sumPos;
+        int32_t txRemaining = -1;
+        Currency sumRemaining;
+    };
+    void FlushText();
+    void CharacterRules(const std::string& raw);
+    void CollectCodes(const std::string& raw);
+    bool Gate() const;
+    void Record(const std::string& text, int pending);
+    void Append(const std::string& text, Pos pos);
+    Pos CurrentPos() const;
+    void CheckLevel(Level& level);
+
+    IEventSink* m_sink = nullptr;
+    CTavrel1Doc* m_doc = nullptr;
+    IPrompt* m_prompt = nullptr;
+    std::string m_sclIniPath;
+
+    Level m_grp, m_pmt;
+    std::string m_seqType;
+    int m_amendIndicator = -1;
+    Pos m_amendIndicatorPos;
+    bool m_amendDetailsSeen = false;
+    bool m_blockLevelId = false;
+    int m_pendingFinding = 0;
+    int m_capture = 0;
+    std::string m_text;           // text of the open element, joined from its pieces
+    bool m_textPending = false;
+    std::vector<bool> m_hasSubRows;  // per open element: attributes or child elements so far
+};
+
+}  // namespace valorix

@@ -1,0 +1,44 @@
+// The structure rows of event mode: built by the rule processor's events as
+// the pass streams by, through the same grid, tree and text page models as
+// the tree-mode walk.
+#pragma once
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "rules/myxmldoc.h"
+#include "ui/textpage.h"
+#include "ui/viewmodel.h"
+
+namespace valorix {
+
+class CEventRows : public IEventSink {
+public:
+    CEventRows(CGridModel* grid, CTreeModel* tree, std::vector<CGridRow*>& rows, ITextPage* text, IProgress* progress);
+
+    void OnStartElement(const std::string& qName, const std::vector<std::string>& attrNames,
+                        const std::vector<std::string>& attrValues, bool first) override;
+    void OnCharacters(const std::string& text) override;
+    void OnEndElement(bool root) override;
+    bool OnProgress(int count, bool checkCancel) override;
+    void OnCancel() override;
+    int ProgressUpper() const override;
+    void ExpandTree(int limit) override;
+
+private:
+    void AddRootToGrid();
+
+    CGridModel* m_grid;
+    CTreeModel* m_tree;
+    std::vector<CGridRow*>& m_rows;
+    ITextPage* m_text;
+    IProgress* m_progress;
+    std::unique_ptr<CGridRow> m_root;  // until it goes to the grid
+    std::vector<CGridRow*> m_openRows;
+    std::vector<CTreeItem*> m_openItems;
+    std::unordered_map<std::string, int> m_occurrences;
+    long m_cursor = 0;
+};
+
+}  // namespace valorix

@@ -1,0 +1,255 @@
+#include "xml/saxpass.h"
+
+#include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/sax/Locator.hpp>
+#include <xercesc/sax/SAXException.hpp>
+#include <xercesc/sax2/Attributes.hpp>
+#include <xercesc/parsers/SAX2XMLReaderImpl.hpp>
+#include <xercesc/sax2/SAX2XMLReader.hpp>
+#include <xercesc/sax2/XMLReaderFactory.hpp>
+#include <xercesc/util/OutOfMemoryException.hpp>
+#include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/SecurityManager.hpp>
+#include <xercesc/util/XMLException.hpp>
+#include <xercesc/util/XMLUni.hpp>
+#include <xercesc/validators/common/Grammar.hpp>
+
+#include <memory>
+
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/strutil.h"
+#include "xml/depthguard.h"
+#include "xml/encodings.h"
+#include "xml/entityresolver.h"
+#include "xml/errorreporter.h"
+#include "xml/nvexception.h"
+#include "xml/xmlparserdocument.h"
+#include "xml/xmlstr.h"
+
+using namespace xercesc;
+
+namespace valorix {
+
+bool CProcessXmlDoc::StartElement(const std::string&, const std::string&, const std::string&,
+                                  const std::vector<std::string>&, const std::vector<std::string>&) {
+    return true;
+}
+bool CProcessXmlDoc::Characters(const std::string&, bool) { return true; }
+void CProcessXmlDoc::EndElement(const std::string&, const std::string&, const std::string&) {}
+
+bool CStdXmlDoc::StartElement(const std::string&, const std::string& qName, const std::string&,
+                              const std::vector<std::string>&, const std::vector<std::string>&) {
+    m_elementStack.push_back(qName);
+    return true;
+}
+
+std::string CStdXmlDoc::CurrentPath() const {
+    std::string path;
+    for (size_t i = 0; i < m_elementStack.size(); ++i) {
+        if (i) path += '/';
+        path += m_elementStack[i];
+    }
+    return path;
+}
+
+bool CStdXmlDoc::Characters(const std::string& text, bool) {
+    const std::string path = CurrentPath();
+    if (!m_paths.empty() && m_paths.back() == path) m_values.back() += text;
+    else {
+        m_paths.push_back(path);
+        m_values.push_back(text);
+    }
+    return true;
+}
+
+void CStdXmlDoc::EndElement(const std::string&, const std::string&, const std::string&) {
+    if (!m_elementStack.empty()) m_elementStack.pop_back();
+}
+
+void CStdXmlDoc::StartDocument() { m_startTime = NowDate(); }
+void CStdXmlDoc::EndDocument() { m_endTime = NowDate(); }
+
+void CNVContenhandler::startDocument() {
+    m_continued = false;
+    if (m_processor) m_processor->StartDocument();
+}
+
+void CNVContenhandler::endDocument() {
+    m_continued = false;
+    if (m_processor) m_processor->EndDocument();
+}
+
+void CNVContenhandler::startElement(const XMLCh* const uri, const XMLCh* const localname, const XMLCh* const qname,
+                                    const Attributes& attrs) {
+    m_continued = false;
+    if (!m_processor) return;
+    std::vector<std::string> names, values;
+    for (XMLSize_t i = 0; i < attrs.getLength(); ++i) {
+        names.push_back(X2A(attrs.getLocalName(i)));
+        values.push_back(X2A(attrs.getValue(i)));
+    }
+    if (!m_processor->StartElement(X2A(localname), X2A(qname), X2A(uri), names, values)) throw CNvException("Abbruch");
+}
+
+void CNVContenhandler::endElement(const XMLCh* const uri, const XMLCh* const localname, const XMLCh* const qname) {
+    m_continued = false;
+    if (m_processor) m_processor->EndElement(X2A(localname), X2A(qname), X2A(uri));
+}
+
+void CNVContenhandler::characters(const XMLCh* const chars, const XMLSize_t length) {
+    if (m_processor) {
+        const std::string text = Utf16ToCp1252(reinterpret_cast<const char16_t*>(chars), length);
+        if (!m_processor->Characters(text, m_continued)) throw CNvException("Abbruch");
+    }
+    m_continued = true;
+}
+
+void CNVContenhandler::GetPosition(int& column, int& line) const {
+    if (!m_locator) return;
+    column = static_cast<int>(m_locator->getColumnNumber());
+    line = static_cast<int>(m_locator->getLineNumber());
+}
+
+namespace {
+
+void AddRecord(CProcessXmlDoc* p, const std::string& text, int line, int column, uint8_t kind) {
+    p->m_texts.push_back(text);
+    p->m_lines.push_back(line);
+    p->m_columns.push_back(column);
+    p->m_kinds.push_back(kind);
+}
+
+// Pairs the library's initialisation with its termination.
+struct XercesSession {
+    XercesSession() {
+        try {
+            XMLPlatformUtils::Initialize();
+        } catch (const XMLException& e) {
+            throw CNvException("Error during Xerces-c Initialization.\r\n  Exception message: " + X2A(e.getMessage()));
+        }
+    }
+    ~XercesSession() { XMLPlatformUtils::Terminate(); }
+};
+
+}  // namespace
+
+int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* processor, const std::string& schemaPath,
+               bool registerEncodings, bool fullRecords) {
+    // 1
+    std::unique_ptr<CNVContenhandler> handler;
+    if (processor) {
+        handler = std::make_unique<CNVContenhandler>(processor);
+        processor->m_handler = handler.get();
+    }
+    const bool withSchema = !schemaPath.empty();
+    int result = 0;
+    std::string errorText;
+    // A document nested absurdly deep is refused before any parse.
+    if (!fromFile) {
+        if (auto excess = FindExcessiveNesting(source)) {
+            if (processor) {
+                AddRecord(processor, DepthExcessText(), excess->line, excess->column, 1);
+                processor->m_handler = nullptr;
+                return 0;
+            }
+            throw CNvException(Format(A("Schwerwiegender Fehler in Zeile %d, Spalte %d : %s").c_str(), excess->line,
+                                      excess->column, DepthExcessText().c_str()));
+        }
+    }
+    // 2, 3
+    XercesSession session;
+    EncodingBuffers buffers;
+    if (registerEncodings) RegisterExtraEncodings(buffers);
+    // 4: the reader; the schema comes only from its own folder, nothing the document names is read.
+    std::unique_ptr<SAX2XMLReader> reader(XMLReaderFactory::createXMLReader());
+    std::string folder;
+    if (withSchema) {
+        const size_t slash = schemaPath.find_last_of('/');
+        folder = slash == std::string::npos ? "." : schemaPath.substr(0, slash);
+    }
+    CSafeEntityResolver resolver(folder);
+    SecurityManager security;
+    security.setEntityExpansionLimit(5000);
+    if (auto* impl = dynamic_cast<SAX2XMLReaderImpl*>(reader.get())) impl->setXMLEntityResolver(&resolver);
+    else throw CNvException("Error during Xerces-c Initialization.\r\n  Exception message: no entity resolver");
+    reader->setProperty(XMLUni::fgXercesSecurityManager, &security);
+    reader->setFeature(XMLUni::fgXercesDisableDefaultEntityResolution, true);
+    reader->setFeature(XMLUni::fgXercesLoadExternalDTD, false);
+    reader->setFeature(XMLUni::fgXercesLoadSchema, false);
+    bool grammarLoaded = false;
+    if (withSchema) {
+        DOMTreeErrorReporter grammarErrors;
+        reader->setErrorHandler(&grammarErrors);
+        resolver.SetSchemaLoading(true);
+        try {
+            grammarLoaded = reader->loadGrammar(schemaPath.c_str(), Grammar::SchemaGrammarType, true) != nullptr &&
+                            !grammarErrors.SawErrors();
+        } catch (...) {
+            grammarLoaded = false;
+        }
+        resolver.SetSchemaLoading(false);
+        reader->setErrorHandler(nullptr);
+        if (!grammarLoaded && processor) AddRecord(processor, Format(kSchemaLoadFailed, schemaPath.c_str()), -1, -1, 0);
+    }
+    // 5
+    // Namespaces are resolved in every pass, as the tree parse's scanner does:
+    // detection needs the root's namespace from the well-formedness pass.
+    reader->setFeature(XMLUni::fgSAX2CoreNameSpaces, true);
+    reader->setFeature(XMLUni::fgXercesSchema, withSchema);
+    reader->setFeature(XMLUni::fgXercesSchemaFullChecking, false);
+    reader->setFeature(XMLUni::fgXercesIdentityConstraintChecking, true);
+    reader->setFeature(XMLUni::fgSAX2CoreNameSpacePrefixes, true);
+    if (!grammarLoaded) {
+        reader->setFeature(XMLUni::fgSAX2CoreValidation, false);
+    } else {
+        reader->setFeature(XMLUni::fgXercesUseCachedGrammarInParse, true);
+        reader->setFeature(XMLUni::fgSAX2CoreValidation, true);
+        reader->setFeature(XMLUni::fgXercesDynamic, false);
+    }
+    // 6
+    DOMTreeErrorReporter reporter;
+    reader->setErrorHandler(&reporter);
+    if (handler) reader->setContentHandler(handler.get());
+    // 7, 8
+    try {
+        if (fromFile) {
+            reader->parse(source.c_str());
+        } else {
+            MemBufInputSource input(reinterpret_cast<const XMLByte*>(source.data()), source.size(), "InMem", false);
+            reader->parse(input);
+        }
+    } catch (const OutOfMemoryException&) {
+        errorText = "OutOfMemoryException";
+    } catch (const XMLException& e) {
+        errorText = "An error occurred during parsing\r\n   Message: " + X2A(e.getMessage());
+    } catch (const SAXException& e) {
+        errorText = "\nError during parsing: '" + source + "=\r\nSAXException is:  " + X2A(e.getMessage());
+    } catch (const CNvException& e) {
+        errorText = e.Text().substr(0, 99);
+    } catch (int code) {
+        if (code == -1) result = -1;
+        else errorText = "An error occurred during parsing\r\n ";
+    }
+    // 9
+    for (const auto& refusal : resolver.Refusals()) {
+        const std::string text = A("Der externe Verweis '") + refusal.systemId + A("' wird aus Sicherheitsgründen nicht geladen!");
+        if (processor) AddRecord(processor, text, refusal.line, refusal.column, 1);
+        else errorText += (errorText.empty() ? "" : "\r\n") + text;
+    }
+    for (size_t i = 0; i < reporter.m_raw.size(); ++i) {
+        if (processor) {
+            if (fullRecords) AddRecord(processor, reporter.m_raw[i], reporter.m_lines[i], reporter.m_columns[i], reporter.m_kinds[i]);
+            else processor->m_texts.push_back(reporter.m_formatted[i]);
+        } else {
+            errorText += (errorText.empty() ? "" : "\r\n") + reporter.m_formatted[i];
+        }
+    }
+    // 10, 11
+    if (processor) processor->m_handler = nullptr;
+    reader.reset();
+    if (!errorText.empty()) throw CNvException(errorText);
+    return result;
+}
+
+}  // namespace valorix

@@ -1,0 +1,85 @@
+// Event mode: the document is streamed through the SAX2 reader and every
+// event is handed to a processor, which keeps the element path and applies
+// whatever it is built for (the rule processor applies the business rules).
+#pragma once
+#include <xercesc/sax2/ContentHandler.hpp>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace valorix {
+
+class CNVContenhandler;
+
+/// Base of all processors: their detail records and the running pass's handler.
+class CProcessXmlDoc {
+public:
+    virtual ~CProcessXmlDoc() = default;
+    virtual bool StartElement(const std::string& localName, const std::string& qName, const std::string& uri,
+                              const std::vector<std::string>& attrLocalNames, const std::vector<std::string>& attrValues);
+    virtual bool Characters(const std::string& text, bool continued);
+    virtual void EndElement(const std::string& localName, const std::string& qName, const std::string& uri);
+    virtual void StartDocument() {}
+    virtual void EndDocument() {}
+
+    std::vector<std::string> m_texts;
+    std::vector<int> m_lines;
+    std::vector<int> m_columns;
+    std::vector<uint8_t> m_kinds;
+    CNVContenhandler* m_handler = nullptr;  ///< valid during a pass only
+};
+
+/// The standard processor: the stack of open elements and the text of each path.
+class CStdXmlDoc : public CProcessXmlDoc {
+public:
+    bool StartElement(const std::string& localName, const std::string& qName, const std::string& uri,
+                      const std::vector<std::string>& attrLocalNames, const std::vector<std::string>& attrValues) override;
+    bool Characters(const std::string& text, bool continued) override;
+    void EndElement(const std::string& localName, const std::string& qName, const std::string& uri) override;
+    void StartDocument() override;
+    void EndDocument() override;
+
+    /// The open elements joined with "/".
+    std::string CurrentPath() const;
+
+    std::vector<std::string> m_elementStack;
+    std::vector<std::string> m_paths;
+    std::vector<std::string> m_values;
+    double m_startTime = 0, m_endTime = 0;
+};
+
+/// Translates the reader's callbacks into processor calls.
+class CNVContenhandler : public xercesc::ContentHandler {
+public:
+    explicit CNVContenhandler(CProcessXmlDoc* processor) : m_processor(processor) {}
+    void characters(const XMLCh* const chars, const XMLSize_t length) override;
+    void endDocument() override;
+    void endElement(const XMLCh* const uri, const XMLCh* const localname, const XMLCh* const qname) override;
+    void ignorableWhitespace(const XMLCh* const, const XMLSize_t) override {}
+    void processingInstruction(const XMLCh* const, const XMLCh* const) override {}
+    void setDocumentLocator(const xercesc::Locator* const locator) override { m_locator = locator; }
+    void startDocument() override;
+    void startElement(const XMLCh* const uri, const XMLCh* const localname, const XMLCh* const qname,
+                      const xercesc::Attributes& attrs) override;
+    void startPrefixMapping(const XMLCh* const, const XMLCh* const) override {}
+    void endPrefixMapping(const XMLCh* const) override {}
+    void skippedEntity(const XMLCh* const) override {}
+
+    /// The reader's current position; both stay untouched without a locator.
+    void GetPosition(int& column, int& line) const;
+
+private:
+    CProcessXmlDoc* m_processor;
+    const xercesc::Locator* m_locator = nullptr;
+    bool m_continued = false;
+};
+
+/// Runs one event pass over `source` (the document text). Returns 0 after a
+/// completed pass and -1 when the processor cancelled; throws CNvException
+/// for any other failure. Findings of the parser go to the processor's records
+/// (full records: raw text, line, column, kind).
+int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* processor, const std::string& schemaPath,
+               bool registerEncodings, bool fullRecords);
+
+}  // namespace valorix
