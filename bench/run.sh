@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Whole-process time and peak memory of valorix-check next to xmllint's schema
-# validation, on generated files of 1,000 to 100,000 transactions.
+# Whole-process time and peak memory of valorix-check (tree mode and event
+# mode) next to xmllint's schema validation (tree and streaming), on generated
+# files of 1,000 to 100,000 transactions.
 #   bench/run.sh [BUILD_DIR] [SIZES...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -30,6 +31,8 @@ for n in ${sizes[*]}; do
         echo "== $kind, $n transactions, $size MB"
         measure "valorix-check" "$build/valorix-check" --scl "$work/NVSCL.INI" "$f"
         "$build/valorix-check" --scl "$work/NVSCL.INI" "$f" | head -n 3 | cut -c1-110
+        measure "valorix-check --sax" "$build/valorix-check" --sax --scl "$work/NVSCL.INI" "$f"
         measure "xmllint --noout --schema" xmllint --noout --schema "$schema" "$f"
+        measure "xmllint --stream --noout --schema" xmllint --stream --noout --schema "$schema" "$f"
     done
 done

@@ -131,8 +131,12 @@ int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std
         CTextPageModel text;
         COutputList report;
         ViewTargets targets;
-        targets.grid = &grid;
-        targets.tree = &tree;
+        // Event mode applies its rules without the structure rows, which the
+        // report does not use: the grid and tree are left out there.
+        if (!app.SaxMode()) {
+            targets.grid = &grid;
+            targets.tree = &tree;
+        }
         targets.text = &text;
         targets.output = &report;
         CStructureView view(doc, app, prompt, targets);

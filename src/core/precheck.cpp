@@ -34,6 +34,14 @@ size_t ReadSome(std::istream& in, char* buf, size_t n) {
 std::string ReadDocumentText(std::istream& in, bool* twoByte) {
     std::string text;
     *twoByte = false;
+    // Room for the whole file at once, when its size can be told.
+    const std::streampos start = in.tellg();
+    if (start != std::streampos(-1) && in.seekg(0, std::ios::end)) {
+        const std::streampos end = in.tellg();
+        if (end != std::streampos(-1) && end > start) text.reserve(static_cast<size_t>(end - start));
+        in.seekg(start);
+    }
+    in.clear();
     char first[50];
     size_t n = ReadSome(in, first, sizeof first);
     if (n >= 3 && static_cast<unsigned char>(first[0]) == 0xFF && static_cast<unsigned char>(first[1]) == 0xFE) {

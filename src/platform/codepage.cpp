@@ -26,18 +26,23 @@ char UnicodeToByte(char32_t c) {
 }  // namespace
 
 std::string Utf16ToCp1252(const char16_t* s, size_t len) {
-    std::string out;
-    out.reserve(len);
+    std::string out(len, '\0');
+    size_t n = 0;
     for (size_t i = 0; i < len; ++i) {
-        char16_t c = s[i];
+        const char16_t c = s[i];
+        if (c < 0x80 && c != 0) {
+            out[n++] = static_cast<char>(c);
+            continue;
+        }
         if (c == 0) break;
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < len && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
             ++i;  // a character outside the BMP: never in the code page
-            out += '?';
+            out[n++] = '?';
             continue;
         }
-        out += UnicodeToByte(c);
+        out[n++] = UnicodeToByte(c);
     }
+    out.resize(n);
     return out;
 }
 

@@ -29,18 +29,20 @@ std::string ITextPage::GetLineText(int line) const {
 }
 
 void CTextPageModel::SetText(const std::string& text) {
-    m_text.clear();
-    m_text.reserve(text.size());
+    m_text.assign(text.size(), '\0');
     m_lineStarts.assign(1, 0);
+    size_t n = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         if (c == '\r') {
             if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
             c = '\n';
         }
-        m_text += c;
-        if (c == '\n') m_lineStarts.push_back(static_cast<long>(m_text.size()));
+        m_text[n++] = c;
+        if (c == '\n') m_lineStarts.push_back(static_cast<long>(n));
     }
+    m_text.resize(n);
+    m_text.shrink_to_fit();
     m_marks.clear();
     m_misses.clear();
     m_selStart = m_selEnd = 0;

@@ -70,6 +70,15 @@ void CStdXmlDoc::EndElement(const std::string&, const std::string&, const std::s
 void CStdXmlDoc::StartDocument() { m_startTime = NowDate(); }
 void CStdXmlDoc::EndDocument() { m_endTime = NowDate(); }
 
+const std::string& CNVContenhandler::Uri(const XMLCh* uri) {
+    const char16_t* u = reinterpret_cast<const char16_t*>(uri ? uri : u"");
+    if (m_lastUri != u) {
+        m_lastUri = u;
+        m_lastUriText = Utf16ToCp1252(u);
+    }
+    return m_lastUriText;
+}
+
 void CNVContenhandler::startDocument() {
     m_continued = false;
     if (m_processor) m_processor->StartDocument();
@@ -89,12 +98,12 @@ void CNVContenhandler::startElement(const XMLCh* const uri, const XMLCh* const l
         names.push_back(X2A(attrs.getLocalName(i)));
         values.push_back(X2A(attrs.getValue(i)));
     }
-    if (!m_processor->StartElement(X2A(localname), X2A(qname), X2A(uri), names, values)) throw CNvException("Abbruch");
+    if (!m_processor->StartElement(X2A(localname), X2A(qname), Uri(uri), names, values)) throw CNvException("Abbruch");
 }
 
 void CNVContenhandler::endElement(const XMLCh* const uri, const XMLCh* const localname, const XMLCh* const qname) {
     m_continued = false;
-    if (m_processor) m_processor->EndElement(X2A(localname), X2A(qname), X2A(uri));
+    if (m_processor) m_processor->EndElement(X2A(localname), X2A(qname), Uri(uri));
 }
 
 void CNVContenhandler::characters(const XMLCh* const chars, const XMLSize_t length) {
@@ -217,6 +226,7 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
             reader->parse(source.c_str());
         } else {
             MemBufInputSource input(reinterpret_cast<const XMLByte*>(source.data()), source.size(), "InMem", false);
+            input.setCopyBufToStream(false);  // the text is read in place
             reader->parse(input);
         }
     } catch (const OutOfMemoryException&) {

@@ -70,8 +70,13 @@ public:
     void GetPosition(int& column, int& line) const;
 
 private:
+    /// The namespace of an element, converted once per distinct value.
+    const std::string& Uri(const XMLCh* uri);
+
     CProcessXmlDoc* m_processor;
     const xercesc::Locator* m_locator = nullptr;
+    std::u16string m_lastUri;
+    std::string m_lastUriText;
     bool m_continued = false;
 };
 

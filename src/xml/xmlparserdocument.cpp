@@ -121,6 +121,7 @@ CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
             m_parser->parse(m_text.c_str());
         } else {
             MemBufInputSource source(reinterpret_cast<const XMLByte*>(m_text.data()), m_text.size(), "InMem", false);
+            source.setCopyBufToStream(false);  // the text is read in place
             m_parser->parse(source);
         }
     } catch (const OutOfMemoryException&) {
