@@ -1,0 +1,366 @@
+// Event mode: the SAX pass and its processors, the rule processor's findings
+// next to tree mode's on the same fixtures, cancellation, and the agreement
+// of both modes over the corpus.
+#include <gtest/gtest.h>
+
+#include "cli/cli.h"
+#include "platform/clock.h"
+#include "platform/strutil.h"
+#include "rules/myxmldoc.h"
+#include "support.h"
+#include "ui/eventrows.h"
+#include "ui/structureview.h"
+#include "xml/nvexception.h"
+#include "xml/saxpass.h"
+
+namespace valorix::test {
+
+namespace {
+
+std::vector<std::pair<std::string, std::string>> Pairs(const CStdXmlDoc& p) {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (size_t i = 0; i < p.m_paths.size(); ++i) out.push_back({p.m_paths[i], p.m_values[i]});
+    return out;
+}
+
+// A processor that says FALSE at the first start tag.
+class Refusing : public CStdXmlDoc {
+public:
+    bool StartElement(const std::string&, const std::string&, const std::string&, const std::vector<std::string>&,
+                      const std::vector<std::string>&) override {
+        return false;
+    }
+};
+
+// A processor that records the continued flags of the text events.
+class Pieces : public CStdXmlDoc {
+public:
+    bool Characters(const std::string& text, bool continued) override {
+        flags.push_back(continued);
+        return CStdXmlDoc::Characters(text, continued);
+    }
+    std::vector<bool> flags;
+};
+
+}  // namespace
+
+TEST(SaxPass, PathsAndTexts) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::vector<std::pair<std::string, std::string>> pairs;
+    } cases[] = {
+        {"repeated paths stay separate", "<D><P><M>1</M><N>n</N></P><P><M>2</M></P></D>",
+         {{"D/P/M", "1"}, {"D/P/N", "n"}, {"D/P/M", "2"}}},
+        {"the same path without text between joins", "<D><P><M>1</M></P><P><M>2</M></P></D>", {{"D/P/M", "12"}}},
+        {"prefixes are kept", "<p:D xmlns:p=\"urn:x\"><p:G><p:M>x</p:M></p:G></p:D>", {{"p:D/p:G/p:M", "x"}}},
+        {"mixed content gives two pairs", "<D><A>a<B>b</B>c</A></D>", {{"D/A", "a"}, {"D/A/B", "b"}, {"D/A", "c"}}},
+    };
+    for (const auto& c : cases) {
+        CStdXmlDoc p;
+        EXPECT_EQ(RunSaxPass(c.text, false, &p, "", false, true), 0) << c.name;
+        EXPECT_TRUE(p.m_texts.empty()) << c.name;
+        EXPECT_EQ(Pairs(p), c.pairs) << c.name;
+    }
+    // A text in several pieces: the later pieces are continued and join the same value.
+    Pieces pieces;
+    RunSaxPass("<D><M>a&amp;b</M></D>", false, &pieces, "", false, true);
+    EXPECT_EQ(Pairs(pieces), (std::vector<std::pair<std::string, std::string>>{{"D/M", "a&b"}}));
+    ASSERT_GE(pieces.flags.size(), 2u);
+    EXPECT_FALSE(pieces.flags[0]);
+    EXPECT_TRUE(pieces.flags[1]);
+}
+
+TEST(SaxPass, FailuresAndFindings) {
+    CStdXmlDoc missingEnd;
+    EXPECT_EQ(RunSaxPass("<D>\n<M>1</M>\n", false, &missingEnd, "", false, true), 0);
+    ASSERT_EQ(missingEnd.m_texts.size(), 1u);
+    EXPECT_EQ(missingEnd.m_kinds[0], 1);
+    EXPECT_EQ(missingEnd.m_lines[0], 3);
+
+    Refusing refusing;
+    try {
+        RunSaxPass("<D/>", false, &refusing, "", false, true);
+        FAIL() << "no exception";
+    } catch (const CNvException& e) {
+        EXPECT_EQ(e.Text(), "Abbruch");
+    }
+    try {
+        RunSaxPass("<D>\n<M></D>", false, nullptr, "", false, true);
+        FAIL() << "no exception";
+    } catch (const CNvException& e) {
+        EXPECT_EQ(e.Text().rfind("Schwerwiegender Fehler in Zeile 2, Spalte ", 0), 0u) << e.Text();
+    }
+}
+
+TEST(SaxPass, CollectingPass) {
+    std::vector<std::string> names, values;
+    CMyXmlDoc p(&names, &values);
+    const std::string text =
+        "<p:Document xmlns:p=\"urn:iso:std:iso:20022:tech:xsd:pain.008.001.02\" a=\"1\"><p:X>"
+        "<p:PmtTpInf><p:SvcLvl><p:Cd>SEPA</p:Cd></p:SvcLvl></p:PmtTpInf>"
+        "<PmtTpInf><SvcLvl><Cd>SEPA</Cd></SvcLvl><LclInstrm><Cd>CORE</Cd></LclInstrm></PmtTpInf>"
+        "<PmtTpInf><SvcLvl><Cd>URGP</Cd></SvcLvl><LclInstrm><Cd>B2B</Cd></LclInstrm></PmtTpInf>"
+        "<PmtTpInf><SvcLvl><Cd>SEPA</Cd></SvcLvl></PmtTpInf></p:X></p:Document>";
+    ASSERT_EQ(RunSaxPass(text, false, &p, "", false, true), 0);
+    EXPECT_EQ(p.m_rootName, "p:Document");
+    EXPECT_EQ(p.m_rootUri, "urn:iso:std:iso:20022:tech:xsd:pain.008.001.02");
+    EXPECT_EQ(names, (std::vector<std::string>{"p", "a"}));  // local names
+    EXPECT_EQ(p.m_prefixedNameCount, 5u);
+    // "p:Cd" is no "Cd"; a code equal to the first one is not repeated.
+    EXPECT_EQ(p.m_serviceLevelCodes, (std::vector<std::string>{"SEPA", "URGP"}));
+    EXPECT_EQ(p.m_localInstrumentCodes, (std::vector<std::string>{"CORE", "B2B"}));
+    EXPECT_EQ(p.m_elementCount, 18u);
+    EXPECT_TRUE(p.m_texts.empty());
+}
+
+class EventMode : public CheckTest {
+protected:
+    void SetUp() override {
+        CheckTest::SetUp();
+        SetClock(MakeDate(2026, 12, 10, 12, 0, 0));
+        WriteFile(DataFolder() + "/NVSCL.INI", "[BIC]\r\nSTAND=261201\r\nATBKATWWXXX=1111\r\nGOODDEFFXXX=1111\r\n");
+        m_app->UseSclDirectory(DataFolder() + "/NVSCL.INI");
+    }
+    void TearDown() override { SetClock(std::nullopt); }
+
+    /// Checks and fills in the given mode; returns the report lines (UTF-8).
+    std::vector<std::string> Report(const std::string& xml, bool sax, const std::string& path = "f.xml") {
+        m_app->ForceSaxMode(sax);
+        m_doc = Check(xml, path);
+        ViewTargets t;
+        t.grid = &m_grid;
+        t.tree = &m_tree;
+        t.output = &m_output;
+        m_view = std::make_unique<CStructureView>(*m_doc, *m_app, m_prompt, t);
+        m_result = m_view->FillView();
+        std::vector<std::string> out;
+        for (const auto& l : m_output.Lines()) out.push_back(U8(l.text));
+        return out;
+    }
+    /// The report's finding lines that come from the rules (not the schema).
+    static std::vector<std::string> RuleLines(const std::vector<std::string>& report) {
+        std::vector<std::string> out;
+        for (const auto& l : report)
+            if (StartsWith(l, "Zeile") && l.find(" : element '") == std::string::npos &&
+                l.find(" : missing elements") == std::string::npos)
+                out.push_back(l);
+        return out;
+    }
+
+    std::unique_ptr<CTavrel1Doc> m_doc;
+    CGridModel m_grid;
+    CTreeModel m_tree;
+    COutputList m_output;
+    std::unique_ptr<CStructureView> m_view;
+    FillResult m_result = FillResult::NoFile;
+};
+
+const std::string kDebit = R"(<?xml version="1.0" encoding="UTF-8"?>
+<Document xmlns="urn:iso:std:iso:20022:tech:xsd:pain.008.001.02">
+<CstmrDrctDbtInitn>
+<GrpHdr><MsgId>M</MsgId><NbOfTxs>2</NbOfTxs><CtrlSum>3.001</CtrlSum><InitgPty><Nm>   </Nm></InitgPty></GrpHdr>
+<PmtInf>
+<PmtInfId>P</PmtInfId><NbOfTxs>2</NbOfTxs><CtrlSum>3.00</CtrlSum>
+<PmtTpInf><LclInstrm><Cd>CORE</Cd></LclInstrm><SeqTp>RCUR</SeqTp></PmtTpInf>
+<ReqdColltnDt>2026-12-10</ReqdColltnDt>
+<Cdtr><Nm>Glaeubiger</Nm><PstlAdr><Ctry>DE</Ctry></PstlAdr></Cdtr>
+<CdtrAcct><Id><IBAN>DE89370400440532013000</IBAN></Id></CdtrAcct>
+<CdtrAgt><FinInstnId><BIC>ATBKATWWXXX</BIC></FinInstnId></CdtrAgt>
+<CdtrSchmeId><Id><PrvtId><Othr><Id>DE97ZZZ09999999999</Id></Othr></PrvtId></Id></CdtrSchmeId>
+<DrctDbtTxInf><PmtId><EndToEndId>NOTPROVIDED</EndToEndId></PmtId><InstdAmt Ccy="EUR">1.00</InstdAmt><DrctDbtTx><MndtRltdInf><MndtId>M1</MndtId><DtOfSgntr>2027-01-01</DtOfSgntr></MndtRltdInf></DrctDbtTx><DbtrAgt><FinInstnId><BIC>UNKNDEFFXXX</BIC></FinInstnId></DbtrAgt><Dbtr><Nm>D</Nm></Dbtr><DbtrAcct><Id><IBAN>DE88370400440532013000</IBAN></Id></DbtrAcct></DrctDbtTxInf>
+<DrctDbtTxInf><PmtId><EndToEndId>notprovided</EndToEndId></PmtId><InstdAmt Ccy="EUR">1.00</InstdAmt><DrctDbtTx><MndtRltdInf><MndtId>M2</MndtId><DtOfSgntr>2025-01-01</DtOfSgntr></MndtRltdInf></DrctDbtTx><DbtrAgt><FinInstnId><BIC>GOODDEFFXXX</BIC></FinInstnId></DbtrAgt><Dbtr><Nm>E</Nm></Dbtr><DbtrAcct><Id><IBAN>DE89370400440532013000</IBAN></Id></DbtrAcct></DrctDbtTxInf>
+</PmtInf>
+</CstmrDrctDbtInitn>
+</Document>
+)";
+
+TEST_F(EventMode, SameFixtureBothModes) {
+    const auto tree = RuleLines(Report(kDebit, false));
+    const auto event = RuleLines(Report(kDebit, true));
+    EXPECT_EQ(m_result, FillResult::Filled);
+    // Event mode: the same positions; no decimal-places rule; the creditor
+    // identifier's message without "Fehler: "; the block's sum before the
+    // group header's (they are checked as the elements end).
+    const std::vector<std::string> expectedEvent = {
+        "Zeile 4/91 : Fehler: Pflichtfeld <Nm> ist nur mit Leerzeichen gefüllt!",
+        "Zeile 8/40 : Hinweis: Das Einzugsdatum liegt nicht in der Zukunft!",
+        "Zeile 9/60 : Warnung: lt. Belegungsrichtlinien sollte das Element 'PstlAdr' nicht belegt werden!",
+        "Zeile 11/44 : Die BIC 'ATBKATWWXXX' gehört nicht zu einem deutschen Institut.",
+        "Zeile 12/59 : Gläubigeridentfikation ist ungültig!",
+        "Zeile 13/58 : Hinweis: Die eindeutige Referenz sollte angegeben werden! Diese ist auch in einem weiteren "
+        "Auftrag nicht angegeben.",
+        "Zeile 13/177 : Hinweis: Das Datum '2027-01-01' liegt nicht in der Vergangenheit!!",
+        "Zeile 13/246 : BIC 'UNKNDEFFXXX' ist nicht im SEPA SCL Verzeichnis der Bundesbank enthalten!",
+        "Zeile 13/341 : IBAN ungültig!",
+        "Zeile 6/66 : Summe der Beträge ist fehlerhaft!",
+        "Zeile 4/69 : Summe der Beträge ist fehlerhaft!",
+    };
+    EXPECT_EQ(event, expectedEvent);
+    const std::vector<std::string> expectedTree = {
+        "Zeile 4/69 : Maximal zwei Nachkommastellen erlaubt!",
+        expectedEvent[0], expectedEvent[1], expectedEvent[2], expectedEvent[3],
+        "Zeile 12/59 : Fehler: Gläubigeridentfikation ist ungültig!",
+        expectedEvent[5], expectedEvent[6], expectedEvent[7], expectedEvent[8],
+        "Zeile 4/69 : Summe der Beträge ist fehlerhaft!",
+        "Zeile 6/66 : Summe der Beträge ist fehlerhaft!",
+    };
+    EXPECT_EQ(tree, expectedTree);
+    // Event-mode rows: groups, values and text positions like the walk's.
+    ASSERT_EQ(m_grid.Rows().size(), 2u);
+    EXPECT_EQ(m_grid.Rows()[1]->name, "Document");
+    CGridRow* amount = nullptr;
+    for (CGridRow* r : m_view->m_rows)
+        if (r->name == "InstdAmt") amount = r;
+    ASSERT_NE(amount, nullptr);
+    ASSERT_EQ(amount->children.size(), 2u);
+    EXPECT_EQ(amount->children[0]->name, "Ccy");
+    EXPECT_EQ(amount->children[1]->name, "Text");
+    EXPECT_EQ(amount->children[1]->value, "1.00");
+    EXPECT_EQ(amount->m_hTreeItem->image, 4);
+    EXPECT_EQ(m_tree.Roots()[0]->image, 0);
+}
+
+TEST_F(EventMode, MandateRulesDifferFromTreeMode) {
+    auto mandate = [](const std::string& inner) {
+        return "<?xml version=\"1.0\"?>\n<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.008.001.02\">"
+               "<CstmrDrctDbtInitn><PmtInf><PmtTpInf><SeqTp>RCUR</SeqTp></PmtTpInf>\n<DrctDbtTxInf><DrctDbtTx>"
+               "<MndtRltdInf>\n" + inner + "\n</MndtRltdInf></DrctDbtTx></DrctDbtTxInf></PmtInf></CstmrDrctDbtInitn></Document>";
+    };
+    const std::string missing = "Fehler: Wenn eine Mandantsänderung angezeigt wird, müssen auch die "
+                                "Änderungsinformationen gefüllt sein!";
+    const std::string notAllowed = "Fehler: Änderungsdetails <AmdmntInfDtls> sind nicht erlaubt, wenn das "
+                                   "Änderungskennzeichen <AmdmntInd> den Wert 'false' hat oder nicht vorhanden ist.";
+    const std::string smnda = "Fehler: SMNDA ist nur mit erstmaliger Verwendung des Mandats <SeqTp>FRST</SeqTp> zulässig!";
+    const std::string details = "<AmdmntInfDtls><OrgnlMndtId>X</OrgnlMndtId></AmdmntInfDtls>";
+    const std::string smndaDetails =
+        "<AmdmntInfDtls><OrgnlDbtrAgt><FinInstnId><Othr><Id>SMNDA</Id></Othr></FinInstnId></OrgnlDbtrAgt></AmdmntInfDtls>";
+    struct Case {
+        const char* name;
+        std::string inner;
+        std::vector<std::string> event, tree;  // "text@column" on line 4
+    } cases[] = {
+        {"indicator without details", "<AmdmntInd>TRUE</AmdmntInd>", {missing + "@28"}, {missing + "@28"}},
+        {"details, indicator false", "<AmdmntInd>false</AmdmntInd>" + details, {notAllowed + "@29"}, {notAllowed + "@29"}},
+        {"details without indicator", "<MndtId>1</MndtId>" + details, {notAllowed + "@78"}, {notAllowed + "@19"}},
+        {"SMNDA with RCUR in 3.0: event mode only", "<AmdmntInd>true</AmdmntInd>" + smndaDetails, {smnda + "@89"}, {}},
+        {"empty details with indicator true", "<AmdmntInd>true</AmdmntInd><AmdmntInfDtls></AmdmntInfDtls>",
+         {missing + "@28"}, {missing + "@28"}},
+        {"empty details without indicator: tree mode only", "<MndtId>1</MndtId><AmdmntInfDtls></AmdmntInfDtls>", {},
+         {notAllowed + "@19"}},
+    };
+    for (const auto& c : cases) {
+        for (bool sax : {true, false}) {
+            std::vector<std::string> got;
+            for (const auto& line : RuleLines(Report(mandate(c.inner), sax))) {
+                if (line.find("Fehler:") == std::string::npos) continue;
+                const size_t slash = line.find('/'), colon = line.find(" : ");
+                EXPECT_EQ(line.substr(6, slash - 6), "4") << c.name;
+                got.push_back(line.substr(colon + 3) + "@" + line.substr(slash + 1, colon - slash - 1));
+            }
+            EXPECT_EQ(got, sax ? c.event : c.tree) << c.name << (sax ? " (event mode)" : " (tree mode)");
+        }
+    }
+}
+
+TEST_F(EventMode, HintsDoNotFailButWarningsDo) {
+    std::string text = ReadFile(std::string(VALORIX_SOURCE_DIR) + "/examples/ueberweisung-pain.001.001.03.xml");
+    text.replace(text.find("<EndToEndId>LOHN-2026-12-0001</EndToEndId>"), 42, "<EndToEndId>NOTPROVIDED</EndToEndId>");
+    EXPECT_EQ(Report(text, true, "h.xml")[0],
+              "'h.xml' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!");
+    EXPECT_EQ(m_doc->m_checkState, 2);
+    ASSERT_EQ(m_doc->m_detailTexts.size(), 1u);
+    // A guideline warning is no hint: event mode fails the file, tree mode only warns (kind 2).
+    text.replace(text.find("<Nm>Erika Mustermann</Nm>"), 25, "<Nm>Erika Mustermann</Nm><PstlAdr><Ctry>DE</Ctry></PstlAdr>");
+    EXPECT_EQ(Report(text, true, "h.xml")[0], "'h.xml' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 "
+                                              "aktuell ab 20.11.2016) entspricht!");
+    EXPECT_EQ(Report(text, false, "h.xml")[0],
+              "'h.xml' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!");
+}
+
+TEST_F(EventMode, CreditorIdentifierPlacement) {
+    const std::string id = "<CdtrSchmeId><Id><PrvtId><Othr><Id>DE98ZZZ09999999999</Id></Othr></PrvtId></Id></CdtrSchmeId>";
+    auto block = [&](bool atBlock, std::initializer_list<bool> perTx) {
+        std::string b = "<PmtInf>" + std::string(atBlock ? id : "");
+        for (bool t : perTx) b += "<DrctDbtTxInf><DrctDbtTx>" + std::string(t ? id : "") + "</DrctDbtTx></DrctDbtTxInf>";
+        return b + "</PmtInf>";
+    };
+    struct Case {
+        const char* name;
+        std::string blocks;
+        int placement;
+    } cases[] = {
+        {"block level only", block(true, {false, false}), 0},
+        {"every transaction", block(false, {true, true}), 0},
+        {"both levels", block(true, {true, true}), 1},
+        {"some transactions, also with a block identifier", block(true, {true, false}), -1},
+        {"first block missing, second both", block(false, {false}) + block(true, {true}), -1},
+    };
+    for (const auto& c : cases) {
+        Report("<?xml version=\"1.0\"?><Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.008.001.02\">"
+               "<CstmrDrctDbtInitn>" + c.blocks + "</CstmrDrctDbtInitn></Document>",
+               true);
+        EXPECT_EQ(m_doc->m_processor->m_creditorIdPlacement, c.placement) << c.name;
+    }
+}
+
+// Stops the pass at the first cancel check.
+class CancellingSink : public IEventSink {
+public:
+    void OnStartElement(const std::string&, const std::vector<std::string>&, const std::vector<std::string>&,
+                        bool) override {}
+    void OnCharacters(const std::string&) override {}
+    void OnEndElement(bool) override {}
+    bool OnProgress(int, bool checkCancel) override { return checkCancel; }
+    void OnCancel() override { cancelled = true; }
+    int ProgressUpper() const override { return 100; }
+    void ExpandTree(int) override {}
+    bool cancelled = false;
+};
+
+TEST_F(EventMode, CancellationComposesNoVerdict) {
+    std::string text = "<?xml version=\"1.0\"?><Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03\"><a>";
+    for (int i = 0; i < 60; ++i) text += "<b>x</b>";
+    text += "</a></Document>";
+    m_app->ForceSaxMode(true);
+    auto doc = Check(text);
+    const size_t messages = doc->m_messages.size();
+    CancellingSink sink;
+    m_prompt.answer = false;  // "No": the pass goes on
+    doc->RunSaxCheck(&sink);
+    EXPECT_EQ(doc->m_messages.size(), messages + 1);
+    auto again = Check(text);
+    m_prompt.answer = true;
+    try {
+        again->RunSaxCheck(&sink);
+        FAIL() << "not cancelled";
+    } catch (int code) {
+        EXPECT_EQ(code, 1);
+    }
+    EXPECT_TRUE(sink.cancelled);
+    EXPECT_EQ(again->m_messages.size(), messages);
+    EXPECT_TRUE(again->m_detailTexts.empty());
+}
+
+// Tree mode and event mode agree on every corpus file, except where the
+// event-mode rule applies that any finding which is not a hint fails the file:
+// then tree mode's verdict is positive and event mode holds such a finding.
+TEST_F(EventMode, CorpusVerdictsAgree) {
+    int files = 0, named = 0;
+    for (const auto& entry : fs::directory_iterator(SamplesDir())) {
+        if (entry.path().extension() != ".xml") continue;
+        ++files;
+        const std::string text = ReadFile(entry.path().string());
+        const std::string tree = Report(text, false)[0];
+        const std::string event = Report(text, true)[0];
+        if (tree == event) continue;
+        ++named;
+        bool notHint = false;
+        for (const auto& t : m_doc->m_detailTexts) notHint = notHint || !StartsWith(t, "Hinweis:");
+        EXPECT_TRUE(Contains(tree, "korrektes") && notHint) << entry.path().filename() << ": " << tree << " / " << event;
+    }
+    EXPECT_EQ(files, 88);
+    EXPECT_LT(named, files);
+}
+
+}  // namespace valorix::test
