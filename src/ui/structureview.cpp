@@ -64,10 +64,8 @@ FillResult CStructureView::FillView() {
     m_rows.clear();
     if (m_t.browser) m_t.browser->Navigate("about:blank");
     page.SetText(m_doc.m_content);
-    m_strText.clear();
     if (m_t.tree) m_t.tree->DeleteAllItems();
     if (m_t.output) m_t.output->Clear();
-    if (!m_doc.m_content.empty()) m_strText = page.GetText();  // the same line ends as the page
     m_strPrintText.clear();
     COutputList scratch;
     COutputList& output = m_t.output ? *m_t.output : scratch;
@@ -413,10 +411,12 @@ void CStructureView::SelectElement(const std::string& name, CGridRow* row) {
     }
     if (!selected) {
         const std::string opening = "<" + name;
-        size_t hit = m_strText.find(opening);
-        for (int n = 0; n < row->m_nOccurrence && hit != std::string::npos; ++n) hit = m_strText.find(opening, hit + 1);
+        // The page's own text: its offsets are the page's positions.
+        const std::string& text = page.GetText();
+        size_t hit = text.find(opening);
+        for (int n = 0; n < row->m_nOccurrence && hit != std::string::npos; ++n) hit = text.find(opening, hit + 1);
         if (hit != std::string::npos) {
-            const size_t close = m_strText.find(closing, hit + 1);
+            const size_t close = text.find(closing, hit + 1);
             if (close != std::string::npos) select(static_cast<long>(hit), static_cast<long>(close + closing.size()));
         }
     }

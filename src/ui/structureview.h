@@ -50,7 +50,6 @@ public:
     void GoToPosition(long position);
 
     std::vector<CGridRow*> m_rows;
-    std::string m_strText;
     std::string m_strPrintText;
     long m_elapsedSeconds = 0;
 
