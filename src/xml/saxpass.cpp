@@ -14,6 +14,7 @@
 #include <xercesc/util/XMLUni.hpp>
 #include <xercesc/validators/common/Grammar.hpp>
 
+#include <cstring>
 #include <memory>
 
 #include "platform/clock.h"
@@ -71,11 +72,16 @@ void CStdXmlDoc::StartDocument() { m_startTime = NowDate(); }
 void CStdXmlDoc::EndDocument() { m_endTime = NowDate(); }
 
 const std::string& CNVContenhandler::Uri(const XMLCh* uri) {
+    // The reader hands out the same pooled string for a namespace again and again.
+    if (uri && uri == m_lastUriPointer &&
+        std::memcmp(uri, m_lastUri.c_str(), (m_lastUri.size() + 1) * sizeof(char16_t)) == 0)
+        return m_lastUriText;
     const char16_t* u = reinterpret_cast<const char16_t*>(uri ? uri : u"");
     if (m_lastUri != u) {
         m_lastUri = u;
         m_lastUriText = Utf16ToCp1252(u);
     }
+    m_lastUriPointer = uri;
     return m_lastUriText;
 }
 

@@ -75,6 +75,7 @@ private:
 
     CProcessXmlDoc* m_processor;
     const xercesc::Locator* m_locator = nullptr;
+    const XMLCh* m_lastUriPointer = nullptr;
     std::u16string m_lastUri;
     std::string m_lastUriText;
     bool m_continued = false;
