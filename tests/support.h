@@ -56,6 +56,19 @@ inline std::string ReadFile(const std::string& path) {
     return ss.str();
 }
 
+/// The tab-separated fields of one line, padded to at least `columns`.
+inline std::vector<std::string> SplitTabs(const std::string& line, size_t columns) {
+    std::vector<std::string> cols;
+    size_t start = 0, tab;
+    while ((tab = line.find('\t', start)) != std::string::npos) {
+        cols.push_back(line.substr(start, tab - start));
+        start = tab + 1;
+    }
+    cols.push_back(line.substr(start));
+    if (cols.size() < columns) cols.resize(columns);
+    return cols;
+}
+
 /// CP1252 engine text as UTF-8, for comparisons with literals in this file.
 inline std::string U8(const std::string& cp1252) { return Cp1252ToUtf8(cp1252); }
 inline std::vector<std::string> U8(const std::vector<std::string>& v) {

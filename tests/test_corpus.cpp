@@ -25,14 +25,7 @@ std::map<std::string, Expectation> LoadExpectations() {
     std::string line;
     while (std::getline(in, line)) {
         if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> cols;
-        size_t start = 0, tab;
-        while ((tab = line.find('\t', start)) != std::string::npos) {
-            cols.push_back(line.substr(start, tab - start));
-            start = tab + 1;
-        }
-        cols.push_back(line.substr(start));
-        cols.resize(4);
+        const std::vector<std::string> cols = SplitTabs(line, 4);
         table[cols[0]] = {std::atoi(cols[1].c_str()), cols[2], cols[3]};
     }
     return table;

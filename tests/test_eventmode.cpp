@@ -156,24 +156,7 @@ protected:
     FillResult m_result = FillResult::NoFile;
 };
 
-const std::string kDebit = R"(<?xml version="1.0" encoding="UTF-8"?>
-<Document xmlns="urn:iso:std:iso:20022:tech:xsd:pain.008.001.02">
-<CstmrDrctDbtInitn>
-<GrpHdr><MsgId>M</MsgId><NbOfTxs>2</NbOfTxs><CtrlSum>3.001</CtrlSum><InitgPty><Nm>   </Nm></InitgPty></GrpHdr>
-<PmtInf>
-<PmtInfId>P</PmtInfId><NbOfTxs>2</NbOfTxs><CtrlSum>3.00</CtrlSum>
-<PmtTpInf><LclInstrm><Cd>CORE</Cd></LclInstrm><SeqTp>RCUR</SeqTp></PmtTpInf>
-<ReqdColltnDt>2026-12-10</ReqdColltnDt>
-<Cdtr><Nm>Glaeubiger</Nm><PstlAdr><Ctry>DE</Ctry></PstlAdr></Cdtr>
-<CdtrAcct><Id><IBAN>DE89370400440532013000</IBAN></Id></CdtrAcct>
-<CdtrAgt><FinInstnId><BIC>ATBKATWWXXX</BIC></FinInstnId></CdtrAgt>
-<CdtrSchmeId><Id><PrvtId><Othr><Id>DE97ZZZ09999999999</Id></Othr></PrvtId></Id></CdtrSchmeId>
-<DrctDbtTxInf><PmtId><EndToEndId>NOTPROVIDED</EndToEndId></PmtId><InstdAmt Ccy="EUR">1.00</InstdAmt><DrctDbtTx><MndtRltdInf><MndtId>M1</MndtId><DtOfSgntr>2027-01-01</DtOfSgntr></MndtRltdInf></DrctDbtTx><DbtrAgt><FinInstnId><BIC>UNKNDEFFXXX</BIC></FinInstnId></DbtrAgt><Dbtr><Nm>D</Nm></Dbtr><DbtrAcct><Id><IBAN>DE88370400440532013000</IBAN></Id></DbtrAcct></DrctDbtTxInf>
-<DrctDbtTxInf><PmtId><EndToEndId>notprovided</EndToEndId></PmtId><InstdAmt Ccy="EUR">1.00</InstdAmt><DrctDbtTx><MndtRltdInf><MndtId>M2</MndtId><DtOfSgntr>2025-01-01</DtOfSgntr></MndtRltdInf></DrctDbtTx><DbtrAgt><FinInstnId><BIC>GOODDEFFXXX</BIC></FinInstnId></DbtrAgt><Dbtr><Nm>E</Nm></Dbtr><DbtrAcct><Id><IBAN>DE89370400440532013000</IBAN></Id></DbtrAcct></DrctDbtTxInf>
-</PmtInf>
-</CstmrDrctDbtInitn>
-</Document>
-)";
+const std::string kDebit = ReadFile(FixturesDir() + "/rules/direct-debit.xml");
 
 TEST_F(EventMode, SameFixtureBothModes) {
     const auto tree = RuleLines(Report(kDebit, false));

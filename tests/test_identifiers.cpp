@@ -20,14 +20,7 @@ std::vector<Vector> LoadVectors(const std::string& name) {
     std::string line;
     std::getline(in, line);  // header
     while (std::getline(in, line)) {
-        std::vector<std::string> cols;
-        size_t start = 0, tab;
-        while ((tab = line.find('\t', start)) != std::string::npos) {
-            cols.push_back(line.substr(start, tab - start));
-            start = tab + 1;
-        }
-        cols.push_back(line.substr(start));
-        cols.resize(4);
+        const std::vector<std::string> cols = SplitTabs(line, 4);
         out.push_back({cols[0], cols[1], cols[2], cols[3]});
     }
     return out;

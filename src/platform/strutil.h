@@ -1,6 +1,7 @@
 // Small string helpers for the engine's narrow (CP1252) text.
 #pragma once
 #include <cstdarg>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,12 @@ inline bool EndsWith(std::string_view s, std::string_view tail) {
 }
 inline bool StartsWith(std::string_view s, std::string_view head) {
     return s.substr(0, head.size()) == head;
+}
+/// True when `s` ends with one of `tails`.
+inline bool EndsWithAny(std::string_view s, std::initializer_list<const char*> tails) {
+    for (const char* t : tails)
+        if (EndsWith(s, t)) return true;
+    return false;
 }
 /// Removes every occurrence of `what` from `s`.
 std::string RemoveAll(std::string s, std::string_view what);

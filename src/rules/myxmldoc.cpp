@@ -6,15 +6,11 @@
 #include "platform/prompt.h"
 #include "platform/strutil.h"
 #include "rules/checkdigits.h"
+#include "rules/findings.h"
 
 namespace valorix {
 
 namespace {
-bool EndsWithAny(const std::string& s, std::initializer_list<const char*> tails) {
-    for (const char* t : tails)
-        if (EndsWith(s, t)) return true;
-    return false;
-}
 // "contains at a position after the first character"
 bool ContainsAfterFirst(const std::string& s, const char* part) {
     const size_t p = s.find(part);
@@ -75,7 +71,7 @@ bool CMyXmlDoc::StartElement(const std::string& localName, const std::string& qN
         if (Contains(qName, "GrpHdr")) {
             m_messageElementName = m_elementStack[m_elementStack.size() - 2];
         } else if (Contains(qName, "ElctrncSgntr")) {
-            Record(Format("Fehler: Das Element '%s' darf derzeit nicht belegt werden!", qName.c_str()), 2);
+            Record(Format(finding::kElectronicSignature.c_str(), qName.c_str()), 2);
         }
     }
     if (m_elementCount == 0) {
@@ -193,12 +189,12 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
     }
     if (EndsWith(name, "Nm")) {
         if (EndsWithAny(parent, {"Cdtr", "Dbtr", "InitgPty"}) && !raw.empty() && value.empty())
-            Record(A("Fehler: Pflichtfeld <Nm> ist nur mit Leerzeichen gefüllt!"), 1);
+            Record(finding::kSpacesOnlyName, 1);
         return;
     }
     if (Contains(name, "EndToEndId")) {
         if (value.empty() || EqualsNoCase(value, "NOTPROVIDED")) {
-            if (m_doc->m_missingRefHints == 0) Record("Hinweis: Die eindeutige Referenz sollte angegeben werden!", 1);
+            if (m_doc->m_missingRefHints == 0) Record(finding::kMissingReference, 1);
             ++m_doc->m_missingRefHints;
         }
         return;
@@ -237,7 +233,7 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
     if (Contains(name, "Id") && value == "SMNDA") {
         m_amendDetailsSeen = true;
         if (!m_seqType.empty() && m_seqType != "FRST" && m_pendingFinding == 0)
-            Record(A("Fehler: SMNDA ist nur mit erstmaliger Verwendung des Mandats <SeqTp>FRST</SeqTp> zulässig!"), 1);
+            Record(finding::kSmndaNeedsFirst, 1);
         return;
     }
     if (Contains(name, "SeqTp")) {
@@ -260,8 +256,8 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
 }
 
 void CMyXmlDoc::CheckLevel(Level& level) {
-    if (level.countPos.Set() && level.txRemaining != 0) Append("Anzahl Transaktionen ist fehlerhaft!", level.countPos);
-    if (level.sumPos.Set() && level.sumRemaining.units != 0) Append(A("Summe der Beträge ist fehlerhaft!"), level.sumPos);
+    if (level.countPos.Set() && level.txRemaining != 0) Append(finding::kCountWrong, level.countPos);
+    if (level.sumPos.Set() && level.sumRemaining.units != 0) Append(finding::kSumWrong, level.sumPos);
     level.countPos = Pos{};
     level.sumPos = Pos{};
 }
@@ -301,15 +297,13 @@ void CMyXmlDoc::EndElement(const std::string& localName, const std::string& qNam
         const std::string parent = m_elementStack.empty() ? std::string() : m_elementStack.back();
         if (Contains(qName, "AmdmntInfDtls")) {
             if (debit && m_amendDetailsSeen && m_amendIndicator != 1)
-                Append(A("Fehler: Änderungsdetails <AmdmntInfDtls> sind nicht erlaubt, wenn das Änderungskennzeichen "
-                         "<AmdmntInd> den Wert 'false' hat oder nicht vorhanden ist."),
+                Append(finding::kAmendmentDetailsNotAllowed,
                        m_amendIndicator == 0 ? m_amendIndicatorPos : CurrentPos());
         } else if (Contains(qName, "DrctDbtTxInf") || Contains(qName, "CdtTrfTxInf")) {
             if (m_grp.countPos.Set()) --m_grp.txRemaining;
             if (m_pmt.countPos.Set()) --m_pmt.txRemaining;
             if (debit && m_amendIndicator == 1 && !m_amendDetailsSeen)
-                Append(A("Fehler: Wenn eine Mandantsänderung angezeigt wird, müssen auch die Änderungsinformationen "
-                         "gefüllt sein!"),
+                Append(finding::kMissingAmendmentDetails,
                        m_amendIndicatorPos);
             m_amendDetailsSeen = false;
             m_amendIndicator = -1;
@@ -337,14 +331,9 @@ void CMyXmlDoc::EndElement(const std::string& localName, const std::string& qNam
                 if (m_txInPmtInf != 0) ++m_txWithCreditorId;
                 else m_blockLevelId = true;
             }
-        } else if (!EndsWith(qName, "Nm") && EndsWithAny(parent, {"InitgPty", "Cdtr", "Dbtr"})) {
-            Append(Format(A("Warnung: lt. Belegungsrichtlinien sollte das Element '%s' nicht belegt werden!").c_str(),
-                          qName.c_str()),
-                   CurrentPos());
-        } else if (EndsWith(parent, "RmtInf") && EndsWith(qName, "Strd")) {
-            Append(Format(A("Warnung: lt. Belegungsrichtlinien sollte das Element '%s' nicht belegt werden!").c_str(),
-                          qName.c_str()),
-                   CurrentPos());
+        } else if ((!EndsWith(qName, "Nm") && EndsWithAny(parent, {"InitgPty", "Cdtr", "Dbtr"})) ||
+                   (EndsWith(parent, "RmtInf") && EndsWith(qName, "Strd"))) {
+            Append(Format(finding::kGuidelineWarning.c_str(), qName.c_str()), CurrentPos());
         }
     }
     // 5

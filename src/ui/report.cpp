@@ -6,12 +6,12 @@
 #include "core/tavrel1doc.h"
 #include "platform/codepage.h"
 #include "platform/strutil.h"
+#include "rules/findings.h"
 
 namespace valorix {
 
 namespace {
 
-const char* const kMissingReference = "Hinweis: Die eindeutige Referenz sollte angegeben werden!";
 
 std::string FindingLine(int line, int column, const std::string& text) {
     return Format("Zeile %u/%u : %s", static_cast<unsigned>(line), static_cast<unsigned>(column), text.c_str());
@@ -148,7 +148,7 @@ void BuildReport(ITextPage& page, COutputList& output, const CTavrel1Doc& doc) {
         const long position = MarkFinding(page, doc.m_detailLines[i], doc.m_detailColumns[i], doc.m_detailTexts[i],
                                           doc.m_detailKinds[i]);
         std::string text = doc.m_detailTexts[i];
-        if (text == kMissingReference && doc.m_missingRefHints > 1) {
+        if (text == finding::kMissingReference && doc.m_missingRefHints > 1) {
             text += " ";
             if (doc.m_missingRefHints == 2) text += "Diese ist auch in einem weiteren Auftrag nicht angegeben.";
             else

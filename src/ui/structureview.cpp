@@ -10,6 +10,7 @@
 #include "platform/prompt.h"
 #include "platform/strutil.h"
 #include "rules/checkdigits.h"
+#include "rules/findings.h"
 #include "rules/values.h"
 #include "ui/eventrows.h"
 #include "ui/report.h"
@@ -26,11 +27,6 @@ const SearchOptions kStartTag{true, true, true};
 const SearchOptions kClosingTag{true, false, false};
 const SearchOptions kBackwardNoCase{false, false, false};
 
-bool EndsWithAny(const std::string& s, std::initializer_list<const char*> tails) {
-    for (const char* t : tails)
-        if (EndsWith(s, t)) return true;
-    return false;
-}
 }  // namespace
 
 struct CStructureView::Walk {
@@ -320,7 +316,7 @@ void CStructureView::RuleChain(const std::string& name, const std::string& value
         }
     } else if (Contains(name, "Nm")) {
         if (plain && EndsWithAny(target->name, {"Cdtr", "Dbtr", "InitgPty"}) && !value.empty() && Trim(value).empty())
-            record(A("Fehler: Pflichtfeld <Nm> ist nur mit Leerzeichen gefüllt!"));
+            record(finding::kSpacesOnlyName);
     } else if (Contains(name, "BIC")) {
         if (plain && (value.size() == 8 || value.size() == 11) && Contains(target->name, "FinInstnId") &&
             target->parent && target->parent->parent) {
@@ -337,7 +333,7 @@ void CStructureView::RuleChain(const std::string& name, const std::string& value
         }
     } else if (Contains(name, "EndToEndId")) {
         if (plain && (value.empty() || EqualsNoCase(value, "NOTPROVIDED"))) {
-            if (m_doc.m_missingRefHints == 0) record("Hinweis: Die eindeutige Referenz sollte angegeben werden!");
+            if (m_doc.m_missingRefHints == 0) record(finding::kMissingReference);
             ++m_doc.m_missingRefHints;
         }
     } else if (Contains(name, "Id") && !Contains(name, "IdTp")) {
@@ -374,8 +370,7 @@ void CStructureView::GuidelineWarnings(const std::string& name, const std::vecto
         }
         if (m_doc.m_subtype != 0) continue;
         const std::string text =
-            kind == 2 ? Format(A("Warnung: lt. Belegungsrichtlinien sollte das Element '%s' nicht belegt werden!").c_str(),
-                               child.c_str())
+            kind == 2 ? Format(finding::kGuidelineWarning.c_str(), child.c_str())
                       : Format(A("Lt. Belegungsrichtlinien sollte das Element '%s' nicht belegt werden und darf 140 "
                                  "Zeichen nicht übersteigen!")
                                    .c_str(),

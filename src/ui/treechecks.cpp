@@ -6,6 +6,7 @@
 #include "core/tavrel1doc.h"
 #include "platform/codepage.h"
 #include "platform/strutil.h"
+#include "rules/findings.h"
 #include "rules/values.h"
 #include "ui/structureview.h"
 
@@ -68,7 +69,7 @@ void CStructureView::CheckCountsAndSums() {
               parser.SetCurrent(scope);
               return parser.CountElements(tx) != ReadLeadingInt(CXmlParserDocument::TextOf(e));
           },
-          "Anzahl Transaktionen ist fehlerhaft!");
+          finding::kCountWrong);
     check("CtrlSum",
           [&](DomNode* e, DomNode* scope) {
               Currency rest = ParseAmount(CXmlParserDocument::TextOf(e));
@@ -78,7 +79,7 @@ void CStructureView::CheckCountsAndSums() {
               for (DomNode* a : amounts) rest -= ParseAmount(CXmlParserDocument::TextOf(a));
               return rest.units != 0;
           },
-          A("Summe der Beträge ist fehlerhaft!"));
+          finding::kSumWrong);
     parser.SetCurrent(parser.GetDocument());
 }
 
@@ -89,7 +90,6 @@ void CStructureView::CheckMandateRules() {
     std::vector<DomNode*> blocks;
     parser.FindElements(prefix + "PmtInf", blocks);
     StartTags mandates(*m_t.text, prefix + "MndtRltdInf");
-    const std::string kSignature = "Fehler: Das Element '%s' darf derzeit nicht belegt werden!";
     for (DomNode* block : blocks) {
         parser.SetCurrent(block);
         std::vector<DomNode*> found;
@@ -119,7 +119,7 @@ void CStructureView::CheckMandateRules() {
                 const std::string name = CXmlParserDocument::NameOf(child);
                 if (Contains(name, "DtOfSgntr")) break;
                 if (Contains(name, "ElctrncSgntr")) {
-                    noteAfter(signature, Format(kSignature.c_str(), name.c_str()), "</" + name + ">");
+                    noteAfter(signature, Format(finding::kElectronicSignature.c_str(), name.c_str()), "</" + name + ">");
                     child = CXmlParserDocument::PreviousSibling(child);
                     continue;
                 }
@@ -135,20 +135,11 @@ void CStructureView::CheckMandateRules() {
                 }
                 if (Contains(name, "AmdmntInd") && EqualsNoCase(CXmlParserDocument::TextOf(child), "true")) {
                     if (!details || detailsText.empty())
-                        noteAfter(amendment,
-                                  A("Fehler: Wenn eine Mandantsänderung angezeigt wird, müssen auch die "
-                                    "Änderungsinformationen gefüllt sein!"),
-                                  "</" + name + ">");
+                        noteAfter(amendment, finding::kMissingAmendmentDetails, "</" + name + ">");
                     else if (Contains(detailsText, "SMNDA") && seqType != "FRST" && m_doc.m_formatCode < 9)
-                        noteAfter(amendment,
-                                  A("Fehler: SMNDA ist nur mit erstmaliger Verwendung des Mandats <SeqTp>FRST</SeqTp> "
-                                    "zulässig!"),
-                                  "</" + prefix + "OrgnlDbtrAgt>");
+                        noteAfter(amendment, finding::kSmndaNeedsFirst, "</" + prefix + "OrgnlDbtrAgt>");
                 } else if (details) {
-                    noteAfter(amendment,
-                              A("Fehler: Änderungsdetails <AmdmntInfDtls> sind nicht erlaubt, wenn das "
-                                "Änderungskennzeichen <AmdmntInd> den Wert 'false' hat oder nicht vorhanden ist."),
-                              "</" + name + ">");
+                    noteAfter(amendment, finding::kAmendmentDetailsNotAllowed, "</" + name + ">");
                 }
                 break;
             }
