@@ -347,3 +347,42 @@ TEST_F(EventMode, CorpusVerdictsAgree) {
 }
 
 }  // namespace valorix::test
+
+namespace valorix::test {
+
+TEST_F(EventMode, EarlyStopAndRepeatedNamespaceInBothModes) {
+    const std::string hint = "Eine Wiederholung des Namensraum Attributs (xmlns) ist in Sub Feldern (Tags) nicht nötig "
+                             "und kann in den Verarbeitungssystemen zur Abweisung der gesamten Datei führen.";
+    const std::string ns = "urn:iso:std:iso:20022:tech:xsd:pain.001.001.03";
+    struct Case {
+        const char* name;
+        std::string text;
+        bool verdict;  // a verdict heads the report
+        bool repeated;
+    } cases[] = {
+        {"not a SEPA root: no verdict, no hint", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Foo xmlns=\"urn:x\"><a>1</a></Foo>", false,
+         false},
+        {"a child repeats the root's namespace",
+         "<?xml version=\"1.0\"?><Document xmlns=\"" + ns + "\"><CstmrCdtTrfInitn xmlns=\"" + ns +
+             "\"><GrpHdr/></CstmrCdtTrfInitn></Document>",
+         true, true},
+        {"a nested Document does not count",
+         "<?xml version=\"1.0\"?><Document xmlns=\"" + ns + "\"><CstmrCdtTrfInitn><Document xmlns=\"" + ns +
+             "\"/></CstmrCdtTrfInitn></Document>",
+         true, false},
+    };
+    for (const auto& c : cases) {
+        for (bool sax : {false, true}) {
+            const auto report = Report(c.text, sax);
+            const char* mode = sax ? " (event mode)" : " (tree mode)";
+            ASSERT_FALSE(report.empty()) << c.name << mode;
+            EXPECT_EQ(report[0].rfind("'f.xml' enthält", 0) == 0, c.verdict) << c.name << mode << ": " << report[0];
+            if (!c.verdict) {
+                EXPECT_EQ(report, std::vector<std::string>{"Es handelt sich nicht um eine SEPA XML Datei!"}) << mode;
+            }
+            EXPECT_EQ(std::find(report.begin(), report.end(), hint) != report.end(), c.repeated) << c.name << mode;
+        }
+    }
+}
+
+}  // namespace valorix::test

@@ -116,6 +116,10 @@ void CTavrel1Doc::Load(CArchive& ar) {
     const std::string path = ar.path;
     m_content.clear();
     m_missingRefHints = 0;
+    m_saxCheckReady = false;
+    m_schemaPath.clear();
+    m_edition.clear();
+    m_filePath.clear();
     // 2
     PrecheckResult pre = RunPrechecks(ar.file, path, m_messages);
     m_declPosition = pre.declPosition;
@@ -204,6 +208,7 @@ void CTavrel1Doc::Load(CArchive& ar) {
         m_isEmw = d.isEmw;
         m_contentLength = static_cast<uint32_t>(m_content.size());
         m_processor.reset();
+        m_saxCheckReady = true;
         if (!d.directPossible) m_messages.push_back(msg::kDirectSending + d.directReason);
         m_formatCode = d.formatCode;
         return;

@@ -68,6 +68,8 @@ public:
     uint32_t m_elementCount = 0;
     double m_checkTime = 0;
     int m_checkTimeValid = 0;
+    /// Event mode: the load got as far as the rule pass (no early stop).
+    bool m_saxCheckReady = false;
 
     /// Event mode: validates the loaded text and applies every rule in one
     /// event pass, drawing through `sink` (may be null). Throws the integer 1

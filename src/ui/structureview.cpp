@@ -34,6 +34,7 @@ struct CStructureView::Walk {
     long cursor = 0;
     int expand = 1;
     CGridRow* root = nullptr;
+    DomNode* rootElement = nullptr;
 
     int NextOccurrence(const std::string& name) {
         auto it = occurrences.find(name);
@@ -113,6 +114,7 @@ FillResult CStructureView::FillView() {
             Walk walk;
             walk.expand = m_app.ExpandOption();
             walk.root = rootRow.get();
+            walk.rootElement = parser.GetCurrent();
             walk.occurrences[rootName] = 0;
             const long rootPos = page.Find("<" + rootName, 0, -1, kStartTag);
             if (rootPos >= 0) rootRow->m_nTextPos = static_cast<int>(rootPos);
@@ -136,7 +138,7 @@ FillResult CStructureView::FillView() {
                 if (m_doc.m_subtype == 0) CheckCountsAndSums();
                 if (m_doc.m_debitKind != 0) CheckMandateRules();
             }
-        } else if (!m_doc.m_parser) {
+        } else if (!m_doc.m_parser && m_doc.m_saxCheckReady) {
             // Event mode: the rule processor builds the rows while the pass runs.
             CEventRows rows(m_t.grid, m_t.tree, m_rows, &page, m_pProgress.get());
             try {
@@ -209,6 +211,7 @@ void CStructureView::AddNode(CGridRow* target, DomNode* node, int depth, Walk& w
         const std::string value = parser.GetText();
         const int occurrence = walk.NextOccurrence(name);
         if (!attrNames.empty()) {
+            const bool isRoot = element == walk.rootElement;
             auto group = std::make_unique<CGridRow>(name, "");
             group->group = true;
             group->m_nOccurrence = occurrence;
@@ -217,7 +220,7 @@ void CStructureView::AddNode(CGridRow* target, DomNode* node, int depth, Walk& w
             m_rows.push_back(group.get());
             StartTagSearch(group.get(), name, walk);
             for (size_t i = 0; i < attrNames.size(); ++i) {
-                NamespaceTest(name, attrNames[i], attrValues[i]);
+                if (!isRoot) NamespaceTest(name, attrNames[i], attrValues[i]);
                 group->AddSubItem(std::make_unique<CGridRow>(attrNames[i], attrValues[i], "", kAttributeIcon));
             }
             m_rows.push_back(group->AddSubItem(std::make_unique<CGridRow>("Text", value, "", kTextIcon)));
@@ -233,8 +236,9 @@ void CStructureView::AddNode(CGridRow* target, DomNode* node, int depth, Walk& w
         }
     } else {
         // 3: attributes of an element with children, then the guideline warnings
+        const bool isRoot = element == walk.rootElement;  // the root's own declaration repeats nothing
         for (size_t i = 0; i < attrNames.size(); ++i) {
-            NamespaceTest(name, attrNames[i], attrValues[i]);
+            if (!isRoot) NamespaceTest(name, attrNames[i], attrValues[i]);
             target->AddSubItem(std::make_unique<CGridRow>(attrNames[i], attrValues[i], "", kAttributeIcon));
         }
         std::vector<std::string> childNames;
