@@ -11,6 +11,7 @@
 #include <xercesc/validators/common/Grammar.hpp>
 
 #include <new>
+#include <unordered_map>
 
 #include "platform/strutil.h"
 #include "xml/depthguard.h"
@@ -269,59 +270,118 @@ int CXmlParserDocument::GetElementChildren(std::vector<DomNode*>& list) const {
 }
 
 namespace {
-// Visits the descendant elements of `start` in document order, without recursion.
-template <class Fn>
-void ForEachDescendantElement(DomNode* start, Fn&& fn) {
-    DomNode* node = start->getFirstChild();
-    while (node) {
-        if (node->getNodeType() == DOMNode::ELEMENT_NODE) fn(node);
-        if (node->getFirstChild()) {
-            node = node->getFirstChild();
-            continue;
-        }
-        while (node && node != start && !node->getNextSibling()) node = node->getParentNode();
-        if (!node || node == start) break;
-        node = node->getNextSibling();
-    }
-}
-
 bool IsElementWithChildren(const DomNode* n) {
     return n && n->getNodeType() == DOMNode::ELEMENT_NODE && n->getFirstChild();
 }
 }  // namespace
 
+const CXmlParserDocument::ElementIndex& CXmlParserDocument::Index() const {
+    static const ElementIndex kEmpty;
+    if (m_index) return *m_index;
+    if (!m_document || !m_document->getDocumentElement()) return kEmpty;
+    auto index = std::make_unique<ElementIndex>();
+    std::unordered_map<std::u16string, uint32_t> names;
+    std::unordered_map<const XMLCh*, uint32_t> pooled;  // the tree shares one string per name
+    DomNode* root = m_document->getDocumentElement();
+    // Document order; each element's subtree ends where the next sibling's (or
+    // an ancestor's next sibling's) begins.
+    std::vector<uint32_t> open;
+    auto add = [&](DomNode* e) {
+        const XMLCh* tag = static_cast<DOMElement*>(e)->getTagName();
+        auto known = pooled.find(tag);
+        if (known == pooled.end()) {
+            const auto* text = reinterpret_cast<const char16_t*>(tag);
+            const uint32_t id = names.try_emplace(text, static_cast<uint32_t>(names.size())).first->second;
+            known = pooled.emplace(tag, id).first;
+        }
+        const uint32_t i = static_cast<uint32_t>(index->nodes.size());
+        index->nodes.push_back(e);
+        index->nameIds.push_back(known->second);
+        index->subtreeEnd.push_back(0);
+        index->position.emplace(e, i);
+        return i;
+    };
+    open.push_back(add(root));
+    DomNode* node = root->getFirstChild();
+    DomNode* parent = root;
+    while (node) {
+        DomNode* next = nullptr;
+        if (node->getNodeType() == DOMNode::ELEMENT_NODE) {
+            const uint32_t i = add(node);
+            if (DomNode* first = node->getFirstChild()) {
+                open.push_back(i);
+                parent = node;
+                node = first;
+                continue;
+            }
+            index->subtreeEnd[i] = i + 1;
+        }
+        next = node->getNextSibling();
+        while (!next && parent) {
+            // `parent` ends here
+            const uint32_t p = open.back();
+            open.pop_back();
+            index->subtreeEnd[p] = static_cast<uint32_t>(index->nodes.size());
+            if (parent == root) {
+                parent = nullptr;
+                break;
+            }
+            next = parent->getNextSibling();
+            parent = parent->getParentNode();
+        }
+        node = next;
+    }
+    while (!open.empty()) {
+        index->subtreeEnd[open.back()] = static_cast<uint32_t>(index->nodes.size());
+        open.pop_back();
+    }
+    index->names = std::move(names);
+    m_index = std::move(index);
+    return *m_index;
+}
+
+bool CXmlParserDocument::SubtreeOfCursor(uint32_t& first, uint32_t& end) const {
+    if (!IsElementWithChildren(m_cursor)) return false;
+    const ElementIndex& index = Index();
+    auto it = index.position.find(m_cursor);
+    if (it == index.position.end()) return false;
+    first = it->second + 1;
+    end = index.subtreeEnd[it->second];
+    return true;
+}
+
 int CXmlParserDocument::FindElements(const std::string& name, std::vector<DomNode*>& list) const {
     list.clear();
-    if (!IsElementWithChildren(m_cursor)) return 0;
-    const std::u16string wide = A2X(name);
-    ForEachDescendantElement(m_cursor, [&](DomNode* e) {
-        if (XMLString::equals(static_cast<DOMElement*>(e)->getTagName(), XP(wide))) list.push_back(e);
-    });
+    uint32_t first = 0, end = 0;
+    if (!SubtreeOfCursor(first, end)) return 0;
+    const ElementIndex& index = Index();
+    auto id = index.names.find(A2X(name));
+    if (id == index.names.end()) return 0;
+    for (uint32_t j = first; j < end; ++j)
+        if (index.nameIds[j] == id->second) list.push_back(index.nodes[j]);
     return static_cast<int>(list.size());
 }
 
 int CXmlParserDocument::CountElements(const std::string& name) const {
-    if (!IsElementWithChildren(m_cursor)) return 0;
-    const std::u16string wide = A2X(name);
+    uint32_t first = 0, end = 0;
+    if (!SubtreeOfCursor(first, end)) return 0;
+    const ElementIndex& index = Index();
+    auto id = index.names.find(A2X(name));
+    if (id == index.names.end()) return 0;
     int n = 0;
-    ForEachDescendantElement(m_cursor, [&](DomNode* e) {
-        if (XMLString::equals(static_cast<DOMElement*>(e)->getTagName(), XP(wide))) ++n;
-    });
+    for (uint32_t j = first; j < end; ++j) n += index.nameIds[j] == id->second;
     return n;
 }
 
 int CXmlParserDocument::CountDescendants() const {
-    if (!IsElementWithChildren(m_cursor)) return 0;
-    int n = 0;
-    ForEachDescendantElement(m_cursor, [&](DomNode*) { ++n; });
-    return n;
+    uint32_t first = 0, end = 0;
+    if (!SubtreeOfCursor(first, end)) return 0;
+    return static_cast<int>(end - first);
 }
 
 int CXmlParserDocument::CountAllElements() const {
     if (!m_document || !m_document->getDocumentElement()) return 0;
-    int n = 1;
-    ForEachDescendantElement(m_document->getDocumentElement(), [&](DomNode*) { ++n; });
-    return n;
+    return static_cast<int>(Index().nodes.size());
 }
 
 int CXmlParserDocument::GetAttributes(std::vector<std::string>& names, std::vector<std::string>& values) const {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "xml/encodings.h"
@@ -78,6 +79,21 @@ public:
     static std::string TextOf(const DomNode* node);
 
 private:
+    /// Every element in document order with its interned tag name and the end
+    /// of its subtree, built once on first use: the searches below run over it
+    /// instead of navigating the tree node by node.
+    struct ElementIndex {
+        std::vector<DomNode*> nodes;
+        std::vector<uint32_t> nameIds;
+        std::vector<uint32_t> subtreeEnd;  // one past the element's last descendant
+        std::unordered_map<const DomNode*, uint32_t> position;
+        std::unordered_map<std::u16string, uint32_t> names;
+    };
+    const ElementIndex& Index() const;
+    /// The index range of the cursor's descendant elements; false when the
+    /// cursor is no element with children.
+    bool SubtreeOfCursor(uint32_t& first, uint32_t& end) const;
+
     struct ParseOutcome {
         // Records without position: a schema that cannot be loaded, an exception.
         std::vector<std::pair<std::string, uint8_t>> records;
@@ -97,6 +113,7 @@ private:
     DomNode* m_root = nullptr;
     DomNode* m_cursor = nullptr;
     bool m_initialised = false;
+    mutable std::unique_ptr<ElementIndex> m_index;
 };
 
 }  // namespace valorix
