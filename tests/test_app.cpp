@@ -119,6 +119,8 @@ TEST_F(DataFolder, LegacyFolderMovesWithItsContent) {
 TEST_F(DataFolder, StartupFindsTheSclDirectory) {
     ASSERT_TRUE(m_app.Startup());
     EXPECT_EQ(m_app.m_strSclIniPath, "");
+    m_app.CompleteSclIniPath();
+    EXPECT_EQ(m_app.m_strSclIniPath, m_app.m_strDataFolder + "/NVSCL.INI");
     EXPECT_EQ(m_app.m_strReportFile, Format("%s/%X.htm", m_app.m_strDataFolder.c_str(), unsigned(getpid())));
     WriteFile(m_app.m_strDataFolder + "/NVSCL.INI", "[BIC]\r\nSTAND=250301\r\n");
     m_app.FindSclDirectory();

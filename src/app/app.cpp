@@ -48,6 +48,10 @@ void CTavrel1App::UseSclDirectory(const std::string& path) {
     m_strSclStand = ReadIniString(path, "BIC", "STAND", "", 10);
 }
 
+void CTavrel1App::CompleteSclIniPath() {
+    if (!IsFile(m_strSclIniPath)) m_strSclIniPath = m_strDataFolder + "/NVSCL.INI";
+}
+
 void CTavrel1App::FindSclDirectory() {
     m_strSclIniPath.clear();
     m_strSclStand.clear();

@@ -27,6 +27,9 @@ public:
     void FindSclDirectory();
     /// Uses `path` as the SCL directory file.
     void UseSclDirectory(const std::string& path);
+    /// When no file exists at the SCL path, the path becomes the data folder's
+    /// "NVSCL.INI" (where a download will put it); run at each view initialisation.
+    void CompleteSclIniPath();
 
     int GetOptionInt(const std::string& key, int def) const { return m_profile.GetInt("OPTION", key, def); }
     /// [OPTION] SAX, unless the caller forced a mode.
