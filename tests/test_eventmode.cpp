@@ -386,3 +386,43 @@ TEST_F(EventMode, EarlyStopAndRepeatedNamespaceInBothModes) {
 }
 
 }  // namespace valorix::test
+
+namespace valorix::test {
+
+TEST_F(EventMode, CountsAndSumsAsTheElementsEnd) {
+    auto file = [](const std::string& blocks, const std::string& group) {
+        return "<?xml version=\"1.0\"?>\n<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03\"><CstmrCdtTrfInitn>\n"
+               "<GrpHdr>" + group + "</GrpHdr>\n" + blocks + "</CstmrCdtTrfInitn></Document>";
+    };
+    auto tx = [](const char* amount) {
+        return std::string("<CdtTrfTxInf><Amt><InstdAmt Ccy=\"EUR\">") + amount + "</InstdAmt></Amt></CdtTrfTxInf>";
+    };
+    const std::string declared3 = "<NbOfTxs>3</NbOfTxs><CtrlSum>30.00</CtrlSum>";
+    const std::string three = tx("10") + tx("10.0") + tx("10.00");
+    struct Case {
+        const char* name;
+        std::string text;
+        std::vector<std::string> findings;  // "line: text", in report order
+    } cases[] = {
+        {"consistent: 10, 10.0 and 10.00 count the same", file("<PmtInf>" + declared3 + "\n" + three + "</PmtInf>\n", declared3),
+         {}},
+        {"a fourth transaction: the block's pair, then the group header's",
+         file("<PmtInf>" + declared3 + "\n" + three + tx("0.01") + "</PmtInf>\n", declared3),
+         {"4: Anzahl Transaktionen ist fehlerhaft!", "4: Summe der Beträge ist fehlerhaft!",
+          "3: Anzahl Transaktionen ist fehlerhaft!", "3: Summe der Beträge ist fehlerhaft!"}},
+        {"a block without declarations is not checked and inherits nothing",
+         file("<PmtInf>" + declared3 + "\n" + three + "</PmtInf>\n<PmtInf>\n" + tx("5") + "</PmtInf>\n",
+              "<NbOfTxs>4</NbOfTxs><CtrlSum>35</CtrlSum>"),
+         {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> got;
+        for (const auto& line : RuleLines(Report(c.text, true))) {
+            const size_t slash = line.find('/'), colon = line.find(" : ");
+            got.push_back(line.substr(6, slash - 6) + ": " + line.substr(colon + 3));
+        }
+        EXPECT_EQ(got, c.findings) << c.name;
+    }
+}
+
+}  // namespace valorix::test
