@@ -33,7 +33,6 @@ struct CStructureView::Walk {
     std::unordered_map<std::string, int> occurrences;
     long cursor = 0;
     int expand = 1;
-    CGridRow* root = nullptr;
     DomNode* rootElement = nullptr;
 
     int NextOccurrence(const std::string& name) {
@@ -59,6 +58,7 @@ FillResult CStructureView::FillView() {
     // 1-4
     if (m_t.grid) m_t.grid->RemoveAll();
     m_rows.clear();
+    m_keepAlive.clear();
     if (m_t.browser) m_t.browser->Navigate("about:blank");
     page.SetText(m_doc.m_content);
     if (m_t.tree) m_t.tree->DeleteAllItems();
@@ -113,7 +113,6 @@ FillResult CStructureView::FillView() {
             if (m_t.tree) rootRow->m_hTreeItem = m_t.tree->InsertItem(rootName, kImageRoot, nullptr, rootRow.get());
             Walk walk;
             walk.expand = m_app.ExpandOption();
-            walk.root = rootRow.get();
             walk.rootElement = parser.GetCurrent();
             walk.occurrences[rootName] = 0;
             const long rootPos = page.Find("<" + rootName, 0, -1, kStartTag);
