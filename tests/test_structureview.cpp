@@ -261,6 +261,15 @@ TEST_F(Fill, VerdictReadsAsFailureWhenTheWalkFindsAnError) {
     EXPECT_EQ(m_view->m_strPrintText, print);
 }
 
+TEST_F(Fill, RecordWithoutPositionReadsLineZero) {
+    WriteFile(DataFolder() + "/pain.001.001.03.xsd", "");
+    Run(ReadFile(std::string(VALORIX_SOURCE_DIR) + "/examples/ueberweisung-pain.001.001.03.xml"), "b.xml");
+    const auto report = Report();
+    ASSERT_EQ(report.size(), 2u);
+    EXPECT_EQ(report[1], "Zeile 0/0 : Das Schema '" + U8(DataFolder()) + "/pain.001.001.03.xsd' konnte nicht geladen werden!");
+    EXPECT_EQ(m_output.Lines()[1].position, -1);
+}
+
 TEST_F(Fill, MissedClosingTagIsCountedFromTheStartTag) {
     const std::string text = "<?xml version=\"1.0\"?>\n<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03\">"
                              "<CstmrCdtTrfInitn><GrpHdr><InitgPty>\n  <Nm>   </Nm ></InitgPty></GrpHdr></CstmrCdtTrfInitn></Document>";

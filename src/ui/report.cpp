@@ -13,8 +13,11 @@ namespace valorix {
 namespace {
 
 
+// A record without position (line and column -1) reads "Zeile 0/0", as the
+// event pass writes records it has no position for.
 std::string FindingLine(int line, int column, const std::string& text) {
-    return Format("Zeile %u/%u : %s", static_cast<unsigned>(line), static_cast<unsigned>(column), text.c_str());
+    return Format("Zeile %u/%u : %s", static_cast<unsigned>(std::max(line, 0)), static_cast<unsigned>(std::max(column, 0)),
+                  text.c_str());
 }
 
 SearchOptions Backward() { return {false, false, false}; }
