@@ -69,6 +69,24 @@ inline std::vector<std::string> SplitTabs(const std::string& line, size_t column
     return cols;
 }
 
+/// A direct debit of one transaction whose mandate data is `inner`, on line 4;
+/// `edition` is the message of the namespace, for example "pain.008.001.02".
+inline std::string MandateFixture(const std::string& edition, const std::string& inner,
+                                  const std::string& sequence = "RCUR") {
+    return "<?xml version=\"1.0\"?>\n<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:" + edition +
+           "\"><CstmrDrctDbtInitn><PmtInf><PmtTpInf><SeqTp>" + sequence +
+           "</SeqTp></PmtTpInf>\n<DrctDbtTxInf><DrctDbtTx><MndtRltdInf>\n" + inner +
+           "\n</MndtRltdInf></DrctDbtTx></DrctDbtTxInf></PmtInf></CstmrDrctDbtInitn></Document>";
+}
+
+/// The texts of the mandate rules (UTF-8), for the tests of both modes.
+inline const std::string kMissingDetails =
+    "Fehler: Wenn eine Mandantsänderung angezeigt wird, müssen auch die Änderungsinformationen gefüllt sein!";
+inline const std::string kDetailsNotAllowed =
+    "Fehler: Änderungsdetails <AmdmntInfDtls> sind nicht erlaubt, wenn das Änderungskennzeichen <AmdmntInd> den Wert "
+    "'false' hat oder nicht vorhanden ist.";
+inline const std::string kSmnda = "Fehler: SMNDA ist nur mit erstmaliger Verwendung des Mandats <SeqTp>FRST</SeqTp> zulässig!";
+
 /// CP1252 engine text as UTF-8, for comparisons with literals in this file.
 inline std::string U8(const std::string& cp1252) { return Cp1252ToUtf8(cp1252); }
 inline std::vector<std::string> U8(const std::vector<std::string>& v) {

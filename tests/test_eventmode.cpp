@@ -205,16 +205,10 @@ TEST_F(EventMode, SameFixtureBothModes) {
 }
 
 TEST_F(EventMode, MandateRulesDifferFromTreeMode) {
-    auto mandate = [](const std::string& inner) {
-        return "<?xml version=\"1.0\"?>\n<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.008.001.02\">"
-               "<CstmrDrctDbtInitn><PmtInf><PmtTpInf><SeqTp>RCUR</SeqTp></PmtTpInf>\n<DrctDbtTxInf><DrctDbtTx>"
-               "<MndtRltdInf>\n" + inner + "\n</MndtRltdInf></DrctDbtTx></DrctDbtTxInf></PmtInf></CstmrDrctDbtInitn></Document>";
-    };
-    const std::string missing = "Fehler: Wenn eine Mandantsänderung angezeigt wird, müssen auch die "
-                                "Änderungsinformationen gefüllt sein!";
-    const std::string notAllowed = "Fehler: Änderungsdetails <AmdmntInfDtls> sind nicht erlaubt, wenn das "
-                                   "Änderungskennzeichen <AmdmntInd> den Wert 'false' hat oder nicht vorhanden ist.";
-    const std::string smnda = "Fehler: SMNDA ist nur mit erstmaliger Verwendung des Mandats <SeqTp>FRST</SeqTp> zulässig!";
+    auto mandate = [](const std::string& inner) { return MandateFixture("pain.008.001.02", inner); };
+    const std::string& missing = kMissingDetails;
+    const std::string& notAllowed = kDetailsNotAllowed;
+    const std::string& smnda = kSmnda;
     const std::string details = "<AmdmntInfDtls><OrgnlMndtId>X</OrgnlMndtId></AmdmntInfDtls>";
     const std::string smndaDetails =
         "<AmdmntInfDtls><OrgnlDbtrAgt><FinInstnId><Othr><Id>SMNDA</Id></Othr></FinInstnId></OrgnlDbtrAgt></AmdmntInfDtls>";

@@ -305,15 +305,11 @@ TEST_F(Fill, GuidelineWarnings) {
 
 TEST_F(Fill, MandateRulesOfTreeMode) {
     auto mandate = [](const std::string& inner, const std::string& seq = "RCUR") {
-        return "<?xml version=\"1.0\"?>\n<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.008.003.02\">"
-               "<CstmrDrctDbtInitn><PmtInf><PmtTpInf><SeqTp>" + seq + "</SeqTp></PmtTpInf>\n<DrctDbtTxInf><DrctDbtTx>"
-               "<MndtRltdInf>\n" + inner + "\n</MndtRltdInf></DrctDbtTx></DrctDbtTxInf></PmtInf></CstmrDrctDbtInitn></Document>";
+        return MandateFixture("pain.008.003.02", inner, seq);
     };
-    const std::string missingDetails = "Fehler: Wenn eine Mandantsänderung angezeigt wird, müssen auch die "
-                                       "Änderungsinformationen gefüllt sein!";
-    const std::string notAllowed = "Fehler: Änderungsdetails <AmdmntInfDtls> sind nicht erlaubt, wenn das "
-                                   "Änderungskennzeichen <AmdmntInd> den Wert 'false' hat oder nicht vorhanden ist.";
-    const std::string smnda = "Fehler: SMNDA ist nur mit erstmaliger Verwendung des Mandats <SeqTp>FRST</SeqTp> zulässig!";
+    const std::string& missingDetails = kMissingDetails;
+    const std::string& notAllowed = kDetailsNotAllowed;
+    const std::string& smnda = kSmnda;
     const std::string bothOriginals = "Fehler: Es darf nur das Element 'OrgnlDbtrAcct' oder 'OrgnlDbtrAgt' belegt werden!";
     const std::string details = "<AmdmntInfDtls><OrgnlDbtrAgt><FinInstnId><Othr><Id>SMNDA</Id></Othr></FinInstnId>"
                                 "</OrgnlDbtrAgt></AmdmntInfDtls>";
