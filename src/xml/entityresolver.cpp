@@ -32,12 +32,17 @@ std::string SchemaFileOf(const std::string& systemId, const std::string& baseUri
 
 }  // namespace
 
-CSafeEntityResolver::CSafeEntityResolver(std::string allowedFolder) {
-    if (!allowedFolder.empty()) {
-        std::error_code ec;
-        fs::path canon = fs::weakly_canonical(allowedFolder, ec);
-        if (!ec) m_allowedFolder = canon.string();
-    }
+std::string RefusalText(const std::string& systemId) {
+    return A("Der externe Verweis '") + systemId + A("' wird aus Sicherheitsgründen nicht geladen!");
+}
+
+CSafeEntityResolver::CSafeEntityResolver(const std::string& schemaPath) {
+    if (schemaPath.empty()) return;
+    const size_t slash = schemaPath.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : schemaPath.substr(0, slash);
+    std::error_code ec;
+    fs::path canon = fs::weakly_canonical(folder, ec);
+    if (!ec) m_allowedFolder = canon.string();
 }
 
 xercesc::InputSource* CSafeEntityResolver::resolveEntity(xercesc::XMLResourceIdentifier* id) {

@@ -12,10 +12,16 @@
 
 namespace valorix {
 
+/// Entities a document may expand before its parse ends with a fatal finding.
+constexpr unsigned kEntityExpansionLimit = 5000;
+
+/// The fatal finding for a refused external reference.
+std::string RefusalText(const std::string& systemId);
+
 class CSafeEntityResolver : public xercesc::XMLEntityResolver {
 public:
-    /// `allowedFolder` empty: nothing is served.
-    explicit CSafeEntityResolver(std::string allowedFolder);
+    /// Serves files of the folder of `schemaPath`; an empty path: nothing is served.
+    explicit CSafeEntityResolver(const std::string& schemaPath);
     xercesc::InputSource* resolveEntity(xercesc::XMLResourceIdentifier* id) override;
     /// Between the calls with true and false, files of the allowed folder are served.
     void SetSchemaLoading(bool on) { m_loadingSchema = on; }

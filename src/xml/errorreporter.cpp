@@ -7,6 +7,8 @@
 
 namespace valorix {
 
+const char* const kFatalFormat = "Schwerwiegender Fehler in Zeile %d, Spalte %d : %s";
+
 void DOMTreeErrorReporter::warning(const xercesc::SAXParseException&) {}
 
 void DOMTreeErrorReporter::error(const xercesc::SAXParseException& e) {
@@ -14,7 +16,7 @@ void DOMTreeErrorReporter::error(const xercesc::SAXParseException& e) {
 }
 
 void DOMTreeErrorReporter::fatalError(const xercesc::SAXParseException& e) {
-    Add(e, 1, "Schwerwiegender Fehler in Zeile %d, Spalte %d : %s");
+    Add(e, 1, kFatalFormat);
 }
 
 void DOMTreeErrorReporter::Add(const xercesc::SAXParseException& e, uint8_t kind, const char* format) {

@@ -9,6 +9,9 @@
 
 namespace valorix {
 
+/// The formatted text of a fatal finding: line, column, message.
+extern const char* const kFatalFormat;
+
 class DOMTreeErrorReporter : public xercesc::ErrorHandler {
 public:
     ~DOMTreeErrorReporter() override = default;

@@ -24,6 +24,7 @@
 #include "xml/encodings.h"
 #include "xml/entityresolver.h"
 #include "xml/errorreporter.h"
+#include "xml/grammarload.h"
 #include "xml/nvexception.h"
 #include "xml/xmlparserdocument.h"
 #include "xml/xmlstr.h"
@@ -168,7 +169,7 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
                 processor->m_handler = nullptr;
                 return 0;
             }
-            throw CNvException(Format(A("Schwerwiegender Fehler in Zeile %d, Spalte %d : %s").c_str(), excess->line,
+            throw CNvException(Format(kFatalFormat, excess->line,
                                       excess->column, DepthExcessText().c_str()));
         }
     }
@@ -178,14 +179,9 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
     if (registerEncodings) RegisterExtraEncodings(buffers);
     // 4: the reader; the schema comes only from its own folder, nothing the document names is read.
     std::unique_ptr<SAX2XMLReader> reader(XMLReaderFactory::createXMLReader());
-    std::string folder;
-    if (withSchema) {
-        const size_t slash = schemaPath.find_last_of('/');
-        folder = slash == std::string::npos ? "." : schemaPath.substr(0, slash);
-    }
-    CSafeEntityResolver resolver(folder);
+    CSafeEntityResolver resolver(schemaPath);
     SecurityManager security;
-    security.setEntityExpansionLimit(5000);
+    security.setEntityExpansionLimit(kEntityExpansionLimit);
     if (auto* impl = dynamic_cast<SAX2XMLReaderImpl*>(reader.get())) impl->setXMLEntityResolver(&resolver);
     else throw CNvException("Error during Xerces-c Initialization.\r\n  Exception message: no entity resolver");
     reader->setProperty(XMLUni::fgXercesSecurityManager, &security);
@@ -194,17 +190,7 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
     reader->setFeature(XMLUni::fgXercesLoadSchema, false);
     bool grammarLoaded = false;
     if (withSchema) {
-        DOMTreeErrorReporter grammarErrors;
-        reader->setErrorHandler(&grammarErrors);
-        resolver.SetSchemaLoading(true);
-        try {
-            grammarLoaded = reader->loadGrammar(schemaPath.c_str(), Grammar::SchemaGrammarType, true) != nullptr &&
-                            !grammarErrors.SawErrors();
-        } catch (...) {
-            grammarLoaded = false;
-        }
-        resolver.SetSchemaLoading(false);
-        reader->setErrorHandler(nullptr);
+        grammarLoaded = LoadSchemaGrammar(*reader, resolver, schemaPath);
         if (!grammarLoaded && processor) AddRecord(processor, Format(kSchemaLoadFailed, schemaPath.c_str()), -1, -1, 0);
     }
     // 5
@@ -249,7 +235,7 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
     }
     // 9
     for (const auto& refusal : resolver.Refusals()) {
-        const std::string text = A("Der externe Verweis '") + refusal.systemId + A("' wird aus Sicherheitsgründen nicht geladen!");
+        const std::string text = RefusalText(refusal.systemId);
         if (processor) AddRecord(processor, text, refusal.line, refusal.column, 1);
         else errorText += (errorText.empty() ? "" : "\r\n") + text;
     }

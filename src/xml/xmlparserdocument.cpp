@@ -16,6 +16,7 @@
 #include "platform/strutil.h"
 #include "xml/depthguard.h"
 #include "xml/entityresolver.h"
+#include "xml/grammarload.h"
 #include "xml/errorreporter.h"
 #include "xml/nvexception.h"
 #include "xml/xmlstr.h"
@@ -34,11 +35,6 @@ constexpr uint8_t kKindDomException = 4;
 constexpr uint8_t kKindOther = 255;
 constexpr uint8_t kKindFatal = 1;
 constexpr uint8_t kKindError = 0;
-constexpr XMLSize_t kEntityExpansionLimit = 5000;
-
-std::string RefusalText(const std::string& systemId) {
-    return A("Der externe Verweis '") + systemId + A("' wird aus Sicherheitsgründen nicht geladen!");
-}
 }  // namespace
 
 CXmlParserDocument::CXmlParserDocument(std::string text, bool readFromFile, std::string schema,
@@ -80,12 +76,7 @@ CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
     m_parser->setSecurityManager(m_security.get());
     // The document is untrusted: schemas come only from the schema's own folder,
     // and no DTD, external entity or schema location named by the file is read.
-    std::string folder;
-    if (withSchema) {
-        size_t slash = m_schema.find_last_of('/');
-        folder = slash == std::string::npos ? "." : m_schema.substr(0, slash);
-    }
-    m_resolver = std::make_unique<CSafeEntityResolver>(folder);
+    m_resolver = std::make_unique<CSafeEntityResolver>(m_schema);
     m_parser->setXMLEntityResolver(m_resolver.get());
     m_parser->setDisableDefaultEntityResolution(true);
     m_parser->setLoadExternalDTD(false);
@@ -93,25 +84,12 @@ CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
 
     m_reporter = std::make_unique<DOMTreeErrorReporter>();
     if (withSchema) {
-        // Errors while loading the grammar mean the schema is broken or missing;
-        // the check must then never pass as valid.
-        DOMTreeErrorReporter grammarErrors;
-        m_parser->setErrorHandler(&grammarErrors);
-        Grammar* grammar = nullptr;
-        m_resolver->SetSchemaLoading(true);
-        try {
-            grammar = m_parser->loadGrammar(m_schema.c_str(), Grammar::SchemaGrammarType, true);
-        } catch (...) {
-            grammar = nullptr;
-        }
-        m_resolver->SetSchemaLoading(false);
-        if (grammar && !grammarErrors.SawErrors()) {
+        if (LoadSchemaGrammar(*m_parser, *m_resolver, m_schema)) {
             m_parser->setValidationScheme(XercesDOMParser::Val_Always);
             m_parser->useCachedGrammarInParse(true);
         } else {
             out.records.push_back({Format(kSchemaLoadFailed, m_schema.c_str()), kKindError});
         }
-        m_parser->setErrorHandler(nullptr);
     }
     m_parser->setErrorHandler(m_reporter.get());
 
@@ -196,7 +174,7 @@ bool CXmlParserDocument::ParseMessages(std::vector<std::string>& texts) {
     texts.clear();
     if (!m_readFromFile) {
         if (auto excess = FindExcessiveNesting(m_text)) {
-            texts.push_back(Format(A("Schwerwiegender Fehler in Zeile %d, Spalte %d : %s").c_str(), excess->line,
+            texts.push_back(Format(kFatalFormat, excess->line,
                                    excess->column, DepthExcessText().c_str()));
             return false;
         }
