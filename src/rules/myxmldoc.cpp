@@ -264,14 +264,10 @@ void CMyXmlDoc::CheckLevel(Level& level) {
 
 void CMyXmlDoc::EndElement(const std::string& localName, const std::string& qName, const std::string& uri) {
     FlushText();
-    if (!m_doc && !m_sink) {
-        CStdXmlDoc::EndElement(localName, qName, uri);
-        if (!m_hasSubRows.empty()) m_hasSubRows.pop_back();
-        return;
-    }
     // 1
     CStdXmlDoc::EndElement(localName, qName, uri);
     if (!m_hasSubRows.empty()) m_hasSubRows.pop_back();
+    if (!m_doc && !m_sink) return;  // the collecting pass
     const bool root = m_elementStack.empty();
     // 2, 3
     if (m_pendingFinding != 0 || (m_capture >= 1 && m_capture <= 5)) {

@@ -128,11 +128,7 @@ FillResult CStructureView::FillView() {
                 m_pProgress.reset();
                 return FillResult::Cancelled;
             }
-            if (m_t.browser) {
-                if (!m_pProgress) m_t.browser->Navigate(m_doc.m_strPathName);
-                else if (WriteLargeFilePage(m_app.m_strReportFile, m_doc.m_strPathName))
-                    m_t.browser->Navigate(m_app.m_strReportFile);
-            }
+            ShowInBrowser(m_pProgress != nullptr);
             if (m_doc.m_checkState > 1) {
                 if (m_doc.m_subtype == 0) CheckCountsAndSums();
                 if (m_doc.m_debitKind != 0) CheckMandateRules();
@@ -146,11 +142,7 @@ FillResult CStructureView::FillView() {
                 m_pProgress.reset();
                 return FillResult::Cancelled;
             }
-            if (m_t.browser) {
-                if (m_doc.m_contentLength < 100000) m_t.browser->Navigate(m_doc.m_strPathName);
-                else if (WriteLargeFilePage(m_app.m_strReportFile, m_doc.m_strPathName))
-                    m_t.browser->Navigate(m_app.m_strReportFile);
-            }
+            ShowInBrowser(m_doc.m_contentLength >= 100000);
         }
         BuildReport(page, output, m_doc);
         // 9
@@ -164,6 +156,12 @@ FillResult CStructureView::FillView() {
     page.SetCaret(0);
     page.HideSelection(false);
     return result;
+}
+
+void CStructureView::ShowInBrowser(bool large) {
+    if (!m_t.browser) return;
+    if (!large) m_t.browser->Navigate(m_doc.m_strPathName);
+    else if (WriteLargeFilePage(m_app.m_strReportFile, m_doc.m_strPathName)) m_t.browser->Navigate(m_app.m_strReportFile);
 }
 
 void CStructureView::StartTagSearch(CGridRow* row, const std::string& name, Walk& walk) {

@@ -58,6 +58,8 @@ private:
     struct Walk;
 
     void AddNode(CGridRow* target, DomNode* node, int depth, Walk& walk);
+    /// The file itself in the browser page, or for a large file the page linking to it.
+    void ShowInBrowser(bool large);
     void StartTagSearch(CGridRow* row, const std::string& name, Walk& walk);
     void ProgressStep(CGridRow* justCreated, CGridRow* owner, Walk& walk);
     void NamespaceTest(const std::string& elementName, const std::string& attrName, const std::string& value);
