@@ -32,11 +32,13 @@ std::optional<std::string> SectionOf(const std::string& line) {
     return std::nullopt;
 }
 
-std::optional<std::string> Lookup(const std::string& path, const std::string& section, const std::string& key) {
+}  // namespace
+
+std::vector<std::pair<std::string, std::string>> ReadIniSection(const std::string& path, const std::string& section) {
+    std::vector<std::pair<std::string, std::string>> entries;
     bool exists = false;
-    std::vector<std::string> lines = ReadLines(path, &exists);
     bool inSection = false;
-    for (const std::string& line : lines) {
+    for (const std::string& line : ReadLines(path, &exists)) {
         if (auto sec = SectionOf(line)) {
             inSection = EqualsNoCase(*sec, section);
             continue;
@@ -46,11 +48,18 @@ std::optional<std::string> Lookup(const std::string& path, const std::string& se
         if (t.empty() || t[0] == ';') continue;
         size_t eq = t.find('=');
         if (eq == std::string::npos) continue;
-        if (EqualsNoCase(Trim(t.substr(0, eq)), Trim(key))) return Trim(t.substr(eq + 1));
+        entries.emplace_back(Trim(t.substr(0, eq)), Trim(t.substr(eq + 1)));
     }
-    return std::nullopt;
+    return entries;
 }
 
+namespace {
+std::optional<std::string> Lookup(const std::string& path, const std::string& section, const std::string& key) {
+    const std::string wanted = Trim(key);
+    for (auto& [k, v] : ReadIniSection(path, section))
+        if (EqualsNoCase(k, wanted)) return v;
+    return std::nullopt;
+}
 }  // namespace
 
 std::string ReadIniString(const std::string& path, const std::string& section, const std::string& key,

@@ -3,10 +3,10 @@
 #include <sys/stat.h>
 
 #include <cstring>
-#include <fstream>
 #include <unordered_map>
 
 #include "platform/codepage.h"
+#include "platform/inifile.h"
 #include "platform/strutil.h"
 
 namespace valorix {
@@ -135,23 +135,9 @@ const SclCache& LoadScl(const std::string& path) {
     const long long size = exists ? static_cast<long long>(st.st_size) : -1;
     if (cache.path == path && cache.exists == exists && cache.mtime == mtime && cache.size == size) return cache;
     cache = SclCache{path, mtime, size, exists, {}};
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    bool inSection = false;
-    while (std::getline(in, line)) {
-        std::string t = Trim(line);
-        if (t.size() >= 2 && t.front() == '[') {
-            const size_t close = t.find(']');
-            inSection = close != std::string::npos && EqualsNoCase(Trim(t.substr(1, close - 1)), "BIC");
-            continue;
-        }
-        if (!inSection || t.empty() || t[0] == ';') continue;
-        const size_t eq = t.find('=');
-        if (eq == std::string::npos) continue;
-        const std::string key = ToUpperAscii(Trim(t.substr(0, eq)));
-        std::string value = Trim(t.substr(eq + 1));
+    for (auto& [key, value] : ReadIniSection(path, "BIC")) {
         if (value.size() > 9) value.resize(9);
-        cache.entries.emplace(key, value);  // the first entry of a key counts
+        cache.entries.emplace(ToUpperAscii(key), std::move(value));  // the first entry of a key counts
     }
     return cache;
 }
