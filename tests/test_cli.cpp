@@ -48,6 +48,30 @@ TEST_F(Cli, PrintsVerdictAndFindings) {
                      "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n");
 }
 
+TEST_F(Cli, ExitStatusFollowsTheVerdictNotItsWording) {
+    // File names are part of the verdict sentence; the status must not read them.
+    const std::string awzel = FixturesDir() + "/awzel/awzel-valid.xml";
+    const std::string misleading = m_home / "korrektes_dd.xml";
+    WriteFile(misleading, "<?xml version=\"1.0\"?>\n<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03\"/>");
+    struct Case {
+        std::string file;
+        int status;
+        std::string firstLine;
+    } cases[] = {
+        {awzel, 0, "'" + awzel + "' enthält eine korrekte EMW Einlieferung!"},
+        {misleading, 1, "'" + misleading + "' enthält ein XML Dokument, das nicht der Schemadefinition"},
+    };
+    for (const char* mode : {"", "--sax"}) {
+        for (const auto& c : cases) {
+            std::vector<std::string> args{c.file};
+            if (*mode) args.insert(args.begin(), mode);
+            CliRun r = Call(args);
+            EXPECT_EQ(r.status, c.status) << mode << " " << c.file << "\n" << r.out << r.err;
+            EXPECT_EQ(r.out.rfind(c.firstLine, 0), 0u) << r.out;
+        }
+    }
+}
+
 TEST_F(Cli, JsonOnePerFile) {
     const std::string bad = m_home / "ä.xml";
     WriteFile(bad, "<?xml version=\"1.0\"?>\n<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03\"/>");

@@ -18,7 +18,7 @@ void PrintReport(const COutputList& report, std::ostream& out) {
 }
 
 bool CheckPassed(const CTavrel1Doc& doc) {
-    if (doc.m_messages.empty() || !Contains(doc.m_messages[0], "korrektes")) return false;
+    if (!doc.m_verdictPositive) return false;
     for (size_t i = 0; i < doc.m_detailTexts.size(); ++i)
         if (IsErrorFinding(doc.m_detailTexts[i], doc.m_detailKinds[i])) return false;
     return true;

@@ -32,6 +32,7 @@ void CTavrel1Doc::DeleteContents() {
     m_checkState = -1;
     m_parser.reset();
     m_messages.clear();
+    m_verdictPositive = false;
     ClearDetails();
 }
 
@@ -40,6 +41,7 @@ bool CTavrel1Doc::OnNewDocument() {
     m_parser.reset();
     m_processor.reset();
     m_checkState = -1;
+    m_verdictPositive = false;
     m_content.clear();
     return true;
 }
@@ -104,6 +106,7 @@ void CTavrel1Doc::BuildVerdict(bool valid, bool onlyCharset, int placement, bool
     in.subtype = m_subtype;
     const Verdict v = ComposeVerdict(in);
     if (v.positive) ++m_checkState;
+    m_verdictPositive = v.positive;
     m_messages.insert(m_messages.begin(), v.sentence);
     if (!v.note.empty()) m_messages.insert(m_messages.begin() + 1, v.note);
 }
@@ -111,6 +114,7 @@ void CTavrel1Doc::BuildVerdict(bool valid, bool onlyCharset, int placement, bool
 void CTavrel1Doc::Load(CArchive& ar) {
     // 1
     m_messages.clear();
+    m_verdictPositive = false;
     m_subtype = 0;
     m_formatCode = -1;
     const std::string path = ar.path;

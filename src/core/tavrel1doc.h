@@ -68,6 +68,9 @@ public:
     uint32_t m_elementCount = 0;
     double m_checkTime = 0;
     int m_checkTimeValid = 0;
+    /// The composed verdict says the file is correct (also: correct but for
+    /// unsupported characters); false before a verdict and after a negative one.
+    bool m_verdictPositive = false;
     /// Event mode: the load got as far as the rule pass (no early stop).
     bool m_saxCheckReady = false;
 
