@@ -134,6 +134,30 @@ TEST_F(Cli, DataDirAndSclOptions) {
     EXPECT_FALSE(fs::exists(m_home / "data/Norvane"));
 }
 
+TEST_F(Cli, DataFolderLoadsItsSchemasWhateverItsName) {
+    // The program's own schemas must load from a data folder below a home
+    // folder with umlauts, a relative one, one with "%" and spaces, and one
+    // reached through a symbolic link.
+    fs::create_directories(m_home / "echt");
+    fs::create_symlink(m_home / "echt", m_home / "verweis");
+    const fs::path cwd = fs::current_path();
+    fs::current_path(m_home.Path());
+    const std::string expected = "'" + m_example + "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n";
+    for (const std::string dir : {m_home / "home/jürgen/.local/share/Norvane/Valorix", std::string("relativ/daten"),
+                                  m_home / "100% sicher/Meine Daten", m_home / "verweis/daten"}) {
+        for (const char* mode : {"--json", "--sax"}) {
+            CliRun r = Call({mode, "--data-dir", dir, m_example});
+            if (std::string(mode) == "--json") {
+                EXPECT_NE(r.out.find("\"details\":[]"), std::string::npos) << dir << "\n" << r.out;
+            } else {
+                EXPECT_EQ(r.out, expected) << dir;
+            }
+            EXPECT_EQ(r.status, 0) << dir << "\n" << r.out << r.err;
+        }
+    }
+    fs::current_path(cwd);
+}
+
 TEST_F(Cli, EventModeByOptionOrProfile) {
     // A positive verdict raises the state to 3 in tree mode and to 2 in event mode.
     EXPECT_NE(Call({"--json", m_example}).out.find("\"checkState\":3"), std::string::npos);

@@ -88,12 +88,17 @@ TEST(XmlParser, SchemaThatCannotBeLoadedIsAFinding) {
     WriteFile(dir / "data/escape.xsd",
               "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:include "
               "schemaLocation=\"../outside.xsd\"/><xs:element name=\"a\"/></xs:schema>");
-    for (const std::string& schema : {dir / "missing.xsd", dir / "empty.xsd", dir / "broken.xsd", dir / "data/escape.xsd"}) {
+    // The path reads as it is named on disk, umlauts and "%" included.
+    fs::create_directories(dir / "jürgen");
+    fs::create_directories(dir / "50% fertig");
+    WriteFile(dir / "50% fertig/empty.xsd", "");
+    for (const std::string& schema : {dir / "missing.xsd", dir / "empty.xsd", dir / "broken.xsd", dir / "data/escape.xsd",
+                                      dir / "jürgen/missing.xsd", dir / "50% fertig/empty.xsd"}) {
         CXmlParserDocument doc("<a/>", false, schema, false);
         Records r;
         EXPECT_FALSE(r.Parse(doc)) << schema;
         ASSERT_FALSE(r.texts.empty()) << schema;
-        EXPECT_EQ(r.texts[0], "Das Schema '" + schema + "' konnte nicht geladen werden!");
+        EXPECT_EQ(U8(r.texts[0]), "Das Schema '" + schema + "' konnte nicht geladen werden!");
         EXPECT_EQ(r.kinds[0], 0);
         EXPECT_EQ(r.lines[0], -1);
     }

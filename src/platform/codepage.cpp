@@ -79,27 +79,80 @@ std::string Cp1252ToUtf8(std::string_view s) {
     return out;
 }
 
+namespace {
+// The character of the UTF-8 sequence at `i`, advancing `i` past it; a
+// malformed sequence gives U+FFFD and advances one byte.
+char32_t NextUtf8(std::string_view s, size_t& i) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
+    int extra;
+    char32_t c;
+    if (b < 0x80) { ++i; return b; }
+    if ((b & 0xE0) == 0xC0) { extra = 1; c = b & 0x1F; }
+    else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; }
+    else if ((b & 0xF8) == 0xF0) { extra = 3; c = b & 0x07; }
+    else { ++i; return 0xFFFD; }
+    for (int k = 1; k <= extra; ++k) {
+        if (i + k >= s.size() || (static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) { ++i; return 0xFFFD; }
+        c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    }
+    i += extra + 1;
+    return c;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+}  // namespace
+
 std::string Utf8ToCp1252(std::string_view s) {
     std::string out;
     out.reserve(s.size());
-    size_t i = 0;
-    while (i < s.size()) {
-        unsigned char b = static_cast<unsigned char>(s[i]);
-        int extra;
-        char32_t c;
-        if (b < 0x80) { out += static_cast<char>(b); ++i; continue; }
-        if ((b & 0xE0) == 0xC0) { extra = 1; c = b & 0x1F; }
-        else if ((b & 0xF0) == 0xE0) { extra = 2; c = b & 0x0F; }
-        else if ((b & 0xF8) == 0xF0) { extra = 3; c = b & 0x07; }
-        else { out += '?'; ++i; continue; }
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k) {
-            if (i + k >= s.size() || (static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) { ok = false; break; }
-            c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    for (size_t i = 0; i < s.size();) {
+        const char32_t c = NextUtf8(s, i);
+        out += c == 0xFFFD ? '?' : UnicodeToByte(c);
+    }
+    return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view s) {
+    std::u16string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size();) {
+        const char32_t c = NextUtf8(s, i);
+        if (c < 0x10000) {
+            out += static_cast<char16_t>(c);
+        } else {
+            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
         }
-        if (!ok) { out += '?'; ++i; continue; }
-        out += UnicodeToByte(c);
-        i += extra + 1;
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(const char16_t* s) {
+    std::string out;
+    if (!s) return out;
+    for (size_t i = 0; s[i]; ++i) {
+        char32_t c = s[i];
+        if (c >= 0xD800 && c <= 0xDBFF && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+            ++i;
+        }
+        AppendUtf8(out, c);
     }
     return out;
 }

@@ -14,6 +14,12 @@ std::u16string Cp1252ToUtf16(std::string_view s);
 std::string Cp1252ToUtf8(std::string_view s);
 /// UTF-8 to CP1252; malformed sequences become '?'.
 std::string Utf8ToCp1252(std::string_view s);
+/// File-system paths are UTF-8 bytes; these convert them for the parser.
+std::u16string Utf8ToUtf16(std::string_view s);
+/// Zero-terminated UTF-16 to UTF-8; null gives "".
+std::string Utf16ToUtf8(const char16_t* s);
+/// A file-system path as the engine shows it in a message (CP1252).
+inline std::string PathText(std::string_view path) { return Utf8ToCp1252(path); }
 /// Shorthand for the German texts of the program, written as UTF-8 in the sources.
 inline std::string A(std::string_view utf8) { return Utf8ToCp1252(utf8); }
 

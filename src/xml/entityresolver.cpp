@@ -15,19 +15,46 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string StripFileScheme(const std::string& s) {
-    if (StartsWith(s, "file://")) return s.substr(7);
-    return s;
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
 }
 
-// The file a schema reference names, or "" when it is not a plain local path.
+// A file URI's path with its %XX escapes decoded; "" for a broken escape.
+std::string FileUriPath(const std::string& uri) {
+    std::string out;
+    for (size_t i = 7; i < uri.size(); ++i) {
+        if (uri[i] != '%') {
+            out += uri[i];
+            continue;
+        }
+        const int hi = i + 2 < uri.size() ? HexValue(uri[i + 1]) : -1;
+        const int lo = hi >= 0 ? HexValue(uri[i + 2]) : -1;
+        if (lo < 0) return {};
+        out += static_cast<char>(hi * 16 + lo);
+        i += 2;
+    }
+    return out;
+}
+
+// A reference as a local path (UTF-8): plain paths stay as they are, file URIs
+// are decoded, anything else ("http://", ...) gives "".
+std::string LocalPath(const std::string& ref) {
+    if (StartsWith(ref, "file://")) return FileUriPath(ref);
+    if (Contains(ref, "://")) return {};
+    return ref;
+}
+
+// The file a schema reference names, or "" when it is not a local path.
 std::string SchemaFileOf(const std::string& systemId, const std::string& baseUri) {
-    std::string sys = StripFileScheme(systemId);
-    if (sys.empty() || Contains(sys, "://") || Contains(sys, "%")) return {};
+    const std::string sys = LocalPath(systemId);
+    if (sys.empty()) return {};
     if (sys[0] == '/') return sys;
-    std::string base = StripFileScheme(baseUri);
+    const std::string base = LocalPath(baseUri);
     if (base.empty() || base[0] != '/') return {};
-    return fs::path(base).parent_path().string() + "/" + sys;
+    return (fs::path(base).parent_path() / sys).string();
 }
 
 }  // namespace
@@ -38,26 +65,30 @@ std::string RefusalText(const std::string& systemId) {
 
 CSafeEntityResolver::CSafeEntityResolver(const std::string& schemaPath) {
     if (schemaPath.empty()) return;
-    const size_t slash = schemaPath.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : schemaPath.substr(0, slash);
+    // One absolute, canonical form, whatever the folder's name: relative,
+    // reached through a link, with spaces, "%" or characters beyond ASCII.
     std::error_code ec;
-    fs::path canon = fs::weakly_canonical(folder, ec);
-    if (!ec) m_allowedFolder = canon.string();
+    const fs::path canon = fs::weakly_canonical(fs::absolute(schemaPath, ec), ec);
+    if (ec) return;
+    m_schemaFile = canon.string();
+    m_allowedFolder = canon.parent_path().string();
 }
 
 xercesc::InputSource* CSafeEntityResolver::resolveEntity(xercesc::XMLResourceIdentifier* id) {
-    const std::string systemId = X2A(id->getSystemId());
+    const char16_t* sys16 = reinterpret_cast<const char16_t*>(id->getSystemId());
     if (m_loadingSchema && !m_allowedFolder.empty()) {
-        std::string file = SchemaFileOf(systemId, X2A(id->getBaseURI()));
+        const std::string file = SchemaFileOf(Utf16ToUtf8(sys16),
+                                              Utf16ToUtf8(reinterpret_cast<const char16_t*>(id->getBaseURI())));
         if (!file.empty()) {
             std::error_code ec;
-            fs::path canon = fs::weakly_canonical(file, ec);
+            const fs::path canon = fs::weakly_canonical(file, ec);
             if (!ec && canon.parent_path().string() == m_allowedFolder && fs::is_regular_file(canon, ec)) {
-                std::u16string wide = A2X(canon.string());
+                const std::u16string wide = Utf8ToUtf16(canon.string());
                 return new xercesc::LocalFileInputSource(XP(wide));
             }
         }
     }
+    const std::string systemId = Utf16ToCp1252(sys16);
     int line = -1, column = -1;
     if (const xercesc::Locator* loc = id->getLocator()) {
         line = static_cast<int>(loc->getLineNumber());

@@ -25,6 +25,8 @@ public:
     xercesc::InputSource* resolveEntity(xercesc::XMLResourceIdentifier* id) override;
     /// Between the calls with true and false, files of the allowed folder are served.
     void SetSchemaLoading(bool on) { m_loadingSchema = on; }
+    /// The schema's absolute, canonical path (UTF-8); empty when there is none.
+    const std::string& SchemaFile() const { return m_schemaFile; }
 
     struct Refusal {
         std::string systemId;
@@ -34,6 +36,7 @@ public:
     const std::vector<Refusal>& Refusals() const { return m_refusals; }
 
 private:
+    std::string m_schemaFile;     // canonical, or empty
     std::string m_allowedFolder;  // canonical, or empty
     std::vector<Refusal> m_refusals;
     bool m_loadingSchema = false;

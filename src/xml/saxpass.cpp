@@ -190,8 +190,8 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
     reader->setFeature(XMLUni::fgXercesLoadSchema, false);
     bool grammarLoaded = false;
     if (withSchema) {
-        grammarLoaded = LoadSchemaGrammar(*reader, resolver, schemaPath);
-        if (!grammarLoaded && processor) AddRecord(processor, Format(kSchemaLoadFailed, schemaPath.c_str()), -1, -1, 0);
+        grammarLoaded = LoadSchemaGrammar(*reader, resolver);
+        if (!grammarLoaded && processor) AddRecord(processor, SchemaLoadFailedText(schemaPath), -1, -1, 0);
     }
     // 5
     // Namespaces are resolved in every pass, as the tree parse's scanner does:

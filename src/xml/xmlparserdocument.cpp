@@ -25,7 +25,6 @@ using namespace xercesc;
 
 namespace valorix {
 
-const char* const kSchemaLoadFailed = "Das Schema '%s' konnte nicht geladen werden!";
 
 namespace {
 // Kinds of detail records produced here.
@@ -84,11 +83,11 @@ CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
 
     m_reporter = std::make_unique<DOMTreeErrorReporter>();
     if (withSchema) {
-        if (LoadSchemaGrammar(*m_parser, *m_resolver, m_schema)) {
+        if (LoadSchemaGrammar(*m_parser, *m_resolver)) {
             m_parser->setValidationScheme(XercesDOMParser::Val_Always);
             m_parser->useCachedGrammarInParse(true);
         } else {
-            out.records.push_back({Format(kSchemaLoadFailed, m_schema.c_str()), kKindError});
+            out.records.push_back({SchemaLoadFailedText(m_schema), kKindError});
         }
     }
     m_parser->setErrorHandler(m_reporter.get());

@@ -25,8 +25,6 @@ class DOMTreeErrorReporter;
 class CSafeEntityResolver;
 using DomNode = xercesc::DOMNode;
 
-/// Text of the record added when the selected schema cannot be loaded ("%s": its path).
-extern const char* const kSchemaLoadFailed;
 
 class CXmlParserDocument {
 public:
