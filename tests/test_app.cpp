@@ -108,12 +108,30 @@ TEST_F(DataFolder, ConfiguredPathThatIsMissingFallsBackWithoutMigration) {
 }
 
 TEST_F(DataFolder, LegacyFolderMovesWithItsContent) {
-    fs::create_directories(Base("/BRELOT/Valorix"));
-    fs::create_directories(Base("/Norvane"));
-    WriteFile(Base("/BRELOT/Valorix/NVSCL.INI"), "[BIC]\r\nSTAND=240101\r\n");
-    EXPECT_EQ(m_app.DetermineDataFolder(), Base("/Norvane/Valorix"));
-    EXPECT_EQ(ReadFile(Base("/Norvane/Valorix/NVSCL.INI")), "[BIC]\r\nSTAND=240101\r\n");
-    EXPECT_FALSE(fs::exists(Base("/BRELOT/Valorix")));
+    for (bool parentExists : {true, false}) {
+        fs::remove_all(Base(""));
+        fs::create_directories(Base("/BRELOT/Valorix"));
+        if (parentExists) fs::create_directories(Base("/Norvane"));
+        WriteFile(Base("/BRELOT/Valorix/NVSCL.INI"), "[BIC]\r\nSTAND=240101\r\n");
+        EXPECT_EQ(m_app.DetermineDataFolder(), Base("/Norvane/Valorix"));
+        EXPECT_EQ(ReadFile(Base("/Norvane/Valorix/NVSCL.INI")), "[BIC]\r\nSTAND=240101\r\n") << parentExists;
+        EXPECT_FALSE(fs::exists(Base("/BRELOT/Valorix"))) << parentExists;
+    }
+}
+
+TEST_F(DataFolder, ConfiguredPathInQuotes) {
+    // Windows drops one pair of quotes around a profile value.
+    fs::create_directory(m_root / "mit leer");
+    for (const std::string& quoted : {"\"" + (m_root / "mit leer") + "\"", "'" + (m_root / "mit leer") + "'"}) {
+        WriteIniString(m_root / "program/Valorix.ini", "DATEN", "PATH", quoted);
+        EXPECT_EQ(m_app.DetermineDataFolder(), m_root / "mit leer") << quoted;
+    }
+    WriteFile(m_root / "q.ini", "[A]\r\nHALF=\"x\r\nMIXED=\"x'\r\nINNER=a\"b\"\r\nTWO=\"\"x\"\"\r\nN=\"42\"\r\n");
+    EXPECT_EQ(ReadIniString(m_root / "q.ini", "A", "HALF", "", 20), "\"x");
+    EXPECT_EQ(ReadIniString(m_root / "q.ini", "A", "MIXED", "", 20), "\"x'");
+    EXPECT_EQ(ReadIniString(m_root / "q.ini", "A", "INNER", "", 20), "a\"b\"");
+    EXPECT_EQ(ReadIniString(m_root / "q.ini", "A", "TWO", "", 20), "\"x\"");
+    EXPECT_EQ(ReadIniInt(m_root / "q.ini", "A", "N", 0), 42);
 }
 
 TEST_F(DataFolder, StartupFindsTheSclDirectory) {

@@ -32,7 +32,11 @@ std::string CTavrel1App::DetermineDataFolder() {
     const std::string defaultFolder = m_baseFolder + "/Norvane/Valorix";
     std::string candidate = configured.empty() ? defaultFolder : configured;
     const bool isDefault = configured.empty();
-    if (!EntryExists(candidate) && isDefault) MoveFolder(m_baseFolder + "/BRELOT/Valorix", candidate);
+    if (!EntryExists(candidate) && isDefault && EntryExists(m_baseFolder + "/BRELOT/Valorix")) {
+        std::error_code ec;
+        fs::create_directories(m_baseFolder + "/Norvane", ec);  // the new parent may not exist yet
+        MoveFolder(m_baseFolder + "/BRELOT/Valorix", candidate);
+    }
     if (!EntryExists(candidate)) {
         candidate = defaultFolder;
         std::error_code ec;

@@ -56,8 +56,13 @@ std::vector<std::pair<std::string, std::string>> ReadIniSection(const std::strin
 namespace {
 std::optional<std::string> Lookup(const std::string& path, const std::string& section, const std::string& key) {
     const std::string wanted = Trim(key);
-    for (auto& [k, v] : ReadIniSection(path, section))
-        if (EqualsNoCase(k, wanted)) return v;
+    for (auto& [k, v] : ReadIniSection(path, section)) {
+        if (!EqualsNoCase(k, wanted)) continue;
+        // One pair of matching quotes around the value is not part of it.
+        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+            return v.substr(1, v.size() - 2);
+        return v;
+    }
     return std::nullopt;
 }
 }  // namespace
