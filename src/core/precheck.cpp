@@ -69,9 +69,11 @@ std::string DeclaredEncoding(const std::string& text, int declPosition) {
     const size_t eq = head.find("encoding=");
     if (eq == std::string::npos) return encoding;
     std::string rest = Trim(head.substr(eq + 9));
-    if (!rest.empty() && rest[0] == '"') {
+    // XML quotes the value with either quote character.
+    if (!rest.empty() && (rest[0] == '"' || rest[0] == '\'')) {
+        const char q = rest[0];
         rest.erase(0, 1);
-        const size_t quote = rest.find('"');
+        const size_t quote = rest.find(q);
         if (!rest.empty() && quote != std::string::npos) encoding = Trim(rest.substr(0, quote));
         return encoding;
     }
