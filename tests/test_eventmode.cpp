@@ -417,6 +417,39 @@ TEST_F(EventMode, CountsAndSumsAsTheElementsEnd) {
         }
         EXPECT_EQ(got, c.findings) << c.name;
     }
+
+    // Large values, in both modes: sums are exact far beyond 32 bits; a value
+    // beyond 64 bits is said to be unchecked, never reported as a wrong sum.
+    const std::string billion = tx("1000000000.00");  // one cent above the schema's limit: the sum is what counts here
+    struct Large {
+        const char* name;
+        std::string group;
+        std::string transactions;
+        std::vector<std::string> findings;
+    } large[] = {
+        {"3,000,000,000.00 adds up", "<NbOfTxs>3</NbOfTxs><CtrlSum>3000000000.00</CtrlSum>", billion + billion + billion,
+         {}},
+        {"2,147,483,648.00 differs by a cent", "<NbOfTxs>2</NbOfTxs><CtrlSum>2147483648.00</CtrlSum>",
+         tx("1147483648.00") + tx("999999999.99"), {"3: Summe der Beträge ist fehlerhaft!"}},
+        {"a control sum beyond 64 bits", "<NbOfTxs>1</NbOfTxs><CtrlSum>99999999999999999999.00</CtrlSum>", billion,
+         {"3: Summe der Beträge kann nicht geprüft werden, der Wert ist zu groß!"}},
+        {"amounts whose sum leaves 64 bits", "<NbOfTxs>2</NbOfTxs><CtrlSum>1</CtrlSum>",
+         tx("900000000000000") + tx("900000000000000"),
+         {"3: Summe der Beträge kann nicht geprüft werden, der Wert ist zu groß!"}},
+        {"the smallest 32-bit count", "<NbOfTxs>-2147483648</NbOfTxs><CtrlSum>2000000000</CtrlSum>", billion + billion,
+         {"3: Anzahl Transaktionen ist fehlerhaft!"}},
+    };
+    for (bool sax : {false, true}) {
+        for (const auto& c : large) {
+            std::vector<std::string> got;
+            for (const auto& line : RuleLines(Report(file("<PmtInf>\n" + c.transactions + "</PmtInf>\n", c.group), sax))) {
+                if (line.find(" : value '") != std::string::npos) continue;  // the schema's own range findings
+                const size_t slash = line.find('/'), colon = line.find(" : ");
+                got.push_back(line.substr(6, slash - 6) + ": " + line.substr(colon + 3));
+            }
+            EXPECT_EQ(got, c.findings) << c.name << (sax ? " (event mode)" : " (tree mode)");
+        }
+    }
 }
 
 }  // namespace valorix::test

@@ -16,6 +16,15 @@ TEST(Amount, ParsesToTenThousandths) {
         {" 7.25", 72500}, {"-1.50", -15000}, {"abc", 0}, {"", 0},
     };
     for (const auto& c : cases) EXPECT_EQ(ParseAmount(c.text).units, c.units) << c.text;
+    // 64-bit whole part: the largest that fits, and the first that does not.
+    EXPECT_EQ(ParseAmount("2147483648.00").units, 21474836480000);
+    EXPECT_EQ(ParseAmount("922337203685477.5807").units, INT64_MAX);
+    EXPECT_FALSE(ParseAmount("922337203685477.5808").valid);
+    EXPECT_EQ(ParseAmount("-922337203685477.5807").units, -INT64_MAX);
+    EXPECT_FALSE(ParseAmount("922337203685478").valid);
+    Currency sum = ParseAmount("922337203685477");
+    sum -= ParseAmount("-1");
+    EXPECT_FALSE(sum.valid);
     EXPECT_EQ(ReadLeadingInt("  42x"), 42);
     EXPECT_EQ(ReadLeadingInt("-3"), -3);
     EXPECT_EQ(ReadLeadingInt("99999999999"), INT32_MAX);

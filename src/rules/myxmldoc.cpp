@@ -257,7 +257,8 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
 
 void CMyXmlDoc::CheckLevel(Level& level) {
     if (level.countPos.Set() && level.txRemaining != 0) Append(finding::kCountWrong, level.countPos);
-    if (level.sumPos.Set() && level.sumRemaining.units != 0) Append(finding::kSumWrong, level.sumPos);
+    if (level.sumPos.Set() && !level.sumRemaining.valid) Append(finding::kSumTooLarge, level.sumPos);
+    else if (level.sumPos.Set() && level.sumRemaining.units != 0) Append(finding::kSumWrong, level.sumPos);
     level.countPos = Pos{};
     level.sumPos = Pos{};
 }

@@ -72,7 +72,7 @@ private:
     };
     struct Level {
         Pos countPos, sumPos;
-        int32_t txRemaining = -1;
+        int64_t txRemaining = -1;  // 64 bits: counting down from INT32_MIN stays defined
         Currency sumRemaining;
     };
     void FlushText();

@@ -19,9 +19,32 @@ int32_t ReadLeadingInt(const std::string& text) {
     return static_cast<int32_t>(negative ? -n : n);
 }
 
+namespace {
+// The leading decimal number as ParseAmount's whole part: 64 bits, false when
+// it does not fit as ten-thousandths.
+bool ReadWholePart(const std::string& text, int64_t& whole) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    constexpr int64_t kLimit = INT64_MAX / 10000;
+    int64_t n = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        n = n * 10 + (text[i++] - '0');
+        if (n > kLimit) return false;
+    }
+    whole = negative ? -n : n;
+    return true;
+}
+}  // namespace
+
 Currency ParseAmount(const std::string& text) {
     Currency c;
-    const int64_t whole = ReadLeadingInt(text);
+    int64_t whole = 0;
+    if (!ReadWholePart(text, whole)) {
+        c.valid = false;
+        return c;
+    }
     int64_t fraction = 0;
     const size_t dot = text.find('.');
     if (dot != std::string::npos) {
@@ -33,7 +56,8 @@ Currency ParseAmount(const std::string& text) {
     }
     // The sign of the number applies to its fraction too.
     const bool negative = Trim(text).rfind('-', 0) == 0;
-    c.units = whole * 10000 + (negative ? -fraction : fraction);
+    // |whole| <= INT64_MAX / 10000, so the fraction may only overflow at the edge.
+    if (__builtin_add_overflow(whole * 10000, negative ? -fraction : fraction, &c.units)) c.valid = false;
     return c;
 }
 

@@ -6,12 +6,14 @@
 namespace valorix {
 
 /// A currency value: a signed count of ten-thousandths with a validity flag.
+/// A value that does not fit, or a difference that would overflow, is invalid
+/// and stays invalid.
 struct Currency {
     int64_t units = 0;  ///< ten-thousandths
     bool valid = true;
     bool operator==(const Currency& o) const { return units == o.units; }
     Currency& operator-=(const Currency& o) {
-        units -= o.units;
+        if (!o.valid || __builtin_sub_overflow(units, o.units, &units)) valid = false;
         return *this;
     }
 };
@@ -21,7 +23,8 @@ struct Currency {
 int32_t ReadLeadingInt(const std::string& text);
 
 /// "12.5" and "12.50" give 12.5000, "12" gives 12.0000, "0.01" 0.0100. More
-/// than four places after the point are cut to four.
+/// than four places after the point are cut to four. The whole part is read
+/// into 64 bits; a value beyond the range of ten-thousandths is invalid.
 Currency ParseAmount(const std::string& text);
 
 /// The date rule of execution, collection and signature dates: the hint for

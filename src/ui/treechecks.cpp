@@ -50,7 +50,8 @@ void CStructureView::CheckCountsAndSums() {
         if (CXmlParserDocument::NameOf(scope) == groupHeader) scope = CXmlParserDocument::ParentOf(scope);
         return scope;
     };
-    auto check = [&](const std::string& local, auto&& differs, const std::string& text) {
+    // `finding` gives the text of an element's finding, or null for none.
+    auto check = [&](const std::string& local, auto&& finding) {
         const std::string name = prefix + local;
         parser.SetCurrent(parser.GetDocument());
         std::vector<DomNode*> elements;
@@ -58,18 +59,19 @@ void CStructureView::CheckCountsAndSums() {
         StartTags starts(*m_t.text, name);
         for (DomNode* e : elements) {
             const long start = starts.Next();
-            if (!differs(e, scopeOf(e))) continue;
+            const std::string* text = finding(e, scopeOf(e));
+            if (!text) continue;
             int line = -1, column = -1;
             if (start < 0 || !ClosingTagPosition("</" + name + ">", start, line, column)) line = column = -1;
-            AppendFinding(text, line, column);
+            AppendFinding(*text, line, column);
         }
     };
     check("NbOfTxs",
           [&](DomNode* e, DomNode* scope) {
               parser.SetCurrent(scope);
-              return parser.CountElements(tx) != ReadLeadingInt(CXmlParserDocument::TextOf(e));
-          },
-          finding::kCountWrong);
+              return parser.CountElements(tx) != ReadLeadingInt(CXmlParserDocument::TextOf(e)) ? &finding::kCountWrong
+                                                                                                : nullptr;
+          });
     check("CtrlSum",
           [&](DomNode* e, DomNode* scope) {
               Currency rest = ParseAmount(CXmlParserDocument::TextOf(e));
@@ -77,9 +79,9 @@ void CStructureView::CheckCountsAndSums() {
               std::vector<DomNode*> amounts;
               parser.FindElements(prefix + "InstdAmt", amounts);
               for (DomNode* a : amounts) rest -= ParseAmount(CXmlParserDocument::TextOf(a));
-              return rest.units != 0;
-          },
-          finding::kSumWrong);
+              if (!rest.valid) return &finding::kSumTooLarge;
+              return rest.units != 0 ? &finding::kSumWrong : nullptr;
+          });
     parser.SetCurrent(parser.GetDocument());
 }
 
