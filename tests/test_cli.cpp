@@ -143,7 +143,7 @@ TEST_F(Cli, DataFolderLoadsItsSchemasWhateverItsName) {
     const fs::path cwd = fs::current_path();
     fs::current_path(m_home.Path());
     const std::string expected = "'" + m_example + "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n";
-    for (const std::string dir : {m_home / "home/jürgen/.local/share/Norvane/Valorix", std::string("relativ/daten"),
+    for (const std::string& dir : {m_home / "home/jürgen/.local/share/Norvane/Valorix", std::string("relativ/daten"),
                                   m_home / "100% sicher/Meine Daten", m_home / "verweis/daten"}) {
         for (const char* mode : {"--json", "--sax"}) {
             CliRun r = Call({mode, "--data-dir", dir, m_example});

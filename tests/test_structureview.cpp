@@ -270,14 +270,14 @@ TEST_F(Fill, RecordWithoutPositionReadsLineZero) {
     EXPECT_EQ(m_output.Lines()[1].position, -1);
 }
 
-TEST_F(Fill, MissedClosingTagIsCountedFromTheStartTag) {
+TEST_F(Fill, ClosingTagWithSpaceEndsTheElement) {
     const std::string text = "<?xml version=\"1.0\"?>\n<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03\">"
                              "<CstmrCdtTrfInitn><GrpHdr><InitgPty>\n  <Nm>   </Nm ></InitgPty></GrpHdr></CstmrCdtTrfInitn></Document>";
     Run(text);
     const auto findings = RuleFindings();
     ASSERT_EQ(findings.size(), 1u);
     EXPECT_EQ(findings[0].line, 3);
-    EXPECT_EQ(findings[0].column, 2 + 2 * 2 + 3 + 5);  // start tag at column 3 (position 2 of the line)
+    EXPECT_EQ(findings[0].column, 16);  // just after "</Nm >"
 }
 
 TEST_F(Fill, GuidelineWarnings) {

@@ -127,6 +127,7 @@ void CTavrel1Doc::Load(CArchive& ar) {
     // 2
     PrecheckResult pre = RunPrechecks(ar.file, path, m_messages);
     m_declPosition = pre.declPosition;
+    m_textIsUtf8 = EqualsNoCase(pre.declaredEncoding, "UTF-8") || EqualsNoCase(pre.declaredEncoding, "UTF8");
     // 3
     m_parser.reset();
     m_processor.reset();

@@ -63,6 +63,9 @@ public:
     int m_austrianVariant = 0;
     int m_subtype = 0;
     int m_declPosition = 1;
+    /// The parser reads `m_content` as UTF-8 (declared so, or declaring no
+    /// encoding): its columns then count characters, not bytes.
+    bool m_textIsUtf8 = true;
     int m_xmlnsRepeated = 0;
     uint32_t m_missingRefHints = 0;
     uint32_t m_elementCount = 0;

@@ -7,6 +7,7 @@
 #include "platform/codepage.h"
 #include "platform/strutil.h"
 #include "rules/findings.h"
+#include "ui/textcolumns.h"
 
 namespace valorix {
 
@@ -21,6 +22,14 @@ std::string FindingLine(int line, int column, const std::string& text) {
 }
 
 SearchOptions Backward() { return {false, false, false}; }
+
+// Parser messages that name the element they are about, in the parser's
+// languages: the element's own tags are then marked.
+const char* const kElementMessageHeads[] = {"no declaration found for element '", "Unknown element '",
+                                            "Unbekanntes Element '", "Element '", "element '"};
+// Parser messages about text where the content model allows none.
+const char* const kNoCharacterDataHeads[] = {"no character data is allowed", "No character data",
+                                             "Das Inhaltsmodell erlaubt keine Zeichen"};
 SearchOptions ForwardNoCase() { return {true, false, false}; }
 
 // Stray umlauts and sharp s of a file that is not well-formed, in text order.
@@ -28,8 +37,9 @@ std::vector<long> StrayCharacters(const ITextPage& page) {
     std::vector<long> hits;
     for (const char* c : {"\xE4", "\xF6", "\xFC", "\xDF"}) {
         for (long p = page.Find(c, 0, -1, ForwardNoCase()); p >= 0; p = page.Find(c, p + 1, -1, ForwardNoCase()))
-            hits.insert(std::upper_bound(hits.begin(), hits.end(), p), p);
+            hits.push_back(p);
     }
+    std::sort(hits.begin(), hits.end());  // once: inserting each hit in order would be quadratic
     return hits;
 }
 
@@ -50,20 +60,28 @@ std::string ReportVerdictLine(const std::string& verdict, const std::vector<std:
 }
 
 long MarkFinding(ITextPage& page, int L, int C, const std::string& M, int kind) {
+    return MarkFinding(page, CTextColumns(page.GetText(), true), L, C, M, kind);
+}
+
+long MarkFinding(ITextPage& page, const CTextColumns& columns, int L, int C, const std::string& M, int kind) {
     const uint32_t colour = kind == 2 ? kBlue : kRed;
     long result = -1;
-    const std::string lineText = page.GetLineText(L - 1);
     const long lineStart = page.LineIndex(L - 1);
-    long u = 0;
-    for (long i = 0; i < std::min<long>(C, static_cast<long>(lineText.size())); ++i)
-        if (static_cast<unsigned char>(lineText[static_cast<size_t>(i)]) == 0xC3) ++u;
-    const long prefixLength = std::clamp<long>(C - 1 + u, 0, static_cast<long>(lineText.size()));
-    const std::string prefix = lineText.substr(0, static_cast<size_t>(prefixLength));
+    if (lineStart < 0) return result;
+    const std::string& text = page.GetText();
+    const long next = page.LineIndex(L);
+    const long lineEnd = next < 0 ? static_cast<long>(text.size()) : next - 1;
+    // The parser's column as a text position: the characters in front of the
+    // reported place may be written in several bytes each.
+    auto at = [&](long chars) { return columns.Advance(lineStart, chars, lineEnd); };
+    // The text in front of the reported position, read in place.
+    const std::string_view prefix(text.data() + lineStart, static_cast<size_t>(at(C - 1) - lineStart));
 
-    if (Contains(prefix, "<") && lineStart >= 0) {
+    const size_t lastLt = prefix.rfind('<');
+    if (lastLt != std::string_view::npos) {
         std::string opening, closing;
-        if (EndsWith(prefix, ">")) {
-            const std::string t = prefix.substr(prefix.rfind('<'));
+        if (!prefix.empty() && prefix.back() == '>') {
+            const std::string t(prefix.substr(lastLt));
             if (StartsWith(t, "</")) {
                 closing = t.substr(0, t.size() - 1);
                 opening = "<" + t.substr(2, t.size() - 3);
@@ -72,7 +90,7 @@ long MarkFinding(ITextPage& page, int L, int C, const std::string& M, int kind) 
             }
         }
         bool messageTags = false;
-        for (const char* head : {"Unknown element '", "Unbekanntes Element '", "Element '"}) {
+        for (const char* head : kElementMessageHeads) {
             if (!StartsWith(M, head)) continue;
             const size_t start = std::char_traits<char>::length(head);
             const size_t end = M.find('\'', start);
@@ -85,10 +103,9 @@ long MarkFinding(ITextPage& page, int L, int C, const std::string& M, int kind) 
             break;
         }
         if (opening.empty()) return -1;
-        const long s0 = lineStart + C - (messageTags ? 2 : 1);
+        const long s0 = messageTags ? at(C - 2) : at(C - 1);
         long s = page.Find(opening, s0, -1, Backward());
         if (s < 0) return -1;
-        const std::string& text = page.GetText();
         const long openLen = static_cast<long>(opening.size());
         if (s + openLen < static_cast<long>(text.size()) && text[static_cast<size_t>(s + openLen)] == '/') {
             const long earlier = page.Find(opening, s, -1, Backward());
@@ -97,7 +114,7 @@ long MarkFinding(ITextPage& page, int L, int C, const std::string& M, int kind) 
         result = s;
         if (!closing.empty()) {
             const long closeLen = static_cast<long>(closing.size());
-            const long limit = messageTags ? lineStart + C - 1 + closeLen + 101 : -1;
+            const long limit = messageTags ? at(C - 1) + closeLen + 101 : -1;
             const long e = page.Find(closing, s, limit, ForwardNoCase());
             if (e >= 0) {
                 page.SetSel(s, e + closeLen + 1);
@@ -112,14 +129,16 @@ long MarkFinding(ITextPage& page, int L, int C, const std::string& M, int kind) 
         page.FormatSelection(colour);
         return result;
     }
-    if (lineStart < 0 || !(StartsWith(M, "No character data") || StartsWith(M, A("Das Inhaltsmodell erlaubt keine Zeichen"))))
-        return result;
-    long p = lineStart + C - 1;
+    bool noCharacterData = false;
+    for (const char* head : kNoCharacterDataHeads) noCharacterData = noCharacterData || StartsWith(M, head);
+    if (!noCharacterData) return result;
+    long p = at(C - 1);
     const long q = page.Find("<", p - 1, -1, Backward());
     if (q < 0) return result;
     const long gt = page.Find(">", q, p - 1, ForwardNoCase());
     result = gt >= 0 ? gt + 1 : 0;
-    if (gt >= 0 && TrimRight(prefix).empty()) p -= C;
+    const size_t nonBlank = prefix.find_last_not_of(" \t\n\r\f\v");
+    if (gt >= 0 && nonBlank == std::string_view::npos) p = lineStart - 1;  // to the end of the previous line
     page.SetSel(result, p);
     page.FormatSelection(colour);
     return result;
@@ -132,11 +151,12 @@ void BuildReport(ITextPage& page, COutputList& output, const CTavrel1Doc& doc) {
         output.AddLine(A("Eine Wiederholung des Namensraum Attributs (xmlns) ist in Sub Feldern (Tags) nicht nötig und "
                          "kann in den Verarbeitungssystemen zur Abweisung der gesamten Datei führen."),
                        0);
+    const CTextColumns columns(page.GetText(), doc.m_textIsUtf8);
     if (doc.m_checkState == 0 && doc.m_declPosition <= 0) {
         page.HideSelection(true);
         for (long p : StrayCharacters(page)) {
             const int line = page.LineFromChar(p);
-            output.AddLine(FindingLine(line + 1, static_cast<int>(p - page.LineIndex(line) + 1),
+            output.AddLine(FindingLine(line + 1, static_cast<int>(columns.CharsBetween(page.LineIndex(line), p) + 1),
                                        A("Text enthält ungültige(s) Zeichen!")),
                            p);
             page.SetSel(p, p + 1);
@@ -148,8 +168,8 @@ void BuildReport(ITextPage& page, COutputList& output, const CTavrel1Doc& doc) {
     if (doc.m_detailTexts.empty()) return;
     page.HideSelection(true);
     for (size_t i = 0; i < doc.m_detailTexts.size(); ++i) {
-        const long position = MarkFinding(page, doc.m_detailLines[i], doc.m_detailColumns[i], doc.m_detailTexts[i],
-                                          doc.m_detailKinds[i]);
+        const long position = MarkFinding(page, columns, doc.m_detailLines[i], doc.m_detailColumns[i],
+                                          doc.m_detailTexts[i], doc.m_detailKinds[i]);
         std::string text = doc.m_detailTexts[i];
         if (text == finding::kMissingReference && doc.m_missingRefHints > 1) {
             text += " ";

@@ -9,12 +9,16 @@
 namespace valorix {
 
 class CTavrel1Doc;
+class CTextColumns;
 
 /// Fills `output` (emptied by the caller) and marks `page`.
 void BuildReport(ITextPage& page, COutputList& output, const CTavrel1Doc& doc);
 
 /// Marks the text a finding refers to; returns where the marked element starts, or -1.
 long MarkFinding(ITextPage& page, int line, int column, const std::string& text, int kind);
+/// The same with the conversion of parser columns to text positions of the
+/// page's text (built once per report).
+long MarkFinding(ITextPage& page, const CTextColumns& columns, int line, int column, const std::string& text, int kind);
 
 /// The verdict line of the output pane: a correct-file verdict reads as a
 /// schema failure when some finding is an error ("Fehler:").

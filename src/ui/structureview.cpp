@@ -12,8 +12,10 @@
 #include "rules/checkdigits.h"
 #include "rules/findings.h"
 #include "rules/values.h"
+#include "ui/elementscan.h"
 #include "ui/eventrows.h"
 #include "ui/report.h"
+#include "ui/textcolumns.h"
 
 namespace valorix {
 
@@ -25,7 +27,6 @@ constexpr int kImageRoot = 0, kImageGroup = 1, kImageLeaf = 4;
 
 const SearchOptions kStartTag{true, true, true};
 const SearchOptions kClosingTag{true, false, false};
-const SearchOptions kBackwardNoCase{false, false, false};
 
 }  // namespace
 
@@ -61,6 +62,7 @@ FillResult CStructureView::FillView() {
     m_keepAlive.clear();
     if (m_t.browser) m_t.browser->Navigate("about:blank");
     page.SetText(m_doc.m_content);
+    m_columns = std::make_unique<CTextColumns>(page.GetText(), m_doc.m_textIsUtf8);
     if (m_t.tree) m_t.tree->DeleteAllItems();
     if (m_t.output) m_t.output->Clear();
     m_strPrintText.clear();
@@ -229,7 +231,7 @@ void CStructureView::AddNode(CGridRow* target, DomNode* node, int depth, Walk& w
             if (m_t.tree) row->m_hTreeItem = m_t.tree->InsertItem(name, kImageLeaf, targetItem, row);
             ProgressStep(row, target, walk);
             StartTagSearch(row, name, walk);
-            if (m_doc.m_checkState > 1) RuleChain(name, value, target, row, walk);
+            if (m_doc.m_checkState > 1) RuleChain(name, value, target, row);
         }
     } else {
         // 3: attributes of an element with children, then the guideline warnings
@@ -240,7 +242,7 @@ void CStructureView::AddNode(CGridRow* target, DomNode* node, int depth, Walk& w
         }
         std::vector<std::string> childNames;
         for (DomNode* c : children) childNames.push_back(CXmlParserDocument::NameOf(c));
-        GuidelineWarnings(name, childNames, walk);
+        GuidelineWarnings(name, childNames, target->m_nTextPos);
         // 4
         for (size_t i = 0; i < children.size(); ++i) {
             bool hasElements = false;  // element descendants, that is an element child
@@ -279,36 +281,44 @@ bool CStructureView::ClosingTagPosition(const std::string& closingTag, long from
     const ITextPage& page = *m_t.text;
     const long p = page.Find(closingTag, from, -1, kClosingTag);
     if (p < 0) return false;
-    const int l = page.LineFromChar(p);
-    line = l + 1;
-    column = static_cast<int>(p - page.LineIndex(l) + static_cast<long>(closingTag.size()) + 1);
+    PositionAt(p + static_cast<long>(closingTag.size()), line, column);
     return true;
 }
 
+bool CStructureView::ElementEndPosition(long start, int& line, int& column) const {
+    if (start <= 0) return false;  // no start tag was found for it
+    const long end = ElementEnd(m_t.text->GetText(), start);
+    if (end < 0) return false;
+    PositionAt(end, line, column);
+    return true;
+}
+
+void CStructureView::PositionAt(long pos, int& line, int& column) const {
+    const ITextPage& page = *m_t.text;
+    const int l = page.LineFromChar(pos);
+    line = l + 1;
+    column = static_cast<int>(m_columns->CharsBetween(page.LineIndex(l), pos) + 1);
+}
+
 void CStructureView::RecordFinding(const std::string& text, const std::string& name, const std::string& value,
-                                   CGridRow* row, uint8_t kind, Walk& walk) {
+                                   CGridRow* row, uint8_t kind) {
     int line = 0, column = 0;
-    if (!ClosingTagPosition("</" + name + ">", walk.cursor, line, column)) {
+    if (!ElementEndPosition(row->m_nTextPos, line, column)) {
         // Counted as if start tag, value and closing tag stood from the start tag on.
-        const ITextPage& page = *m_t.text;
-        const long p = row->m_nTextPos;
-        const int l = page.LineFromChar(p);
-        line = l + 1;
-        column = static_cast<int>(p - page.LineIndex(l) + 2 * static_cast<long>(name.size()) +
-                                  static_cast<long>(value.size()) + 5);
+        PositionAt(row->m_nTextPos, line, column);
+        column += static_cast<int>(2 * name.size() + value.size() + 5);
     }
     AppendFinding(text, line, column, kind);
 }
 
-void CStructureView::RuleChain(const std::string& name, const std::string& value, CGridRow* target, CGridRow* row,
-                               Walk& walk) {
+void CStructureView::RuleChain(const std::string& name, const std::string& value, CGridRow* target, CGridRow* row) {
     static const char* const kEntering[] = {"IBAN", "BIC", "ReqdExctnDt", "ReqdColltnDt",
                                             "CtrlSum", "EndToEndId", "DtOfSgntr", "Nm"};
     bool enters = m_doc.m_debitKind != 0 && Contains(name, "Id");
     for (const char* e : kEntering) enters = enters || Contains(name, e);
     if (!enters) return;
     const bool plain = m_doc.m_subtype == 0;
-    auto record = [&](const std::string& text) { RecordFinding(text, name, value, row, 0, walk); };
+    auto record = [&](const std::string& text) { RecordFinding(text, name, value, row, 0); };
 
     if (Contains(name, "IBAN")) {
         if (value.size() > 4) {
@@ -350,25 +360,22 @@ void CStructureView::RuleChain(const std::string& name, const std::string& value
     }
 }
 
-void CStructureView::GuidelineWarnings(const std::string& name, const std::vector<std::string>& children, Walk& walk) {
-    std::vector<std::string> warned;
-    if (children.size() >= 2 && EndsWithAny(name, {"InitgPty", "Cdtr", "Dbtr", "RmtInf"}))
-        warned.assign(children.begin() + 1, children.end());
-    else if (children.size() == 1 && EndsWith(name, "RmtInf") && !Contains(children[0], "Ustrd"))
-        warned.push_back(children[0]);
-    const ITextPage& page = *m_t.text;
-    for (const std::string& child : warned) {
-        const std::string closing = "</" + child + ">";
-        const long p = page.Find(closing, walk.cursor, -1, kClosingTag);
-        if (p < 0) continue;
+void CStructureView::GuidelineWarnings(const std::string& name, const std::vector<std::string>& children, long start) {
+    size_t first = 0;  // index of the first warned child
+    if (children.size() >= 2 && EndsWithAny(name, {"InitgPty", "Cdtr", "Dbtr", "RmtInf"})) first = 1;
+    else if (children.size() == 1 && EndsWith(name, "RmtInf") && !Contains(children[0], "Ustrd")) first = 0;
+    else return;
+    const std::string& text = m_t.text->GetText();
+    std::vector<long> childStarts;
+    if (start <= 0 || ElementEnd(text, start, &childStarts) < 0) return;
+    for (size_t i = first; i < children.size() && i < childStarts.size(); ++i) {
+        const std::string& child = children[i];
+        const long end = ElementEnd(text, childStarts[i]);
+        if (end < 0) continue;
         int line = 0, column = 0;
-        ClosingTagPosition(closing, p, line, column);
+        PositionAt(end, line, column);
         uint8_t kind = 2;
-        if (EndsWith(child, "Strd")) {
-            const std::string opening = "<" + child + ">";
-            const long q = page.Find(opening, p, -1, kBackwardNoCase);
-            if (q >= 0 && p - q - static_cast<long>(opening.size()) > 140) kind = 0;
-        }
+        if (EndsWith(child, "Strd") && ContentChars(text, childStarts[i], *m_columns) > 140) kind = 0;
         if (m_doc.m_subtype != 0) continue;
         const std::string text =
             kind == 2 ? Format(finding::kGuidelineWarning.c_str(), child.c_str())

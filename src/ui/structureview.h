@@ -38,6 +38,8 @@ enum class FillResult {
     Cancelled,     ///< the user stopped the fill: the caller closes the document
 };
 
+class CTextColumns;
+
 class CStructureView {
 public:
     CStructureView(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, ViewTargets targets);
@@ -63,15 +65,20 @@ private:
     void StartTagSearch(CGridRow* row, const std::string& name, Walk& walk);
     void ProgressStep(CGridRow* justCreated, CGridRow* owner, Walk& walk);
     void NamespaceTest(const std::string& elementName, const std::string& attrName, const std::string& value);
-    void RuleChain(const std::string& name, const std::string& value, CGridRow* target, CGridRow* row, Walk& walk);
-    void GuidelineWarnings(const std::string& name, const std::vector<std::string>& children, Walk& walk);
+    void RuleChain(const std::string& name, const std::string& value, CGridRow* target, CGridRow* row);
+    void GuidelineWarnings(const std::string& name, const std::vector<std::string>& children, long start);
     void RecordFinding(const std::string& text, const std::string& name, const std::string& value, CGridRow* row,
-                       uint8_t kind, Walk& walk);
+                       uint8_t kind);
     void CheckCountsAndSums();
     void CheckMandateRules();
     /// Line and column just after the closing tag found at or after `from`;
     /// false when there is none.
     bool ClosingTagPosition(const std::string& closingTag, long from, int& line, int& column) const;
+    /// Line and column just after the end of the element whose start tag is
+    /// at `start` (its end tag or "/>"); false when it has none.
+    bool ElementEndPosition(long start, int& line, int& column) const;
+    /// Line and parser column of a text-page position.
+    void PositionAt(long pos, int& line, int& column) const;
     void AppendFinding(const std::string& text, int line, int column, uint8_t kind = 0);
 
     CTavrel1Doc& m_doc;
@@ -80,6 +87,7 @@ private:
     ViewTargets m_t;
     std::unique_ptr<CTextPageModel> m_ownText;  // when the caller gave no text page
     std::unique_ptr<IProgress> m_pProgress;
+    std::unique_ptr<CTextColumns> m_columns;  // over the page's text, for this fill
     std::vector<std::unique_ptr<CGridRow>> m_keepAlive;  // top-level rows when there is no grid
 };
 

@@ -10,6 +10,8 @@
 #include "rules/values.h"
 #include "ui/structureview.h"
 
+#include "ui/elementscan.h"
+
 namespace valorix {
 
 namespace {
@@ -62,7 +64,7 @@ void CStructureView::CheckCountsAndSums() {
             const std::string* text = finding(e, scopeOf(e));
             if (!text) continue;
             int line = -1, column = -1;
-            if (start < 0 || !ClosingTagPosition("</" + name + ">", start, line, column)) line = column = -1;
+            if (!ElementEndPosition(start, line, column)) line = column = -1;
             AppendFinding(*text, line, column);
         }
     };
@@ -107,9 +109,24 @@ void CStructureView::CheckMandateRules() {
                 int line = -1, column = -1;
             };
             std::vector<Noted> amendment, signature, original;
-            auto noteAfter = [&](std::vector<Noted>& into, const std::string& text, const std::string& closingTag) {
+            // After the named closing tag inside the mandate, or after the end of
+            // the mandate's own child `element`.
+            std::vector<long> childStarts;
+            if (start > 0) ElementEnd(m_t.text->GetText(), start, &childStarts);
+            auto noteAfter = [&](std::vector<Noted>& into, const std::string& text, const std::string& closingTag,
+                                 DomNode* element = nullptr) {
                 Noted n{text};
-                if (start < 0 || !ClosingTagPosition(closingTag, start, n.line, n.column)) n.line = n.column = -1;
+                bool found = false;
+                if (element) {
+                    size_t index = 0;
+                    for (DomNode* c = CXmlParserDocument::FirstChild(mandate); c && c != element;
+                         c = CXmlParserDocument::NextSibling(c))
+                        if (CXmlParserDocument::IsElement(c)) ++index;
+                    found = index < childStarts.size() && ElementEndPosition(childStarts[index], n.line, n.column);
+                } else {
+                    found = start >= 0 && ClosingTagPosition(closingTag, start, n.line, n.column);
+                }
+                if (!found) n.line = n.column = -1;
                 into.push_back(n);
             };
             bool details = false;
@@ -121,7 +138,7 @@ void CStructureView::CheckMandateRules() {
                 const std::string name = CXmlParserDocument::NameOf(child);
                 if (Contains(name, "DtOfSgntr")) break;
                 if (Contains(name, "ElctrncSgntr")) {
-                    noteAfter(signature, Format(finding::kElectronicSignature.c_str(), name.c_str()), "</" + name + ">");
+                    noteAfter(signature, Format(finding::kElectronicSignature.c_str(), name.c_str()), "", child);
                     child = CXmlParserDocument::PreviousSibling(child);
                     continue;
                 }
@@ -137,11 +154,11 @@ void CStructureView::CheckMandateRules() {
                 }
                 if (Contains(name, "AmdmntInd") && EqualsNoCase(CXmlParserDocument::TextOf(child), "true")) {
                     if (!details || detailsText.empty())
-                        noteAfter(amendment, finding::kMissingAmendmentDetails, "</" + name + ">");
+                        noteAfter(amendment, finding::kMissingAmendmentDetails, "", child);
                     else if (Contains(detailsText, "SMNDA") && seqType != "FRST" && m_doc.m_formatCode < 9)
                         noteAfter(amendment, finding::kSmndaNeedsFirst, "</" + prefix + "OrgnlDbtrAgt>");
                 } else if (details) {
-                    noteAfter(amendment, finding::kAmendmentDetailsNotAllowed, "</" + name + ">");
+                    noteAfter(amendment, finding::kAmendmentDetailsNotAllowed, "", child);
                 }
                 break;
             }

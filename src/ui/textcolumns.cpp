@@ -1,0 +1,57 @@
+#include "ui/textcolumns.h"
+
+#include <algorithm>
+
+namespace valorix {
+
+CTextColumns::CTextColumns(const std::string& text, bool utf8) : m_text(text), m_utf8(utf8) {
+    if (!m_utf8) return;
+    if (m_text.compare(0, 3, "\xEF\xBB\xBF") == 0) m_bomEnd = 3;
+    const long size = static_cast<long>(m_text.size());
+    m_counts.reserve(static_cast<size_t>(size / kStep + 1));
+    int64_t count = 0;
+    for (long pos = 0; pos <= size; ++pos) {
+        if (pos % kStep == 0) m_counts.push_back(count);
+        if (pos < size) count += Weight(pos);
+    }
+}
+
+int CTextColumns::Weight(long pos) const {
+    if (pos < m_bomEnd) return 0;
+    const unsigned char b = static_cast<unsigned char>(m_text[static_cast<size_t>(pos)]);
+    if ((b & 0xC0) == 0x80) return 0;  // continuation byte
+    return (b & 0xF8) == 0xF0 ? 2 : 1;  // four bytes: a surrogate pair for the parser
+}
+
+long CTextColumns::CharsBefore(long pos) const {
+    pos = std::clamp<long>(pos, 0, static_cast<long>(m_text.size()));
+    const long k = pos / kStep;
+    int64_t count = m_counts[static_cast<size_t>(k)];
+    for (long p = k * kStep; p < pos; ++p) count += Weight(p);
+    return static_cast<long>(count);
+}
+
+long CTextColumns::CharsBetween(long from, long to) const {
+    if (!m_utf8) return to - from;
+    return CharsBefore(to) - CharsBefore(from);
+}
+
+long CTextColumns::Advance(long from, long chars, long limit) const {
+    limit = std::min<long>(limit, static_cast<long>(m_text.size()));
+    if (chars <= 0 || from >= limit) return from;
+    if (!m_utf8) return std::min(from + chars, limit);
+    const int64_t target = CharsBefore(from) + chars;
+    // Start at the last table entry not beyond the target and not before `from`.
+    const auto it = std::upper_bound(m_counts.begin(), m_counts.end(), target);
+    long p = std::max<long>(from, static_cast<long>(it - m_counts.begin() - 1) * kStep);
+    int64_t count = CharsBefore(p);
+    while (p < limit && Weight(p) == 0) ++p;  // a table entry may fall inside a character
+    while (p < limit && count < target) {
+        count += Weight(p);
+        ++p;
+        while (p < limit && Weight(p) == 0) ++p;  // the rest of the character
+    }
+    return p;
+}
+
+}  // namespace valorix
