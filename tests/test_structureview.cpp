@@ -6,6 +6,7 @@
 #include "platform/strutil.h"
 #include "support.h"
 #include "ui/report.h"
+#include "ui/textcolumns.h"
 #include "ui/structureview.h"
 
 namespace valorix::test {
@@ -301,6 +302,22 @@ TEST_F(Fill, GuidelineWarnings) {
          2},
     };
     EXPECT_EQ(RuleFindings(), expected);
+
+    // The 140 characters are those of the text: indentation and markup of a
+    // pretty-printed reference do not count; an entity counts one.
+    auto strd = [](const std::string& inner) {
+        return "<?xml version=\"1.0\"?>\n<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03\"><CstmrCdtTrfInitn>"
+               "<RmtInf><Strd>" + inner + "</Strd></RmtInf></CstmrCdtTrfInitn></Document>";
+    };
+    const std::string pretty = "\n        <CdtrRefInf>\n            <Tp><CdOrPrtry><Cd>SCOR</Cd></CdOrPrtry></Tp>\n"
+                               "            <Ref>RF18539007547034</Ref>\n        </CdtrRefInf>\n" + std::string(60, ' ');
+    for (const auto& [inner, kind] : std::vector<std::pair<std::string, uint8_t>>{
+             {pretty, 2}, {"<AddtlRmtInf>" + std::string(136, 'x') + "&amp;</AddtlRmtInf>", 2},
+             {"<AddtlRmtInf>" + std::string(141, 'x') + "</AddtlRmtInf>", 0}}) {
+        Run(strd(inner));
+        ASSERT_EQ(RuleFindings().size(), 1u) << inner;
+        EXPECT_EQ(RuleFindings()[0].kind, kind) << inner;
+    }
 }
 
 TEST_F(Fill, MandateRulesOfTreeMode) {
@@ -404,6 +421,7 @@ TEST(MarkFinding, TagsFromTheLineOrTheMessage) {
         int kind;
         long result;
         std::string marked;  // "" when nothing is marked
+        bool utf8 = true;    // how the parser read the text
     } cases[] = {
         {"line tags: closing tag before the column", "<a>\n  <Nm>abc</Nm>\n</a>", 2, 15, "value 'abc' is bad", 0, 6,
          "<Nm>abc</Nm>"},
@@ -420,11 +438,26 @@ TEST(MarkFinding, TagsFromTheLineOrTheMessage) {
          "No character data is allowed", 0, 3, ""},
         {"no tag in front, other message", "<a>\n  text\n</a>", 2, 3, "something else", 0, -1, ""},
         {"no position", "<a/>", -1, -1, "Das Schema 'x' konnte nicht geladen werden!", 0, -1, ""},
+        // Columns count characters: three bytes of "€", a character beyond U+FFFF (two
+        // columns), a byte-order mark (none); a Latin-1 "Ã" is one byte and one column.
+        {"euro signs before the column", "<a>\n<Nm>\xE2\x82\xAC\xE2\x82\xAC</Nm>\n</a>", 2, 12, "bad", 0, 4,
+         "<Nm>\xE2\x82\xAC\xE2\x82\xAC</Nm>"},
+        {"character beyond U+FFFF", "<a>\n<Nm>\xF0\x9F\x98\x80</Nm><X>1</X>\n</a>", 2, 20, "bad", 0, 17, "<X>1</X>"},
+        {"byte-order mark on line 1", "\xEF\xBB\xBF<a><Nm>x</Nm></a>", 1, 14, "bad", 0, 6, "<Nm>x</Nm>"},
+        {"Latin-1 text with \xC3", "<a>\n<Nm>\xC3</Nm><X>y</X>z\n</a>", 2, 19, "bad", 0, 14, "<X>y</X>", false},
+        // The messages of the parser we ship name the element.
+        {"no declaration found", "<a>\n<b><Unk>t</Unk></b>\n</a>", 2, 9, "no declaration found for element 'Unk'", 0, 7,
+         "<Unk>t</Unk>"},
+        {"not allowed for content model", "<a>\n<b><Unk>t</Unk></b>\n</a>", 2, 9,
+         "element 'Unk' is not allowed for content model '(x)'", 0, 7, "<Unk>t</Unk>"},
+        {"no character data is allowed", "<a>\n  text<b/>\n</a>", 2, 7, "no character data is allowed by content model",
+         0, 3, "\n  text"},
     };
     for (const auto& c : cases) {
         CTextPageModel page;
         page.SetText(c.text);
-        EXPECT_EQ(MarkFinding(page, c.line, c.column, c.message, c.kind), c.result) << c.name;
+        const CTextColumns columns(page.GetText(), c.utf8);
+        EXPECT_EQ(MarkFinding(page, columns, c.line, c.column, c.message, c.kind), c.result) << c.name;
         if (c.marked.empty()) {
             EXPECT_TRUE(page.Marks().empty()) << c.name;
             continue;
