@@ -11,20 +11,30 @@
 
 namespace valorix {
 
-const IbanLength kIbanLengths[44] = {
+// IBAN lengths by country, from the SWIFT IBAN registry as published in 2025.
+// "CS" (Serbia and Montenegro) is no country code any more: Serbia is "RS",
+// Montenegro "ME".
+const IbanLength kIbanLengths[] = {
     {"DE", 22}, {"BG", 22}, {"AT", 20}, {"BE", 16}, {"DK", 18}, {"GL", 18}, {"FO", 18}, {"FI", 18}, {"FR", 27},
     {"MC", 27}, {"IS", 26}, {"IE", 22}, {"IT", 27}, {"SM", 27}, {"LU", 20}, {"NL", 18}, {"NO", 15}, {"PL", 28},
     {"PT", 25}, {"ES", 24}, {"SE", 24}, {"RO", 24}, {"CH", 21}, {"GB", 22}, {"GR", 27}, {"AD", 24}, {"CZ", 24},
     {"HU", 28}, {"SI", 19}, {"CY", 28}, {"EE", 20}, {"LV", 21}, {"GI", 23}, {"SK", 24}, {"LT", 20}, {"MT", 31},
-    {"LI", 21}, {"TN", 24}, {"MU", 30}, {"TR", 26}, {"CS", 22}, {"MK", 19}, {"BA", 20}, {"HR", 21},
+    {"LI", 21}, {"TN", 24}, {"MU", 30}, {"TR", 26}, {"RS", 22}, {"MK", 19}, {"BA", 20}, {"HR", 21},
+    {"VA", 22}, {"AL", 28}, {"ME", 22}, {"MD", 24},
 };
+const size_t kIbanLengthCount = sizeof(kIbanLengths) / sizeof(kIbanLengths[0]);
 
+// Countries and territories of the SEPA schemes, from the EPC's list of SEPA
+// scheme countries (EPC409-09, version of 2025): besides the earlier members
+// Andorra and Vatican City (since 2019) and Albania, Montenegro, Moldova, North
+// Macedonia and Serbia (admitted 2024-2025).
 const char* const kSepaCountryList =
     "'BG','RO','DE','CH','HR',"
     "'NO','IS','LI','EE','LV','PL','SI','CZ','HU','CY','SK','LT','MT','AT','BE','DK','ES','FI','FR','GB','GF','GI',"
     "'GP','GR','IE','IT','LU','MQ','NL','PT','RE','SE',"
     "'NC','PF','PM','YT','WF',"
-    "'TF','BL','MF','MC','SM'";
+    "'TF','BL','MF','MC','SM',"
+    "'AD','VA','AL','ME','MD','MK','RS'";
 
 namespace {
 
@@ -78,6 +88,10 @@ int CheckIban(const std::string& value) {
     if (static_cast<int>(compact.size()) != length) return -3;
     if (!IsSepaCountry(country)) return -4;
     if (upper != value) return 0;
+    // ISO 13616 check digits run from 02 to 98; 00, 01 and 99 pass the
+    // remainder test for some account numbers all the same.
+    const std::string checkDigits = compact.substr(2, 2);
+    if (checkDigits == "00" || checkDigits == "01" || checkDigits == "99") return 0;
     return Mod97(LettersToDigits(compact.substr(4) + compact.substr(0, 4))) == 1 ? 1 : 0;
 }
 

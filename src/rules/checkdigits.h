@@ -15,7 +15,8 @@ struct IbanLength {
     int length;
 };
 /// The countries the IBAN check knows, with their IBAN lengths (44 rows).
-extern const IbanLength kIbanLengths[44];
+extern const IbanLength kIbanLengths[];
+extern const size_t kIbanLengthCount;
 /// The SEPA countries, each code between apostrophes.
 extern const char* const kSepaCountryList;
 
