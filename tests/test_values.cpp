@@ -49,6 +49,11 @@ TEST(Dates, FutureAndPastRules) {
          "Hinweis: Das Datum '1850-01-01' kann nicht von jedem Programm verarbeitet werden.!"},
         {"ReqdExctnDt", "2016-02-30", ""},  // no calendar date: no finding
         {"p:ReqdExctnDt", "2020-01-01", "Hinweis: Der Ausführungstermin liegt nicht in der Zukunft!"},
+        // A time zone after the date: the date part counts.
+        {"ReqdExctnDt", "2020-01-15Z", "Hinweis: Der Ausführungstermin liegt nicht in der Zukunft!"},
+        {"ReqdExctnDt", "2020-01-15+01:00", "Hinweis: Der Ausführungstermin liegt nicht in der Zukunft!"},
+        {"ReqdExctnDt", "2026-12-15-05:00", ""},
+        {"DtOfSgntr", "2026-12-15Z", "Hinweis: Das Datum '2026-12-15Z' liegt nicht in der Vergangenheit!!"},
     };
     for (const auto& c : cases) EXPECT_EQ(U8(DateFinding(c.name, c.value, now)), c.finding) << c.name << " " << c.value;
 }

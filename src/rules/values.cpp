@@ -80,7 +80,14 @@ int LeadingNumber(const std::string& s) {
 }
 }  // namespace
 
-std::string DateFinding(const std::string& name, const std::string& value, double now) {
+std::string DatePart(const std::string& value) {
+    // "2020-01-15Z", "2020-01-15+01:00": a date with its time zone.
+    if (value.size() > 10 && (value[10] == 'Z' || value[10] == '+' || value[10] == '-')) return value.substr(0, 10);
+    return value;
+}
+
+std::string DateFinding(const std::string& name, const std::string& fullValue, double now) {
+    const std::string value = DatePart(fullValue);
     if (value.size() < 2) return {};
     const int year = LeadingNumber(value.substr(0, 4));
     const int month = value.size() >= 7 ? LeadingNumber(value.substr(5, 2)) : 0;
@@ -99,7 +106,7 @@ std::string DateFinding(const std::string& name, const std::string& value, doubl
         text += " liegt nicht in der Zukunft";
         if (year < 1900) text += "und ein Wert kleiner 1900 kann nicht von jedem Programm verarbeitet werden";
     } else {
-        text += "Das Datum '" + value + "' ";
+        text += "Das Datum '" + fullValue + "' ";
         text += year < 1900 ? "kann nicht von jedem Programm verarbeitet werden." : "liegt nicht in der Vergangenheit!";
     }
     return text + "!";

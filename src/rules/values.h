@@ -27,6 +27,10 @@ int32_t ReadLeadingInt(const std::string& text);
 /// into 64 bits; a value beyond the range of ten-thousandths is invalid.
 Currency ParseAmount(const std::string& text);
 
+/// The date of an xs:date value: the value itself, or its first ten characters
+/// when a time zone follows them ("2020-01-15Z", "2020-01-15+01:00").
+std::string DatePart(const std::string& value);
+
 /// The date rule of execution, collection and signature dates: the hint for
 /// the element `name` with value `value` at local time `now` (a day count as
 /// NowDate gives), or "" when the date is fine. CP1252.

@@ -354,7 +354,7 @@ void CStructureView::RuleChain(const std::string& name, const std::string& value
             std::string message;
             if (creditor && !CheckCreditorId(value, message)) record("Fehler: " + message);
         }
-    } else if (plain && value.size() == 10) {
+    } else if (plain && DatePart(value).size() == 10) {
         const std::string finding = DateFinding(name, value, NowDate());
         if (!finding.empty()) record(finding);
     }
