@@ -205,7 +205,7 @@ TEST_F(EventMode, SameFixtureBothModes) {
 }
 
 TEST_F(EventMode, MandateRulesDifferFromTreeMode) {
-    auto mandate = [](const std::string& inner) { return MandateFixture("pain.008.001.02", inner); };
+    auto mandate = [](const std::string& inner, const char* edition) { return MandateFixture(edition, inner); };
     const std::string& missing = kMissingDetails;
     const std::string& notAllowed = kDetailsNotAllowed;
     const std::string& smnda = kSmnda;
@@ -216,11 +216,19 @@ TEST_F(EventMode, MandateRulesDifferFromTreeMode) {
         const char* name;
         std::string inner;
         std::vector<std::string> event, tree;  // "text@column" on line 4
+        const char* edition = "pain.008.001.02";
     } cases[] = {
         {"indicator without details", "<AmdmntInd>TRUE</AmdmntInd>", {missing + "@28"}, {missing + "@28"}},
         {"details, indicator false", "<AmdmntInd>false</AmdmntInd>" + details, {notAllowed + "@29"}, {notAllowed + "@29"}},
         {"details without indicator", "<MndtId>1</MndtId>" + details, {notAllowed + "@78"}, {notAllowed + "@19"}},
-        {"SMNDA with RCUR in 3.0: event mode only", "<AmdmntInd>true</AmdmntInd>" + smndaDetails, {smnda + "@89"}, {}},
+        {"SMNDA with RCUR in 3.0 is allowed", "<AmdmntInd>true</AmdmntInd>" + smndaDetails, {}, {}},
+        {"SMNDA with RCUR in 2.7: at the identifier, after the original agent", "<AmdmntInd>true</AmdmntInd>" + smndaDetails,
+         {smnda + "@89"}, {smnda + "@124"}, "pain.008.003.02"},
+        {"SMNDA as a mandate identifier is no amendment", "<MndtId>SMNDA</MndtId>", {}, {}, "pain.008.003.02"},
+        {"SMNDA without a true indicator", "<AmdmntInd>false</AmdmntInd>" + smndaDetails, {notAllowed + "@29"},
+         {notAllowed + "@29"}, "pain.008.003.02"},
+        {"the boolean 1 is true", "<AmdmntInd>1</AmdmntInd>", {missing + "@25"}, {missing + "@25"}},
+        {"the boolean 0 is false", "<AmdmntInd>0</AmdmntInd>" + details, {notAllowed + "@25"}, {notAllowed + "@25"}},
         {"empty details with indicator true", "<AmdmntInd>true</AmdmntInd><AmdmntInfDtls></AmdmntInfDtls>",
          {missing + "@28"}, {missing + "@28"}},
         {"empty details without indicator: tree mode only", "<MndtId>1</MndtId><AmdmntInfDtls></AmdmntInfDtls>", {},
@@ -229,7 +237,7 @@ TEST_F(EventMode, MandateRulesDifferFromTreeMode) {
     for (const auto& c : cases) {
         for (bool sax : {true, false}) {
             std::vector<std::string> got;
-            for (const auto& line : RuleLines(Report(mandate(c.inner), sax))) {
+            for (const auto& line : RuleLines(Report(mandate(c.inner, c.edition), sax))) {
                 if (line.find("Fehler:") == std::string::npos) continue;
                 const size_t slash = line.find('/'), colon = line.find(" : ");
                 EXPECT_EQ(line.substr(6, slash - 6), "4") << c.name;

@@ -179,7 +179,7 @@ TEST(Bic, DirectoryLookup) {
     const std::string scl = dir / "NVSCL.INI";
     WriteFile(scl,
               "[BIC]\r\nSTAND=261201\r\nABCDDEFFXXX=1111\r\nHEADDEFF=1101\r\nDAMGDEFFXXX=1\r\nTHREDEFFXXX=111\r\n"
-              "emptDEFFXXX=\r\nATBKATWWXXX=1111\r\nNOCTDEFFXXX=0000\r\n");
+              "emptDEFFXXX=\r\nATBKATWWXXX=1111\r\nNOCTDEFFXXX=0000\r\nSCTODEFFXXX=1000\r\n");
     struct Case {
         const char* bic;
         int position;
@@ -223,6 +223,12 @@ TEST(Bic, DirectoryLookup) {
         {"NOCTDEFFXXX", true, 1, 0,
          "Das Institut mit der BIC 'NOCTDEFFXXX' unterstützt lt. SEPA Verzeichnis der Bundesbank noch keine "
          "Lastschriften."},
+        // The creditor's own bank is asked for the file's scheme, not for transfers.
+        {"SCTODEFFXXX", true, 0, 0, ""},
+        {"SCTODEFFXXX", true, 1, 0,
+         "Das Institut mit der BIC 'SCTODEFFXXX' unterstützt lt. SEPA Verzeichnis der Bundesbank noch keine "
+         "Lastschriften."},
+        {"ABCDDEFFXXX", true, 2, 0, ""},
     };
     for (const auto& r : rules)
         EXPECT_EQ(U8(BicFinding(r.bic, r.own, r.debitKind, r.austrian, scl)), r.text) << r.bic;

@@ -176,7 +176,9 @@ int CheckBic(const std::string& bic, int position, const std::string& sclIniPath
 
 std::string BicFinding(const std::string& bic, bool ownBank, int debitKind, int austrianVariant,
                        const std::string& sclIniPath) {
-    int result = CheckBic(bic, ownBank ? 0 : debitKind, sclIniPath);
+    // The creditor's own bank of a direct debit must take part in the file's
+    // scheme as well; a credit transfer asks every bank for its transfer flag.
+    int result = CheckBic(bic, debitKind, sclIniPath);
     if (ownBank && (result >= 0 || result == -3)) {
         const std::string country = bic.substr(4, 2);
         if (country != (austrianVariant == 0 ? "DE" : "AT")) result = -5;

@@ -226,13 +226,17 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
         return;
     }
     if (Contains(name, "AmdmntInd")) {
-        m_amendIndicator = EqualsNoCase(value, "true") ? 1 : 0;
+        m_amendIndicator = IsXsTrue(value) ? 1 : 0;
         m_capture = 5;
         return;
     }
-    if (Contains(name, "Id") && value == "SMNDA") {
+    // SMNDA names a change of the debtor's bank in the amendment details; it
+    // needs a first collection only with a true indicator and before the 3.0
+    // edition, as the tree-mode rule reads it.
+    if (Contains(name, "Id") && value == "SMNDA" && Contains(CurrentPath(), "AmdmntInfDtls")) {
         m_amendDetailsSeen = true;
-        if (!m_seqType.empty() && m_seqType != "FRST" && m_pendingFinding == 0)
+        if (m_amendIndicator == 1 && m_doc->m_formatCode < 9 && !m_seqType.empty() && m_seqType != "FRST" &&
+            m_pendingFinding == 0)
             Record(finding::kSmndaNeedsFirst, 1);
         return;
     }

@@ -80,6 +80,11 @@ int LeadingNumber(const std::string& s) {
 }
 }  // namespace
 
+bool IsXsTrue(const std::string& value) {
+    const std::string v = Trim(value);
+    return EqualsNoCase(v, "true") || v == "1";
+}
+
 std::string DatePart(const std::string& value) {
     // "2020-01-15Z", "2020-01-15+01:00": a date with its time zone.
     if (value.size() > 10 && (value[10] == 'Z' || value[10] == '+' || value[10] == '-')) return value.substr(0, 10);

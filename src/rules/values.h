@@ -27,6 +27,9 @@ int32_t ReadLeadingInt(const std::string& text);
 /// into 64 bits; a value beyond the range of ten-thousandths is invalid.
 Currency ParseAmount(const std::string& text);
 
+/// An xs:boolean that is true: "true" (in any letter case, as banks read it) or "1".
+bool IsXsTrue(const std::string& value);
+
 /// The date of an xs:date value: the value itself, or its first ten characters
 /// when a time zone follows them ("2020-01-15Z", "2020-01-15+01:00").
 std::string DatePart(const std::string& value);

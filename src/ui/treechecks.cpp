@@ -152,7 +152,7 @@ void CStructureView::CheckMandateRules() {
                     child = CXmlParserDocument::PreviousSibling(child);
                     continue;
                 }
-                if (Contains(name, "AmdmntInd") && EqualsNoCase(CXmlParserDocument::TextOf(child), "true")) {
+                if (Contains(name, "AmdmntInd") && IsXsTrue(CXmlParserDocument::TextOf(child))) {
                     if (!details || detailsText.empty())
                         noteAfter(amendment, finding::kMissingAmendmentDetails, "", child);
                     else if (Contains(detailsText, "SMNDA") && seqType != "FRST" && m_doc.m_formatCode < 9)
