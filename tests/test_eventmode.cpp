@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/strutil.h"
 #include "rules/myxmldoc.h"
+#include "core/verdict.h"
 #include "support.h"
 #include "ui/eventrows.h"
 #include "ui/structureview.h"
@@ -278,14 +279,23 @@ TEST_F(EventMode, CreditorIdentifierPlacement) {
         {"block level only", block(true, {false, false}), 0},
         {"every transaction", block(false, {true, true}), 0},
         {"both levels", block(true, {true, true}), 1},
-        {"some transactions, also with a block identifier", block(true, {true, false}), -1},
+        {"some transactions, also with a block identifier", block(true, {true, false}), 1},
+        {"some transactions, none at block level", block(false, {true, false}), -1},
         {"first block missing, second both", block(false, {false}) + block(true, {true}), -1},
+        {"first block both, second missing", block(true, {true}) + block(false, {false}), -1},
     };
     for (const auto& c : cases) {
-        Report("<?xml version=\"1.0\"?><Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.008.001.02\">"
-               "<CstmrDrctDbtInitn>" + c.blocks + "</CstmrDrctDbtInitn></Document>",
-               true);
+        const std::string text = "<?xml version=\"1.0\"?><Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.008.001.02\">"
+                                 "<CstmrDrctDbtInitn>" + c.blocks + "</CstmrDrctDbtInitn></Document>";
+        Report(text, true);
         EXPECT_EQ(m_doc->m_processor->m_creditorIdPlacement, c.placement) << c.name;
+        // Both modes read the placement alike.
+        CXmlParserDocument parser(text, false, "", false);
+        std::vector<std::string> texts;
+        std::vector<int> lines, columns;
+        std::vector<uint8_t> kinds;
+        ASSERT_TRUE(parser.Parse(texts, lines, columns, kinds)) << c.name;
+        EXPECT_EQ(CheckCreditorIdPlacement(parser), c.placement) << c.name << " (tree mode)";
     }
 }
 

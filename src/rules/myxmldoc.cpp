@@ -316,12 +316,13 @@ void CMyXmlDoc::EndElement(const std::string& localName, const std::string& qNam
             CheckLevel(m_pmt);
             if (debit) {
                 const uint32_t n = m_txInPmtInf, t = m_txWithCreditorId;
+                // An identifier at block level serves every transaction; with
+                // some transactions carrying their own as well, both levels are
+                // used. Without one at block level, every transaction needs its own.
                 if (m_creditorIdPlacement != -1) {
-                    if (t == 0) {
-                        if (!m_blockLevelId) m_creditorIdPlacement = -1;
-                    } else if (t == n) {
-                        if (m_blockLevelId) m_creditorIdPlacement = 1;
-                    } else {
+                    if (m_blockLevelId) {
+                        if (t > 0) m_creditorIdPlacement = 1;
+                    } else if (t < n || n == 0) {
                         m_creditorIdPlacement = -1;
                     }
                 }
