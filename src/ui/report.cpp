@@ -145,13 +145,16 @@ long MarkFinding(ITextPage& page, const CTextColumns& columns, int L, int C, con
 }
 
 void BuildReport(ITextPage& page, COutputList& output, const CTavrel1Doc& doc) {
+    BuildReport(page, CTextColumns(page.GetText(), doc.m_textIsUtf8), output, doc);
+}
+
+void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& output, const CTavrel1Doc& doc) {
     if (!doc.m_messages.empty()) output.AddLine(ReportVerdictLine(doc.m_messages[0], doc.m_detailTexts), 0);
     for (size_t i = 1; i < doc.m_messages.size(); ++i) output.AddLine(doc.m_messages[i], 0);
     if (doc.m_subtype == 0 && doc.m_isEmw == 0 && doc.m_xmlnsRepeated != 0)
         output.AddLine(A("Eine Wiederholung des Namensraum Attributs (xmlns) ist in Sub Feldern (Tags) nicht nötig und "
                          "kann in den Verarbeitungssystemen zur Abweisung der gesamten Datei führen."),
                        0);
-    const CTextColumns columns(page.GetText(), doc.m_textIsUtf8);
     if (doc.m_checkState == 0 && doc.m_declPosition <= 0) {
         page.HideSelection(true);
         for (long p : StrayCharacters(page)) {

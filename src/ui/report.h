@@ -13,6 +13,8 @@ class CTextColumns;
 
 /// Fills `output` (emptied by the caller) and marks `page`.
 void BuildReport(ITextPage& page, COutputList& output, const CTavrel1Doc& doc);
+/// The same with the column conversion of the page's text already at hand.
+void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& output, const CTavrel1Doc& doc);
 
 /// Marks the text a finding refers to; returns where the marked element starts, or -1.
 long MarkFinding(ITextPage& page, int line, int column, const std::string& text, int kind);

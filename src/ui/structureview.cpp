@@ -88,7 +88,7 @@ FillResult CStructureView::FillView() {
         // 6: not well-formed
         addTopRow(std::make_unique<CGridRow>(m_doc.m_strPathName, A("Keine gültige XML Datei"),
                                              A("Bitte wählen Sie eine andere Datei über das Menü.")));
-        BuildReport(page, output, m_doc);
+        BuildReport(page, *m_columns, output, m_doc);
         result = FillResult::NotWellFormed;
     } else {
         // 7: progress for large documents
@@ -146,7 +146,7 @@ FillResult CStructureView::FillView() {
             }
             ShowInBrowser(m_doc.m_contentLength >= 100000);
         }
-        BuildReport(page, output, m_doc);
+        BuildReport(page, *m_columns, output, m_doc);
         // 9
         m_pProgress.reset();
     }

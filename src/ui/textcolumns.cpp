@@ -10,9 +10,18 @@ CTextColumns::CTextColumns(const std::string& text, bool utf8) : m_text(text), m
     const long size = static_cast<long>(m_text.size());
     m_counts.reserve(static_cast<size_t>(size / kStep + 1));
     int64_t count = 0;
-    for (long pos = 0; pos <= size; ++pos) {
-        if (pos % kStep == 0) m_counts.push_back(count);
-        if (pos < size) count += Weight(pos);
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(m_text.data());
+    for (long block = 0; block <= size; block += kStep) {
+        m_counts.push_back(count);
+        const long end = std::min(block + kStep, size);
+        for (long pos = block; pos < end; ++pos) {
+            const unsigned char b = bytes[pos];
+            count += ((b & 0xC0) != 0x80) + ((b & 0xF8) == 0xF0);
+        }
+    }
+    if (m_bomEnd) {  // the mark counts no column
+        for (auto& c : m_counts) c = c > 0 ? c - 1 : 0;
+        m_counts[0] = 0;
     }
 }
 
