@@ -438,6 +438,7 @@ TEST(MarkFinding, TagsFromTheLineOrTheMessage) {
          "No character data is allowed", 0, 3, ""},
         {"no tag in front, other message", "<a>\n  text\n</a>", 2, 3, "something else", 0, -1, ""},
         {"no position", "<a/>", -1, -1, "Das Schema 'x' konnte nicht geladen werden!", 0, -1, ""},
+        {"column 0 of an existing line", "<a>\n<b/>\n</a>", 2, 0, "Zeile 0/0", 0, -1, ""},
         // Columns count characters: three bytes of "€", a character beyond U+FFFF (two
         // columns), a byte-order mark (none); a Latin-1 "Ã" is one byte and one column.
         {"euro signs before the column", "<a>\n<Nm>\xE2\x82\xAC\xE2\x82\xAC</Nm>\n</a>", 2, 12, "bad", 0, 4,

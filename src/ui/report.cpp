@@ -23,6 +23,8 @@ std::string FindingLine(int line, int column, const std::string& text) {
 
 SearchOptions Backward() { return {false, false, false}; }
 
+SearchOptions ForwardNoCase() { return {true, false, false}; }
+
 // Parser messages that name the element they are about, in the parser's
 // languages: the element's own tags are then marked.
 const char* const kElementMessageHeads[] = {"no declaration found for element '", "Unknown element '",
@@ -30,7 +32,6 @@ const char* const kElementMessageHeads[] = {"no declaration found for element '"
 // Parser messages about text where the content model allows none.
 const char* const kNoCharacterDataHeads[] = {"no character data is allowed", "No character data",
                                              "Das Inhaltsmodell erlaubt keine Zeichen"};
-SearchOptions ForwardNoCase() { return {true, false, false}; }
 
 // Stray umlauts and sharp s of a file that is not well-formed, in text order.
 std::vector<long> StrayCharacters(const ITextPage& page) {
@@ -75,7 +76,7 @@ long MarkFinding(ITextPage& page, const CTextColumns& columns, int L, int C, con
     // reported place may be written in several bytes each.
     auto at = [&](long chars) { return columns.Advance(lineStart, chars, lineEnd); };
     // The text in front of the reported position, read in place.
-    const std::string_view prefix(text.data() + lineStart, static_cast<size_t>(at(C - 1) - lineStart));
+    const std::string_view prefix(text.data() + lineStart, static_cast<size_t>(std::max(0L, at(C - 1) - lineStart)));
 
     const size_t lastLt = prefix.rfind('<');
     if (lastLt != std::string_view::npos) {

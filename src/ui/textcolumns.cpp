@@ -47,7 +47,8 @@ long CTextColumns::CharsBetween(long from, long to) const {
 
 long CTextColumns::Advance(long from, long chars, long limit) const {
     limit = std::min<long>(limit, static_cast<long>(m_text.size()));
-    if (chars <= 0 || from >= limit) return from;
+    if (chars < 0) return from + chars;  // in front of `from`: no character is skipped there
+    if (chars == 0 || from >= limit) return from;
     if (!m_utf8) return std::min(from + chars, limit);
     const int64_t target = CharsBefore(from) + chars;
     // Start at the last table entry not beyond the target and not before `from`.

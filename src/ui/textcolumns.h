@@ -26,7 +26,8 @@ public:
 
     /// Characters (parser columns) in the text between the positions `from` <= `to`.
     long CharsBetween(long from, long to) const;
-    /// The position `chars` characters after `from`, at most `limit`.
+    /// The position `chars` characters after `from`, at most `limit` (a negative
+    /// count steps back byte by byte, as the parser never reports such a column).
     long Advance(long from, long chars, long limit) const;
 
 private:
