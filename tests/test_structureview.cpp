@@ -505,3 +505,42 @@ TEST(LargeFilePage, LinksTheFile) {
 }
 
 }  // namespace valorix::test
+
+namespace valorix::test {
+
+TEST_F(Fill, SchemaFindingsOfTheParserAreMarkedAtTheirElement) {
+    // Real files through Xerces: each message that names an element, or text
+    // where none is allowed, marks that element's text.
+    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                             "<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03\"><CstmrCdtTrfInitn>\n";
+    struct Case {
+        const char* name;
+        std::string body;
+        std::string messageStart;
+        std::string marked;
+    } cases[] = {
+        {"no declaration found", "<GrpHdr><Unbekannt>x</Unbekannt></GrpHdr>", "no declaration found for element 'Unbekannt'",
+         "<Unbekannt>x</Unbekannt>"},
+        {"not allowed for content model", "<GrpHdr><MsgId>1</MsgId><MsgId>2</MsgId></GrpHdr>",
+         "element 'MsgId' is not allowed for content model", "<MsgId>2</MsgId>"},
+        {"no character data", "<GrpHdr>\n\xE2\x82\xAC text\n<MsgId>1</MsgId></GrpHdr>", "no character data is allowed", ""},
+    };
+    for (const auto& c : cases) {
+        Run(head + c.body + "\n</CstmrCdtTrfInitn></Document>");
+        bool found = false;
+        for (size_t i = 0; i < m_doc->m_detailTexts.size() && !found; ++i) {
+            if (!StartsWith(m_doc->m_detailTexts[i], c.messageStart)) continue;
+            found = true;
+            const long position = m_output.Lines()[m_output.Lines().size() - m_doc->m_detailTexts.size() + i].position;
+            EXPECT_GE(position, 0) << c.name;
+            bool marked = c.marked.empty() && !m_text.Marks().empty();
+            for (const auto& m : m_text.Marks())
+                marked = marked || m_text.GetText().substr(static_cast<size_t>(m.start),
+                                                           static_cast<size_t>(m.end - m.start)).find(c.marked) == 0;
+            EXPECT_TRUE(marked) << c.name;
+        }
+        EXPECT_TRUE(found) << c.name << "\n" << ::testing::PrintToString(U8(m_doc->m_detailTexts));
+    }
+}
+
+}  // namespace valorix::test
