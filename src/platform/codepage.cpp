@@ -60,25 +60,6 @@ std::u16string Cp1252ToUtf16(std::string_view s) {
     return out;
 }
 
-std::string Cp1252ToUtf8(std::string_view s) {
-    std::string out;
-    out.reserve(s.size() + s.size() / 8);
-    for (char ch : s) {
-        char32_t c = ByteToUnicode(static_cast<unsigned char>(ch));
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 namespace {
 // The character of the UTF-8 sequence at `i`, advancing `i` past it; a
 // malformed sequence gives U+FFFD and advances one byte.
@@ -117,6 +98,13 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 }  // namespace
+
+std::string Cp1252ToUtf8(std::string_view s) {
+    std::string out;
+    out.reserve(s.size() + s.size() / 8);
+    for (char ch : s) AppendUtf8(out, ByteToUnicode(static_cast<unsigned char>(ch)));
+    return out;
+}
 
 std::string Utf8ToCp1252(std::string_view s) {
     std::string out;

@@ -6,42 +6,39 @@
 
 namespace valorix {
 
-int32_t ReadLeadingInt(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    int64_t n = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-        n = n * 10 + (text[i++] - '0');
-        if (n > INT32_MAX) n = INT32_MAX;
-    }
-    return static_cast<int32_t>(negative ? -n : n);
-}
-
 namespace {
-// The leading decimal number as ParseAmount's whole part: 64 bits, false when
-// it does not fit as ten-thousandths.
-bool ReadWholePart(const std::string& text, int64_t& whole) {
+// The leading decimal number of `text` (leading blanks and a sign allowed) into
+// `value`; false when its magnitude exceeds `limit` (`value` is then +-limit).
+bool ReadLeadingNumber(const std::string& text, int64_t limit, int64_t& value) {
     size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    constexpr int64_t kLimit = INT64_MAX / 10000;
     int64_t n = 0;
+    bool fits = true;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
         n = n * 10 + (text[i++] - '0');
-        if (n > kLimit) return false;
+        if (n > limit) {
+            n = limit;
+            fits = false;
+            break;
+        }
     }
-    whole = negative ? -n : n;
-    return true;
+    value = negative ? -n : n;
+    return fits;
 }
 }  // namespace
 
+int32_t ReadLeadingInt(const std::string& text) {
+    int64_t n = 0;
+    ReadLeadingNumber(text, INT32_MAX, n);  // clamped to the 32-bit range
+    return static_cast<int32_t>(n);
+}
+
 Currency ParseAmount(const std::string& text) {
     Currency c;
-    int64_t whole = 0;
-    if (!ReadWholePart(text, whole)) {
+    int64_t whole = 0;  // 64 bits, as far as it fits as ten-thousandths
+    if (!ReadLeadingNumber(text, INT64_MAX / 10000, whole)) {
         c.valid = false;
         return c;
     }

@@ -88,9 +88,8 @@ long DataChars(const std::string& text, long from, long to, const CTextColumns& 
 }
 }  // namespace
 
-long ContentChars(const std::string& text, long start, const CTextColumns& columns) {
-    const long end = ElementEnd(text, start);
-    if (end < 0) return 0;
+long ContentChars(const std::string& text, long start, long end, const CTextColumns& columns) {
+    if (start < 0 || end < 0) return 0;
     bool empty = false;
     long pos = TagEnd(text, static_cast<size_t>(start), empty);
     if (empty) return 0;

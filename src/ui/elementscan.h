@@ -17,10 +17,10 @@ class CTextColumns;
 /// positions of the element's children in order.
 long ElementEnd(const std::string& text, long start, std::vector<long>* childStarts = nullptr);
 
-/// Characters of the text content of the element whose start tag begins at
-/// `start`: the character data of it and its descendants, without the markup
-/// and without the white space that only lays out the tags; an entity or
-/// character reference counts one. 0 when the element does not end.
-long ContentChars(const std::string& text, long start, const CTextColumns& columns);
+/// Characters of the text content of the element from `start` (its start tag)
+/// to `end` (as ElementEnd gives it): the character data of it and its
+/// descendants, without the markup and without the white space that only lays
+/// out the tags; an entity or character reference counts one.
+long ContentChars(const std::string& text, long start, long end, const CTextColumns& columns);
 
 }  // namespace valorix

@@ -375,7 +375,7 @@ void CStructureView::GuidelineWarnings(const std::string& name, const std::vecto
         int line = 0, column = 0;
         PositionAt(end, line, column);
         uint8_t kind = 2;
-        if (EndsWith(child, "Strd") && ContentChars(text, childStarts[i], *m_columns) > 140) kind = 0;
+        if (EndsWith(child, "Strd") && ContentChars(text, childStarts[i], end, *m_columns) > 140) kind = 0;
         if (m_doc.m_subtype != 0) continue;
         const std::string text =
             kind == 2 ? Format(finding::kGuidelineWarning.c_str(), child.c_str())

@@ -4,6 +4,12 @@
 
 namespace valorix {
 
+namespace {
+// Parser columns of one byte of UTF-8: a continuation byte adds none, the
+// lead byte of four adds two (a surrogate pair for the parser).
+int ByteWeight(unsigned char b) { return ((b & 0xC0) != 0x80) + ((b & 0xF8) == 0xF0); }
+}  // namespace
+
 CTextColumns::CTextColumns(const std::string& text, bool utf8) : m_text(text), m_utf8(utf8) {
     if (!m_utf8) return;
     if (m_text.compare(0, 3, "\xEF\xBB\xBF") == 0) m_bomEnd = 3;
@@ -14,22 +20,13 @@ CTextColumns::CTextColumns(const std::string& text, bool utf8) : m_text(text), m
     for (long block = 0; block <= size; block += kStep) {
         m_counts.push_back(count);
         const long end = std::min(block + kStep, size);
-        for (long pos = block; pos < end; ++pos) {
-            const unsigned char b = bytes[pos];
-            count += ((b & 0xC0) != 0x80) + ((b & 0xF8) == 0xF0);
-        }
-    }
-    if (m_bomEnd) {  // the mark counts no column
-        for (auto& c : m_counts) c = c > 0 ? c - 1 : 0;
-        m_counts[0] = 0;
+        for (long pos = std::max(block, m_bomEnd); pos < end; ++pos) count += ByteWeight(bytes[pos]);
     }
 }
 
 int CTextColumns::Weight(long pos) const {
-    if (pos < m_bomEnd) return 0;
-    const unsigned char b = static_cast<unsigned char>(m_text[static_cast<size_t>(pos)]);
-    if ((b & 0xC0) == 0x80) return 0;  // continuation byte
-    return (b & 0xF8) == 0xF0 ? 2 : 1;  // four bytes: a surrogate pair for the parser
+    if (pos < m_bomEnd) return 0;  // the byte-order mark is no column
+    return ByteWeight(static_cast<unsigned char>(m_text[static_cast<size_t>(pos)]));
 }
 
 long CTextColumns::CharsBefore(long pos) const {
