@@ -2,8 +2,11 @@
 
 #include <xercesc/dom/DOMNode.hpp>
 
+#include <iconv.h>
+
 #include "support.h"
 #include "xml/depthguard.h"
+#include "xml/saxpass.h"
 #include "xml/xmlparserdocument.h"
 
 namespace valorix::test {
@@ -172,45 +175,63 @@ TEST(XmlParser, ParseMessagesFormatsPositions) {
 
 namespace valorix::test {
 
-TEST(DepthGuard, CountsOnlyRealStartTags) {
+// The nesting limit counts the parser's element events: neither a bracket in a
+// comment of the internal subset nor an encoding without the byte "<" hides
+// the elements, and the parse stops at the first element nested too deep.
+TEST(DepthGuard, DeepDocumentIsAFatalRecordInBothModes) {
+    auto nested = [](int depth) {
+        std::string body = "<r xmlns=\"urn:x\">";
+        for (int i = 0; i < depth; ++i) body += "<a>";
+        for (int i = 0; i < depth; ++i) body += "</a>";
+        return body + "</r>";
+    };
+    auto ebcdic = [](std::string ascii) {
+        iconv_t cd = iconv_open("IBM037", "ASCII");
+        std::string out(ascii.size(), '\0');
+        char* in = ascii.data();
+        char* to = out.data();
+        size_t inLeft = ascii.size(), outLeft = out.size();
+        iconv(cd, &in, &inLeft, &to, &outLeft);
+        iconv_close(cd);
+        return out;
+    };
+    const std::string decl = "<?xml version=\"1.0\"?>\n";
     struct Case {
         const char* name;
         std::string text;
-        bool exceeds;
-        int line, column;
+        int line, column;  // 0: within the limit
     } cases[] = {
-        {"three levels", "<a><b><c/></b></a>", false, 0, 0},
-        {"four levels", "<a>\n<b><c>\n  <d></d></c></b></a>", true, 3, 3},
-        {"empty tags do not nest", "<a><b/><b/><b/><b/></a>", false, 0, 0},
-        {"closing tags return", "<a><b></b><b></b><c></c></a>", false, 0, 0},
-        {"comment, CDATA, PI", "<a><!-- <x><y><z> --><![CDATA[<x><y><z>]]><?pi <x><y>?></a>", false, 0, 0},
-        {"quoted > in attributes", "<a t='>' u=\"/>\"><b><c x=\">\"></c></b></a>", false, 0, 0},
-        {"internal subset", "<!DOCTYPE a [<!ENTITY e \"<x>\">]><a><b><c/></b></a>", false, 0, 0},
+        {"1000 levels are accepted", decl + nested(999), 0, 0},
+        {"empty elements do not nest", decl + "<r>" + std::string(3000, ' ') + "<a/><a/><a/></r>", 0, 0},
+        {"1001 levels", decl + nested(1000), 2, 18 + 3 * 1000},
+        {"bracket in a comment of the internal subset", "<!DOCTYPE r [<!-- [ -->]>\n" + nested(30000), 2,
+         18 + 3 * 1000},
+        {"IBM037", ebcdic("<?xml version=\"1.0\" encoding=\"IBM037\"?>\n" + nested(30000)), 2, 18 + 3 * 1000},
     };
     for (const auto& c : cases) {
-        auto excess = FindExcessiveNesting(c.text, 3);
-        ASSERT_EQ(excess.has_value(), c.exceeds) << c.name;
-        if (excess) {
-            EXPECT_EQ(excess->line, c.line) << c.name;
-            EXPECT_EQ(excess->column, c.column) << c.name;
+        CXmlParserDocument doc(c.text, false, "", false);
+        Records tree;
+        const bool ok = tree.Parse(doc);
+        CProcessXmlDoc events;
+        EXPECT_EQ(RunSaxPass(c.text, false, &events, "", false, true), 0) << c.name;
+        if (c.line == 0) {
+            EXPECT_TRUE(ok) << c.name << ": " << (tree.texts.empty() ? "" : tree.texts[0]);
+            EXPECT_TRUE(events.m_texts.empty()) << c.name;
+            continue;
+        }
+        EXPECT_FALSE(ok) << c.name;
+        EXPECT_EQ(doc.GetDocument(), nullptr) << c.name;
+        const std::string text = "Die Elemente sind tiefer als 1000 Ebenen verschachtelt, die Datei wird nicht verarbeitet!";
+        for (const auto& [texts, lines, columns, kinds] :
+             {std::tie(tree.texts, tree.lines, tree.columns, tree.kinds),
+              std::tie(events.m_texts, events.m_lines, events.m_columns, events.m_kinds)}) {
+            ASSERT_EQ(texts.size(), 1u) << c.name << ": " << texts[0];
+            EXPECT_EQ(U8(texts[0]), text) << c.name;
+            EXPECT_EQ(kinds[0], 1) << c.name;
+            EXPECT_EQ(lines[0], c.line) << c.name;
+            EXPECT_EQ(columns[0], c.column) << c.name;  // just after the start tag at depth 1001
         }
     }
-}
-
-TEST(DepthGuard, DeepDocumentIsAFatalRecordWithoutParsing) {
-    std::string deep = "<?xml version=\"1.0\"?>\n<r xmlns=\"urn:x\">";
-    for (int i = 0; i < 100000; ++i) deep += "<a>";
-    for (int i = 0; i < 100000; ++i) deep += "</a>";
-    deep += "</r>";
-    CXmlParserDocument doc(deep, false, "", false);
-    Records r;
-    EXPECT_FALSE(r.Parse(doc));
-    ASSERT_EQ(r.texts.size(), 1u);
-    EXPECT_EQ(U8(r.texts[0]), "Die Elemente sind tiefer als 1000 Ebenen verschachtelt, die Datei wird nicht verarbeitet!");
-    EXPECT_EQ(r.kinds[0], 1);
-    EXPECT_EQ(r.lines[0], 2);
-    EXPECT_EQ(r.columns[0], 18 + 3 * 999);  // the 1000th <a>, at depth 1001
-    EXPECT_EQ(doc.GetDocument(), nullptr);
 }
 
 }  // namespace valorix::test

@@ -193,47 +193,66 @@ void CStructureView::NamespaceTest(const std::string& elementName, const std::st
 }
 
 void CStructureView::AddNode(CGridRow* target, DomNode* node, int depth, Walk& walk) {
-    CXmlParserDocument& parser = *m_doc.m_parser;
-    // 1
-    parser.SetCurrent(node);
-    DomNode* element = parser.GetCurrent();
-    std::vector<std::string> attrNames, attrValues;
-    parser.GetAttributes(attrNames, attrValues);
-    const std::string name = parser.GetName();
-    std::vector<DomNode*> children;
-    for (DomNode* c = CXmlParserDocument::FirstChild(element); c; c = CXmlParserDocument::NextSibling(c))
-        if (CXmlParserDocument::IsElement(c)) children.push_back(c);
-    CTreeItem* targetItem = target->m_hTreeItem;
+    // Depth-first over the elements with an explicit stack of open elements,
+    // so that the depth of a document never meets the depth of the call stack.
+    struct Open {
+        CGridRow* target;
+        int depth;
+        std::vector<DomNode*> children;
+        std::vector<std::string> childNames;
+        size_t next = 0;
+    };
+    std::vector<Open> open;
+    auto expandStep = [&](CGridRow* row, int level) {
+        CTreeItem* item = row->m_hTreeItem;
+        if ((level < 4 || walk.expand != 0) && item && m_t.tree) m_t.tree->Expand(item);
+        if (walk.expand == 0 && level >= 5) row->expanded = false;
+    };
+    // Handles one element: a leaf at once, an element with children is opened.
+    auto enter = [&](CGridRow* target, DomNode* node, int depth) {
+        CXmlParserDocument& parser = *m_doc.m_parser;
+        // 1
+        parser.SetCurrent(node);
+        DomNode* element = parser.GetCurrent();
+        std::vector<std::string> attrNames, attrValues;
+        parser.GetAttributes(attrNames, attrValues);
+        const std::string name = parser.GetName();
+        std::vector<DomNode*> children;
+        for (DomNode* c = CXmlParserDocument::FirstChild(element); c; c = CXmlParserDocument::NextSibling(c))
+            if (CXmlParserDocument::IsElement(c)) children.push_back(c);
+        CTreeItem* targetItem = target->m_hTreeItem;
 
-    if (children.empty()) {
-        // 2: a leaf
-        const std::string value = parser.GetText();
-        const int occurrence = walk.NextOccurrence(name);
-        if (!attrNames.empty()) {
-            const bool isRoot = element == walk.rootElement;
-            auto group = std::make_unique<CGridRow>(name, "");
-            group->group = true;
-            group->m_nOccurrence = occurrence;
-            if (m_t.tree) group->m_hTreeItem = m_t.tree->InsertItem(name, kImageLeaf, targetItem, group.get());
-            ProgressStep(group.get(), nullptr, walk);
-            m_rows.push_back(group.get());
-            StartTagSearch(group.get(), name, walk);
-            for (size_t i = 0; i < attrNames.size(); ++i) {
-                if (!isRoot) NamespaceTest(name, attrNames[i], attrValues[i]);
-                group->AddSubItem(std::make_unique<CGridRow>(attrNames[i], attrValues[i], "", kAttributeIcon));
+        if (children.empty()) {
+            // 2: a leaf
+            const std::string value = parser.GetText();
+            const int occurrence = walk.NextOccurrence(name);
+            if (!attrNames.empty()) {
+                const bool isRoot = element == walk.rootElement;
+                auto group = std::make_unique<CGridRow>(name, "");
+                group->group = true;
+                group->m_nOccurrence = occurrence;
+                if (m_t.tree) group->m_hTreeItem = m_t.tree->InsertItem(name, kImageLeaf, targetItem, group.get());
+                ProgressStep(group.get(), nullptr, walk);
+                m_rows.push_back(group.get());
+                StartTagSearch(group.get(), name, walk);
+                for (size_t i = 0; i < attrNames.size(); ++i) {
+                    if (!isRoot) NamespaceTest(name, attrNames[i], attrValues[i]);
+                    group->AddSubItem(std::make_unique<CGridRow>(attrNames[i], attrValues[i], "", kAttributeIcon));
+                }
+                m_rows.push_back(group->AddSubItem(std::make_unique<CGridRow>("Text", value, "", kTextIcon)));
+                target->AddSubItem(std::move(group));
+            } else {
+                CGridRow* row = target->AddSubItem(std::make_unique<CGridRow>(name, value));
+                m_rows.push_back(row);
+                row->m_nOccurrence = occurrence;
+                if (m_t.tree) row->m_hTreeItem = m_t.tree->InsertItem(name, kImageLeaf, targetItem, row);
+                ProgressStep(row, target, walk);
+                StartTagSearch(row, name, walk);
+                if (m_doc.m_checkState > 1) RuleChain(name, value, target, row);
             }
-            m_rows.push_back(group->AddSubItem(std::make_unique<CGridRow>("Text", value, "", kTextIcon)));
-            target->AddSubItem(std::move(group));
-        } else {
-            CGridRow* row = target->AddSubItem(std::make_unique<CGridRow>(name, value));
-            m_rows.push_back(row);
-            row->m_nOccurrence = occurrence;
-            if (m_t.tree) row->m_hTreeItem = m_t.tree->InsertItem(name, kImageLeaf, targetItem, row);
-            ProgressStep(row, target, walk);
-            StartTagSearch(row, name, walk);
-            if (m_doc.m_checkState > 1) RuleChain(name, value, target, row);
+            expandStep(target, depth);  // 5
+            return;
         }
-    } else {
         // 3: attributes of an element with children, then the guideline warnings
         const bool isRoot = element == walk.rootElement;  // the root's own declaration repeats nothing
         for (size_t i = 0; i < attrNames.size(); ++i) {
@@ -243,31 +262,39 @@ void CStructureView::AddNode(CGridRow* target, DomNode* node, int depth, Walk& w
         std::vector<std::string> childNames;
         for (DomNode* c : children) childNames.push_back(CXmlParserDocument::NameOf(c));
         GuidelineWarnings(name, childNames, target->m_nTextPos);
-        // 4
-        for (size_t i = 0; i < children.size(); ++i) {
-            bool hasElements = false;  // element descendants, that is an element child
-            for (DomNode* c = CXmlParserDocument::FirstChild(children[i]); c && !hasElements;
-                 c = CXmlParserDocument::NextSibling(c))
-                hasElements = CXmlParserDocument::IsElement(c);
-            if (hasElements) {
-                const std::string& childName = childNames[i];
-                auto group = std::make_unique<CGridRow>(childName, "");
-                group->group = true;
-                m_rows.push_back(group.get());
-                group->m_nOccurrence = walk.NextOccurrence(childName);
-                if (m_t.tree) group->m_hTreeItem = m_t.tree->InsertItem(childName, kImageGroup, targetItem, group.get());
-                ProgressStep(group.get(), nullptr, walk);
-                StartTagSearch(group.get(), childName, walk);
-                CGridRow* row = target->AddSubItem(std::move(group));
-                AddNode(row, children[i], depth + 1, walk);
-            } else {
-                AddNode(target, children[i], depth + 1, walk);
-            }
+        open.push_back(Open{target, depth, std::move(children), std::move(childNames)});
+    };
+
+    enter(target, node, depth);
+    while (!open.empty()) {
+        Open& top = open.back();
+        if (top.next == top.children.size()) {
+            expandStep(top.target, top.depth);  // 5
+            open.pop_back();
+            continue;
         }
+        // 4: the next child, in a group row of its own when it has element children
+        const size_t i = top.next++;
+        DomNode* child = top.children[i];
+        CGridRow* childTarget = top.target;
+        const int childDepth = top.depth + 1;
+        bool hasElements = false;
+        for (DomNode* c = CXmlParserDocument::FirstChild(child); c && !hasElements; c = CXmlParserDocument::NextSibling(c))
+            hasElements = CXmlParserDocument::IsElement(c);
+        if (hasElements) {
+            const std::string& childName = top.childNames[i];
+            auto group = std::make_unique<CGridRow>(childName, "");
+            group->group = true;
+            m_rows.push_back(group.get());
+            group->m_nOccurrence = walk.NextOccurrence(childName);
+            if (m_t.tree)
+                group->m_hTreeItem = m_t.tree->InsertItem(childName, kImageGroup, top.target->m_hTreeItem, group.get());
+            ProgressStep(group.get(), nullptr, walk);
+            StartTagSearch(group.get(), childName, walk);
+            childTarget = top.target->AddSubItem(std::move(group));
+        }
+        enter(childTarget, child, childDepth);  // may add to `open`: `top` is not used after this
     }
-    // 5: expansion
-    if ((depth < 4 || walk.expand != 0) && targetItem && m_t.tree) m_t.tree->Expand(targetItem);
-    if (walk.expand == 0 && depth >= 5) target->expanded = false;
 }
 
 void CStructureView::AppendFinding(const std::string& text, int line, int column, uint8_t kind) {

@@ -16,6 +16,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -88,6 +89,7 @@ const std::string& CNVContenhandler::Uri(const XMLCh* uri) {
 
 void CNVContenhandler::startDocument() {
     m_continued = false;
+    m_depth.Reset();
     if (m_processor) m_processor->StartDocument();
 }
 
@@ -99,6 +101,7 @@ void CNVContenhandler::endDocument() {
 void CNVContenhandler::startElement(const XMLCh* const uri, const XMLCh* const localname, const XMLCh* const qname,
                                     const Attributes& attrs) {
     m_continued = false;
+    m_depth.Open(m_locator);
     if (!m_processor) return;
     std::vector<std::string> names, values;
     for (XMLSize_t i = 0; i < attrs.getLength(); ++i) {
@@ -110,6 +113,7 @@ void CNVContenhandler::startElement(const XMLCh* const uri, const XMLCh* const l
 
 void CNVContenhandler::endElement(const XMLCh* const uri, const XMLCh* const localname, const XMLCh* const qname) {
     m_continued = false;
+    m_depth.Close();
     if (m_processor) m_processor->EndElement(X2A(localname), X2A(qname), Uri(uri));
 }
 
@@ -153,26 +157,12 @@ struct XercesSession {
 int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* processor, const std::string& schemaPath,
                bool registerEncodings, bool fullRecords) {
     // 1
-    std::unique_ptr<CNVContenhandler> handler;
-    if (processor) {
-        handler = std::make_unique<CNVContenhandler>(processor);
-        processor->m_handler = handler.get();
-    }
+    auto handler = std::make_unique<CNVContenhandler>(processor);
+    if (processor) processor->m_handler = handler.get();
     const bool withSchema = !schemaPath.empty();
     int result = 0;
     std::string errorText;
-    // A document nested absurdly deep is refused before any parse.
-    if (!fromFile) {
-        if (auto excess = FindExcessiveNesting(source)) {
-            if (processor) {
-                AddRecord(processor, DepthExcessText(), excess->line, excess->column, 1);
-                processor->m_handler = nullptr;
-                return 0;
-            }
-            throw CNvException(Format(kFatalFormat, excess->line,
-                                      excess->column, DepthExcessText().c_str()));
-        }
-    }
+    std::optional<DepthExcess> tooDeep;
     // 2, 3
     XercesSession session;
     EncodingBuffers buffers;
@@ -188,6 +178,10 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
     reader->setFeature(XMLUni::fgXercesDisableDefaultEntityResolution, true);
     reader->setFeature(XMLUni::fgXercesLoadExternalDTD, false);
     reader->setFeature(XMLUni::fgXercesLoadSchema, false);
+    // The schema scanner, as in the tree parse: a document type declaration is
+    // passed over, so no entity it declares is expanded and no external subset
+    // is read, and both modes see the same document.
+    reader->setProperty(XMLUni::fgXercesScannerName, const_cast<XMLCh*>(XMLUni::fgSGXMLScanner));
     bool grammarLoaded = false;
     if (withSchema) {
         grammarLoaded = LoadSchemaGrammar(*reader, resolver);
@@ -211,7 +205,7 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
     // 6
     DOMTreeErrorReporter reporter;
     reader->setErrorHandler(&reporter);
-    if (handler) reader->setContentHandler(handler.get());
+    reader->setContentHandler(handler.get());
     // 7, 8
     try {
         if (fromFile) {
@@ -227,6 +221,8 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
         errorText = "An error occurred during parsing\r\n   Message: " + X2A(e.getMessage());
     } catch (const SAXException& e) {
         errorText = "\nError during parsing: '" + source + "=\r\nSAXException is:  " + X2A(e.getMessage());
+    } catch (const DepthExcess& e) {
+        tooDeep = e;
     } catch (const CNvException& e) {
         errorText = e.Text().substr(0, 99);
     } catch (int code) {
@@ -245,6 +241,14 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
             else processor->m_texts.push_back(reporter.m_formatted[i]);
         } else {
             errorText += (errorText.empty() ? "" : "\r\n") + reporter.m_formatted[i];
+        }
+    }
+    if (tooDeep) {
+        if (processor) {
+            AddRecord(processor, DepthExcessText(), tooDeep->line, tooDeep->column, 1);
+        } else {
+            errorText += (errorText.empty() ? "" : "\r\n") +
+                         Format(kFatalFormat, tooDeep->line, tooDeep->column, DepthExcessText().c_str());
         }
     }
     // 10, 11

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "xml/depthguard.h"
+
 namespace valorix {
 
 class CNVContenhandler;
@@ -49,7 +51,8 @@ public:
     double m_startTime = 0, m_endTime = 0;
 };
 
-/// Translates the reader's callbacks into processor calls.
+/// Translates the reader's callbacks into processor calls (none without a
+/// processor) and keeps the nesting within bounds.
 class CNVContenhandler : public xercesc::ContentHandler {
 public:
     explicit CNVContenhandler(CProcessXmlDoc* processor) : m_processor(processor) {}
@@ -79,6 +82,7 @@ private:
     std::u16string m_lastUri;
     std::string m_lastUriText;
     bool m_continued = false;
+    CDepthGuard m_depth;
 };
 
 /// Runs one event pass over `source` (the document text). Returns 0 after a

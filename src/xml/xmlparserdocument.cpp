@@ -2,6 +2,7 @@
 
 #include <xercesc/dom/DOM.hpp>
 #include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/internal/XMLScanner.hpp>
 #include <xercesc/parsers/XercesDOMParser.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
@@ -34,6 +35,30 @@ constexpr uint8_t kKindDomException = 4;
 constexpr uint8_t kKindOther = 255;
 constexpr uint8_t kKindFatal = 1;
 constexpr uint8_t kKindError = 0;
+
+// The tree parser with the nesting guard on its own element events.
+class CGuardedDOMParser : public XercesDOMParser {
+public:
+    void startDocument() override {
+        m_guard.Reset();
+        XercesDOMParser::startDocument();
+    }
+    void startElement(const XMLElementDecl& decl, const unsigned int urlId, const XMLCh* const prefix,
+                      const RefVectorOf<XMLAttr>& attrs, const XMLSize_t attrCount, const bool isEmpty,
+                      const bool isRoot) override {
+        m_guard.Open(getScanner()->getLocator());
+        XercesDOMParser::startElement(decl, urlId, prefix, attrs, attrCount, isEmpty, isRoot);
+        if (isEmpty) m_guard.Close();  // no end event follows
+    }
+    void endElement(const XMLElementDecl& decl, const unsigned int urlId, const bool isRoot,
+                    const XMLCh* const prefix) override {
+        m_guard.Close();
+        XercesDOMParser::endElement(decl, urlId, isRoot, prefix);
+    }
+
+private:
+    CDepthGuard m_guard;
+};
 }  // namespace
 
 CXmlParserDocument::CXmlParserDocument(std::string text, bool readFromFile, std::string schema,
@@ -63,7 +88,7 @@ CXmlParserDocument::~CXmlParserDocument() {
 CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
     ParseOutcome out;
     const bool withSchema = !m_schema.empty();
-    m_parser = std::make_unique<XercesDOMParser>();
+    m_parser = std::make_unique<CGuardedDOMParser>();
     m_parser->setValidationScheme(XercesDOMParser::Val_Never);
     m_parser->setDoNamespaces(withSchema);
     m_parser->setDoSchema(withSchema);
@@ -102,6 +127,8 @@ CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
             source.setCopyBufToStream(false);  // the text is read in place
             m_parser->parse(source);
         }
+    } catch (const DepthExcess& e) {
+        out.tooDeep = e;
     } catch (const OutOfMemoryException&) {
         exceptionText = A("Nicht genügend Speicher");
         exceptionKind = kKindOutOfMemory;
@@ -124,7 +151,7 @@ CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
     }
     if (!exceptionText.empty()) {
         out.records.push_back({exceptionText, exceptionKind});
-    } else {
+    } else if (!out.tooDeep) {
         m_document = m_parser->getDocument();
         if (m_document && m_document->getDocumentElement()) m_root = m_cursor = m_document->getDocumentElement();
     }
@@ -137,15 +164,6 @@ bool CXmlParserDocument::Parse(std::vector<std::string>& texts, std::vector<int>
     lines.clear();
     columns.clear();
     kinds.clear();
-    if (!m_readFromFile) {
-        if (auto excess = FindExcessiveNesting(m_text)) {
-            texts.push_back(DepthExcessText());
-            lines.push_back(excess->line);
-            columns.push_back(excess->column);
-            kinds.push_back(kKindFatal);
-            return false;
-        }
-    }
     ParseOutcome outcome = RunParse();
     for (const auto& [text, kind] : outcome.records) {
         texts.push_back(text);
@@ -165,23 +183,24 @@ bool CXmlParserDocument::Parse(std::vector<std::string>& texts, std::vector<int>
         columns.push_back(m_reporter->m_columns[i]);
         kinds.push_back(m_reporter->m_kinds[i]);
     }
+    if (outcome.tooDeep) {
+        texts.push_back(DepthExcessText());
+        lines.push_back(outcome.tooDeep->line);
+        columns.push_back(outcome.tooDeep->column);
+        kinds.push_back(kKindFatal);
+    }
     m_reporter->resetErrors();
     return texts.empty();
 }
 
 bool CXmlParserDocument::ParseMessages(std::vector<std::string>& texts) {
     texts.clear();
-    if (!m_readFromFile) {
-        if (auto excess = FindExcessiveNesting(m_text)) {
-            texts.push_back(Format(kFatalFormat, excess->line,
-                                   excess->column, DepthExcessText().c_str()));
-            return false;
-        }
-    }
     ParseOutcome outcome = RunParse();
     for (const auto& record : outcome.records) texts.push_back(record.first);
     for (const auto& refusal : m_resolver->Refusals()) texts.push_back(RefusalText(refusal.systemId));
     for (const std::string& t : m_reporter->m_formatted) texts.push_back(t);
+    if (outcome.tooDeep)
+        texts.push_back(Format(kFatalFormat, outcome.tooDeep->line, outcome.tooDeep->column, DepthExcessText().c_str()));
     m_reporter->resetErrors();
     return texts.empty();
 }

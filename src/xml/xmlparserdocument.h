@@ -4,10 +4,12 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "xml/depthguard.h"
 #include "xml/encodings.h"
 
 #include <xercesc/util/XercesDefs.hpp>
@@ -95,6 +97,7 @@ private:
     struct ParseOutcome {
         // Records without position: a schema that cannot be loaded, an exception.
         std::vector<std::pair<std::string, uint8_t>> records;
+        std::optional<DepthExcess> tooDeep;  // the parse stopped at an element nested too deep
     };
     ParseOutcome RunParse();
 
