@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "cli/cli.h"
 #include "platform/clock.h"
@@ -122,6 +123,29 @@ TEST_F(Cli, UsageAndUnreadableFiles) {
     CliRun mixed = Call({"/nonexistent/a.xml", m_example});
     EXPECT_EQ(mixed.status, 2);
     EXPECT_NE(mixed.out.find("korrektes SEPA XML Dokument"), std::string::npos);
+}
+
+// A FIFO, a device or a folder would block the reader or never end: each is
+// refused before it is opened for reading, in a check and in an import.
+TEST_F(Cli, OnlyRegularFilesAreRead) {
+    const std::string fifo = m_home / "pipe.xml";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = m_home.Path();
+    for (const std::string& entry : {fifo, std::string("/dev/zero"), folder}) {
+        const std::string text = "'" + entry +
+                                 "' ist keine gewöhnliche Datei (sondern ein Ordner, ein Gerät oder eine Pipe) "
+                                 "und wird nicht gelesen!\n";
+        for (const auto& args : {std::vector<std::string>{entry, m_example},
+                                 std::vector<std::string>{"--sax", entry},
+                                 std::vector<std::string>{"--import-scl", entry, m_home / "NVSCL.INI"}}) {
+            CliRun r = Call(args);
+            EXPECT_EQ(r.status, 2) << entry;
+            EXPECT_EQ(r.err, "valorix-check: " + text) << entry;
+        }
+        EXPECT_FALSE(fs::exists(m_home / "NVSCL.INI"));
+    }
+    // The good file after the refused one is still checked.
+    EXPECT_NE(Call({fifo, m_example}).out.find("korrektes SEPA XML Dokument"), std::string::npos);
 }
 
 TEST_F(Cli, DataDirAndSclOptions) {

@@ -1,12 +1,12 @@
 #include "cli/cli.h"
 
-#include <fstream>
 #include <optional>
 
 #include "app/app.h"
 #include "cli/report.h"
 #include "core/tavrel1doc.h"
 #include "platform/codepage.h"
+#include "platform/inputfile.h"
 #include "platform/paths.h"
 #include "platform/prompt.h"
 #include "rules/sclimport.h"
@@ -110,14 +110,18 @@ int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std
     CStderrPrompt prompt(err);
     int status = 0;
     for (const std::string& file : o.files) {
-        std::ifstream in(file, std::ios::binary);
-        if (!in || IsDirectory(file)) {
-            err << "valorix-check: '" << file << "' kann nicht gelesen werden\n";
+        CInputFile in;
+        const CInputFile::Status opened = in.Open(file);
+        if (opened != CInputFile::Status::Open) {
+            if (opened == CInputFile::Status::NotRegular)
+                err << "valorix-check: " << Cp1252ToUtf8(NotRegularFileText(Utf8ToCp1252(file))) << '\n';
+            else
+                err << "valorix-check: '" << file << "' kann nicht gelesen werden\n";
             status = 2;
             continue;
         }
         CTavrel1Doc doc(app, prompt);
-        CArchive ar{in, Utf8ToCp1252(file)};
+        CArchive ar{in.Stream(), Utf8ToCp1252(file)};
         try {
             doc.Serialize(ar);
         } catch (const CNvException& e) {

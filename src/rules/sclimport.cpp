@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/inputfile.h"
 #include "platform/strutil.h"
 
 namespace valorix {
@@ -45,8 +46,13 @@ bool ValidBic(const std::string& bic) {
 }  // namespace
 
 SclImportResult ImportSclDirectory(const std::string& source, const std::string& target) {
-    std::ifstream in(source, std::ios::binary);
-    if (!in) return Fail("Die Datei '" + Cp1252ToUtf8(source) + "' kann nicht gelesen werden.");
+    CInputFile file;
+    switch (file.Open(source)) {
+        case CInputFile::Status::Open: break;
+        case CInputFile::Status::NotRegular: return Fail(Cp1252ToUtf8(NotRegularFileText(Utf8ToCp1252(source))));
+        case CInputFile::Status::Missing: return Fail("Die Datei '" + source + "' kann nicht gelesen werden.");
+    }
+    std::istream& in = file.Stream();
     std::vector<std::string> lines;
     std::string line;
     while (std::getline(in, line)) {
@@ -109,12 +115,12 @@ SclImportResult ImportSclDirectory(const std::string& source, const std::string&
         file.flush();
         if (!file) {
             std::remove(temp.c_str());
-            return Fail("Die Datei '" + Cp1252ToUtf8(target) + "' kann nicht geschrieben werden.");
+            return Fail("Die Datei '" + target + "' kann nicht geschrieben werden.");
         }
     }
     if (std::rename(temp.c_str(), target.c_str()) != 0) {
         std::remove(temp.c_str());
-        return Fail("Die Datei '" + Cp1252ToUtf8(target) + "' kann nicht geschrieben werden.");
+        return Fail("Die Datei '" + target + "' kann nicht geschrieben werden.");
     }
     r.ok = true;
     r.message = Format(A("SCL-Verzeichnis mit %d Instituten (Stand %s) nach '%s' geschrieben.").c_str(), r.banks,
