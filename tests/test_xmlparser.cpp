@@ -5,7 +5,7 @@
 #include <iconv.h>
 
 #include "support.h"
-#include "xml/depthguard.h"
+#include "xml/elementguard.h"
 #include "xml/saxpass.h"
 #include "xml/xmlparserdocument.h"
 
@@ -175,10 +175,10 @@ TEST(XmlParser, ParseMessagesFormatsPositions) {
 
 namespace valorix::test {
 
-// The nesting limit counts the parser's element events: neither a bracket in a
-// comment of the internal subset nor an encoding without the byte "<" hides
-// the elements, and the parse stops at the first element nested too deep.
-TEST(DepthGuard, DeepDocumentIsAFatalRecordInBothModes) {
+// The limits read the parser's element events: neither a bracket in a comment
+// of the internal subset nor an encoding without the byte "<" hides the
+// elements, and the parse stops at the first element beyond a limit.
+TEST(ElementGuard, DeepOrAttributeLadenElementIsAFatalRecordInBothModes) {
     auto nested = [](int depth) {
         std::string body = "<r xmlns=\"urn:x\">";
         for (int i = 0; i < depth; ++i) body += "<a>";
@@ -195,18 +195,28 @@ TEST(DepthGuard, DeepDocumentIsAFatalRecordInBothModes) {
         iconv_close(cd);
         return out;
     };
+    auto attributes = [](int count) {
+        std::string tag = "<a";
+        for (int i = 0; i < count; ++i) tag += " a" + std::to_string(1000 + i) + "=''";
+        return tag + "/>";
+    };
     const std::string decl = "<?xml version=\"1.0\"?>\n";
+    const std::string deep = "Die Elemente sind tiefer als 1000 Ebenen verschachtelt, die Datei wird nicht verarbeitet!";
+    const std::string laden = "Ein Element trägt mehr als 256 Attribute, die Datei wird nicht verarbeitet!";
     struct Case {
         const char* name;
         std::string text;
-        int line, column;  // 0: within the limit
+        std::string finding;  // empty: within the limits
+        int line, column;
     } cases[] = {
-        {"1000 levels are accepted", decl + nested(999), 0, 0},
-        {"empty elements do not nest", decl + "<r>" + std::string(3000, ' ') + "<a/><a/><a/></r>", 0, 0},
-        {"1001 levels", decl + nested(1000), 2, 18 + 3 * 1000},
-        {"bracket in a comment of the internal subset", "<!DOCTYPE r [<!-- [ -->]>\n" + nested(30000), 2,
+        {"1000 levels are accepted", decl + nested(999), "", 0, 0},
+        {"empty elements do not nest", decl + "<r>" + std::string(3000, ' ') + "<a/><a/><a/></r>", "", 0, 0},
+        {"1001 levels", decl + nested(1000), deep, 2, 18 + 3 * 1000},
+        {"bracket in a comment of the internal subset", "<!DOCTYPE r [<!-- [ -->]>\n" + nested(30000), deep, 2,
          18 + 3 * 1000},
-        {"IBM037", ebcdic("<?xml version=\"1.0\" encoding=\"IBM037\"?>\n" + nested(30000)), 2, 18 + 3 * 1000},
+        {"IBM037", ebcdic("<?xml version=\"1.0\" encoding=\"IBM037\"?>\n" + nested(30000)), deep, 2, 18 + 3 * 1000},
+        {"256 attributes are accepted", decl + "<r>" + attributes(256) + "</r>", "", 0, 0},
+        {"257 attributes", decl + "<r>\n" + attributes(257) + attributes(40000) + "</r>", laden, 3, 2 + 257 * 9 + 2 + 1},
     };
     for (const auto& c : cases) {
         CXmlParserDocument doc(c.text, false, "", false);
@@ -214,22 +224,21 @@ TEST(DepthGuard, DeepDocumentIsAFatalRecordInBothModes) {
         const bool ok = tree.Parse(doc);
         CProcessXmlDoc events;
         EXPECT_EQ(RunSaxPass(c.text, false, &events, "", false, true), 0) << c.name;
-        if (c.line == 0) {
+        if (c.finding.empty()) {
             EXPECT_TRUE(ok) << c.name << ": " << (tree.texts.empty() ? "" : tree.texts[0]);
             EXPECT_TRUE(events.m_texts.empty()) << c.name;
             continue;
         }
         EXPECT_FALSE(ok) << c.name;
         EXPECT_EQ(doc.GetDocument(), nullptr) << c.name;
-        const std::string text = "Die Elemente sind tiefer als 1000 Ebenen verschachtelt, die Datei wird nicht verarbeitet!";
         for (const auto& [texts, lines, columns, kinds] :
              {std::tie(tree.texts, tree.lines, tree.columns, tree.kinds),
               std::tie(events.m_texts, events.m_lines, events.m_columns, events.m_kinds)}) {
             ASSERT_EQ(texts.size(), 1u) << c.name << ": " << texts[0];
-            EXPECT_EQ(U8(texts[0]), text) << c.name;
+            EXPECT_EQ(U8(texts[0]), c.finding) << c.name;
             EXPECT_EQ(kinds[0], 1) << c.name;
             EXPECT_EQ(lines[0], c.line) << c.name;
-            EXPECT_EQ(columns[0], c.column) << c.name;  // just after the start tag at depth 1001
+            EXPECT_EQ(columns[0], c.column) << c.name;  // just after the start tag
         }
     }
 }

@@ -64,11 +64,41 @@ long MarkFinding(ITextPage& page, int L, int C, const std::string& M, int kind) 
     return MarkFinding(page, CTextColumns(page.GetText(), true), L, C, M, kind);
 }
 
-long MarkFinding(ITextPage& page, const CTextColumns& columns, int L, int C, const std::string& M, int kind) {
-    const uint32_t colour = kind == 2 ? kBlue : kRed;
+namespace {
+
+// What of a finding's message its mark depends on: the element the message
+// names, or that it is about character data.
+struct MarkSubject {
+    std::string element;  // empty: the message names none
+    bool noCharacterData = false;
+    bool operator==(const MarkSubject& o) const { return element == o.element && noCharacterData == o.noCharacterData; }
+};
+
+MarkSubject SubjectOf(const std::string& M) {
+    MarkSubject subject;
+    for (const char* head : kElementMessageHeads) {
+        if (!StartsWith(M, head)) continue;
+        const size_t start = std::char_traits<char>::length(head);
+        const size_t end = M.find('\'', start);
+        subject.element = M.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        break;
+    }
+    for (const char* head : kNoCharacterDataHeads)
+        subject.noCharacterData = subject.noCharacterData || StartsWith(M, head);
+    return subject;
+}
+
+// The text a finding marks: [from, to) and the position the finding leads to
+// (where the marked element starts, or -1). from < 0: nothing is marked.
+struct MarkRange {
     long result = -1;
+    long from = -1, to = -1;
+};
+
+MarkRange LocateMark(const ITextPage& page, const CTextColumns& columns, int L, int C, const MarkSubject& subject) {
+    MarkRange r;
     const long lineStart = page.LineIndex(L - 1);
-    if (lineStart < 0) return result;
+    if (lineStart < 0) return r;
     const std::string& text = page.GetText();
     const long next = page.LineIndex(L);
     const long lineEnd = next < 0 ? static_cast<long>(text.size()) : next - 1;
@@ -90,59 +120,60 @@ long MarkFinding(ITextPage& page, const CTextColumns& columns, int L, int C, con
                 opening = t;
             }
         }
-        bool messageTags = false;
-        for (const char* head : kElementMessageHeads) {
-            if (!StartsWith(M, head)) continue;
-            const size_t start = std::char_traits<char>::length(head);
-            const size_t end = M.find('\'', start);
-            const std::string name = M.substr(start, end == std::string::npos ? std::string::npos : end - start);
-            if (!name.empty()) {
-                opening = "<" + name;
-                closing = "</" + name;
-                messageTags = true;
-            }
-            break;
+        const bool messageTags = !subject.element.empty();
+        if (messageTags) {
+            opening = "<" + subject.element;
+            closing = "</" + subject.element;
         }
-        if (opening.empty()) return -1;
+        if (opening.empty()) return r;
         const long s0 = messageTags ? at(C - 2) : at(C - 1);
         long s = page.Find(opening, s0, -1, Backward());
-        if (s < 0) return -1;
+        if (s < 0) return r;
         const long openLen = static_cast<long>(opening.size());
         if (s + openLen < static_cast<long>(text.size()) && text[static_cast<size_t>(s + openLen)] == '/') {
             const long earlier = page.Find(opening, s, -1, Backward());
             if (earlier >= 0) s = earlier;
         }
-        result = s;
+        r.result = r.from = s;
+        r.to = s + openLen;
         if (!closing.empty()) {
             const long closeLen = static_cast<long>(closing.size());
             const long limit = messageTags ? at(C - 1) + closeLen + 101 : -1;
             const long e = page.Find(closing, s, limit, ForwardNoCase());
             if (e >= 0) {
-                page.SetSel(s, e + closeLen + 1);
+                r.to = e + closeLen + 1;
             } else {
                 const long f = page.Find("/>", s, limit, ForwardNoCase());
-                if (f >= 0) page.SetSel(s, f + 2);
-                else page.SetSel(s, s + openLen);
+                if (f >= 0) r.to = f + 2;
             }
-        } else {
-            page.SetSel(s, s + openLen);
         }
-        page.FormatSelection(colour);
-        return result;
+        return r;
     }
-    bool noCharacterData = false;
-    for (const char* head : kNoCharacterDataHeads) noCharacterData = noCharacterData || StartsWith(M, head);
-    if (!noCharacterData) return result;
+    if (!subject.noCharacterData) return r;
     long p = at(C - 1);
     const long q = page.Find("<", p - 1, -1, Backward());
-    if (q < 0) return result;
+    if (q < 0) return r;
     const long gt = page.Find(">", q, p - 1, ForwardNoCase());
-    result = gt >= 0 ? gt + 1 : 0;
+    r.result = gt >= 0 ? gt + 1 : 0;
     const size_t nonBlank = prefix.find_last_not_of(" \t\n\r\f\v");
     if (gt >= 0 && nonBlank == std::string_view::npos) p = lineStart - 1;  // to the end of the previous line
-    page.SetSel(result, p);
-    page.FormatSelection(colour);
-    return result;
+    r.from = r.result;
+    r.to = p;
+    return r;
+}
+
+void ApplyMark(ITextPage& page, const MarkRange& range, int kind) {
+    if (range.from < 0) return;
+    page.SetSel(range.from, range.to);
+    page.FormatSelection(kind == 2 ? kBlue : kRed);
+}
+
+}  // namespace
+
+long MarkFinding(ITextPage& page, const CTextColumns& columns, int L, int C, const std::string& M, int kind) {
+    const MarkRange range = LocateMark(page, columns, L, C, SubjectOf(M));
+    ApplyMark(page, range, kind);
+    return range.result;
 }
 
 void BuildReport(ITextPage& page, COutputList& output, const CTavrel1Doc& doc) {
@@ -171,9 +202,25 @@ void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& outp
     }
     if (doc.m_detailTexts.empty()) return;
     page.HideSelection(true);
+    // Findings in a row at one place about one subject (a parser reports every
+    // attribute of an element at its end) share one mark: it is found once,
+    // and drawn again only in another colour.
+    struct {
+        int line = 0, column = 0, kind = -1;
+        MarkSubject subject;
+        MarkRange range;
+    } last;
     for (size_t i = 0; i < doc.m_detailTexts.size(); ++i) {
-        const long position = MarkFinding(page, columns, doc.m_detailLines[i], doc.m_detailColumns[i],
-                                          doc.m_detailTexts[i], doc.m_detailKinds[i]);
+        const int line = doc.m_detailLines[i], column = doc.m_detailColumns[i], kind = doc.m_detailKinds[i];
+        MarkSubject subject = SubjectOf(doc.m_detailTexts[i]);
+        const bool samePlace = i > 0 && line == last.line && column == last.column && subject == last.subject;
+        if (!samePlace) last.range = LocateMark(page, columns, line, column, subject);
+        if (!samePlace || (kind == 2) != (last.kind == 2)) ApplyMark(page, last.range, kind);
+        last.line = line;
+        last.column = column;
+        last.kind = kind;
+        last.subject = std::move(subject);
+        const long position = last.range.result;
         std::string text = doc.m_detailTexts[i];
         if (text == finding::kMissingReference && doc.m_missingRefHints > 1) {
             text += " ";

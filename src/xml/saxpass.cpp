@@ -21,7 +21,7 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/strutil.h"
-#include "xml/depthguard.h"
+#include "xml/elementguard.h"
 #include "xml/encodings.h"
 #include "xml/entityresolver.h"
 #include "xml/errorreporter.h"
@@ -101,7 +101,7 @@ void CNVContenhandler::endDocument() {
 void CNVContenhandler::startElement(const XMLCh* const uri, const XMLCh* const localname, const XMLCh* const qname,
                                     const Attributes& attrs) {
     m_continued = false;
-    m_depth.Open(m_locator);
+    m_depth.Open(m_locator, attrs.getLength());
     if (!m_processor) return;
     std::vector<std::string> names, values;
     for (XMLSize_t i = 0; i < attrs.getLength(); ++i) {
@@ -162,7 +162,7 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
     const bool withSchema = !schemaPath.empty();
     int result = 0;
     std::string errorText;
-    std::optional<DepthExcess> tooDeep;
+    std::optional<LimitExcess> excess;
     // 2, 3
     XercesSession session;
     EncodingBuffers buffers;
@@ -221,8 +221,8 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
         errorText = "An error occurred during parsing\r\n   Message: " + X2A(e.getMessage());
     } catch (const SAXException& e) {
         errorText = "\nError during parsing: '" + source + "=\r\nSAXException is:  " + X2A(e.getMessage());
-    } catch (const DepthExcess& e) {
-        tooDeep = e;
+    } catch (const LimitExcess& e) {
+        excess = e;
     } catch (const CNvException& e) {
         errorText = e.Text().substr(0, 99);
     } catch (int code) {
@@ -243,12 +243,12 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
             errorText += (errorText.empty() ? "" : "\r\n") + reporter.m_formatted[i];
         }
     }
-    if (tooDeep) {
+    if (excess) {
         if (processor) {
-            AddRecord(processor, DepthExcessText(), tooDeep->line, tooDeep->column, 1);
+            AddRecord(processor, excess->text, excess->line, excess->column, 1);
         } else {
             errorText += (errorText.empty() ? "" : "\r\n") +
-                         Format(kFatalFormat, tooDeep->line, tooDeep->column, DepthExcessText().c_str());
+                         Format(kFatalFormat, excess->line, excess->column, excess->text.c_str());
         }
     }
     // 10, 11

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "xml/depthguard.h"
+#include "xml/elementguard.h"
 
 namespace valorix {
 
@@ -82,7 +82,7 @@ private:
     std::u16string m_lastUri;
     std::string m_lastUriText;
     bool m_continued = false;
-    CDepthGuard m_depth;
+    CElementGuard m_depth;
 };
 
 /// Runs one event pass over `source` (the document text). Returns 0 after a

@@ -15,7 +15,7 @@
 #include <unordered_map>
 
 #include "platform/strutil.h"
-#include "xml/depthguard.h"
+#include "xml/elementguard.h"
 #include "xml/entityresolver.h"
 #include "xml/grammarload.h"
 #include "xml/errorreporter.h"
@@ -36,7 +36,7 @@ constexpr uint8_t kKindOther = 255;
 constexpr uint8_t kKindFatal = 1;
 constexpr uint8_t kKindError = 0;
 
-// The tree parser with the nesting guard on its own element events.
+// The tree parser with the element guard on its own element events.
 class CGuardedDOMParser : public XercesDOMParser {
 public:
     void startDocument() override {
@@ -46,7 +46,7 @@ public:
     void startElement(const XMLElementDecl& decl, const unsigned int urlId, const XMLCh* const prefix,
                       const RefVectorOf<XMLAttr>& attrs, const XMLSize_t attrCount, const bool isEmpty,
                       const bool isRoot) override {
-        m_guard.Open(getScanner()->getLocator());
+        m_guard.Open(getScanner()->getLocator(), attrCount);
         XercesDOMParser::startElement(decl, urlId, prefix, attrs, attrCount, isEmpty, isRoot);
         if (isEmpty) m_guard.Close();  // no end event follows
     }
@@ -57,7 +57,7 @@ public:
     }
 
 private:
-    CDepthGuard m_guard;
+    CElementGuard m_guard;
 };
 }  // namespace
 
@@ -127,8 +127,8 @@ CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
             source.setCopyBufToStream(false);  // the text is read in place
             m_parser->parse(source);
         }
-    } catch (const DepthExcess& e) {
-        out.tooDeep = e;
+    } catch (const LimitExcess& e) {
+        out.excess = e;
     } catch (const OutOfMemoryException&) {
         exceptionText = A("Nicht genügend Speicher");
         exceptionKind = kKindOutOfMemory;
@@ -151,7 +151,7 @@ CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
     }
     if (!exceptionText.empty()) {
         out.records.push_back({exceptionText, exceptionKind});
-    } else if (!out.tooDeep) {
+    } else if (!out.excess) {
         m_document = m_parser->getDocument();
         if (m_document && m_document->getDocumentElement()) m_root = m_cursor = m_document->getDocumentElement();
     }
@@ -183,10 +183,10 @@ bool CXmlParserDocument::Parse(std::vector<std::string>& texts, std::vector<int>
         columns.push_back(m_reporter->m_columns[i]);
         kinds.push_back(m_reporter->m_kinds[i]);
     }
-    if (outcome.tooDeep) {
-        texts.push_back(DepthExcessText());
-        lines.push_back(outcome.tooDeep->line);
-        columns.push_back(outcome.tooDeep->column);
+    if (outcome.excess) {
+        texts.push_back(outcome.excess->text);
+        lines.push_back(outcome.excess->line);
+        columns.push_back(outcome.excess->column);
         kinds.push_back(kKindFatal);
     }
     m_reporter->resetErrors();
@@ -199,8 +199,8 @@ bool CXmlParserDocument::ParseMessages(std::vector<std::string>& texts) {
     for (const auto& record : outcome.records) texts.push_back(record.first);
     for (const auto& refusal : m_resolver->Refusals()) texts.push_back(RefusalText(refusal.systemId));
     for (const std::string& t : m_reporter->m_formatted) texts.push_back(t);
-    if (outcome.tooDeep)
-        texts.push_back(Format(kFatalFormat, outcome.tooDeep->line, outcome.tooDeep->column, DepthExcessText().c_str()));
+    if (outcome.excess)
+        texts.push_back(Format(kFatalFormat, outcome.excess->line, outcome.excess->column, outcome.excess->text.c_str()));
     m_reporter->resetErrors();
     return texts.empty();
 }

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "xml/depthguard.h"
+#include "xml/elementguard.h"
 #include "xml/encodings.h"
 
 #include <xercesc/util/XercesDefs.hpp>
@@ -97,7 +97,7 @@ private:
     struct ParseOutcome {
         // Records without position: a schema that cannot be loaded, an exception.
         std::vector<std::pair<std::string, uint8_t>> records;
-        std::optional<DepthExcess> tooDeep;  // the parse stopped at an element nested too deep
+        std::optional<LimitExcess> excess;  // the parse stopped at an element beyond a limit
     };
     ParseOutcome RunParse();
 

@@ -1,4 +1,4 @@
-#include "xml/depthguard.h"
+#include "xml/elementguard.h"
 
 #include <xercesc/sax/Locator.hpp>
 
@@ -7,9 +7,10 @@
 
 namespace valorix {
 
-void CDepthGuard::Open(const xercesc::Locator* locator) {
-    if (++m_depth <= m_limit) return;
-    DepthExcess excess{-1, -1};
+void CElementGuard::Open(const xercesc::Locator* locator, size_t attributes) {
+    const bool tooDeep = ++m_depth > m_limit;
+    if (!tooDeep && attributes <= kMaxAttributes) return;
+    LimitExcess excess{-1, -1, tooDeep ? DepthExcessText(m_limit) : AttributeExcessText()};
     if (locator) {
         excess.line = static_cast<int>(locator->getLineNumber());
         excess.column = static_cast<int>(locator->getColumnNumber());
@@ -20,6 +21,11 @@ void CDepthGuard::Open(const xercesc::Locator* locator) {
 std::string DepthExcessText(int limit) {
     return Format(A("Die Elemente sind tiefer als %d Ebenen verschachtelt, die Datei wird nicht verarbeitet!").c_str(),
                   limit);
+}
+
+std::string AttributeExcessText(size_t limit) {
+    return Format(A("Ein Element trägt mehr als %d Attribute, die Datei wird nicht verarbeitet!").c_str(),
+                  static_cast<int>(limit));
 }
 
 }  // namespace valorix
