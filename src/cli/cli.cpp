@@ -78,6 +78,25 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
 
 }  // namespace
 
+void CheckIntoReport(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, CArchive& ar, COutputList& report) {
+    doc.Serialize(ar);
+    // The same fill and report as the desktop view, drawn into models.
+    CGridModel grid;
+    CTreeModel tree;
+    CTextPageModel text;
+    ViewTargets targets;
+    // Event mode applies its rules without the structure rows, which the
+    // report does not use: the grid and tree are left out there.
+    if (!app.SaxMode()) {
+        targets.grid = &grid;
+        targets.tree = &tree;
+    }
+    targets.text = &text;
+    targets.output = &report;
+    CStructureView view(doc, app, prompt, targets);
+    view.FillView();
+}
+
 int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     Options o;
     if (!ParseArgs(args, o, err)) return 2;
@@ -122,30 +141,9 @@ int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std
         }
         CTavrel1Doc doc(app, prompt);
         CArchive ar{in.Stream(), Utf8ToCp1252(file)};
-        try {
-            doc.Serialize(ar);
-        } catch (const CNvException& e) {
-            err << "valorix-check: '" << file << "' kann nicht geprüft werden: " << Cp1252ToUtf8(e.Text()) << '\n';
-            status = 2;
-            continue;
-        }
-        // The same fill and report as the desktop view, drawn into models.
-        CGridModel grid;
-        CTreeModel tree;
-        CTextPageModel text;
         COutputList report;
-        ViewTargets targets;
-        // Event mode applies its rules without the structure rows, which the
-        // report does not use: the grid and tree are left out there.
-        if (!app.SaxMode()) {
-            targets.grid = &grid;
-            targets.tree = &tree;
-        }
-        targets.text = &text;
-        targets.output = &report;
-        CStructureView view(doc, app, prompt, targets);
         try {
-            view.FillView();
+            CheckIntoReport(doc, app, prompt, ar, report);
         } catch (const CNvException& e) {
             err << "valorix-check: '" << file << "' kann nicht geprüft werden: " << Cp1252ToUtf8(e.Text()) << '\n';
             status = 2;

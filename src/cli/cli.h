@@ -6,9 +6,20 @@
 
 namespace valorix {
 
+class CTavrel1App;
+class IPrompt;
+class CTavrel1Doc;
+class COutputList;
+struct CArchive;
+
 /// Runs valorix-check with `args` (without the program name). Exit status: 0
 /// every file passed, 1 some file did not, 2 usage error or a file that could
 /// not be read or checked.
 int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+/// Checks the file behind `ar` into `doc` and fills `report` with the output
+/// pane's lines, as the desktop view does. Throws CNvException when the file
+/// cannot be checked.
+void CheckIntoReport(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, CArchive& ar, COutputList& report);
 
 }  // namespace valorix
