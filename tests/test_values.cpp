@@ -30,6 +30,37 @@ TEST(Amount, ParsesToTenThousandths) {
     EXPECT_EQ(ReadLeadingInt("99999999999"), INT32_MAX);
 }
 
+// A run of amounts read once answers every control sum as subtracting its
+// amounts one by one does, overflow of a partial result included.
+TEST(Amount, RunOfAmountsSubtractsLikeOneByOne) {
+    const char* big = "922337203685477";  // close to the largest amount
+    struct Case {
+        const char* name;
+        std::vector<std::string> amounts;
+        std::vector<std::string> sums;
+    } cases[] = {
+        {"no amounts", {}, {"0", "12.50", big}},
+        {"ordinary", {"1.50", "2.25", "100"}, {"103.75", "103.74", "0", "-5"}},
+        {"negative amounts", {"-5", "3"}, {"-2", "0"}},
+        {"sum fits, the total of the amounts does not", {big, big, "-" + std::string(big)}, {big, "0", "-1"}},
+        {"an early partial result leaves the range", {"-" + std::string(big), big}, {big, "1", "0", "-1"}},
+        {"an amount beyond the range", {"1", "9999999999999999"}, {"1", "0"}},
+    };
+    for (const auto& c : cases) {
+        CAmountRun run;
+        for (const std::string& a : c.amounts) run.Add(ParseAmount(a));
+        for (const std::string& sumText : c.sums) {
+            Currency oneByOne = ParseAmount(sumText);
+            for (const std::string& a : c.amounts) oneByOne -= ParseAmount(a);
+            const Currency fromRun = run.SubtractFrom(ParseAmount(sumText));
+            EXPECT_EQ(fromRun.valid, oneByOne.valid) << c.name << ", sum " << sumText;
+            if (oneByOne.valid) {
+                EXPECT_EQ(fromRun.units, oneByOne.units) << c.name << ", sum " << sumText;
+            }
+        }
+    }
+}
+
 TEST(Dates, FutureAndPastRules) {
     const double now = MakeDate(2026, 12, 10, 9, 30, 0);
     struct Case {

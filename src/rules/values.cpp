@@ -1,5 +1,8 @@
 #include "rules/values.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/strutil.h"
@@ -33,6 +36,27 @@ int32_t ReadLeadingInt(const std::string& text) {
     int64_t n = 0;
     ReadLeadingNumber(text, INT32_MAX, n);  // clamped to the 32-bit range
     return static_cast<int32_t>(n);
+}
+
+void CAmountRun::Add(const Currency& amount) {
+    if (!amount.valid) m_valid = false;
+    m_total += amount.units;
+    m_lowest = m_any ? std::min(m_lowest, m_total) : m_total;
+    m_highest = m_any ? std::max(m_highest, m_total) : m_total;
+    m_any = true;
+}
+
+Currency CAmountRun::SubtractFrom(Currency sum) const {
+    if (!m_valid) sum.valid = false;
+    if (!sum.valid || !m_any) return sum;
+    // Every step sum - partial must stay within 64 bits, as each -= checks.
+    const __int128 s = sum.units;
+    if (s - m_highest < INT64_MIN || s - m_lowest > INT64_MAX) {
+        sum.valid = false;
+        return sum;
+    }
+    sum.units = static_cast<int64_t>(s - m_total);
+    return sum;
 }
 
 Currency ParseAmount(const std::string& text) {

@@ -18,6 +18,20 @@ struct Currency {
     }
 };
 
+/// Amounts that are subtracted one after the other from control sums, read
+/// once: the running total and the range of its partial sums tell for any
+/// sum what subtracting every amount in order with Currency -= gives.
+class CAmountRun {
+public:
+    void Add(const Currency& amount);
+    /// `sum` minus every amount added, in their order.
+    Currency SubtractFrom(Currency sum) const;
+
+private:
+    __int128 m_total = 0, m_lowest = 0, m_highest = 0;  // partial sums after the first amount on
+    bool m_valid = true, m_any = false;
+};
+
 /// The leading decimal number of `text` (leading blanks and a sign allowed),
 /// as a signed 32-bit value; 0 without digits.
 int32_t ReadLeadingInt(const std::string& text);

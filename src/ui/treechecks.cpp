@@ -10,6 +10,8 @@
 #include "rules/values.h"
 #include "ui/structureview.h"
 
+#include <unordered_map>
+
 #include "ui/elementscan.h"
 
 namespace valorix {
@@ -68,19 +70,29 @@ void CStructureView::CheckCountsAndSums() {
             AppendFinding(*text, line, column);
         }
     };
+    // A scope's transactions and amounts are read once, however many counts
+    // and sums it holds.
+    std::unordered_map<DomNode*, int> counts;
     check("NbOfTxs",
           [&](DomNode* e, DomNode* scope) {
-              parser.SetCurrent(scope);
-              return parser.CountElements(tx) != ReadLeadingInt(CXmlParserDocument::TextOf(e)) ? &finding::kCountWrong
-                                                                                                : nullptr;
+              auto [it, added] = counts.try_emplace(scope, 0);
+              if (added) {
+                  parser.SetCurrent(scope);
+                  it->second = parser.CountElements(tx);
+              }
+              return it->second != ReadLeadingInt(CXmlParserDocument::TextOf(e)) ? &finding::kCountWrong : nullptr;
           });
+    std::unordered_map<DomNode*, CAmountRun> amounts;
     check("CtrlSum",
           [&](DomNode* e, DomNode* scope) {
-              Currency rest = ParseAmount(CXmlParserDocument::TextOf(e));
-              parser.SetCurrent(scope);
-              std::vector<DomNode*> amounts;
-              parser.FindElements(prefix + "InstdAmt", amounts);
-              for (DomNode* a : amounts) rest -= ParseAmount(CXmlParserDocument::TextOf(a));
+              auto [it, added] = amounts.try_emplace(scope);
+              if (added) {
+                  parser.SetCurrent(scope);
+                  std::vector<DomNode*> elements;
+                  parser.FindElements(prefix + "InstdAmt", elements);
+                  for (DomNode* a : elements) it->second.Add(ParseAmount(CXmlParserDocument::TextOf(a)));
+              }
+              const Currency rest = it->second.SubtractFrom(ParseAmount(CXmlParserDocument::TextOf(e)));
               if (!rest.valid) return &finding::kSumTooLarge;
               return rest.units != 0 ? &finding::kSumWrong : nullptr;
           });
