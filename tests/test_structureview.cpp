@@ -243,6 +243,19 @@ TEST_F(Fill, NoFileAndNotWellFormedStates) {
     EXPECT_EQ(m_text.Marks()[0].start, 47);
     EXPECT_EQ(m_text.Marks()[0].rgb, kRed);
 
+    // Many stray characters: the first hundred are listed, the rest counted in
+    // one line; each is marked, a run of adjacent ones as one mark.
+    Run("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a>" + std::string(250, '\xE4') + " \xFC</a>", "v.xml");
+    const auto many = Report();
+    ASSERT_EQ(many.size(), 1u + 100 + 1 + 1);
+    EXPECT_EQ(many[100], "Zeile 2/103 : Text enthält ungültige(s) Zeichen!");
+    EXPECT_EQ(many[101], "151 weitere ungültige Zeichen werden nicht einzeln aufgeführt!");
+    EXPECT_EQ(m_output.Lines()[101].position, 42 + 100);
+    ASSERT_GE(m_text.Marks().size(), 2u);
+    EXPECT_EQ(m_text.Marks()[0].start, 42);
+    EXPECT_EQ(m_text.Marks()[0].end, 42 + 250);
+    EXPECT_EQ(m_text.Marks()[1].start, 42 + 251);
+
     // Without an XML declaration no stray-character lines.
     Run("<a>\n<b>M\xFCller</b>\n</a>", "n.xml");
     for (const auto& line : Report()) EXPECT_EQ(line.find("ungültige(s)"), std::string::npos) << line;

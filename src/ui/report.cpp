@@ -34,6 +34,9 @@ const char* const kNoCharacterDataHeads[] = {"no character data is allowed", "No
                                              "Das Inhaltsmodell erlaubt keine Zeichen"};
 
 // Stray umlauts and sharp s of a file that is not well-formed, in text order.
+// Stray characters listed one by one; the rest are counted in one line.
+constexpr size_t kStrayListLimit = 100;
+
 std::vector<long> StrayCharacters(const ITextPage& page) {
     std::vector<long> hits;
     for (const char* c : {"\xE4", "\xF6", "\xFC", "\xDF"}) {
@@ -189,13 +192,26 @@ void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& outp
                        0);
     if (doc.m_checkState == 0 && doc.m_declPosition <= 0) {
         page.HideSelection(true);
-        for (long p : StrayCharacters(page)) {
+        // The list names the first stray characters and counts the rest in
+        // one line; each is marked, adjacent ones as one run.
+        const std::vector<long> stray = StrayCharacters(page);
+        for (size_t i = 0; i < std::min(stray.size(), kStrayListLimit); ++i) {
+            const long p = stray[i];
             const int line = page.LineFromChar(p);
             output.AddLine(FindingLine(line + 1, static_cast<int>(columns.CharsBetween(page.LineIndex(line), p) + 1),
                                        A("Text enthält ungültige(s) Zeichen!")),
                            p);
-            page.SetSel(p, p + 1);
+        }
+        if (stray.size() > kStrayListLimit)
+            output.AddLine(Format(A("%d weitere ungültige Zeichen werden nicht einzeln aufgeführt!").c_str(),
+                                  static_cast<int>(stray.size() - kStrayListLimit)),
+                           stray[kStrayListLimit]);
+        for (size_t i = 0; i < stray.size();) {
+            size_t end = i + 1;
+            while (end < stray.size() && stray[end] == stray[end - 1] + 1) ++end;
+            page.SetSel(stray[i], stray[end - 1] + 1);
             page.FormatSelection(kRed);
+            i = end;
         }
         page.SetCaret(0);
         page.HideSelection(false);
