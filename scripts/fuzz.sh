@@ -27,7 +27,7 @@ repeat() { local s=$1 n=$2 out=""; out=$(printf "%${n}s" "" | sed "s/ /$(printf 
 { printf '%s\n<!DOCTYPE Document [<!ENTITY e "%s">]><Document xmlns="%s"><a>' "$decl" "$(repeat x 1000)" "$ns"; repeat '&e;' 200; printf '</a></Document>'; } > "$seeds/entities.xml"
 { printf '%s\n<Document xmlns="%s"><CstmrCdtTrfInitn><GrpHdr><NbOfTxs>-2147483648</NbOfTxs><CtrlSum>99999999999999999999.99</CtrlSum></GrpHdr>' "$decl" "$ns"; repeat '<RmtInf><Strd ></Strd></RmtInf><InstdAmt Ccy="EUR">99999999999</InstdAmt>' 200; printf '</CstmrCdtTrfInitn></Document>'; } > "$seeds/findings.xml"
 
-export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=1:quarantine_size_mb=64${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 exec "$fuzzer" -dict=fuzz/valorix.dict -max_len=1048576 -timeout=2 -rss_limit_mb=512 \
     -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$findings/" "$@" \

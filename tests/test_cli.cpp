@@ -148,6 +148,53 @@ TEST_F(Cli, OnlyRegularFilesAreRead) {
     EXPECT_NE(Call({fifo, m_example}).out.find("korrektes SEPA XML Dokument"), std::string::npos);
 }
 
+// Files made to exhaust the checker end at once, in both modes, in one fatal
+// finding that names what is wrong.
+TEST_F(Cli, HostileFilesEndInOneFatalFinding) {
+    const std::string decl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    const std::string root = "<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03\">";
+    auto repeat = [](const std::string& s, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) out += s;
+        return out;
+    };
+    const std::string bigEntity = "<!DOCTYPE Document [<!ENTITY e \"" + std::string(1000000, 'x') + "\">]>";
+    std::string laughs = "<!DOCTYPE Document [<!ENTITY l0 \"lol\">";
+    for (int i = 1; i < 10; ++i)
+        laughs += "<!ENTITY l" + std::to_string(i) + " \"" + repeat("&l" + std::to_string(i - 1) + ";", 10) + "\">";
+    laughs += "]>";
+    std::string attributes = "<CstmrCdtTrfInitn";
+    for (int i = 0; i < 40000; ++i) attributes += " a" + std::to_string(i) + "=\"1\"";
+    attributes += "/>";
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string finding;
+    } cases[] = {
+        {"nesting behind a bracket in a comment", "<!DOCTYPE Document [<!-- [ -->]>" + root + repeat("<a>", 25000),
+         "Die Elemente sind tiefer als 1000 Ebenen verschachtelt, die Datei wird nicht verarbeitet!"},
+        {"large entity in text", bigEntity + root + "<a>" + repeat("&e;", 4999) + "</a></Document>",
+         "entity 'e' not found"},
+        {"large entity in an attribute", bigEntity + root + "<a b=\"" + repeat("&e;", 4999) + "\"/></Document>",
+         "entity 'e' not found"},
+        {"nested entities", laughs + root + "<a>&l9;</a></Document>", "entity 'l9' not found"},
+        {"40000 attributes", root + attributes + "</Document>",
+         "Ein Element trägt mehr als 256 Attribute, die Datei wird nicht verarbeitet!"},
+    };
+    for (const auto& c : cases) {
+        const std::string file = m_home / "hostile.xml";
+        WriteFile(file, decl + c.text);
+        for (const char* mode : {"--", "--sax"}) {
+            CliRun r = Call({mode, file});
+            EXPECT_EQ(r.status, 1) << c.name << " " << mode << r.err;
+            const std::string head = "'" + file + "' ist kein oder ein formal fehlerhaftes XML Dokument!\nZeile 2/";
+            ASSERT_EQ(r.out.rfind(head, 0), 0u) << c.name << " " << mode << ": " << r.out.substr(0, 300);
+            const std::string rest = r.out.substr(head.size());
+            EXPECT_EQ(rest.substr(rest.find(" : ")), " : " + c.finding + "\n") << c.name << " " << mode;
+        }
+    }
+}
+
 TEST_F(Cli, DataDirAndSclOptions) {
     const std::string data = m_home / "eigene/daten";
     const std::string scl = m_home / "scl.ini";
