@@ -193,6 +193,18 @@ TEST_F(Cli, HostileFilesEndInOneFatalFinding) {
             EXPECT_EQ(rest.substr(rest.find(" : ")), " : " + c.finding + "\n") << c.name << " " << mode;
         }
     }
+    // A document type naming an external subset is passed over: nothing is
+    // fetched, and nothing of it stays behind in memory (the sanitized build
+    // checks for leaks).
+    const std::string external = m_home / "external.xml";
+    WriteFile(external, decl + "<!DOCTYPE Document SYSTEM \"http://127.0.0.1:9/x.dtd\">" + root + "</Document>");
+    for (const char* mode : {"--", "--sax"}) {
+        CliRun r = Call({mode, external});
+        EXPECT_EQ(r.status, 1) << mode;
+        EXPECT_EQ(r.out, "'" + external + "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab "
+                         "20.11.2016) entspricht!\nZeile 2/130 : empty content is not valid for content model "
+                         "'(CstmrCdtTrfInitn)'\n") << mode;
+    }
 }
 
 TEST_F(Cli, DataDirAndSclOptions) {
