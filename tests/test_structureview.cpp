@@ -504,6 +504,26 @@ TEST(TextPage, LineEndsCountOneCharacter) {
     EXPECT_EQ(page.Find("\xE4", 0, -1, {true, false, false}), -1);
 }
 
+// Searches that remember earlier ones answer as a search on a fresh page does,
+// in any order of places, forward and backward.
+TEST(TextPage, RememberedSearchesAnswerAsFreshOnes) {
+    const std::string text = "<a><b>x</b><B/><b>y</b>  <c><b></b></c></a>";
+    CTextPageModel remembering;
+    remembering.SetText(text);
+    const long places[] = {44, 40, 40, 44, 20, 3, 0, 2, 30, 12, 44, 7, 8, 44, 1};
+    for (const char* what : {"<b", "</b>", "<a", "<c", "z"}) {
+        for (const SearchOptions& o : {SearchOptions{false, false, false}, SearchOptions{false, true, true},
+                                       SearchOptions{true, false, false}}) {
+            for (long from : places) {
+                CTextPageModel fresh;
+                fresh.SetText(text);
+                EXPECT_EQ(remembering.Find(what, from, -1, o), fresh.Find(what, from, -1, o))
+                    << what << " from " << from << (o.forward ? " forward" : " backward");
+            }
+        }
+    }
+}
+
 TEST(LargeFilePage, LinksTheFile) {
     EXPECT_EQ(U8(LargeFilePageText("/daten/gro\xDF.xml")),
               "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"\r\n"

@@ -45,6 +45,7 @@ void CTextPageModel::SetText(const std::string& text) {
     m_text.shrink_to_fit();
     m_marks.clear();
     m_misses.clear();
+    m_backward.clear();
     m_selStart = m_selEnd = 0;
     m_firstVisibleLine = 0;
 }
@@ -76,10 +77,10 @@ long CTextPageModel::Find(const std::string& what, long from, long to, const Sea
         }
         return true;
     };
+    const std::string key = std::string(o.wholeWord ? "w" : "-") + (o.matchCase ? "c" : "-") + what;
     if (o.forward) {
         if (from < 0) from = 0;
         const long end = (to < 0 || to > n) ? n : to;
-        const std::string key = std::string(o.wholeWord ? "w" : "-") + (o.matchCase ? "c" : "-") + what;
         if (end == n) {
             auto miss = m_misses.find(key);
             if (miss != m_misses.end() && from >= miss->second) return -1;
@@ -98,9 +99,25 @@ long CTextPageModel::Find(const std::string& what, long from, long to, const Sea
         return -1;
     }
     const long lowest = to < 0 ? 0 : to;
-    for (long p = std::min(from, n) - len; p >= lowest; --p)
-        if (matchesAt(p)) return p;
-    return -1;
+    const long top = std::min(from, n) - len;  // the last place a match may begin
+    if (lowest > 0) {
+        for (long p = top; p >= lowest; --p)
+            if (matchesAt(p)) return p;
+        return -1;
+    }
+    // Backward to the start of the text: the last such search tells that no
+    // match begins between its result and its own last place, so only the
+    // places beyond those are read again (marks of nested elements search
+    // backward from one end tag after the other).
+    BackwardResult& last = m_backward[key];
+    if (last.top >= 0 && top >= last.found && top <= last.top) return last.found;
+    long p = top;
+    const long stop = last.top >= 0 && top > last.top ? last.top : -1;  // below it the last search knows
+    while (p > stop && !matchesAt(p)) --p;
+    const long result = p > stop ? p : (stop >= 0 ? last.found : -1);
+    last.top = top;
+    last.found = result;
+    return result;
 }
 
 void CTextPageModel::SetSel(long start, long end) {

@@ -81,6 +81,13 @@ private:
     // Forward searches to the end that found nothing, by pattern and options:
     // a later search from the same place or further cannot succeed either.
     mutable std::map<std::string, long> m_misses;
+    // The last backward search to the start of the text, per search: the last
+    // place a match could begin, and the match found (-1: none).
+    struct BackwardResult {
+        long top = -1;
+        long found = -1;
+    };
+    mutable std::map<std::string, BackwardResult> m_backward;
 };
 
 /// Case folding of the code page's letters (ASCII and Latin-1).
