@@ -38,35 +38,6 @@ bool IsStartTag(const std::string& text, size_t p) {
 
 }  // namespace
 
-long ElementEnd(const std::string& text, long start, std::vector<long>* childStarts) {
-    if (start < 0 || !IsStartTag(text, static_cast<size_t>(start))) return -1;
-    bool empty = false;
-    long pos = TagEnd(text, static_cast<size_t>(start), empty);
-    if (pos < 0 || empty) return pos;
-    int depth = 1;
-    while (true) {
-        const size_t lt = text.find('<', static_cast<size_t>(pos));
-        if (lt == std::string::npos) return -1;
-        if (text.compare(lt, 4, "<!--") == 0) {
-            pos = SkipTo(text, lt + 4, "-->", 3);
-        } else if (text.compare(lt, 9, "<![CDATA[") == 0) {
-            pos = SkipTo(text, lt + 9, "]]>", 3);
-        } else if (text.compare(lt, 2, "<?") == 0) {
-            pos = SkipTo(text, lt + 2, "?>", 2);
-        } else if (text.compare(lt, 2, "<!") == 0) {
-            pos = SkipTo(text, lt + 2, ">", 1);
-        } else if (text.compare(lt, 2, "</") == 0) {
-            pos = SkipTo(text, lt + 2, ">", 1);
-            if (pos >= 0 && --depth == 0) return pos;
-        } else {
-            if (depth == 1 && childStarts) childStarts->push_back(static_cast<long>(lt));
-            pos = TagEnd(text, lt, empty);
-            if (pos >= 0 && !empty) ++depth;
-        }
-        if (pos < 0) return -1;
-    }
-}
-
 namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -88,30 +59,102 @@ long DataChars(const std::string& text, long from, long to, const CTextColumns& 
 }
 }  // namespace
 
-long ContentChars(const std::string& text, long start, long end, const CTextColumns& columns) {
-    if (start < 0 || end < 0) return 0;
-    bool empty = false;
-    long pos = TagEnd(text, static_cast<size_t>(start), empty);
-    if (empty) return 0;
-    long chars = 0;
-    while (pos < end) {
-        const size_t lt = text.find('<', static_cast<size_t>(pos));
-        const long stop = lt == std::string::npos ? end : std::min<long>(static_cast<long>(lt), end);
-        chars += DataChars(text, pos, stop, columns);
-        if (stop >= end) break;
-        if (text.compare(lt, 9, "<![CDATA[") == 0) {
-            const long close = SkipTo(text, lt + 9, "]]>", 3);
-            if (close < 0) break;
-            chars += columns.CharsBetween(static_cast<long>(lt) + 9, close - 3);
-            pos = close;
-        } else if (text.compare(lt, 4, "<!--") == 0) {
-            pos = SkipTo(text, lt + 4, "-->", 3);
-        } else {
-            pos = TagEnd(text, lt, empty);
+void CElementExtents::ReadSubtree(long start) {
+    m_starts.clear();
+    m_ends.clear();
+    m_chars.clear();
+    m_firstChild.clear();
+    m_nextSibling.clear();
+    std::vector<int32_t> open;          // the elements not yet ended, outermost first
+    std::vector<int32_t> lastChild;     // per open element: its last child so far
+    auto add = [&](long at) {
+        const auto index = static_cast<int32_t>(m_starts.size());
+        m_starts.push_back(at);
+        m_ends.push_back(-1);
+        m_chars.push_back(0);
+        m_firstChild.push_back(-1);
+        m_nextSibling.push_back(-1);
+        if (!open.empty()) {
+            int32_t& last = lastChild.back();
+            (last < 0 ? m_firstChild[static_cast<size_t>(open.back())] : m_nextSibling[static_cast<size_t>(last)]) = index;
+            last = index;
         }
-        if (pos < 0) break;
+        return index;
+    };
+    // An element ends: its characters count for its parent too.
+    auto close = [&](long at) {
+        const auto index = static_cast<size_t>(open.back());
+        m_ends[index] = at;
+        open.pop_back();
+        lastChild.pop_back();
+        if (!open.empty()) m_chars[static_cast<size_t>(open.back())] += m_chars[index];
+    };
+    bool empty = false;
+    const int32_t root = add(start);
+    long pos = TagEnd(m_text, static_cast<size_t>(start), empty);
+    if (pos < 0) return;
+    if (empty) {
+        m_ends[static_cast<size_t>(root)] = pos;
+        return;
     }
-    return chars;
+    open.push_back(root);
+    lastChild.push_back(-1);
+    while (!open.empty()) {
+        const size_t lt = m_text.find('<', static_cast<size_t>(pos));
+        const long stop = lt == std::string::npos ? static_cast<long>(m_text.size()) : static_cast<long>(lt);
+        m_chars[static_cast<size_t>(open.back())] += DataChars(m_text, pos, stop, m_columns);
+        if (lt == std::string::npos) return;
+        if (m_text.compare(lt, 4, "<!--") == 0) {
+            pos = SkipTo(m_text, lt + 4, "-->", 3);
+        } else if (m_text.compare(lt, 9, "<![CDATA[") == 0) {
+            pos = SkipTo(m_text, lt + 9, "]]>", 3);
+            if (pos >= 0) m_chars[static_cast<size_t>(open.back())] += m_columns.CharsBetween(static_cast<long>(lt) + 9, pos - 3);
+        } else if (m_text.compare(lt, 2, "<?") == 0) {
+            pos = SkipTo(m_text, lt + 2, "?>", 2);
+        } else if (m_text.compare(lt, 2, "<!") == 0) {
+            pos = SkipTo(m_text, lt + 2, ">", 1);
+        } else if (m_text.compare(lt, 2, "</") == 0) {
+            pos = SkipTo(m_text, lt + 2, ">", 1);
+            if (pos >= 0) close(pos);
+        } else {
+            const int32_t child = add(static_cast<long>(lt));
+            pos = TagEnd(m_text, lt, empty);
+            if (pos >= 0 && empty) {
+                m_ends[static_cast<size_t>(child)] = pos;
+            } else if (pos >= 0) {
+                open.push_back(child);
+                lastChild.push_back(-1);
+            }
+        }
+        if (pos < 0) return;
+    }
+}
+
+int32_t CElementExtents::Find(long start) {
+    if (start < 0 || !IsStartTag(m_text, static_cast<size_t>(start))) return -1;
+    auto it = std::lower_bound(m_starts.begin(), m_starts.end(), start);
+    if (it == m_starts.end() || *it != start) {
+        ReadSubtree(start);
+        return 0;
+    }
+    return static_cast<int32_t>(it - m_starts.begin());
+}
+
+long CElementExtents::End(long start, std::vector<long>* childStarts) {
+    const int32_t index = Find(start);
+    if (index < 0) return -1;
+    const long end = m_ends[static_cast<size_t>(index)];
+    if (childStarts) {
+        for (int32_t c = m_firstChild[static_cast<size_t>(index)]; c >= 0; c = m_nextSibling[static_cast<size_t>(c)])
+            childStarts->push_back(m_starts[static_cast<size_t>(c)]);
+    }
+    return end;
+}
+
+long CElementExtents::ContentChars(long start) {
+    const int32_t index = Find(start);
+    if (index < 0 || m_ends[static_cast<size_t>(index)] < 0) return 0;
+    return m_chars[static_cast<size_t>(index)];
 }
 
 }  // namespace valorix

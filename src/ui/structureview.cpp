@@ -63,6 +63,7 @@ FillResult CStructureView::FillView() {
     if (m_t.browser) m_t.browser->Navigate("about:blank");
     page.SetText(m_doc.m_content);
     m_columns = std::make_unique<CTextColumns>(page.GetText(), m_doc.m_textIsUtf8);
+    m_extents = std::make_unique<CElementExtents>(page.GetText(), *m_columns);
     if (m_t.tree) m_t.tree->DeleteAllItems();
     if (m_t.output) m_t.output->Clear();
     m_strPrintText.clear();
@@ -314,7 +315,7 @@ bool CStructureView::ClosingTagPosition(const std::string& closingTag, long from
 
 bool CStructureView::ElementEndPosition(long start, int& line, int& column) const {
     if (start <= 0) return false;  // no start tag was found for it
-    const long end = ElementEnd(m_t.text->GetText(), start);
+    const long end = m_extents->End(start);
     if (end < 0) return false;
     PositionAt(end, line, column);
     return true;
@@ -392,17 +393,16 @@ void CStructureView::GuidelineWarnings(const std::string& name, const std::vecto
     if (children.size() >= 2 && EndsWithAny(name, {"InitgPty", "Cdtr", "Dbtr", "RmtInf"})) first = 1;
     else if (children.size() == 1 && EndsWith(name, "RmtInf") && !Contains(children[0], "Ustrd")) first = 0;
     else return;
-    const std::string& text = m_t.text->GetText();
     std::vector<long> childStarts;
-    if (start <= 0 || ElementEnd(text, start, &childStarts) < 0) return;
+    if (start <= 0 || m_extents->End(start, &childStarts) < 0) return;
     for (size_t i = first; i < children.size() && i < childStarts.size(); ++i) {
         const std::string& child = children[i];
-        const long end = ElementEnd(text, childStarts[i]);
+        const long end = m_extents->End(childStarts[i]);
         if (end < 0) continue;
         int line = 0, column = 0;
         PositionAt(end, line, column);
         uint8_t kind = 2;
-        if (EndsWith(child, "Strd") && ContentChars(text, childStarts[i], end, *m_columns) > 140) kind = 0;
+        if (EndsWith(child, "Strd") && m_extents->ContentChars(childStarts[i]) > 140) kind = 0;
         if (m_doc.m_subtype != 0) continue;
         const std::string text =
             kind == 2 ? Format(finding::kGuidelineWarning.c_str(), child.c_str())

@@ -39,6 +39,7 @@ enum class FillResult {
 };
 
 class CTextColumns;
+class CElementExtents;
 
 class CStructureView {
 public:
@@ -88,6 +89,7 @@ private:
     std::unique_ptr<CTextPageModel> m_ownText;  // when the caller gave no text page
     std::unique_ptr<IProgress> m_pProgress;
     std::unique_ptr<CTextColumns> m_columns;  // over the page's text, for this fill
+    std::unique_ptr<CElementExtents> m_extents;
     std::vector<std::unique_ptr<CGridRow>> m_keepAlive;  // top-level rows when there is no grid
 };
 

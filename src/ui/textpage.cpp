@@ -44,7 +44,7 @@ void CTextPageModel::SetText(const std::string& text) {
     m_text.resize(n);
     m_text.shrink_to_fit();
     m_marks.clear();
-    m_misses.clear();
+    m_forward.clear();
     m_backward.clear();
     m_selStart = m_selEnd = 0;
     m_firstVisibleLine = 0;
@@ -81,22 +81,32 @@ long CTextPageModel::Find(const std::string& what, long from, long to, const Sea
     if (o.forward) {
         if (from < 0) from = 0;
         const long end = (to < 0 || to > n) ? n : to;
-        if (end == n) {
-            auto miss = m_misses.find(key);
-            if (miss != m_misses.end() && from >= miss->second) return -1;
-        }
         const char first = what.front();
         const char firstFolded = FoldCase(first);
-        for (long p = from; p + len <= end; ++p) {
-            const char c = m_text[static_cast<size_t>(p)];
-            if (o.matchCase ? c != first : FoldCase(c) != firstFolded) continue;
-            if (matchesAt(p)) return p;
+        auto scan = [&](long p, long stop) {  // the first match beginning in [p, stop), or -1
+            for (; p < stop && p + len <= end; ++p) {
+                const char c = m_text[static_cast<size_t>(p)];
+                if (o.matchCase ? c != first : FoldCase(c) != firstFolded) continue;
+                if (matchesAt(p)) return p;
+            }
+            return -1L;
+        };
+        if (end < n) return scan(from, end);
+        // Forward to the end of the text: the last such search tells that no
+        // match begins between its own place and its result (a failed one:
+        // the end), so only places before those are read again.
+        ForwardResult& last = m_forward[key];
+        if (last.from >= 0 && from >= last.from && (last.found < 0 || from <= last.found)) return last.found;
+        long result;
+        if (last.from >= 0 && from < last.from) {
+            result = scan(from, last.from);
+            if (result < 0) result = last.found;
+        } else {
+            result = scan(from, n);
         }
-        if (end == n) {
-            auto miss = m_misses.find(key);
-            if (miss == m_misses.end() || from < miss->second) m_misses[key] = from;
-        }
-        return -1;
+        last.from = from;
+        last.found = result;
+        return result;
     }
     const long lowest = to < 0 ? 0 : to;
     const long top = std::min(from, n) - len;  // the last place a match may begin

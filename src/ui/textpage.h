@@ -78,9 +78,13 @@ private:
     long m_selStart = 0, m_selEnd = 0;
     bool m_selectionHidden = false;
     int m_firstVisibleLine = 0;
-    // Forward searches to the end that found nothing, by pattern and options:
-    // a later search from the same place or further cannot succeed either.
-    mutable std::map<std::string, long> m_misses;
+    // The last search to the end of the text, per pattern and options: its
+    // place and the match found (-1: none). No match begins in between.
+    struct ForwardResult {
+        long from = -1;
+        long found = -1;
+    };
+    mutable std::map<std::string, ForwardResult> m_forward;
     // The last backward search to the start of the text, per search: the last
     // place a match could begin, and the match found (-1: none).
     struct BackwardResult {

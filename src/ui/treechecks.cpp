@@ -124,7 +124,7 @@ void CStructureView::CheckMandateRules() {
             // After the named closing tag inside the mandate, or after the end of
             // the mandate's own child `element`.
             std::vector<long> childStarts;
-            if (start > 0) ElementEnd(m_t.text->GetText(), start, &childStarts);
+            if (start > 0) m_extents->End(start, &childStarts);
             auto noteAfter = [&](std::vector<Noted>& into, const std::string& text, const std::string& closingTag,
                                  DomNode* element = nullptr) {
                 Noted n{text};
