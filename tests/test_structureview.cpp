@@ -331,6 +331,23 @@ TEST_F(Fill, GuidelineWarnings) {
         ASSERT_EQ(RuleFindings().size(), 1u) << inner;
         EXPECT_EQ(RuleFindings()[0].kind, kind) << inner;
     }
+
+    // Nested blocks, the outer one first: each warns at the end of its own
+    // child; the text of the inner block counts for the outer Strd too (151
+    // characters), a comment does not.
+    const std::string nested =
+        "<?xml version=\"1.0\"?>\n<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03\"><CstmrCdtTrfInitn>\n"
+        "<RmtInf><Ustrd>a</Ustrd><Strd>\n<RmtInf><Ustrd>b</Ustrd><Strd><!-- <x> -->" + std::string(100, 'y') +
+        "</Strd>\n</RmtInf>" + std::string(50, 'z') + "</Strd>\n</RmtInf></CstmrCdtTrfInitn></Document>";
+    Run(nested);
+    const std::vector<Finding> nestedExpected = {
+        {"Lt. Belegungsrichtlinien sollte das Element 'Strd' nicht belegt werden und darf 140 Zeichen nicht "
+         "übersteigen!",
+         5, ColumnAfter(nested, 5, "</Strd>"), 0},
+        {"Warnung: lt. Belegungsrichtlinien sollte das Element 'Strd' nicht belegt werden!", 4,
+         ColumnAfter(nested, 4, "</Strd>"), 2},
+    };
+    EXPECT_EQ(RuleFindings(), nestedExpected);
 }
 
 TEST_F(Fill, MandateRulesOfTreeMode) {
