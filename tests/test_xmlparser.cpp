@@ -137,20 +137,31 @@ TEST(XmlParser, CursorOperations) {
     std::vector<DomNode*> list;
     EXPECT_EQ(doc.GetElementChildren(list), 2);
     EXPECT_EQ(doc.FindElements("y", list), 1);
-    EXPECT_EQ(CXmlParserDocument::GetChildCount(doc.GetCurrent()), 4);
-    DomNode* tail = CXmlParserDocument::GetChild(3, doc.GetCurrent());
-    EXPECT_EQ(CXmlParserDocument::GetNodeType(tail), 3);
-    EXPECT_EQ(CXmlParserDocument::GetChild(4, doc.GetCurrent()), nullptr);
+    // The tree holds the elements; their character data is the text of each.
+    EXPECT_EQ(CXmlParserDocument::GetChildCount(doc.GetCurrent()), 2);
+    DomNode* second = CXmlParserDocument::GetChild(1, doc.GetCurrent());
+    EXPECT_EQ(CXmlParserDocument::GetNodeType(second), 1);
+    EXPECT_EQ(CXmlParserDocument::GetNodeType(doc.GetDocument()), 9);
+    EXPECT_EQ(CXmlParserDocument::GetChild(2, doc.GetCurrent()), nullptr);
 
-    // A text node as cursor finds nothing.
-    ASSERT_TRUE(doc.SetCurrent(tail));
+    // A leaf as cursor finds nothing; the cursor moves between the elements.
+    ASSERT_TRUE(doc.SetCurrent(second));
     EXPECT_EQ(doc.FindElements("x", list), 0);
     EXPECT_TRUE(list.empty());
-    EXPECT_TRUE(doc.MoveToPreviousSibling());  // second x
-    EXPECT_EQ(doc.GetName(), "x");
+    EXPECT_FALSE(doc.MoveToNextSibling());
     EXPECT_FALSE(doc.MoveToLastChild());
+    EXPECT_TRUE(doc.MoveToPreviousSibling());  // first x
+    EXPECT_EQ(doc.GetText(), "t1t2");
+    EXPECT_FALSE(doc.MoveToPreviousSibling());
+    EXPECT_TRUE(doc.MoveToLastChild());
+    EXPECT_EQ(doc.GetName(), "y");
+    EXPECT_TRUE(doc.MoveToParent());
     EXPECT_TRUE(doc.MoveToParent());
     EXPECT_EQ(doc.GetName(), "r");
+    EXPECT_TRUE(doc.MoveToParent());  // the document
+    EXPECT_EQ(doc.GetName(), "#document");
+    EXPECT_FALSE(doc.MoveToParent());
+    ASSERT_TRUE(doc.SetCurrent(doc.GetDocument()));  // the document stands for its root
 
     // A node of another parse does not move the cursor.
     CXmlParserDocument other("<o><p/></o>", false, "", false);

@@ -1,6 +1,9 @@
 #include "xml/xmlparserdocument.h"
 
 #include <xercesc/dom/DOM.hpp>
+#include <xercesc/framework/XMLAttr.hpp>
+#include <xercesc/framework/XMLElementDecl.hpp>
+#include <xercesc/util/XMLString.hpp>
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/internal/XMLScanner.hpp>
 #include <xercesc/parsers/XercesDOMParser.hpp>
@@ -11,6 +14,7 @@
 #include <xercesc/util/XMLUni.hpp>
 #include <xercesc/validators/common/Grammar.hpp>
 
+#include <algorithm>
 #include <new>
 #include <unordered_map>
 
@@ -36,28 +40,157 @@ constexpr uint8_t kKindOther = 255;
 constexpr uint8_t kKindFatal = 1;
 constexpr uint8_t kKindError = 0;
 
-// The tree parser with the element guard on its own element events.
-class CGuardedDOMParser : public XercesDOMParser {
+constexpr uint32_t kNoNode = UINT32_MAX;
+
+}  // namespace
+
+// The parsed document: nodes in document order and the arenas they point into.
+class CElementTree {
 public:
+    std::vector<DomNode> nodes;
+    std::vector<std::string> names;  // CP1252, by id
+    std::unordered_map<std::u16string, uint32_t> nameIds;
+    std::vector<std::string> uris;
+    std::unordered_map<std::u16string, uint32_t> uriIds;
+    std::string text;                // the character data, CP1252
+    struct Attribute {
+        uint32_t nameId;
+        uint32_t value, valueLength;  // in attrText
+    };
+    std::vector<Attribute> attrs;
+    std::string attrText;
+    std::string encoding;  // as the XML declaration names it
+
+    uint32_t Intern(std::unordered_map<std::u16string, uint32_t>& ids, std::vector<std::string>& table,
+                    const XMLCh* s) {
+        const char16_t* u = reinterpret_cast<const char16_t*>(s ? s : u"");
+        auto [it, added] = ids.try_emplace(u, static_cast<uint32_t>(table.size()));
+        if (added) table.push_back(Utf16ToCp1252(u));
+        return it->second;
+    }
+};
+
+namespace {
+
+// The tree parser: the same scanner, settings and messages as the document
+// parser of the library, but its events build the compact element tree instead
+// of library nodes, and the element guard reads them first.
+class CTreeBuilder : public XercesDOMParser {
+public:
+    explicit CTreeBuilder(CElementTree& tree) : m_tree(tree) {}
+
     void startDocument() override {
         m_guard.Reset();
-        XercesDOMParser::startDocument();
+        m_open.clear();
+        m_pending.clear();
+        m_tree.nodes.clear();
+        m_tree.nodes.push_back(DomNode{&m_tree, 0, kNoNode, 1, Name(u"#document"), Uri(nullptr), 0, 0, 0});
+        m_open.push_back(0);
+    }
+    void endDocument() override { Finish(); }
+    void resetDocument() override {}
+    void XMLDecl(const XMLCh* const, const XMLCh* const encoding, const XMLCh* const, const XMLCh* const) override {
+        m_tree.encoding = X2A(encoding);
     }
     void startElement(const XMLElementDecl& decl, const unsigned int urlId, const XMLCh* const prefix,
                       const RefVectorOf<XMLAttr>& attrs, const XMLSize_t attrCount, const bool isEmpty,
-                      const bool isRoot) override {
+                      const bool) override {
         m_guard.Open(getScanner()->getLocator(), attrCount);
-        XercesDOMParser::startElement(decl, urlId, prefix, attrs, attrCount, isEmpty, isRoot);
-        if (isEmpty) m_guard.Close();  // no end event follows
+        FlushText();
+        XMLScanner* scanner = getScanner();
+        // Names as the library's tree has them: with namespaces the prefix and
+        // the base name, and the namespace of the element's URI id.
+        std::u16string qname;
+        const XMLCh* uri = nullptr;
+        if (scanner->getDoNamespaces()) {
+            if (prefix && *prefix) qname = reinterpret_cast<const char16_t*>(prefix), qname += u':';
+            qname += reinterpret_cast<const char16_t*>(decl.getBaseName());
+            if (urlId != scanner->getEmptyNamespaceId()) uri = scanner->getURIText(urlId);
+        } else {
+            qname = reinterpret_cast<const char16_t*>(decl.getFullName());
+        }
+        const auto index = static_cast<uint32_t>(m_tree.nodes.size());
+        const auto textAt = static_cast<uint32_t>(m_tree.text.size());
+        m_tree.nodes.push_back(DomNode{&m_tree, index, m_open.back(), index + 1,
+                                       Name(qname.c_str()), Uri(uri),
+                                       static_cast<uint32_t>(m_tree.attrs.size()), textAt, textAt});
+        // The library keeps an element's attributes ordered by qualified name.
+        m_sorted.clear();
+        for (XMLSize_t i = 0; i < attrCount; ++i) m_sorted.push_back(attrs.elementAt(i));
+        std::stable_sort(m_sorted.begin(), m_sorted.end(), [](const XMLAttr* x, const XMLAttr* y) {
+            return XMLString::compareString(x->getQName(), y->getQName()) < 0;
+        });
+        for (const XMLAttr* a : m_sorted) {
+            const std::string value = X2A(a->getValue());
+            m_tree.attrs.push_back(CElementTree::Attribute{Name(reinterpret_cast<const char16_t*>(a->getQName())),
+                                                           static_cast<uint32_t>(m_tree.attrText.size()),
+                                                           static_cast<uint32_t>(value.size())});
+            m_tree.attrText += value;
+        }
+        if (isEmpty) {
+            Close(index);
+            m_guard.Close();  // no end event follows
+        } else {
+            m_open.push_back(index);
+        }
     }
-    void endElement(const XMLElementDecl& decl, const unsigned int urlId, const bool isRoot,
-                    const XMLCh* const prefix) override {
+    void endElement(const XMLElementDecl&, const unsigned int, const bool, const XMLCh* const) override {
         m_guard.Close();
-        XercesDOMParser::endElement(decl, urlId, isRoot, prefix);
+        FlushText();
+        if (m_open.size() > 1) {
+            Close(m_open.back());
+            m_open.pop_back();
+        }
+    }
+    void docCharacters(const XMLCh* const chars, const XMLSize_t length, const bool cdataSection) override {
+        // One run of text or one CDATA section is converted as a whole, as the
+        // library's text nodes are.
+        if (cdataSection != m_pendingCdata) FlushText();
+        m_pendingCdata = cdataSection;
+        m_pending.append(reinterpret_cast<const char16_t*>(chars), length);
+    }
+    void ignorableWhitespace(const XMLCh* const chars, const XMLSize_t length, const bool cdataSection) override {
+        docCharacters(chars, length, cdataSection);
+    }
+    void docComment(const XMLCh* const) override { FlushText(); }
+    void docPI(const XMLCh* const, const XMLCh* const) override { FlushText(); }
+    void startEntityReference(const XMLEntityDecl&) override {}
+    void endEntityReference(const XMLEntityDecl&) override {}
+    void handleElementPSVI(const XMLCh* const, const XMLCh* const, PSVIElement*) override {}
+    void handlePartialElementPSVI(const XMLCh* const, const XMLCh* const, PSVIElement*) override {}
+    void handleAttributesPSVI(const XMLCh* const, const XMLCh* const, PSVIAttributeList*) override {}
+
+    /// Ends what a stopped parse left open: the elements read so far stand.
+    void Finish() {
+        FlushText();
+        while (!m_open.empty()) {
+            Close(m_open.back());
+            m_open.pop_back();
+        }
     }
 
 private:
+    uint32_t Name(const char16_t* s) {
+        return m_tree.Intern(m_tree.nameIds, m_tree.names, reinterpret_cast<const XMLCh*>(s));
+    }
+    uint32_t Uri(const XMLCh* s) { return m_tree.Intern(m_tree.uriIds, m_tree.uris, s); }
+    void FlushText() {
+        if (m_pending.empty()) return;
+        m_tree.text += Utf16ToCp1252(m_pending.data(), m_pending.size());
+        m_pending.clear();
+    }
+    void Close(uint32_t index) {
+        DomNode& n = m_tree.nodes[index];
+        n.subtreeEnd = static_cast<uint32_t>(m_tree.nodes.size());
+        n.textEnd = static_cast<uint32_t>(m_tree.text.size());
+    }
+
+    CElementTree& m_tree;
     CElementGuard m_guard;
+    std::vector<uint32_t> m_open;  // the document and the elements not yet ended
+    std::u16string m_pending;      // text not yet converted
+    bool m_pendingCdata = false;
+    std::vector<const XMLAttr*> m_sorted;
 };
 }  // namespace
 
@@ -78,7 +211,8 @@ CXmlParserDocument::CXmlParserDocument(std::string text, bool readFromFile, std:
 
 CXmlParserDocument::~CXmlParserDocument() {
     m_reporter.reset();
-    m_parser.reset();  // frees the tree
+    m_parser.reset();
+    m_tree.reset();
     m_resolver.reset();
     m_security.reset();
     m_encodingBuffers.clear();
@@ -88,7 +222,11 @@ CXmlParserDocument::~CXmlParserDocument() {
 CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
     ParseOutcome out;
     const bool withSchema = !m_schema.empty();
-    m_parser = std::make_unique<CGuardedDOMParser>();
+    m_tree = std::make_unique<CElementTree>();
+    m_document = m_cursor = nullptr;
+    auto builder = std::make_unique<CTreeBuilder>(*m_tree);
+    CTreeBuilder& tree = *builder;
+    m_parser = std::move(builder);
     m_parser->setValidationScheme(XercesDOMParser::Val_Never);
     m_parser->setDoNamespaces(withSchema);
     m_parser->setDoSchema(withSchema);
@@ -152,8 +290,12 @@ CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
     if (!exceptionText.empty()) {
         out.records.push_back({exceptionText, exceptionKind});
     } else if (!out.excess) {
-        m_document = m_parser->getDocument();
-        if (m_document && m_document->getDocumentElement()) m_root = m_cursor = m_document->getDocumentElement();
+        // A parse stopped by a fatal error keeps the elements read so far.
+        tree.Finish();
+        if (!m_tree->nodes.empty()) {
+            m_document = &m_tree->nodes[0];
+            if (m_tree->nodes.size() > 1) m_cursor = &m_tree->nodes[1];
+        }
     }
     return out;
 }
@@ -207,142 +349,78 @@ bool CXmlParserDocument::ParseMessages(std::vector<std::string>& texts) {
 
 DomNode* CXmlParserDocument::GetDocument() const { return m_document; }
 
+DomNode* CXmlParserDocument::Node(uint32_t index) const {
+    return m_tree && index < m_tree->nodes.size() ? &m_tree->nodes[index] : nullptr;
+}
+
 bool CXmlParserDocument::SetCurrent(DomNode* node) {
     if (!node || !m_document) return false;
     if (node == m_document) {
-        DOMElement* root = m_document->getDocumentElement();
+        DomNode* root = Node(1);
         if (!root) return false;
-        m_root = m_cursor = root;
+        m_cursor = root;
         return true;
     }
-    if (node->getOwnerDocument() != m_document) return false;
+    if (node->tree != m_tree.get()) return false;
     m_cursor = node;
     return true;
 }
 
 bool CXmlParserDocument::MoveToParent() {
-    if (!m_cursor || !m_cursor->getParentNode()) return false;
-    m_cursor = m_cursor->getParentNode();
+    DomNode* parent = ParentOf(m_cursor);
+    if (!parent) return false;
+    m_cursor = parent;
     return true;
 }
 
 bool CXmlParserDocument::MoveToNextSibling() {
-    if (!m_cursor || !m_cursor->getNextSibling()) return false;
-    m_cursor = m_cursor->getNextSibling();
+    DomNode* next = NextSibling(m_cursor);
+    if (!next) return false;
+    m_cursor = next;
     return true;
 }
 
 bool CXmlParserDocument::MoveToPreviousSibling() {
-    if (!m_cursor || !m_cursor->getPreviousSibling()) return false;
-    m_cursor = m_cursor->getPreviousSibling();
+    DomNode* previous = PreviousSibling(m_cursor);
+    if (!previous) return false;
+    m_cursor = previous;
     return true;
 }
 
 bool CXmlParserDocument::MoveToLastChild() {
-    if (!m_cursor || !m_cursor->getLastChild()) return false;
-    m_cursor = m_cursor->getLastChild();
+    DomNode* last = LastChild(m_cursor);
+    if (!last) return false;
+    m_cursor = last;
     return true;
 }
 
-int CXmlParserDocument::GetNodeType(const DomNode* node) { return node ? node->getNodeType() : 0; }
+int CXmlParserDocument::GetNodeType(const DomNode* node) {
+    if (!node) return 0;
+    return node->self == 0 ? 9 : 1;  // the document, an element
+}
 
 int CXmlParserDocument::GetChildCount(const DomNode* node) {
-    return node ? static_cast<int>(node->getChildNodes()->getLength()) : 0;
+    int n = 0;
+    for (DomNode* c = FirstChild(node); c; c = NextSibling(c)) ++n;
+    return n;
 }
 
 DomNode* CXmlParserDocument::GetChild(int index, const DomNode* node) {
-    if (!node || index < 0) return nullptr;
-    DomNode* child = node->getFirstChild();
-    for (int i = 0; child && i < index; ++i) child = child->getNextSibling();
-    return child;
+    DomNode* c = FirstChild(node);
+    for (int i = 0; c && i < index; ++i) c = NextSibling(c);
+    return index < 0 ? nullptr : c;
 }
 
 int CXmlParserDocument::GetElementChildren(std::vector<DomNode*>& list) const {
     list.clear();
-    if (!m_cursor) return 0;
-    for (DomNode* c = m_cursor->getFirstChild(); c; c = c->getNextSibling())
-        if (c->getNodeType() == DOMNode::ELEMENT_NODE) list.push_back(c);
+    for (DomNode* c = FirstChild(m_cursor); c; c = NextSibling(c)) list.push_back(c);
     return static_cast<int>(list.size());
 }
 
-namespace {
-bool IsElementWithChildren(const DomNode* n) {
-    return n && n->getNodeType() == DOMNode::ELEMENT_NODE && n->getFirstChild();
-}
-}  // namespace
-
-const CXmlParserDocument::ElementIndex& CXmlParserDocument::Index() const {
-    static const ElementIndex kEmpty;
-    if (m_index) return *m_index;
-    if (!m_document || !m_document->getDocumentElement()) return kEmpty;
-    auto index = std::make_unique<ElementIndex>();
-    std::unordered_map<std::u16string, uint32_t> names;
-    std::unordered_map<const XMLCh*, uint32_t> pooled;  // the tree shares one string per name
-    DomNode* root = m_document->getDocumentElement();
-    // Document order; each element's subtree ends where the next sibling's (or
-    // an ancestor's next sibling's) begins.
-    std::vector<uint32_t> open;
-    auto add = [&](DomNode* e) {
-        const XMLCh* tag = static_cast<DOMElement*>(e)->getTagName();
-        auto known = pooled.find(tag);
-        if (known == pooled.end()) {
-            const auto* text = reinterpret_cast<const char16_t*>(tag);
-            const uint32_t id = names.try_emplace(text, static_cast<uint32_t>(names.size())).first->second;
-            known = pooled.emplace(tag, id).first;
-        }
-        const uint32_t i = static_cast<uint32_t>(index->nodes.size());
-        index->nodes.push_back(e);
-        index->nameIds.push_back(known->second);
-        index->subtreeEnd.push_back(0);
-        index->position.emplace(e, i);
-        return i;
-    };
-    open.push_back(add(root));
-    DomNode* node = root->getFirstChild();
-    DomNode* parent = root;
-    while (node) {
-        DomNode* next = nullptr;
-        if (node->getNodeType() == DOMNode::ELEMENT_NODE) {
-            const uint32_t i = add(node);
-            if (DomNode* first = node->getFirstChild()) {
-                open.push_back(i);
-                parent = node;
-                node = first;
-                continue;
-            }
-            index->subtreeEnd[i] = i + 1;
-        }
-        next = node->getNextSibling();
-        while (!next && parent) {
-            // `parent` ends here
-            const uint32_t p = open.back();
-            open.pop_back();
-            index->subtreeEnd[p] = static_cast<uint32_t>(index->nodes.size());
-            if (parent == root) {
-                parent = nullptr;
-                break;
-            }
-            next = parent->getNextSibling();
-            parent = parent->getParentNode();
-        }
-        node = next;
-    }
-    while (!open.empty()) {
-        index->subtreeEnd[open.back()] = static_cast<uint32_t>(index->nodes.size());
-        open.pop_back();
-    }
-    index->names = std::move(names);
-    m_index = std::move(index);
-    return *m_index;
-}
-
 bool CXmlParserDocument::SubtreeOfCursor(uint32_t& first, uint32_t& end) const {
-    if (!IsElementWithChildren(m_cursor)) return false;
-    const ElementIndex& index = Index();
-    auto it = index.position.find(m_cursor);
-    if (it == index.position.end()) return false;
-    first = it->second + 1;
-    end = index.subtreeEnd[it->second];
+    if (!m_cursor || m_cursor->self == 0) return false;
+    first = m_cursor->self + 1;
+    end = m_cursor->subtreeEnd;
     return true;
 }
 
@@ -350,22 +428,20 @@ int CXmlParserDocument::FindElements(const std::string& name, std::vector<DomNod
     list.clear();
     uint32_t first = 0, end = 0;
     if (!SubtreeOfCursor(first, end)) return 0;
-    const ElementIndex& index = Index();
-    auto id = index.names.find(A2X(name));
-    if (id == index.names.end()) return 0;
+    auto id = m_tree->nameIds.find(A2X(name));
+    if (id == m_tree->nameIds.end()) return 0;
     for (uint32_t j = first; j < end; ++j)
-        if (index.nameIds[j] == id->second) list.push_back(index.nodes[j]);
+        if (m_tree->nodes[j].nameId == id->second) list.push_back(&m_tree->nodes[j]);
     return static_cast<int>(list.size());
 }
 
 int CXmlParserDocument::CountElements(const std::string& name) const {
     uint32_t first = 0, end = 0;
     if (!SubtreeOfCursor(first, end)) return 0;
-    const ElementIndex& index = Index();
-    auto id = index.names.find(A2X(name));
-    if (id == index.names.end()) return 0;
+    auto id = m_tree->nameIds.find(A2X(name));
+    if (id == m_tree->nameIds.end()) return 0;
     int n = 0;
-    for (uint32_t j = first; j < end; ++j) n += index.nameIds[j] == id->second;
+    for (uint32_t j = first; j < end; ++j) n += m_tree->nodes[j].nameId == id->second;
     return n;
 }
 
@@ -376,67 +452,71 @@ int CXmlParserDocument::CountDescendants() const {
 }
 
 int CXmlParserDocument::CountAllElements() const {
-    if (!m_document || !m_document->getDocumentElement()) return 0;
-    return static_cast<int>(Index().nodes.size());
+    return m_document && m_tree->nodes.size() > 1 ? static_cast<int>(m_tree->nodes.size() - 1) : 0;
 }
 
 int CXmlParserDocument::GetAttributes(std::vector<std::string>& names, std::vector<std::string>& values) const {
     names.clear();
     values.clear();
-    if (!m_cursor) return 0;
-    DOMNamedNodeMap* attrs = m_cursor->getAttributes();
-    if (!attrs) return 0;
-    for (XMLSize_t i = 0; i < attrs->getLength(); ++i) {
-        DomNode* a = attrs->item(i);
-        names.push_back(X2A(a->getNodeName()));
-        values.push_back(X2A(a->getNodeValue()));
+    if (!m_cursor || m_cursor->self == 0) return 0;
+    const CElementTree& t = *m_tree;
+    const uint32_t end = m_cursor->self + 1 < t.nodes.size() ? t.nodes[m_cursor->self + 1].attrBegin
+                                                              : static_cast<uint32_t>(t.attrs.size());
+    for (uint32_t i = m_cursor->attrBegin; i < end; ++i) {
+        names.push_back(t.names[t.attrs[i].nameId]);
+        values.push_back(t.attrText.substr(t.attrs[i].value, t.attrs[i].valueLength));
     }
     return static_cast<int>(names.size());
 }
 
-std::string CXmlParserDocument::GetName() const { return m_cursor ? X2A(m_cursor->getNodeName()) : std::string(); }
+std::string CXmlParserDocument::GetName() const { return NameOf(m_cursor); }
 
 std::string CXmlParserDocument::TextOf(const DomNode* node) {
     if (!node) return {};
-    const auto type = node->getNodeType();
-    if (type == DOMNode::TEXT_NODE || type == DOMNode::CDATA_SECTION_NODE) return X2A(node->getNodeValue());
-    std::string out;
-    DomNode* start = const_cast<DomNode*>(node);
-    DomNode* n = start->getFirstChild();
-    while (n) {
-        const auto t = n->getNodeType();
-        if (t == DOMNode::TEXT_NODE || t == DOMNode::CDATA_SECTION_NODE) out += X2A(n->getNodeValue());
-        if (n->getFirstChild()) {
-            n = n->getFirstChild();
-            continue;
-        }
-        while (n && n != start && !n->getNextSibling()) n = n->getParentNode();
-        if (!n || n == start) break;
-        n = n->getNextSibling();
-    }
-    return out;
+    return node->tree->text.substr(node->textBegin, node->textEnd - node->textBegin);
 }
 
-DomNode* CXmlParserDocument::FirstChild(const DomNode* node) { return node ? node->getFirstChild() : nullptr; }
-DomNode* CXmlParserDocument::NextSibling(const DomNode* node) { return node ? node->getNextSibling() : nullptr; }
-DomNode* CXmlParserDocument::PreviousSibling(const DomNode* node) { return node ? node->getPreviousSibling() : nullptr; }
-DomNode* CXmlParserDocument::LastChild(const DomNode* node) { return node ? node->getLastChild() : nullptr; }
-DomNode* CXmlParserDocument::ParentOf(const DomNode* node) { return node ? node->getParentNode() : nullptr; }
-std::string CXmlParserDocument::NameOf(const DomNode* node) { return node ? X2A(node->getNodeName()) : std::string(); }
+namespace {
+DomNode* At(const DomNode* node, uint32_t index) {
+    return index < node->tree->nodes.size() ? const_cast<DomNode*>(&node->tree->nodes[index]) : nullptr;
+}
+}  // namespace
+
+DomNode* CXmlParserDocument::FirstChild(const DomNode* node) {
+    return node && node->subtreeEnd > node->self + 1 ? At(node, node->self + 1) : nullptr;
+}
+
+DomNode* CXmlParserDocument::NextSibling(const DomNode* node) {
+    if (!node || node->parent == kNoNode) return nullptr;
+    const DomNode* parent = At(node, node->parent);
+    return node->subtreeEnd < parent->subtreeEnd ? At(node, node->subtreeEnd) : nullptr;
+}
+
+DomNode* CXmlParserDocument::PreviousSibling(const DomNode* node) {
+    if (!node || node->parent == kNoNode) return nullptr;
+    DomNode* previous = nullptr;
+    for (DomNode* c = FirstChild(At(node, node->parent)); c && c != node; c = NextSibling(c)) previous = c;
+    return previous;
+}
+
+DomNode* CXmlParserDocument::LastChild(const DomNode* node) {
+    DomNode* last = nullptr;
+    for (DomNode* c = FirstChild(node); c; c = NextSibling(c)) last = c;
+    return last;
+}
+
+DomNode* CXmlParserDocument::ParentOf(const DomNode* node) {
+    return node && node->parent != kNoNode ? At(node, node->parent) : nullptr;
+}
+
+std::string CXmlParserDocument::NameOf(const DomNode* node) { return node ? node->tree->names[node->nameId] : std::string(); }
 
 std::string CXmlParserDocument::GetText() const { return TextOf(m_cursor); }
 
 std::string CXmlParserDocument::GetNamespace() const {
-    if (!m_cursor) return {};
-    if (m_cursor->getNodeType() == DOMNode::ELEMENT_NODE) {
-        const DOMTypeInfo* info = static_cast<DOMElement*>(m_cursor)->getSchemaTypeInfo();
-        if (info && info->getTypeNamespace() && *info->getTypeNamespace()) return X2A(info->getTypeNamespace());
-    }
-    return X2A(m_cursor->getNamespaceURI());
+    return m_cursor ? m_tree->uris[m_cursor->uriId] : std::string();
 }
 
-std::string CXmlParserDocument::GetEncoding() const {
-    return m_document ? X2A(m_document->getXmlEncoding()) : std::string();
-}
+std::string CXmlParserDocument::GetEncoding() const { return m_document ? m_tree->encoding : std::string(); }
 
 }  // namespace valorix

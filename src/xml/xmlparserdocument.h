@@ -16,8 +16,6 @@
 
 XERCES_CPP_NAMESPACE_BEGIN
 class XercesDOMParser;
-class DOMDocument;
-class DOMNode;
 class SecurityManager;
 XERCES_CPP_NAMESPACE_END
 
@@ -25,8 +23,24 @@ namespace valorix {
 
 class DOMTreeErrorReporter;
 class CSafeEntityResolver;
-using DomNode = xercesc::DOMNode;
+class CElementTree;
 
+/// One node of a parsed document: the document itself (the first node) or one
+/// of its elements. The nodes are the entries of one array in document order,
+/// so an element's descendants are the entries up to its subtree end; names
+/// are ids of the tree's name table, character data and attributes ranges of
+/// its arenas. Nothing is allocated per node.
+struct DomNode {
+    const CElementTree* tree;
+    uint32_t self;        ///< index in the array
+    uint32_t parent;      ///< the document's own: kNoNode
+    uint32_t subtreeEnd;  ///< one past the last descendant
+    uint32_t nameId;
+    uint32_t uriId;
+    uint32_t attrBegin;   ///< attributes up to the next node's attrBegin
+    uint32_t textBegin;   ///< character data of the subtree, in document order
+    uint32_t textEnd;
+};
 
 class CXmlParserDocument {
 public:
@@ -74,25 +88,15 @@ public:
     static std::string NameOf(const DomNode* node);
     static bool IsElement(const DomNode* node) { return GetNodeType(node) == 1; }
 
-    /// Text content of any node (all text below it, concatenated), without
-    /// recursion, so that deep documents cannot exhaust the stack.
+    /// Text content of any node (all character data below it, concatenated).
     static std::string TextOf(const DomNode* node);
 
 private:
-    /// Every element in document order with its interned tag name and the end
-    /// of its subtree, built once on first use: the searches below run over it
-    /// instead of navigating the tree node by node.
-    struct ElementIndex {
-        std::vector<DomNode*> nodes;
-        std::vector<uint32_t> nameIds;
-        std::vector<uint32_t> subtreeEnd;  // one past the element's last descendant
-        std::unordered_map<const DomNode*, uint32_t> position;
-        std::unordered_map<std::u16string, uint32_t> names;
-    };
-    const ElementIndex& Index() const;
     /// The index range of the cursor's descendant elements; false when the
     /// cursor is no element with children.
     bool SubtreeOfCursor(uint32_t& first, uint32_t& end) const;
+    /// The cursor's node, writable (nodes are read-only for callers).
+    DomNode* Node(uint32_t index) const;
 
     struct ParseOutcome {
         // Records without position: a schema that cannot be loaded, an exception.
@@ -110,11 +114,10 @@ private:
     std::unique_ptr<DOMTreeErrorReporter> m_reporter;
     std::unique_ptr<CSafeEntityResolver> m_resolver;
     std::unique_ptr<xercesc::SecurityManager> m_security;
-    xercesc::DOMDocument* m_document = nullptr;
-    DomNode* m_root = nullptr;
+    std::unique_ptr<CElementTree> m_tree;  ///< null until a parse has built one
+    DomNode* m_document = nullptr;
     DomNode* m_cursor = nullptr;
     bool m_initialised = false;
-    mutable std::unique_ptr<ElementIndex> m_index;
 };
 
 }  // namespace valorix
