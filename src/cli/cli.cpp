@@ -80,17 +80,10 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
 
 void CheckIntoReport(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, CArchive& ar, COutputList& report) {
     doc.Serialize(ar);
-    // The same fill and report as the desktop view, drawn into models.
-    CGridModel grid;
-    CTreeModel tree;
+    // The same fill and report as the desktop view, drawn into models. The
+    // report reads neither the grid nor the structure tree: both are left out.
     CTextPageModel text;
     ViewTargets targets;
-    // Event mode applies its rules without the structure rows, which the
-    // report does not use: the grid and tree are left out there.
-    if (!app.SaxMode()) {
-        targets.grid = &grid;
-        targets.tree = &tree;
-    }
     targets.text = &text;
     targets.output = &report;
     CStructureView view(doc, app, prompt, targets);
