@@ -222,6 +222,7 @@ CXmlParserDocument::~CXmlParserDocument() {
 CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
     ParseOutcome out;
     const bool withSchema = !m_schema.empty();
+    m_parser.reset();  // it fills the tree it was made for
     m_tree = std::make_unique<CElementTree>();
     m_document = m_cursor = nullptr;
     auto builder = std::make_unique<CTreeBuilder>(*m_tree);
