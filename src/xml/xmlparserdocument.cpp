@@ -82,6 +82,8 @@ public:
     void startDocument() override {
         m_guard.Reset();
         m_open.clear();
+        m_declNames.clear();
+        m_uris.clear();
         m_pending.clear();
         m_tree.nodes.clear();
         m_tree.nodes.push_back(DomNode{&m_tree, 0, kNoNode, 1, Name(u"#document"), Uri(nullptr), 0, 0, 0});
@@ -99,20 +101,38 @@ public:
         FlushText();
         XMLScanner* scanner = getScanner();
         // Names as the library's tree has them: with namespaces the prefix and
-        // the base name, and the namespace of the element's URI id.
-        std::u16string qname;
-        const XMLCh* uri = nullptr;
-        if (scanner->getDoNamespaces()) {
-            if (prefix && *prefix) qname = reinterpret_cast<const char16_t*>(prefix), qname += u':';
-            qname += reinterpret_cast<const char16_t*>(decl.getBaseName());
-            if (urlId != scanner->getEmptyNamespaceId()) uri = scanner->getURIText(urlId);
+        // the base name, and the namespace of the element's URI id. A
+        // declaration without prefix always gives the same name, a URI id the
+        // same namespace: both are looked up once.
+        const bool namespaces = scanner->getDoNamespaces();
+        const bool prefixed = namespaces && prefix && *prefix;
+        const XMLCh* declName = namespaces ? decl.getBaseName() : decl.getFullName();
+        uint32_t nameId;
+        auto known = prefixed ? m_declNames.end() : m_declNames.find(&decl);
+        if (known != m_declNames.end() && XMLString::equals(known->second.first, declName)) {
+            nameId = known->second.second;
         } else {
-            qname = reinterpret_cast<const char16_t*>(decl.getFullName());
+            std::u16string qname;
+            if (namespaces) {
+                if (prefixed) qname = reinterpret_cast<const char16_t*>(prefix), qname += u':';
+                qname += reinterpret_cast<const char16_t*>(decl.getBaseName());
+            } else {
+                qname = reinterpret_cast<const char16_t*>(decl.getFullName());
+            }
+            nameId = Name(qname.c_str());
+            if (!prefixed) m_declNames[&decl] = {declName, nameId};
+        }
+        uint32_t uriId;
+        if (!namespaces || urlId == scanner->getEmptyNamespaceId()) {
+            uriId = Uri(nullptr);
+        } else {
+            auto [it, added] = m_uris.try_emplace(urlId, 0);
+            if (added) it->second = Uri(scanner->getURIText(urlId));
+            uriId = it->second;
         }
         const auto index = static_cast<uint32_t>(m_tree.nodes.size());
         const auto textAt = static_cast<uint32_t>(m_tree.text.size());
-        m_tree.nodes.push_back(DomNode{&m_tree, index, m_open.back(), index + 1,
-                                       Name(qname.c_str()), Uri(uri),
+        m_tree.nodes.push_back(DomNode{&m_tree, index, m_open.back(), index + 1, nameId, uriId,
                                        static_cast<uint32_t>(m_tree.attrs.size()), textAt, textAt});
         // The library keeps an element's attributes ordered by qualified name.
         m_sorted.clear();
@@ -191,6 +211,9 @@ private:
     std::u16string m_pending;      // text not yet converted
     bool m_pendingCdata = false;
     std::vector<const XMLAttr*> m_sorted;
+    // Names of unprefixed elements by declaration, with the name they were made from.
+    std::unordered_map<const XMLElementDecl*, std::pair<const XMLCh*, uint32_t>> m_declNames;
+    std::unordered_map<unsigned int, uint32_t> m_uris;                // namespaces by URI id
 };
 }  // namespace
 
