@@ -109,7 +109,7 @@ public:
         const XMLCh* declName = namespaces ? decl.getBaseName() : decl.getFullName();
         uint32_t nameId;
         auto known = prefixed ? m_declNames.end() : m_declNames.find(&decl);
-        if (known != m_declNames.end() && XMLString::equals(known->second.first, declName)) {
+        if (known != m_declNames.end() && known->second.first == reinterpret_cast<const char16_t*>(declName)) {
             nameId = known->second.second;
         } else {
             std::u16string qname;
@@ -120,7 +120,7 @@ public:
                 qname = reinterpret_cast<const char16_t*>(decl.getFullName());
             }
             nameId = Name(qname.c_str());
-            if (!prefixed) m_declNames[&decl] = {declName, nameId};
+            if (!prefixed) m_declNames[&decl] = {reinterpret_cast<const char16_t*>(declName), nameId};
         }
         uint32_t uriId;
         if (!namespaces || urlId == scanner->getEmptyNamespaceId()) {
@@ -212,7 +212,7 @@ private:
     bool m_pendingCdata = false;
     std::vector<const XMLAttr*> m_sorted;
     // Names of unprefixed elements by declaration, with the name they were made from.
-    std::unordered_map<const XMLElementDecl*, std::pair<const XMLCh*, uint32_t>> m_declNames;
+    std::unordered_map<const XMLElementDecl*, std::pair<std::u16string, uint32_t>> m_declNames;
     std::unordered_map<unsigned int, uint32_t> m_uris;                // namespaces by URI id
 };
 }  // namespace
