@@ -60,6 +60,7 @@ FillResult CStructureView::FillView() {
     if (m_t.grid) m_t.grid->RemoveAll();
     m_rows.clear();
     m_keepAlive.clear();
+    m_keepRows = m_t.grid || m_t.tree;
     if (m_t.browser) m_t.browser->Navigate("about:blank");
     page.SetText(m_doc.m_content);
     m_columns = std::make_unique<CTextColumns>(page.GetText(), m_doc.m_textIsUtf8);
@@ -161,6 +162,10 @@ FillResult CStructureView::FillView() {
     return result;
 }
 
+void CStructureView::KeepRow(CGridRow* row) {
+    if (m_keepRows) m_rows.push_back(row);
+}
+
 void CStructureView::ShowInBrowser(bool large) {
     if (!m_t.browser) return;
     if (!large) m_t.browser->Navigate(m_doc.m_strPathName);
@@ -234,17 +239,17 @@ void CStructureView::AddNode(CGridRow* target, DomNode* node, int depth, Walk& w
                 group->m_nOccurrence = occurrence;
                 if (m_t.tree) group->m_hTreeItem = m_t.tree->InsertItem(name, kImageLeaf, targetItem, group.get());
                 ProgressStep(group.get(), nullptr, walk);
-                m_rows.push_back(group.get());
+                KeepRow(group.get());
                 StartTagSearch(group.get(), name, walk);
                 for (size_t i = 0; i < attrNames.size(); ++i) {
                     if (!isRoot) NamespaceTest(name, attrNames[i], attrValues[i]);
                     group->AddSubItem(std::make_unique<CGridRow>(attrNames[i], attrValues[i], "", kAttributeIcon));
                 }
-                m_rows.push_back(group->AddSubItem(std::make_unique<CGridRow>("Text", value, "", kTextIcon)));
+                KeepRow(group->AddSubItem(std::make_unique<CGridRow>("Text", value, "", kTextIcon)));
                 target->AddSubItem(std::move(group));
             } else {
                 CGridRow* row = target->AddSubItem(std::make_unique<CGridRow>(name, value));
-                m_rows.push_back(row);
+                KeepRow(row);
                 row->m_nOccurrence = occurrence;
                 if (m_t.tree) row->m_hTreeItem = m_t.tree->InsertItem(name, kImageLeaf, targetItem, row);
                 ProgressStep(row, target, walk);
@@ -271,6 +276,9 @@ void CStructureView::AddNode(CGridRow* target, DomNode* node, int depth, Walk& w
         Open& top = open.back();
         if (top.next == top.children.size()) {
             expandStep(top.target, top.depth);  // 5
+            // Without a grid or a tree nobody shows the rows: those of an
+            // element walked to its end are let go at once.
+            if (!m_keepRows) top.target->children.clear();
             open.pop_back();
             continue;
         }
@@ -286,7 +294,7 @@ void CStructureView::AddNode(CGridRow* target, DomNode* node, int depth, Walk& w
             const std::string& childName = top.childNames[i];
             auto group = std::make_unique<CGridRow>(childName, "");
             group->group = true;
-            m_rows.push_back(group.get());
+            KeepRow(group.get());
             group->m_nOccurrence = walk.NextOccurrence(childName);
             if (m_t.tree)
                 group->m_hTreeItem = m_t.tree->InsertItem(childName, kImageGroup, top.target->m_hTreeItem, group.get());

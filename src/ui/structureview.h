@@ -61,6 +61,8 @@ private:
     struct Walk;
 
     void AddNode(CGridRow* target, DomNode* node, int depth, Walk& walk);
+    /// Lists a row of the walk among m_rows when the rows stay.
+    void KeepRow(CGridRow* row);
     /// The file itself in the browser page, or for a large file the page linking to it.
     void ShowInBrowser(bool large);
     void StartTagSearch(CGridRow* row, const std::string& name, Walk& walk);
@@ -91,6 +93,7 @@ private:
     std::unique_ptr<CTextColumns> m_columns;  // over the page's text, for this fill
     std::unique_ptr<CElementExtents> m_extents;
     std::vector<std::unique_ptr<CGridRow>> m_keepAlive;  // top-level rows when there is no grid
+    bool m_keepRows = true;  ///< a grid or a tree shows the rows: all of them stay
 };
 
 }  // namespace valorix
