@@ -143,8 +143,11 @@ void CTavrel1Doc::Load(CArchive& ar) {
     std::string judgedEncoding;
     bool wellFormed;
     if (!eventMode) {
-        m_parser = std::make_unique<CXmlParserDocument>(pre.text, false, std::string(), pre.extraEncodings);
+        // The text is lent to the parser for the parse.
+        m_parser = std::make_unique<CXmlParserDocument>(std::string(), false, std::string(), pre.extraEncodings);
+        m_parser->SwapText(pre.text);
         wellFormed = m_parser->Parse(m_detailTexts, m_detailLines, m_detailColumns, m_detailKinds);
+        m_parser->SwapText(pre.text);
         if (wellFormed) {
             m_parser->GetAttributes(det.attrNames, det.attrValues);
             judgedEncoding = m_parser->GetEncoding();
@@ -220,7 +223,7 @@ void CTavrel1Doc::Load(CArchive& ar) {
     }
     std::unique_ptr<CXmlParserDocument> validating;
     try {
-        validating = std::make_unique<CXmlParserDocument>(m_content, false, schemaPath, pre.extraEncodings);
+        validating = std::make_unique<CXmlParserDocument>(std::string(), false, schemaPath, pre.extraEncodings);
     } catch (const std::bad_alloc&) {
         validating.reset();
     }
@@ -229,7 +232,9 @@ void CTavrel1Doc::Load(CArchive& ar) {
     } else {
         ++m_checkState;
         m_parser = std::move(validating);
+        m_parser->SwapText(m_content);  // lent for the parse
         const bool valid = m_parser->Parse(m_detailTexts, m_detailLines, m_detailColumns, m_detailKinds);
+        m_parser->SwapText(m_content);
         bool onlyCharset = false;
         if (!valid) onlyCharset = RewriteCharsetFindings(m_detailTexts, m_detailKinds);
         int placement = 0;

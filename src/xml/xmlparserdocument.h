@@ -57,6 +57,10 @@ public:
     virtual bool Parse(std::vector<std::string>& texts, std::vector<int>& lines, std::vector<int>& columns,
                        std::vector<uint8_t>& kinds);
 
+    /// Exchanges the document text with `text`: a caller lends its text for a
+    /// parse and takes it back after it, so that it is never held twice.
+    void SwapText(std::string& text) noexcept { m_text.swap(text); }
+
     DomNode* GetDocument() const;
     DomNode* GetCurrent() const { return m_cursor; }
     bool SetCurrent(DomNode* node);
