@@ -15,6 +15,7 @@
 #include <xercesc/validators/common/Grammar.hpp>
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 #include <unordered_map>
 
@@ -42,6 +43,18 @@ constexpr uint8_t kKindError = 0;
 
 constexpr uint32_t kNoNode = UINT32_MAX;
 
+}  // namespace
+
+class CElementTree;
+
+namespace {
+// The tree a node belongs to, as its array's document node names it.
+const CElementTree* TreeOf(const DomNode* node) {
+    const DomNode* document = node - node->self;
+    const uintptr_t address = static_cast<uintptr_t>(document->textBegin) |
+                              (static_cast<uintptr_t>(document->textEnd) << 16 << 16);
+    return reinterpret_cast<const CElementTree*>(address);
+}
 }  // namespace
 
 // The parsed document: nodes in document order and the arenas they point into.
@@ -86,7 +99,12 @@ public:
         m_uris.clear();
         m_pending.clear();
         m_tree.nodes.clear();
-        m_tree.nodes.push_back(DomNode{&m_tree, 0, kNoNode, 1, Name(u"#document"), Uri(nullptr), 0, 0, 0});
+        DomNode document{0, kNoNode, 1, Name(u"#document"), Uri(nullptr), 0, 0, 0};
+        static_assert(sizeof(uintptr_t) <= 2 * sizeof(uint32_t));
+        const auto owner = reinterpret_cast<uintptr_t>(&m_tree);  // in the two text fields
+        document.textBegin = static_cast<uint32_t>(owner);
+        document.textEnd = static_cast<uint32_t>(owner >> 16 >> 16);
+        m_tree.nodes.push_back(document);
         m_open.push_back(0);
     }
     void endDocument() override { Finish(); }
@@ -132,7 +150,7 @@ public:
         }
         const auto index = static_cast<uint32_t>(m_tree.nodes.size());
         const auto textAt = static_cast<uint32_t>(m_tree.text.size());
-        m_tree.nodes.push_back(DomNode{&m_tree, index, m_open.back(), index + 1, nameId, uriId,
+        m_tree.nodes.push_back(DomNode{index, m_open.back(), index + 1, nameId, uriId,
                                        static_cast<uint32_t>(m_tree.attrs.size()), textAt, textAt});
         // The library keeps an element's attributes ordered by qualified name.
         m_sorted.clear();
@@ -201,6 +219,10 @@ private:
     }
     void Close(uint32_t index) {
         DomNode& n = m_tree.nodes[index];
+        if (index == 0) {
+            n.subtreeEnd = static_cast<uint32_t>(m_tree.nodes.size());
+            return;  // its text fields name the tree
+        }
         n.subtreeEnd = static_cast<uint32_t>(m_tree.nodes.size());
         n.textEnd = static_cast<uint32_t>(m_tree.text.size());
     }
@@ -385,7 +407,7 @@ bool CXmlParserDocument::SetCurrent(DomNode* node) {
         m_cursor = root;
         return true;
     }
-    if (node->tree != m_tree.get()) return false;
+    if (TreeOf(node) != m_tree.get()) return false;
     m_cursor = node;
     return true;
 }
@@ -497,12 +519,15 @@ std::string CXmlParserDocument::GetName() const { return NameOf(m_cursor); }
 
 std::string CXmlParserDocument::TextOf(const DomNode* node) {
     if (!node) return {};
-    return node->tree->text.substr(node->textBegin, node->textEnd - node->textBegin);
+    const CElementTree* tree = TreeOf(node);
+    if (node->self == 0) return tree->text;
+    return tree->text.substr(node->textBegin, node->textEnd - node->textBegin);
 }
 
 namespace {
 DomNode* At(const DomNode* node, uint32_t index) {
-    return index < node->tree->nodes.size() ? const_cast<DomNode*>(&node->tree->nodes[index]) : nullptr;
+    const CElementTree* tree = TreeOf(node);
+    return index < tree->nodes.size() ? const_cast<DomNode*>(&tree->nodes[index]) : nullptr;
 }
 }  // namespace
 
@@ -533,7 +558,7 @@ DomNode* CXmlParserDocument::ParentOf(const DomNode* node) {
     return node && node->parent != kNoNode ? At(node, node->parent) : nullptr;
 }
 
-std::string CXmlParserDocument::NameOf(const DomNode* node) { return node ? node->tree->names[node->nameId] : std::string(); }
+std::string CXmlParserDocument::NameOf(const DomNode* node) { return node ? TreeOf(node)->names[node->nameId] : std::string(); }
 
 std::string CXmlParserDocument::GetText() const { return TextOf(m_cursor); }
 
