@@ -233,8 +233,11 @@ TEST(Bic, DirectoryLookup) {
     for (const auto& r : rules)
         EXPECT_EQ(U8(BicFinding(r.bic, r.own, r.debitKind, r.austrian, scl)), r.text) << r.bic;
 
-    // A changed directory is read again.
+    // Within one check the directory file is looked at once; the next check
+    // reads a changed one again.
     WriteFile(scl, "[bic]\r\nunkndeffxxx=1111\r\n");
+    EXPECT_EQ(CheckBic("UNKNDEFFXXX", 0, scl), -2);
+    RevisitSclDirectory();
     EXPECT_EQ(CheckBic("UNKNDEFFXXX", 0, scl), 1);
 }
 

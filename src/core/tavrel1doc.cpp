@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/prompt.h"
 #include "platform/strutil.h"
+#include "rules/checkdigits.h"
 #include "rules/myxmldoc.h"
 #include "xml/nvexception.h"
 #include "xml/saxpass.h"
@@ -124,6 +125,7 @@ void CTavrel1Doc::Load(CArchive& ar) {
     m_schemaPath.clear();
     m_edition.clear();
     m_filePath.clear();
+    RevisitSclDirectory();  // the directory may have changed since the last check
     // 2
     PrecheckResult pre = RunPrechecks(ar.file, path, m_messages);
     m_declPosition = pre.declPosition;

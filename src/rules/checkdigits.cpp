@@ -141,8 +141,12 @@ struct SclCache {
     std::unordered_map<std::string, std::string> entries;  // upper-case key -> value (trimmed, at most 9)
 };
 
+bool g_revisit = true;  // the file is to be looked at before the next lookup
+
 const SclCache& LoadScl(const std::string& path) {
     static SclCache cache;
+    if (!g_revisit && cache.path == path) return cache;
+    g_revisit = false;
     struct stat st;
     const bool exists = !path.empty() && stat(path.c_str(), &st) == 0;
     const long long mtime = exists ? static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec : -1;
@@ -162,6 +166,8 @@ std::string Lookup(const SclCache& scl, const std::string& key) {
 }
 
 }  // namespace
+
+void RevisitSclDirectory() { g_revisit = true; }
 
 int CheckBic(const std::string& bic, int position, const std::string& sclIniPath) {
     const std::string key = bic.size() == 8 ? bic + "XXX" : bic;

@@ -38,6 +38,9 @@ bool CheckCreditorId(const std::string& value, std::string& message);
 /// 1 reachable; 0 listed but not reachable for `position`; -2 not listed;
 /// -3 damaged entry; -4 country not in SEPA. `sclIniPath` is the directory file.
 int CheckBic(const std::string& bic, int position, const std::string& sclIniPath);
+/// A new check begins: the next BIC check looks at the directory file again
+/// (it is read anew when it changed); within one check it is looked at once.
+void RevisitSclDirectory();
 
 /// The whole BIC rule: level, country of the own bank, finding text. Returns
 /// the finding (CP1252) or "" when the BIC passes.
