@@ -43,11 +43,6 @@ constexpr uint8_t kKindError = 0;
 
 constexpr uint32_t kNoNode = UINT32_MAX;
 
-}  // namespace
-
-class CElementTree;
-
-namespace {
 // The tree a node belongs to, as its array's document node names it.
 const CElementTree* TreeOf(const DomNode* node) {
     const DomNode* document = node - node->self;
