@@ -1,5 +1,7 @@
 #include "ui/textpage.h"
 
+#include <cctype>
+
 #include <algorithm>
 #include <cstring>
 
@@ -83,11 +85,23 @@ long CTextPageModel::Find(const std::string& what, long from, long to, const Sea
         const long end = (to < 0 || to > n) ? n : to;
         const char first = what.front();
         const char firstFolded = FoldCase(first);
+        // A first character that only matches itself (case matters, or it is
+        // no letter, like the "<" of a tag) is found by the library's search.
+        const unsigned char firstByte = static_cast<unsigned char>(first);
+        const bool exactFirst = o.matchCase || (firstByte < 0x80 && !std::isalpha(firstByte));
         auto scan = [&](long p, long stop) {  // the first match beginning in [p, stop), or -1
-            for (; p < stop && p + len <= end; ++p) {
-                const char c = m_text[static_cast<size_t>(p)];
-                if (o.matchCase ? c != first : FoldCase(c) != firstFolded) continue;
+            const long last = std::min(stop, end - len + 1);  // one past the last place a match may begin
+            while (p < last) {
+                if (exactFirst) {
+                    const void* hit = std::memchr(m_text.data() + p, first, static_cast<size_t>(last - p));
+                    if (!hit) return -1L;
+                    p = static_cast<const char*>(hit) - m_text.data();
+                } else if (FoldCase(m_text[static_cast<size_t>(p)]) != firstFolded) {
+                    ++p;
+                    continue;
+                }
                 if (matchesAt(p)) return p;
+                ++p;
             }
             return -1L;
         };
