@@ -89,6 +89,7 @@ const std::string& CNVContenhandler::Uri(const XMLCh* uri) {
 
 void CNVContenhandler::startDocument() {
     m_continued = false;
+    m_openNames.clear();
     m_depth.Reset();
     if (m_processor) m_processor->StartDocument();
 }
@@ -108,13 +109,23 @@ void CNVContenhandler::startElement(const XMLCh* const uri, const XMLCh* const l
         names.push_back(X2A(attrs.getLocalName(i)));
         values.push_back(X2A(attrs.getValue(i)));
     }
-    if (!m_processor->StartElement(X2A(localname), X2A(qname), Uri(uri), names, values)) throw CNvException("Abbruch");
+    OpenNames open{X2A(localname), X2A(qname)};
+    if (!m_processor->StartElement(open.local, open.qualified, Uri(uri), names, values)) throw CNvException("Abbruch");
+    m_openNames.push_back(std::move(open));
 }
 
 void CNVContenhandler::endElement(const XMLCh* const uri, const XMLCh* const localname, const XMLCh* const qname) {
     m_continued = false;
     m_depth.Close();
-    if (m_processor) m_processor->EndElement(X2A(localname), X2A(qname), Uri(uri));
+    if (!m_processor) return;
+    // An end tag names what its start tag named: the names converted there serve.
+    if (m_openNames.empty()) {
+        m_processor->EndElement(X2A(localname), X2A(qname), Uri(uri));
+        return;
+    }
+    const OpenNames open = std::move(m_openNames.back());
+    m_openNames.pop_back();
+    m_processor->EndElement(open.local, open.qualified, Uri(uri));
 }
 
 void CNVContenhandler::characters(const XMLCh* const chars, const XMLSize_t length) {

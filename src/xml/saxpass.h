@@ -83,6 +83,10 @@ private:
     std::string m_lastUriText;
     bool m_continued = false;
     CElementGuard m_depth;
+    struct OpenNames {
+        std::string local, qualified;
+    };
+    std::vector<OpenNames> m_openNames;  // of the elements not yet ended
 };
 
 /// Runs one event pass over `source` (the document text). Returns 0 after a
