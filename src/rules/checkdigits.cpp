@@ -1,5 +1,7 @@
 #include "rules/checkdigits.h"
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 #include <cstring>
@@ -56,6 +58,12 @@ bool IsSepaCountry(const std::string& code) {
 }
 
 int Mod97(const std::string& digits) {
+    // A string of digits only, the usual case, is reduced digit by digit.
+    if (std::all_of(digits.begin(), digits.end(), IsAsciiDigit)) {
+        int r = 0;
+        for (char c : digits) r = (r * 10 + (c - '0')) % 97;
+        return r;
+    }
     long long remainder = 0;
     for (size_t i = 0; i < digits.size(); i += 7) {
         const std::string piece = std::to_string(remainder) + digits.substr(i, 7);
@@ -66,9 +74,17 @@ int Mod97(const std::string& digits) {
 
 std::string LettersToDigits(const std::string& compact) {
     std::string out;
+    out.reserve(compact.size() * 2);
     for (char c : compact) {
-        if (IsAsciiDigit(c)) out += c;
-        else out += std::to_string(c - 'A' + 10);
+        const int value = c - 'A' + 10;
+        if (IsAsciiDigit(c)) {
+            out += c;
+        } else if (value >= 10 && value <= 99) {
+            out += static_cast<char>('0' + value / 10);
+            out += static_cast<char>('0' + value % 10);
+        } else {
+            out += std::to_string(value);
+        }
     }
     return out;
 }
