@@ -174,6 +174,46 @@ TEST(XmlParser, CursorOperations) {
     EXPECT_EQ(doc.GetName(), "r");
 }
 
+// What the walk and the rules read of the tree: qualified names with their
+// prefix, namespaces, attributes ordered by qualified name, the character
+// data of CDATA sections and entity references but not of comments, and after
+// a fatal error the elements read up to it.
+TEST(XmlParser, TreeHoldsNamesAttributesAndText) {
+    const std::string text =
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+        "<p:r xmlns:p=\"urn:p\" z=\"3\" b=\"2\" a=\"1\"><p:x>a&amp;b<![CDATA[<c>]]><!--no-->d</p:x>"
+        "<y xmlns=\"urn:y\">\xE4</y></p:r>";
+    for (bool withSchema : {false, true}) {
+        TempDir dir;
+        const std::string schema = withSchema ? dir / "any.xsd" : std::string();
+        if (withSchema)
+            WriteFile(schema, "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" targetNamespace=\"urn:p\"/>");
+        CXmlParserDocument doc(text, false, schema, false);
+        Records r;
+        r.Parse(doc);
+        std::vector<std::string> names, values;
+        doc.GetAttributes(names, values);
+        EXPECT_EQ(names, (std::vector<std::string>{"a", "b", "xmlns:p", "z"})) << withSchema;
+        EXPECT_EQ(values, (std::vector<std::string>{"1", "2", "urn:p", "3"})) << withSchema;
+        EXPECT_EQ(doc.GetName(), "p:r");
+        EXPECT_EQ(doc.GetNamespace(), "urn:p");
+        EXPECT_EQ(doc.GetEncoding(), "ISO-8859-1");
+        std::vector<DomNode*> children;
+        ASSERT_EQ(doc.GetElementChildren(children), 2);
+        EXPECT_EQ(CXmlParserDocument::NameOf(children[0]), "p:x");
+        EXPECT_EQ(CXmlParserDocument::TextOf(children[0]), "a&b<c>d");
+        EXPECT_EQ(CXmlParserDocument::TextOf(children[1]), "\xE4");
+        EXPECT_EQ(doc.GetText(), "a&b<c>d\xE4");
+    }
+    // A fatal error keeps what was read before it.
+    CXmlParserDocument broken("<r><a>1</a><b>2</c></r>", false, "", false);
+    Records r;
+    EXPECT_FALSE(r.Parse(broken));
+    ASSERT_NE(broken.GetDocument(), nullptr);
+    EXPECT_EQ(broken.CountAllElements(), 3);
+    EXPECT_EQ(broken.GetText(), "12");
+}
+
 TEST(XmlParser, ParseMessagesFormatsPositions) {
     CXmlParserDocument doc("<a>\n<b></a>", false, "", false);
     std::vector<std::string> texts;
