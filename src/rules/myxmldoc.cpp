@@ -117,6 +117,10 @@ bool CMyXmlDoc::StartElement(const std::string& localName, const std::string& qN
     return true;
 }
 
+bool CMyXmlDoc::WantsCharacters() const {
+    return m_doc || m_sink || (!m_elementStack.empty() && m_elementStack.back() == "Cd");
+}
+
 bool CMyXmlDoc::Characters(const std::string& text, bool) {
     // The pieces of one text are joined and handled once, at the next element event.
     m_text += text;

@@ -50,6 +50,8 @@ public:
     bool StartElement(const std::string& localName, const std::string& qName, const std::string& uri,
                       const std::vector<std::string>& attrLocalNames, const std::vector<std::string>& attrValues) override;
     bool Characters(const std::string& text, bool continued) override;
+    /// The collecting pass reads only the text of code elements.
+    bool WantsCharacters() const override;
     void EndElement(const std::string& localName, const std::string& qName, const std::string& uri) override;
 
     std::vector<std::string>* m_rootAttrNames;

@@ -129,7 +129,7 @@ void CNVContenhandler::endElement(const XMLCh* const uri, const XMLCh* const loc
 }
 
 void CNVContenhandler::characters(const XMLCh* const chars, const XMLSize_t length) {
-    if (m_processor) {
+    if (m_processor && m_processor->WantsCharacters()) {
         const std::string text = Utf16ToCp1252(reinterpret_cast<const char16_t*>(chars), length);
         if (!m_processor->Characters(text, m_continued)) throw CNvException("Abbruch");
     }

@@ -21,6 +21,9 @@ public:
     virtual bool StartElement(const std::string& localName, const std::string& qName, const std::string& uri,
                               const std::vector<std::string>& attrLocalNames, const std::vector<std::string>& attrValues);
     virtual bool Characters(const std::string& text, bool continued);
+    /// False when the processor reads no text of the open element: the
+    /// reader's characters are then not converted for it.
+    virtual bool WantsCharacters() const { return true; }
     virtual void EndElement(const std::string& localName, const std::string& qName, const std::string& uri);
     virtual void StartDocument() {}
     virtual void EndDocument() {}
