@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <string_view>
 #include <unordered_map>
 
 #include "platform/codepage.h"
@@ -89,6 +90,20 @@ std::string LettersToDigits(const std::string& compact) {
     return out;
 }
 
+// The remainder mod 97 of the number that `head` followed by `tail` spell,
+// letters counting as 10 to 35. Both are compacted (letters and digits).
+int Mod97Of(std::string_view head, std::string_view tail) {
+    int r = 0;
+    for (std::string_view part : {head, tail}) {
+        for (char c : part) {
+            if (IsAsciiDigit(c)) r = (r * 10 + (c - '0')) % 97;
+            else if (c >= 'A' && c <= 'Z') r = (r * 100 + (c - 'A' + 10)) % 97;
+            else return Mod97(LettersToDigits(std::string(head) + std::string(tail)));
+        }
+    }
+    return r;
+}
+
 int CheckIban(const std::string& value) {
     const std::string upper = ToUpperAscii(value);
     const std::string compact = Compact(upper);
@@ -99,7 +114,7 @@ int CheckIban(const std::string& value) {
     const std::string country = compact.substr(0, 2);
     int length = 0;
     for (const IbanLength& row : kIbanLengths)
-        if (country == row.country) length = row.length;
+        if (row.country[0] == compact[0] && row.country[1] == compact[1]) length = row.length;
     if (length == 0) return -4;
     if (static_cast<int>(compact.size()) != length) return -3;
     if (!IsSepaCountry(country)) return -4;
@@ -108,7 +123,8 @@ int CheckIban(const std::string& value) {
     // remainder test for some account numbers all the same.
     const std::string checkDigits = compact.substr(2, 2);
     if (checkDigits == "00" || checkDigits == "01" || checkDigits == "99") return 0;
-    return Mod97(LettersToDigits(compact.substr(4) + compact.substr(0, 4))) == 1 ? 1 : 0;
+    const std::string_view digits(compact);
+    return Mod97Of(digits.substr(4), digits.substr(0, 4)) == 1 ? 1 : 0;
 }
 
 std::string IbanFindingText(int result) {
@@ -140,8 +156,8 @@ bool CheckCreditorId(const std::string& value, std::string& message) {
             return false;
         }
     }
-    const std::string national = compact.size() > 7 ? compact.substr(7) : std::string();
-    if (Mod97(LettersToDigits(national + compact.substr(0, 4))) == 1) return true;
+    const std::string_view digits(compact);
+    if (Mod97Of(compact.size() > 7 ? digits.substr(7) : std::string_view(), digits.substr(0, 4)) == 1) return true;
     message = A("Gläubigeridentfikation ist ungültig!");
     return false;
 }
