@@ -109,7 +109,9 @@ void CNVContenhandler::startElement(const XMLCh* const uri, const XMLCh* const l
         names.push_back(X2A(attrs.getLocalName(i)));
         values.push_back(X2A(attrs.getValue(i)));
     }
-    OpenNames open{X2A(localname), X2A(qname)};
+    // Without a prefix the reader hands out one string as both names.
+    OpenNames open{X2A(localname), std::string()};
+    open.qualified = qname == localname ? open.local : X2A(qname);
     if (!m_processor->StartElement(open.local, open.qualified, Uri(uri), names, values)) throw CNvException("Abbruch");
     m_openNames.push_back(std::move(open));
 }
