@@ -1,6 +1,8 @@
 #include "ui/textcolumns.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace valorix {
 
@@ -20,7 +22,14 @@ CTextColumns::CTextColumns(const std::string& text, bool utf8) : m_text(text), m
     for (long block = 0; block <= size; block += kStep) {
         m_counts.push_back(count);
         const long end = std::min(block + kStep, size);
-        for (long pos = std::max(block, m_bomEnd); pos < end; ++pos) count += ByteWeight(bytes[pos]);
+        long pos = std::max(block, m_bomEnd);
+        // Eight ASCII bytes at a time are eight columns.
+        for (uint64_t word; pos + 8 <= end; pos += 8) {
+            std::memcpy(&word, bytes + pos, 8);
+            if (word & 0x8080808080808080ULL) break;
+            count += 8;
+        }
+        for (; pos < end; ++pos) count += ByteWeight(bytes[pos]);
     }
 }
 
