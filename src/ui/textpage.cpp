@@ -31,20 +31,30 @@ std::string ITextPage::GetLineText(int line) const {
 }
 
 void CTextPageModel::SetText(const std::string& text) {
-    m_text.assign(text.size(), '\0');
     m_lineStarts.assign(1, 0);
-    size_t n = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '\r') {
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            c = '\n';
+    if (text.find('\r') == std::string::npos) {
+        // No carriage return: the text as it is, its lines found by memchr.
+        m_text = text;
+        for (const char* p = m_text.data(); (p = static_cast<const char*>(std::memchr(
+                                                p, '\n', static_cast<size_t>(m_text.data() + m_text.size() - p))));) {
+            ++p;
+            m_lineStarts.push_back(static_cast<long>(p - m_text.data()));
         }
-        m_text[n++] = c;
-        if (c == '\n') m_lineStarts.push_back(static_cast<long>(n));
+    } else {
+        m_text.assign(text.size(), '\0');
+        size_t n = 0;
+        for (size_t i = 0; i < text.size(); ++i) {
+            char c = text[i];
+            if (c == '\r') {
+                if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+                c = '\n';
+            }
+            m_text[n++] = c;
+            if (c == '\n') m_lineStarts.push_back(static_cast<long>(n));
+        }
+        m_text.resize(n);
+        m_text.shrink_to_fit();
     }
-    m_text.resize(n);
-    m_text.shrink_to_fit();
     m_marks.clear();
     m_forward.clear();
     m_backward.clear();
