@@ -9,11 +9,6 @@
 
 namespace valorix {
 
-CInputFile::~CInputFile() {
-    m_stream.reset();
-    m_buffer.reset();  // closes the descriptor
-}
-
 CInputFile::Status CInputFile::Open(const std::string& path) {
     m_stream.reset();
     m_buffer.reset();

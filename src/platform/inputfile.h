@@ -15,7 +15,7 @@ public:
     enum class Status { Open, Missing, NotRegular };
 
     CInputFile() = default;
-    ~CInputFile();
+    ~CInputFile() = default;  // the stream goes before the buffer it reads
     CInputFile(const CInputFile&) = delete;
     CInputFile& operator=(const CInputFile&) = delete;
 

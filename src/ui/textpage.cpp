@@ -89,7 +89,8 @@ long CTextPageModel::Find(const std::string& what, long from, long to, const Sea
         }
         return true;
     };
-    const std::string key = std::string(o.wholeWord ? "w" : "-") + (o.matchCase ? "c" : "-") + what;
+    // The remembered searches are kept per pattern and options.
+    auto memoKey = [&] { return std::string(o.wholeWord ? "w" : "-") + (o.matchCase ? "c" : "-") + what; };
     if (o.forward) {
         if (from < 0) from = 0;
         const long end = (to < 0 || to > n) ? n : to;
@@ -119,7 +120,7 @@ long CTextPageModel::Find(const std::string& what, long from, long to, const Sea
         // Forward to the end of the text: the last such search tells that no
         // match begins between its own place and its result (a failed one:
         // the end), so only places before those are read again.
-        ForwardResult& last = m_forward[key];
+        ForwardResult& last = m_forward[memoKey()];
         if (last.from >= 0 && from >= last.from && (last.found < 0 || from <= last.found)) return last.found;
         long result;
         if (last.from >= 0 && from < last.from) {
@@ -143,7 +144,7 @@ long CTextPageModel::Find(const std::string& what, long from, long to, const Sea
     // match begins between its result and its own last place, so only the
     // places beyond those are read again (marks of nested elements search
     // backward from one end tag after the other).
-    BackwardResult& last = m_backward[key];
+    BackwardResult& last = m_backward[memoKey()];
     if (last.top >= 0 && top >= last.found && top <= last.top) return last.found;
     long p = top;
     const long stop = last.top >= 0 && top > last.top ? last.top : -1;  // below it the last search knows

@@ -90,7 +90,7 @@ const std::string& CNVContenhandler::Uri(const XMLCh* uri) {
 void CNVContenhandler::startDocument() {
     m_continued = false;
     m_openNames.clear();
-    m_depth.Reset();
+    m_guard.Reset();
     if (m_processor) m_processor->StartDocument();
 }
 
@@ -102,7 +102,7 @@ void CNVContenhandler::endDocument() {
 void CNVContenhandler::startElement(const XMLCh* const uri, const XMLCh* const localname, const XMLCh* const qname,
                                     const Attributes& attrs) {
     m_continued = false;
-    m_depth.Open(m_locator, attrs.getLength());
+    m_guard.Open(m_locator, attrs.getLength());
     if (!m_processor) return;
     std::vector<std::string> names, values;
     for (XMLSize_t i = 0; i < attrs.getLength(); ++i) {
@@ -118,7 +118,7 @@ void CNVContenhandler::startElement(const XMLCh* const uri, const XMLCh* const l
 
 void CNVContenhandler::endElement(const XMLCh* const uri, const XMLCh* const localname, const XMLCh* const qname) {
     m_continued = false;
-    m_depth.Close();
+    m_guard.Close();
     if (!m_processor) return;
     // An end tag names what its start tag named: the names converted there serve.
     if (m_openNames.empty()) {

@@ -85,7 +85,7 @@ private:
     std::u16string m_lastUri;
     std::string m_lastUriText;
     bool m_continued = false;
-    CElementGuard m_depth;
+    CElementGuard m_guard;
     struct OpenNames {
         std::string local, qualified;
     };
