@@ -130,8 +130,7 @@ protected:
         m_app->ForceSaxMode(sax);
         m_doc = Check(xml, path);
         ViewTargets t;
-        t.grid = &m_grid;
-        t.tree = &m_tree;
+        t.structure = &m_rows;
         t.output = &m_output;
         m_view = std::make_unique<CStructureView>(*m_doc, *m_app, m_prompt, t);
         m_result = m_view->FillView();
@@ -150,8 +149,7 @@ protected:
     }
 
     std::unique_ptr<CTavrel1Doc> m_doc;
-    CGridModel m_grid;
-    CTreeModel m_tree;
+    CStructureModel m_rows;
     COutputList m_output;
     std::unique_ptr<CStructureView> m_view;
     FillResult m_result = FillResult::NoFile;
@@ -191,18 +189,25 @@ TEST_F(EventMode, SameFixtureBothModes) {
     };
     EXPECT_EQ(tree, expectedTree);
     // Event-mode rows: groups, values and text positions like the walk's.
-    ASSERT_EQ(m_grid.Rows().size(), 2u);
-    EXPECT_EQ(m_grid.Rows()[1]->name, "Document");
-    CGridRow* amount = nullptr;
-    for (CGridRow* r : m_view->m_rows)
-        if (r->name == "InstdAmt") amount = r;
-    ASSERT_NE(amount, nullptr);
-    ASSERT_EQ(amount->children.size(), 2u);
-    EXPECT_EQ(amount->children[0]->name, "Ccy");
-    EXPECT_EQ(amount->children[1]->name, "Text");
-    EXPECT_EQ(amount->children[1]->value, "1.00");
-    EXPECT_EQ(amount->m_hTreeItem->image, 4);
-    EXPECT_EQ(m_tree.Roots()[0]->image, 0);
+    const CStructureModel& m = m_rows;
+    ASSERT_EQ(m.ChildCount(kGridRoot), 2u);
+    EXPECT_EQ(m.Name(m.Child(kGridRoot, 1)), "Document");
+    RowId amount = kNoRow, nm = kNoRow;
+    for (RowId r : m_view->m_rows) {
+        if (m.Name(r) == "InstdAmt") amount = r;
+        if (m.Name(r) == "Nm" && m.Occurrence(r) == 2) nm = r;
+    }
+    ASSERT_NE(amount, kNoRow);
+    ASSERT_EQ(m.ChildCount(amount), 2u);
+    EXPECT_EQ(m.Name(m.Child(amount, 0)), "Ccy");
+    EXPECT_EQ(m.Name(m.Child(amount, 1)), "Text");
+    EXPECT_EQ(m.Value(m.Child(amount, 1)), "1.00");
+    EXPECT_EQ(m.TreeImage(amount), 4);
+    ASSERT_NE(nm, kNoRow);  // a leaf: its text is its value
+    EXPECT_EQ(m.Value(nm), "D");
+    EXPECT_FALSE(m.IsGroup(nm));
+    EXPECT_EQ(m.Name(m.Parent(nm)), "Dbtr");
+    EXPECT_EQ(m.TreeImage(m.TreeChild(kGridRoot, 0)), 0);
 }
 
 TEST_F(EventMode, MandateRulesDifferFromTreeMode) {

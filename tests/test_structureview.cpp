@@ -49,8 +49,7 @@ protected:
     FillResult Run(const std::string& xml, const std::string& path = "test.xml") {
         m_doc = Check(xml, path);
         ViewTargets t;
-        t.grid = &m_grid;
-        t.tree = &m_tree;
+        t.structure = &m_rows;
         t.text = &m_text;
         t.output = &m_output;
         m_view = std::make_unique<CStructureView>(*m_doc, *m_app, m_prompt, t);
@@ -84,8 +83,15 @@ protected:
 
     std::string m_scl;
     std::unique_ptr<CTavrel1Doc> m_doc;
-    CGridModel m_grid;
-    CTreeModel m_tree;
+    /// The last of the view's rows named `name`.
+    RowId LastRow(std::string_view name) const {
+        RowId found = kNoRow;
+        for (RowId r : m_view->m_rows)
+            if (m_rows.Name(r) == name) found = r;
+        return found;
+    }
+
+    CStructureModel m_rows;
     CTextPageModel m_text;
     COutputList m_output;
     std::unique_ptr<CStructureView> m_view;
@@ -157,79 +163,89 @@ TEST_F(Fill, CountsAndSumsInDocumentOrder) {
 
 TEST_F(Fill, RowsTreeItemsAndOccurrences) {
     ASSERT_EQ(Run(kDirectDebit), FillResult::Filled);
-    const auto& rows = m_grid.Rows();
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0]->name, "xml");
-    EXPECT_EQ(rows[0]->value, "version=\"1.0\" encoding=\"UTF-8\"");
-    EXPECT_EQ(rows[0]->description, "Xml Deklaration");
-    EXPECT_EQ(rows[1]->name, "Document");
+    const CStructureModel& m = m_rows;
+    ASSERT_EQ(m.ChildCount(kGridRoot), 2u);
+    const RowId xml = m.Child(kGridRoot, 0);
+    EXPECT_EQ(m.Name(xml), "xml");
+    EXPECT_EQ(m.Value(xml), "version=\"1.0\" encoding=\"UTF-8\"");
+    EXPECT_EQ(m.Description(xml), "Xml Deklaration");
+    EXPECT_EQ(m.Name(m.Child(kGridRoot, 1)), "Document");
+    EXPECT_EQ(m.Parent(m.Child(kGridRoot, 1)), kGridRoot);
     // The third Nm of the file has index 2 wherever it stands; rows know their start tags.
-    std::vector<CGridRow*> nm;
-    for (CGridRow* r : m_view->m_rows)
-        if (r->name == "Nm") nm.push_back(r);
+    std::vector<RowId> nm;
+    for (RowId r : m_view->m_rows)
+        if (m.Name(r) == "Nm") nm.push_back(r);
     ASSERT_EQ(nm.size(), 4u);
-    EXPECT_EQ(nm[2]->m_nOccurrence, 2);
-    EXPECT_EQ(nm[2]->value, "D");
-    EXPECT_EQ(m_text.GetText().substr(static_cast<size_t>(nm[2]->m_nTextPos), 6), "<Nm>D<");
-    EXPECT_EQ(nm[2]->parent->name, "Dbtr");
+    EXPECT_EQ(m.Occurrence(nm[2]), 2);
+    EXPECT_EQ(m.Value(nm[2]), "D");
+    EXPECT_FALSE(m.IsGroup(nm[2]));
+    EXPECT_EQ(m_text.GetText().substr(static_cast<size_t>(m.TextPos(nm[2])), 6), "<Nm>D<");
+    EXPECT_EQ(m.Name(m.Parent(nm[2])), "Dbtr");
     // A leaf with an attribute: a group with the attribute row (icon 3) and a "Text" row (icon 5).
-    CGridRow* amount = nullptr;
-    for (CGridRow* r : m_view->m_rows)
-        if (r->name == "InstdAmt") amount = r;
-    ASSERT_NE(amount, nullptr);
-    ASSERT_EQ(amount->children.size(), 2u);
-    EXPECT_EQ(amount->children[0]->name, "Ccy");
-    EXPECT_EQ(amount->children[0]->data, 3u);
-    EXPECT_EQ(amount->children[1]->name, "Text");
-    EXPECT_EQ(amount->children[1]->value, "1.00");
-    EXPECT_EQ(amount->children[1]->data, 5u);
-    EXPECT_EQ(amount->m_hTreeItem->image, 4);
+    const RowId amount = LastRow("InstdAmt");
+    ASSERT_NE(amount, kNoRow);
+    EXPECT_TRUE(m.IsGroup(amount));
+    ASSERT_EQ(m.ChildCount(amount), 2u);
+    EXPECT_EQ(m.Name(m.Child(amount, 0)), "Ccy");
+    EXPECT_EQ(m.Icon(m.Child(amount, 0)), 3u);
+    EXPECT_EQ(m.Name(m.Child(amount, 1)), "Text");
+    EXPECT_EQ(m.Value(m.Child(amount, 1)), "1.00");
+    EXPECT_EQ(m.Icon(m.Child(amount, 1)), 5u);
+    EXPECT_EQ(m.TreeImage(amount), 4);
+    EXPECT_EQ(m.TreeChildCount(amount), 0u);  // attribute and text rows are not tree items
     // Tree: the root item (image 0) holds the message element (image 1); every item is expanded.
-    ASSERT_EQ(m_tree.Roots().size(), 1u);
-    EXPECT_EQ(m_tree.Roots()[0]->image, 0);
-    EXPECT_EQ(m_tree.Roots()[0]->children[0]->text, "CstmrDrctDbtInitn");
-    EXPECT_EQ(m_tree.Roots()[0]->children[0]->image, 1);
-    int collapsed = 0;
-    m_tree.ForEach([&](const CTreeItem& item, int) { collapsed += !item.children.empty() && !item.expanded; });
+    ASSERT_EQ(m.TreeChildCount(kGridRoot), 1u);
+    const RowId root = m.TreeChild(kGridRoot, 0);
+    EXPECT_EQ(m.TreeImage(root), 0);
+    EXPECT_EQ(m.Name(m.TreeChild(root, 0)), "CstmrDrctDbtInitn");
+    EXPECT_EQ(m.TreeImage(m.TreeChild(root, 0)), 1);
+    int collapsed = 0, items = 0;
+    m.ForEachTreeItem([&](RowId item, int) {
+        ++items;
+        collapsed += m.TreeChildCount(item) != 0 && !m.IsTreeExpanded(item);
+    });
     EXPECT_EQ(collapsed, 0);
+    // One item for every element row and the root.
+    size_t elements = 0;
+    for (RowId r : m_view->m_rows) elements += m.IsTreeItem(r);
+    EXPECT_EQ(static_cast<size_t>(items), elements);
 }
 
 TEST_F(Fill, ExpandOptionZeroLimitsTheLevels) {
     m_app->m_profile.WriteInt("OPTION", "EXPAND", 0);
     Run(kDirectDebit);
-    m_tree.ForEach([&](const CTreeItem& item, int depth) {
-        if (!item.children.empty()) {
-            EXPECT_EQ(item.expanded, depth < 3) << item.text << " at depth " << depth;
+    m_rows.ForEachTreeItem([&](RowId item, int depth) {
+        if (m_rows.TreeChildCount(item) != 0) {
+            EXPECT_EQ(m_rows.IsTreeExpanded(item), depth < 3) << m_rows.Name(item) << " at depth " << depth;
         }
     });
-    CGridRow* othr = nullptr;  // Document/CstmrDrctDbtInitn/PmtInf/CdtrSchmeId/Id/PrvtId/Othr: level 7
-    for (CGridRow* r : m_view->m_rows)
-        if (r->name == "Othr") othr = r;
-    ASSERT_NE(othr, nullptr);
-    EXPECT_FALSE(othr->expanded);
-    EXPECT_TRUE(m_grid.Rows()[1]->expanded);
+    const RowId othr = LastRow("Othr");  // Document/CstmrDrctDbtInitn/PmtInf/CdtrSchmeId/Id/PrvtId/Othr: level 7
+    ASSERT_NE(othr, kNoRow);
+    EXPECT_FALSE(m_rows.IsExpanded(othr));
+    EXPECT_TRUE(m_rows.IsExpanded(m_rows.Child(kGridRoot, 1)));
 }
 
 TEST_F(Fill, NoFileAndNotWellFormedStates) {
     CTavrel1Doc empty(*m_app, m_prompt);
     ViewTargets t;
-    t.grid = &m_grid;
+    t.structure = &m_rows;
     t.output = &m_output;
     CStructureView view(empty, *m_app, m_prompt, t);
     EXPECT_EQ(view.FillView(), FillResult::NoFile);
-    ASSERT_EQ(m_grid.Rows().size(), 1u);
-    EXPECT_EQ(m_grid.Rows()[0]->name, "Dateiname");
-    EXPECT_EQ(m_grid.Rows()[0]->value, "unbenannt");
-    EXPECT_EQ(U8(m_grid.Rows()[0]->description), "Bitte wählen Sie eine Datei über das Menü.");
-    EXPECT_EQ(m_grid.GetCurSel(), m_grid.Rows()[0].get());
+    ASSERT_EQ(m_rows.ChildCount(kGridRoot), 1u);
+    const RowId file = m_rows.Child(kGridRoot, 0);
+    EXPECT_EQ(m_rows.Name(file), "Dateiname");
+    EXPECT_EQ(m_rows.Value(file), "unbenannt");
+    EXPECT_EQ(U8(std::string(m_rows.Description(file))), "Bitte wählen Sie eine Datei über das Menü.");
+    EXPECT_EQ(m_rows.GetCurSel(), file);
     EXPECT_TRUE(m_output.Lines().empty());
 
     // A Latin-1 file declared as UTF-8: stray characters in text order, then the parser's finding.
     const std::string latin1 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a>\n<b>M\xFCller \xC4rger</b>\n<c>\xDF \xF6</c>\n</a>";
     EXPECT_EQ(Run(latin1, "l.xml"), FillResult::NotWellFormed);
-    ASSERT_EQ(m_grid.Rows().size(), 1u);
-    EXPECT_EQ(m_grid.Rows()[0]->name, "l.xml");
-    EXPECT_EQ(U8(m_grid.Rows()[0]->value), "Keine gültige XML Datei");
+    ASSERT_EQ(m_rows.ChildCount(kGridRoot), 1u);
+    EXPECT_EQ(m_rows.Name(m_rows.Child(kGridRoot, 0)), "l.xml");
+    EXPECT_EQ(U8(std::string(m_rows.Value(m_rows.Child(kGridRoot, 0)))), "Keine gültige XML Datei");
     const auto report = Report();
     ASSERT_EQ(report.size(), 6u);
     EXPECT_EQ(report[0], "'l.xml' ist kein oder ein formal fehlerhaftes XML Dokument!");
@@ -395,33 +411,76 @@ TEST_F(Fill, MandateRulesOfTreeMode) {
 
 TEST_F(Fill, SelectElementAndGoToPosition) {
     Run(kDirectDebit);
-    CGridRow* ctry = nullptr;
-    for (CGridRow* r : m_view->m_rows)
-        if (r->name == "PstlAdr") ctry = r;
-    ASSERT_NE(ctry, nullptr);
-    ctry->parent->expanded = false;
+    const RowId ctry = LastRow("PstlAdr");
+    ASSERT_NE(ctry, kNoRow);
+    m_rows.SetExpanded(m_rows.Parent(ctry), false);
     m_view->SelectElement("PstlAdr", ctry);
     EXPECT_EQ(m_text.GetText().substr(static_cast<size_t>(m_text.SelStart()),
                                       static_cast<size_t>(m_text.SelEnd() - m_text.SelStart())),
               "<PstlAdr><Ctry>DE</Ctry></PstlAdr>");
-    EXPECT_EQ(m_grid.GetCurSel(), ctry);
-    EXPECT_TRUE(ctry->parent->expanded);
+    EXPECT_EQ(m_rows.GetCurSel(), ctry);
+    EXPECT_TRUE(m_rows.IsExpanded(m_rows.Parent(ctry)));
 
     // Without a start position the (n+1)-th start tag of the name is used.
-    CGridRow* nm = nullptr;
-    for (CGridRow* r : m_view->m_rows)
-        if (r->name == "Nm" && r->m_nOccurrence == 1) nm = r;
-    ASSERT_NE(nm, nullptr);
-    nm->m_nTextPos = 0;
+    RowId nm = kNoRow;
+    for (RowId r : m_view->m_rows)
+        if (m_rows.Name(r) == "Nm" && m_rows.Occurrence(r) == 1) nm = r;
+    ASSERT_NE(nm, kNoRow);
+    m_rows.SetTextPos(nm, 0);
     m_view->SelectElement("Nm", nm);
     EXPECT_EQ(m_text.GetText().substr(static_cast<size_t>(m_text.SelStart()),
                                       static_cast<size_t>(m_text.SelEnd() - m_text.SelStart())),
               "<Nm>Glaeubiger</Nm>");
 
-    m_view->GoToPosition(ctry->m_nTextPos);
-    EXPECT_EQ(m_grid.GetCurSel(), ctry);
-    EXPECT_EQ(m_text.SelStart(), ctry->m_nTextPos);
+    m_view->GoToPosition(m_rows.TextPos(ctry));
+    EXPECT_EQ(m_rows.GetCurSel(), ctry);
+    EXPECT_EQ(m_text.SelStart(), m_rows.TextPos(ctry));
     EXPECT_EQ(m_text.GetFirstVisibleLine(), 8);
+}
+
+TEST(StructureModel, RowsByIndexAndTruncation) {
+    CStructureModel m;
+    const RowId a = m.AddRow(kGridRoot, "A", "");
+    m.SetTreeItem(a, 0);
+    const RowId b = m.AddRow(a, "B", "b-value", 0, "beschrieben");
+    m.SetTreeItem(b, 4);
+    const RowId attr = m.AddRow(a, "Ccy", "EUR", 3);
+    EXPECT_TRUE(m.IsGroup(a));
+    EXPECT_FALSE(m.IsGroup(b));
+    ASSERT_EQ(m.ChildCount(a), 2u);
+    EXPECT_EQ(m.Child(a, 1), attr);
+    EXPECT_EQ(m.TreeChildCount(a), 1u);  // the attribute row is no tree item
+    EXPECT_EQ(m.Description(b), "beschrieben");
+    EXPECT_EQ(m.Description(attr), "");
+    // Asked once, then grown: children by index follow the new rows.
+    const RowId c = m.AddRow(a, "C", "c");
+    m.SetTreeItem(c, 1);
+    const RowId d = m.AddRow(c, "D", "d");
+    EXPECT_EQ(m.ChildCount(a), 3u);
+    EXPECT_EQ(m.TreeChild(a, 1), c);
+    // A value given later stays when later rows go; the removed rows' values go.
+    m.SetValue(b, "later");
+    const RowId e = m.AddRow(c, "E", "e-value");
+    m.SetCurSel(e);
+    m.DropChildren(c);
+    EXPECT_EQ(m.Size(), static_cast<size_t>(d));
+    EXPECT_EQ(m.ChildCount(c), 0u);
+    EXPECT_EQ(m.GetCurSel(), kNoRow);
+    EXPECT_EQ(m.Value(b), "later");
+    EXPECT_EQ(m.Value(c), "c");
+    const RowId f = m.AddRow(c, "F", "f");
+    EXPECT_EQ(m.Value(f), "f");
+    EXPECT_EQ(m.Child(c, 0), f);
+    // Removing the last child of a row leaves it without children.
+    m.Truncate(f);
+    EXPECT_EQ(m.ChildCount(c), 0u);
+    m.EnsureVisible(c);
+    m.SetExpanded(a, false);
+    m.EnsureVisible(c);
+    EXPECT_TRUE(m.IsExpanded(a));
+    m.Clear();
+    EXPECT_EQ(m.Size(), 1u);
+    EXPECT_EQ(m.ChildCount(kGridRoot), 0u);
 }
 
 TEST(Progress, PercentageArithmetic) {

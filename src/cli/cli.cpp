@@ -78,14 +78,17 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
 
 }  // namespace
 
-void CheckIntoReport(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, CArchive& ar, COutputList& report) {
+void CheckIntoReport(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, CArchive& ar, COutputList& report,
+                     CStructureModel* structure) {
     doc.Serialize(ar);
     // The same fill and report as the desktop view, drawn into models. The
-    // report reads neither the grid nor the structure tree: both are left out.
+    // report reads neither the grid nor the structure tree: both are left
+    // out unless the caller asks for them.
     CTextPageModel text;
     ViewTargets targets;
     targets.text = &text;
     targets.output = &report;
+    targets.structure = structure;
     CStructureView view(doc, app, prompt, targets);
     view.FillView();
 }

@@ -10,6 +10,7 @@ class CTavrel1App;
 class IPrompt;
 class CTavrel1Doc;
 class COutputList;
+class CStructureModel;
 struct CArchive;
 
 /// Runs valorix-check with `args` (without the program name). Exit status: 0
@@ -18,8 +19,10 @@ struct CArchive;
 int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 /// Checks the file behind `ar` into `doc` and fills `report` with the output
-/// pane's lines, as the desktop view does. Throws CNvException when the file
-/// cannot be checked.
-void CheckIntoReport(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, CArchive& ar, COutputList& report);
+/// pane's lines, as the desktop view does, and `structure` (when given) with
+/// the grid rows and tree items. Throws CNvException when the file cannot be
+/// checked.
+void CheckIntoReport(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, CArchive& ar, COutputList& report,
+                     CStructureModel* structure = nullptr);
 
 }  // namespace valorix

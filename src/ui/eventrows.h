@@ -2,7 +2,6 @@
 // the pass streams by, through the same grid, tree and text page models as
 // the tree-mode walk.
 #pragma once
-#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -15,7 +14,8 @@ namespace valorix {
 
 class CEventRows : public IEventSink {
 public:
-    CEventRows(CGridModel* grid, CTreeModel* tree, std::vector<CGridRow*>& rows, ITextPage* text, IProgress* progress);
+    /// `model` null: no rows are built.
+    CEventRows(CStructureModel* model, std::vector<RowId>& rows, ITextPage* text, IProgress* progress);
 
     void OnStartElement(const std::string& qName, const std::vector<std::string>& attrNames,
                         const std::vector<std::string>& attrValues, bool first) override;
@@ -27,16 +27,11 @@ public:
     void ExpandTree(int limit) override;
 
 private:
-    void AddRootToGrid();
-
-    CGridModel* m_grid;
-    CTreeModel* m_tree;
-    std::vector<CGridRow*>& m_rows;
+    CStructureModel* m_model;
+    std::vector<RowId>& m_rows;
     ITextPage* m_text;
     IProgress* m_progress;
-    std::unique_ptr<CGridRow> m_root;  // until it goes to the grid
-    std::vector<CGridRow*> m_openRows;
-    std::vector<CTreeItem*> m_openItems;
+    std::vector<RowId> m_openRows;
     std::unordered_map<std::string, int> m_occurrences;
     long m_cursor = 0;
 };

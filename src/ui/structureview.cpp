@@ -57,39 +57,35 @@ CStructureView::~CStructureView() = default;
 FillResult CStructureView::FillView() {
     ITextPage& page = *m_t.text;
     // 1-4
-    if (m_t.grid) m_t.grid->RemoveAll();
+    m_keepRows = m_t.structure != nullptr;
+    m_model = m_t.structure;
+    if (!m_model) {
+        if (!m_ownModel) m_ownModel = std::make_unique<CStructureModel>();
+        m_model = m_ownModel.get();
+    }
+    CStructureModel& model = *m_model;
+    model.Clear();
     m_rows.clear();
-    m_keepAlive.clear();
-    m_keepRows = m_t.grid || m_t.tree;
     if (m_t.browser) m_t.browser->Navigate("about:blank");
     page.SetText(m_doc.m_content);
     m_columns = std::make_unique<CTextColumns>(page.GetText(), m_doc.m_textIsUtf8);
     m_extents = std::make_unique<CElementExtents>(page.GetText(), *m_columns);
-    if (m_t.tree) m_t.tree->DeleteAllItems();
     if (m_t.output) m_t.output->Clear();
     m_strPrintText.clear();
     COutputList scratch;
     COutputList& output = m_t.output ? *m_t.output : scratch;
 
-    auto addTopRow = [&](std::unique_ptr<CGridRow> row) -> CGridRow* {
-        CGridRow* raw = row.get();
-        if (m_t.grid) raw = m_t.grid->AddProperty(std::move(row));
-        else m_keepAlive.push_back(std::move(row));
-        return raw;
-    };
-
     // 5: no file
     if (m_doc.m_strPathName.empty()) {
-        CGridRow* row = addTopRow(
-            std::make_unique<CGridRow>("Dateiname", "unbenannt", A("Bitte wählen Sie eine Datei über das Menü.")));
-        if (m_t.grid) m_t.grid->SetCurSel(row);
+        model.SetCurSel(model.AddRow(kGridRoot, "Dateiname", "unbenannt", 0,
+                                     A("Bitte wählen Sie eine Datei über das Menü.")));
         return FillResult::NoFile;
     }
     FillResult result = FillResult::Filled;
     if (m_doc.m_checkState <= 0) {
         // 6: not well-formed
-        addTopRow(std::make_unique<CGridRow>(m_doc.m_strPathName, A("Keine gültige XML Datei"),
-                                             A("Bitte wählen Sie eine andere Datei über das Menü.")));
+        model.AddRow(kGridRoot, m_doc.m_strPathName, A("Keine gültige XML Datei"), 0,
+                     A("Bitte wählen Sie eine andere Datei über das Menü."));
         BuildReport(page, *m_columns, output, m_doc);
         result = FillResult::NotWellFormed;
     } else {
@@ -105,29 +101,28 @@ FillResult CStructureView::FillView() {
         const size_t from = decl == std::string::npos ? 4 : decl + 5;
         const size_t end = m_doc.m_content.find("?>", std::min(from, m_doc.m_content.size()));
         if (end != std::string::npos && from <= end) declaration = Trim(m_doc.m_content.substr(from, end - from));
-        m_rows.push_back(addTopRow(std::make_unique<CGridRow>("xml", declaration, "Xml Deklaration")));
+        m_rows.push_back(model.AddRow(kGridRoot, "xml", declaration, 0, "Xml Deklaration"));
 
         if (m_doc.m_parser && m_doc.m_parser->GetDocument()) {
             CXmlParserDocument& parser = *m_doc.m_parser;
             parser.SetCurrent(parser.GetDocument());
             const std::string rootName = parser.GetName();
-            auto rootRow = std::make_unique<CGridRow>(rootName, "");
-            rootRow->group = true;
-            m_rows.push_back(rootRow.get());
-            if (m_t.tree) rootRow->m_hTreeItem = m_t.tree->InsertItem(rootName, kImageRoot, nullptr, rootRow.get());
+            const RowId rootRow = model.AddRow(kGridRoot, rootName, "");
+            model.SetGroup(rootRow, true);
+            m_rows.push_back(rootRow);
+            model.SetTreeItem(rootRow, kImageRoot);
             Walk walk;
             walk.expand = m_app.ExpandOption();
             walk.rootElement = parser.GetCurrent();
             walk.occurrences[rootName] = 0;
             const long rootPos = page.Find("<" + rootName, 0, -1, kStartTag);
-            if (rootPos >= 0) rootRow->m_nTextPos = static_cast<int>(rootPos);
+            if (rootPos >= 0) model.SetTextPos(rootRow, static_cast<int>(rootPos));
             bool cancelled = false;
             try {
-                AddNode(rootRow.get(), parser.GetDocument(), 1, walk);
+                AddNode(rootRow, parser.GetDocument(), 1, walk);
             } catch (const Cancel&) {
                 cancelled = true;
             }
-            addTopRow(std::move(rootRow));
             if (cancelled) {
                 m_pProgress.reset();
                 return FillResult::Cancelled;
@@ -139,7 +134,7 @@ FillResult CStructureView::FillView() {
             }
         } else if (!m_doc.m_parser && m_doc.m_saxCheckReady) {
             // Event mode: the rule processor builds the rows while the pass runs.
-            CEventRows rows(m_t.grid, m_t.tree, m_rows, &page, m_pProgress.get());
+            CEventRows rows(m_t.structure, m_rows, &page, m_pProgress.get());
             try {
                 m_doc.RunSaxCheck(&rows);
             } catch (int) {
@@ -162,7 +157,7 @@ FillResult CStructureView::FillView() {
     return result;
 }
 
-void CStructureView::KeepRow(CGridRow* row) {
+void CStructureView::KeepRow(RowId row) {
     if (m_keepRows) m_rows.push_back(row);
 }
 
@@ -172,21 +167,21 @@ void CStructureView::ShowInBrowser(bool large) {
     else if (WriteLargeFilePage(m_app.m_strReportFile, m_doc.m_strPathName)) m_t.browser->Navigate(m_app.m_strReportFile);
 }
 
-void CStructureView::StartTagSearch(CGridRow* row, const std::string& name, Walk& walk) {
+void CStructureView::StartTagSearch(RowId row, const std::string& name, Walk& walk) {
     const long p = m_t.text->Find("<" + name, walk.cursor, -1, kStartTag);
     if (p < 0) return;
-    row->m_nTextPos = static_cast<int>(p);
+    m_model->SetTextPos(row, static_cast<int>(p));
     walk.cursor = p + 1;
 }
 
-void CStructureView::ProgressStep(CGridRow* justCreated, CGridRow* owner, Walk&) {
+void CStructureView::ProgressStep(RowId justCreated) {
     if (!m_pProgress) return;
     m_pProgress->SetPos(m_pProgress->GetPos() + 1);
     if (!m_pProgress->CheckCancelButton()) return;
     if (!m_prompt.AskYesNo("Wollen Sie die Verarbeitung abbrechen?")) return;
-    if (justCreated->m_hTreeItem) justCreated->m_hTreeItem->data = nullptr;
+    // The row just built is the last one: it goes, and with it what it holds.
     std::erase(m_rows, justCreated);
-    if (owner) owner->RemoveSubItem(justCreated);
+    m_model->Truncate(justCreated);
     throw Cancel{};
 }
 
@@ -198,24 +193,24 @@ void CStructureView::NamespaceTest(const std::string& elementName, const std::st
     else if (value == m_doc.m_rootNamespace) m_doc.m_xmlnsRepeated = 1;
 }
 
-void CStructureView::AddNode(CGridRow* target, DomNode* node, int depth, Walk& walk) {
+void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk) {
     // Depth-first over the elements with an explicit stack of open elements,
     // so that the depth of a document never meets the depth of the call stack.
     struct Open {
-        CGridRow* target;
+        RowId target;
         int depth;
         std::vector<DomNode*> children;
         std::vector<std::string> childNames;
         size_t next = 0;
     };
+    CStructureModel& model = *m_model;
     std::vector<Open> open;
-    auto expandStep = [&](CGridRow* row, int level) {
-        CTreeItem* item = row->m_hTreeItem;
-        if ((level < 4 || walk.expand != 0) && item && m_t.tree) m_t.tree->Expand(item);
-        if (walk.expand == 0 && level >= 5) row->expanded = false;
+    auto expandStep = [&](RowId row, int level) {
+        if ((level < 4 || walk.expand != 0) && model.IsTreeItem(row)) model.ExpandTreeItem(row);
+        if (walk.expand == 0 && level >= 5) model.SetExpanded(row, false);
     };
     // Handles one element: a leaf at once, an element with children is opened.
-    auto enter = [&](CGridRow* target, DomNode* node, int depth) {
+    auto enter = [&](RowId target, DomNode* node, int depth) {
         CXmlParserDocument& parser = *m_doc.m_parser;
         // 1
         parser.SetCurrent(node);
@@ -226,7 +221,6 @@ void CStructureView::AddNode(CGridRow* target, DomNode* node, int depth, Walk& w
         std::vector<DomNode*> children;
         for (DomNode* c = CXmlParserDocument::FirstChild(element); c; c = CXmlParserDocument::NextSibling(c))
             if (CXmlParserDocument::IsElement(c)) children.push_back(c);
-        CTreeItem* targetItem = target->m_hTreeItem;
 
         if (children.empty()) {
             // 2: a leaf
@@ -234,25 +228,24 @@ void CStructureView::AddNode(CGridRow* target, DomNode* node, int depth, Walk& w
             const int occurrence = walk.NextOccurrence(name);
             if (!attrNames.empty()) {
                 const bool isRoot = element == walk.rootElement;
-                auto group = std::make_unique<CGridRow>(name, "");
-                group->group = true;
-                group->m_nOccurrence = occurrence;
-                if (m_t.tree) group->m_hTreeItem = m_t.tree->InsertItem(name, kImageLeaf, targetItem, group.get());
-                ProgressStep(group.get(), nullptr, walk);
-                KeepRow(group.get());
-                StartTagSearch(group.get(), name, walk);
+                const RowId group = model.AddRow(target, name, "");
+                model.SetGroup(group, true);
+                model.SetOccurrence(group, occurrence);
+                model.SetTreeItem(group, kImageLeaf);
+                ProgressStep(group);
+                KeepRow(group);
+                StartTagSearch(group, name, walk);
                 for (size_t i = 0; i < attrNames.size(); ++i) {
                     if (!isRoot) NamespaceTest(name, attrNames[i], attrValues[i]);
-                    group->AddSubItem(std::make_unique<CGridRow>(attrNames[i], attrValues[i], "", kAttributeIcon));
+                    model.AddRow(group, attrNames[i], attrValues[i], kAttributeIcon);
                 }
-                KeepRow(group->AddSubItem(std::make_unique<CGridRow>("Text", value, "", kTextIcon)));
-                target->AddSubItem(std::move(group));
+                KeepRow(model.AddRow(group, "Text", value, kTextIcon));
             } else {
-                CGridRow* row = target->AddSubItem(std::make_unique<CGridRow>(name, value));
+                const RowId row = model.AddRow(target, name, value);
                 KeepRow(row);
-                row->m_nOccurrence = occurrence;
-                if (m_t.tree) row->m_hTreeItem = m_t.tree->InsertItem(name, kImageLeaf, targetItem, row);
-                ProgressStep(row, target, walk);
+                model.SetOccurrence(row, occurrence);
+                model.SetTreeItem(row, kImageLeaf);
+                ProgressStep(row);
                 StartTagSearch(row, name, walk);
                 if (m_doc.m_checkState > 1) RuleChain(name, value, target, row);
             }
@@ -263,11 +256,11 @@ void CStructureView::AddNode(CGridRow* target, DomNode* node, int depth, Walk& w
         const bool isRoot = element == walk.rootElement;  // the root's own declaration repeats nothing
         for (size_t i = 0; i < attrNames.size(); ++i) {
             if (!isRoot) NamespaceTest(name, attrNames[i], attrValues[i]);
-            target->AddSubItem(std::make_unique<CGridRow>(attrNames[i], attrValues[i], "", kAttributeIcon));
+            model.AddRow(target, attrNames[i], attrValues[i], kAttributeIcon);
         }
         std::vector<std::string> childNames;
         for (DomNode* c : children) childNames.push_back(CXmlParserDocument::NameOf(c));
-        GuidelineWarnings(name, childNames, target->m_nTextPos);
+        GuidelineWarnings(name, childNames, model.TextPos(target));
         open.push_back(Open{target, depth, std::move(children), std::move(childNames)});
     };
 
@@ -277,30 +270,30 @@ void CStructureView::AddNode(CGridRow* target, DomNode* node, int depth, Walk& w
         if (top.next == top.children.size()) {
             expandStep(top.target, top.depth);  // 5
             // Without a grid or a tree nobody shows the rows: those of an
-            // element walked to its end are let go at once.
-            if (!m_keepRows) top.target->children.clear();
+            // element walked to its end are let go at once. They are the
+            // last rows built.
+            if (!m_keepRows) model.DropChildren(top.target);
             open.pop_back();
             continue;
         }
         // 4: the next child, in a group row of its own when it has element children
         const size_t i = top.next++;
         DomNode* child = top.children[i];
-        CGridRow* childTarget = top.target;
+        RowId childTarget = top.target;
         const int childDepth = top.depth + 1;
         bool hasElements = false;
         for (DomNode* c = CXmlParserDocument::FirstChild(child); c && !hasElements; c = CXmlParserDocument::NextSibling(c))
             hasElements = CXmlParserDocument::IsElement(c);
         if (hasElements) {
             const std::string& childName = top.childNames[i];
-            auto group = std::make_unique<CGridRow>(childName, "");
-            group->group = true;
-            KeepRow(group.get());
-            group->m_nOccurrence = walk.NextOccurrence(childName);
-            if (m_t.tree)
-                group->m_hTreeItem = m_t.tree->InsertItem(childName, kImageGroup, top.target->m_hTreeItem, group.get());
-            ProgressStep(group.get(), nullptr, walk);
-            StartTagSearch(group.get(), childName, walk);
-            childTarget = top.target->AddSubItem(std::move(group));
+            const RowId group = model.AddRow(top.target, childName, "");
+            model.SetGroup(group, true);
+            KeepRow(group);
+            model.SetOccurrence(group, walk.NextOccurrence(childName));
+            model.SetTreeItem(group, kImageGroup);
+            ProgressStep(group);
+            StartTagSearch(group, childName, walk);
+            childTarget = group;
         }
         enter(childTarget, child, childDepth);  // may add to `open`: `top` is not used after this
     }
@@ -337,23 +330,25 @@ void CStructureView::PositionAt(long pos, int& line, int& column) const {
 }
 
 void CStructureView::RecordFinding(const std::string& text, const std::string& name, const std::string& value,
-                                   CGridRow* row, uint8_t kind) {
+                                   RowId row, uint8_t kind) {
     int line = 0, column = 0;
-    if (!ElementEndPosition(row->m_nTextPos, line, column)) {
+    const long start = m_model->TextPos(row);
+    if (!ElementEndPosition(start, line, column)) {
         // Counted as if start tag, value and closing tag stood from the start tag on.
-        PositionAt(row->m_nTextPos, line, column);
+        PositionAt(start, line, column);
         column += static_cast<int>(2 * name.size() + value.size() + 5);
     }
     AppendFinding(text, line, column, kind);
 }
 
-void CStructureView::RuleChain(const std::string& name, const std::string& value, CGridRow* target, CGridRow* row) {
+void CStructureView::RuleChain(const std::string& name, const std::string& value, RowId target, RowId row) {
     static const char* const kEntering[] = {"IBAN", "BIC", "ReqdExctnDt", "ReqdColltnDt",
                                             "CtrlSum", "EndToEndId", "DtOfSgntr", "Nm"};
     bool enters = m_doc.m_debitKind != 0 && Contains(name, "Id");
     for (const char* e : kEntering) enters = enters || Contains(name, e);
     if (!enters) return;
     const bool plain = m_doc.m_subtype == 0;
+    const CStructureModel& model = *m_model;
     auto record = [&](const std::string& text) { RecordFinding(text, name, value, row, 0); };
 
     if (Contains(name, "IBAN")) {
@@ -362,12 +357,12 @@ void CStructureView::RuleChain(const std::string& name, const std::string& value
             if (r < 1) record(IbanFindingText(r));
         }
     } else if (Contains(name, "Nm")) {
-        if (plain && EndsWithAny(target->name, {"Cdtr", "Dbtr", "InitgPty"}) && !value.empty() && Trim(value).empty())
+        if (plain && EndsWithAny(model.Name(target), {"Cdtr", "Dbtr", "InitgPty"}) && !value.empty() && Trim(value).empty())
             record(finding::kSpacesOnlyName);
     } else if (Contains(name, "BIC")) {
-        if (plain && (value.size() == 8 || value.size() == 11) && Contains(target->name, "FinInstnId") &&
-            target->parent && target->parent->parent) {
-            const bool ownBank = Contains(target->parent->parent->name, "PmtInf");
+        if (plain && (value.size() == 8 || value.size() == 11) && Contains(model.Name(target), "FinInstnId") &&
+            model.Parent(target) != kNoRow && model.Parent(model.Parent(target)) != kNoRow) {
+            const bool ownBank = Contains(model.Name(model.Parent(model.Parent(target))), "PmtInf");
             const std::string finding =
                 BicFinding(value, ownBank, m_doc.m_debitKind, m_doc.m_austrianVariant, m_app.m_strSclIniPath);
             if (!finding.empty()) record(finding);
@@ -384,9 +379,10 @@ void CStructureView::RuleChain(const std::string& name, const std::string& value
             ++m_doc.m_missingRefHints;
         }
     } else if (Contains(name, "Id") && !Contains(name, "IdTp")) {
-        if (plain && m_doc.m_debitKind != 0 && Contains(target->name, "Othr") && target->parent) {
+        if (plain && m_doc.m_debitKind != 0 && Contains(model.Name(target), "Othr") && model.Parent(target) != kNoRow) {
             bool creditor = false;
-            for (CGridRow* r = target->parent; r && !creditor; r = r->parent) creditor = Contains(r->name, "CdtrSchmeId");
+            for (RowId r = model.Parent(target); r != kNoRow && !creditor; r = model.Parent(r))
+                creditor = Contains(model.Name(r), "CdtrSchmeId");
             std::string message;
             if (creditor && !CheckCreditorId(value, message)) record("Fehler: " + message);
         }
@@ -422,9 +418,10 @@ void CStructureView::GuidelineWarnings(const std::string& name, const std::vecto
     }
 }
 
-void CStructureView::SelectElement(const std::string& name, CGridRow* row) {
+void CStructureView::SelectElement(const std::string& name, RowId row) {
     ITextPage& page = *m_t.text;
-    if (!row) return;
+    if (row == kNoRow || !m_model || row >= m_model->Size()) return;
+    const long start = m_model->TextPos(row);
     const std::string closing = "</" + name + ">";
     const SearchOptions exact{true, false, true};
     auto select = [&](long start, long end) {
@@ -433,17 +430,17 @@ void CStructureView::SelectElement(const std::string& name, CGridRow* row) {
         if (line < page.GetFirstVisibleLine()) page.ScrollToLine(line);
     };
     bool selected = false;
-    if (row->m_nTextPos != 0) {
+    if (start != 0) {
         long end = -1;
-        const long e = page.Find(closing, row->m_nTextPos, -1, exact);
+        const long e = page.Find(closing, start, -1, exact);
         if (e >= 0) end = e + static_cast<long>(closing.size());
         else {
             const std::string empty = "<" + name + "/>";
-            const long f = page.Find(empty, row->m_nTextPos, -1, exact);
+            const long f = page.Find(empty, start, -1, exact);
             if (f >= 0) end = f + static_cast<long>(empty.size());
         }
         if (end >= 0) {
-            select(row->m_nTextPos, end);
+            select(start, end);
             selected = true;
         }
     }
@@ -452,25 +449,21 @@ void CStructureView::SelectElement(const std::string& name, CGridRow* row) {
         // The page's own text: its offsets are the page's positions.
         const std::string& text = page.GetText();
         size_t hit = text.find(opening);
-        for (int n = 0; n < row->m_nOccurrence && hit != std::string::npos; ++n) hit = text.find(opening, hit + 1);
+        for (int n = 0; n < m_model->Occurrence(row) && hit != std::string::npos; ++n) hit = text.find(opening, hit + 1);
         if (hit != std::string::npos) {
             const size_t close = text.find(closing, hit + 1);
             if (close != std::string::npos) select(static_cast<long>(hit), static_cast<long>(close + closing.size()));
         }
     }
-    if (m_t.grid) {
-        m_t.grid->EnsureVisible(row);
-        m_t.grid->SetCurSel(row);
-    }
+    m_model->EnsureVisible(row);
+    m_model->SetCurSel(row);
 }
 
 void CStructureView::GoToPosition(long position) {
-    for (CGridRow* row : m_rows) {
-        if (row->m_nTextPos == position) {
-            if (m_t.grid) {
-                m_t.grid->EnsureVisible(row);
-                m_t.grid->SetCurSel(row);
-            }
+    for (RowId row : m_rows) {
+        if (m_model->TextPos(row) == position) {
+            m_model->EnsureVisible(row);
+            m_model->SetCurSel(row);
             break;
         }
     }

@@ -21,8 +21,7 @@ class IPrompt;
 
 /// What a fill draws into. Null members are not there.
 struct ViewTargets {
-    CGridModel* grid = nullptr;
-    CTreeModel* tree = nullptr;
+    CStructureModel* structure = nullptr;  ///< grid rows and tree items
     ITextPage* text = nullptr;
     COutputList* output = nullptr;
     IBrowserPage* browser = nullptr;
@@ -48,11 +47,12 @@ public:
 
     FillResult FillView();
     /// Selects the element's text and row (request of the structure tree).
-    void SelectElement(const std::string& name, CGridRow* row);
+    void SelectElement(const std::string& name, RowId row);
     /// Selects the row whose start tag is at `position` and moves the caret there.
     void GoToPosition(long position);
 
-    std::vector<CGridRow*> m_rows;
+    /// The rows a position can select: element rows and "Text" rows.
+    std::vector<RowId> m_rows;
     std::string m_strPrintText;
     long m_elapsedSeconds = 0;
 
@@ -60,17 +60,17 @@ private:
     struct Cancel {};
     struct Walk;
 
-    void AddNode(CGridRow* target, DomNode* node, int depth, Walk& walk);
+    void AddNode(RowId target, DomNode* node, int depth, Walk& walk);
     /// Lists a row of the walk among m_rows when the rows stay.
-    void KeepRow(CGridRow* row);
+    void KeepRow(RowId row);
     /// The file itself in the browser page, or for a large file the page linking to it.
     void ShowInBrowser(bool large);
-    void StartTagSearch(CGridRow* row, const std::string& name, Walk& walk);
-    void ProgressStep(CGridRow* justCreated, CGridRow* owner, Walk& walk);
+    void StartTagSearch(RowId row, const std::string& name, Walk& walk);
+    void ProgressStep(RowId justCreated);
     void NamespaceTest(const std::string& elementName, const std::string& attrName, const std::string& value);
-    void RuleChain(const std::string& name, const std::string& value, CGridRow* target, CGridRow* row);
+    void RuleChain(const std::string& name, const std::string& value, RowId target, RowId row);
     void GuidelineWarnings(const std::string& name, const std::vector<std::string>& children, long start);
-    void RecordFinding(const std::string& text, const std::string& name, const std::string& value, CGridRow* row,
+    void RecordFinding(const std::string& text, const std::string& name, const std::string& value, RowId row,
                        uint8_t kind);
     void CheckCountsAndSums();
     void CheckMandateRules();
@@ -92,8 +92,9 @@ private:
     std::unique_ptr<IProgress> m_pProgress;
     std::unique_ptr<CTextColumns> m_columns;  // over the page's text, for this fill
     std::unique_ptr<CElementExtents> m_extents;
-    std::vector<std::unique_ptr<CGridRow>> m_keepAlive;  // top-level rows when there is no grid
-    bool m_keepRows = true;  ///< a grid or a tree shows the rows: all of them stay
+    std::unique_ptr<CStructureModel> m_ownModel;  // the walk's rows when nobody shows them
+    CStructureModel* m_model = nullptr;           // the rows of this fill
+    bool m_keepRows = true;  ///< a grid and a tree show the rows: all of them stay
 };
 
 }  // namespace valorix
