@@ -580,6 +580,21 @@ TEST(TextPage, LineEndsCountOneCharacter) {
     EXPECT_EQ(page.Find("\xE4", 0, -1, {true, false, false}), -1);
 }
 
+// A shared text is read where it stands unless its line ends must be rewritten.
+TEST(TextPage, SharedTextReadsLikeACopy) {
+    for (const std::string text : {"<a>\n<b/>\n</a>", "<a>\r\n<b/>\r</a>", ""}) {
+        CTextPageModel copied, shared;
+        copied.SetText(text);
+        shared.ShareText(text);
+        EXPECT_EQ(shared.GetText(), copied.GetText());
+        EXPECT_EQ(shared.GetLineCount(), copied.GetLineCount());
+        EXPECT_EQ(shared.Find("<b", 0, -1, {true, true, true}), copied.Find("<b", 0, -1, {true, true, true}));
+        EXPECT_EQ(&shared.GetText() == &text, text.find('\r') == std::string::npos) << text;
+        shared.SetText("x");  // a later own text ends the sharing
+        EXPECT_NE(&shared.GetText(), &text);
+    }
+}
+
 // Searches that remember earlier ones answer as a search on a fresh page does,
 // in any order of places, forward and backward.
 TEST(TextPage, RememberedSearchesAnswerAsFreshOnes) {

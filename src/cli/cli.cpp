@@ -84,9 +84,7 @@ void CheckIntoReport(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, CArchi
     // The same fill and report as the desktop view, drawn into models. The
     // report reads neither the grid nor the structure tree: both are left
     // out unless the caller asks for them.
-    CTextPageModel text;
     ViewTargets targets;
-    targets.text = &text;
     targets.output = &report;
     targets.structure = structure;
     CStructureView view(doc, app, prompt, targets);

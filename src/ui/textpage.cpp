@@ -30,15 +30,26 @@ std::string ITextPage::GetLineText(int line) const {
     return text.substr(static_cast<size_t>(start), static_cast<size_t>(std::max(0L, end - start)));
 }
 
-void CTextPageModel::SetText(const std::string& text) {
+void CTextPageModel::SetText(const std::string& text) { Take(text, false); }
+
+void CTextPageModel::ShareText(const std::string& text) { Take(text, true); }
+
+void CTextPageModel::Take(const std::string& text, bool share) {
     m_lineStarts.assign(1, 0);
+    m_page = &m_text;
     if (text.find('\r') == std::string::npos) {
         // No carriage return: the text as it is, its lines found by memchr.
-        m_text = text;
-        for (const char* p = m_text.data(); (p = static_cast<const char*>(std::memchr(
-                                                p, '\n', static_cast<size_t>(m_text.data() + m_text.size() - p))));) {
+        if (share) {
+            m_text = std::string();
+            m_page = &text;
+        } else {
+            m_text = text;
+        }
+        const std::string& t = *m_page;
+        for (const char* p = t.data();
+             (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(t.data() + t.size() - p))));) {
             ++p;
-            m_lineStarts.push_back(static_cast<long>(p - m_text.data()));
+            m_lineStarts.push_back(static_cast<long>(p - t.data()));
         }
     } else {
         m_text.assign(text.size(), '\0');
@@ -73,19 +84,20 @@ long CTextPageModel::LineIndex(int line) const {
 }
 
 long CTextPageModel::Find(const std::string& what, long from, long to, const SearchOptions& o) const {
-    const long n = static_cast<long>(m_text.size());
+    const std::string& text = *m_page;
+    const long n = static_cast<long>(text.size());
     const long len = static_cast<long>(what.size());
     if (len == 0 || n == 0) return -1;
     auto matchesAt = [&](long p) {
         if (o.matchCase) {
-            if (std::memcmp(m_text.data() + p, what.data(), static_cast<size_t>(len)) != 0) return false;
+            if (std::memcmp(text.data() + p, what.data(), static_cast<size_t>(len)) != 0) return false;
         } else {
             for (long k = 0; k < len; ++k)
-                if (FoldCase(m_text[static_cast<size_t>(p + k)]) != FoldCase(what[static_cast<size_t>(k)])) return false;
+                if (FoldCase(text[static_cast<size_t>(p + k)]) != FoldCase(what[static_cast<size_t>(k)])) return false;
         }
         if (o.wholeWord) {
-            if (IsWordChar(what.front()) && p > 0 && IsWordChar(m_text[static_cast<size_t>(p - 1)])) return false;
-            if (IsWordChar(what.back()) && p + len < n && IsWordChar(m_text[static_cast<size_t>(p + len)])) return false;
+            if (IsWordChar(what.front()) && p > 0 && IsWordChar(text[static_cast<size_t>(p - 1)])) return false;
+            if (IsWordChar(what.back()) && p + len < n && IsWordChar(text[static_cast<size_t>(p + len)])) return false;
         }
         return true;
     };
@@ -104,10 +116,10 @@ long CTextPageModel::Find(const std::string& what, long from, long to, const Sea
             const long last = std::min(stop, end - len + 1);  // one past the last place a match may begin
             while (p < last) {
                 if (exactFirst) {
-                    const void* hit = std::memchr(m_text.data() + p, first, static_cast<size_t>(last - p));
+                    const void* hit = std::memchr(text.data() + p, first, static_cast<size_t>(last - p));
                     if (!hit) return -1L;
-                    p = static_cast<const char*>(hit) - m_text.data();
-                } else if (FoldCase(m_text[static_cast<size_t>(p)]) != firstFolded) {
+                    p = static_cast<const char*>(hit) - text.data();
+                } else if (FoldCase(text[static_cast<size_t>(p)]) != firstFolded) {
                     ++p;
                     continue;
                 }

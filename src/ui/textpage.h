@@ -53,8 +53,15 @@ public:
         long start, end;
         uint32_t rgb;
     };
+    CTextPageModel() = default;
+    CTextPageModel(const CTextPageModel&) = delete;
+    CTextPageModel& operator=(const CTextPageModel&) = delete;
+
     void SetText(const std::string& text) override;
-    const std::string& GetText() const override { return m_text; }
+    /// Like SetText, but a text without carriage returns is read where it
+    /// stands, not copied: it must stay unchanged while the page is used.
+    void ShareText(const std::string& text);
+    const std::string& GetText() const override { return *m_page; }
     int LineFromChar(long pos) const override;
     long LineIndex(int line) const override;
     int GetLineCount() const override { return static_cast<int>(m_lineStarts.size()); }
@@ -72,7 +79,10 @@ public:
     bool SelectionHidden() const { return m_selectionHidden; }
 
 private:
+    void Take(const std::string& text, bool share);
+
     std::string m_text;
+    const std::string* m_page = &m_text;  ///< the page's text: m_text or a shared one
     std::vector<long> m_lineStarts{0};
     std::vector<Mark> m_marks;
     long m_selStart = 0, m_selEnd = 0;
