@@ -8,6 +8,7 @@
 #include "ui/report.h"
 #include "ui/textcolumns.h"
 #include "ui/structureview.h"
+#include "ui/visiblerows.h"
 
 namespace valorix::test {
 
@@ -497,7 +498,6 @@ TEST(Progress, PercentageArithmetic) {
     EXPECT_FALSE(flag.Check());
 }
 
-}  // namespace valorix::test
 
 namespace valorix::test {
 
@@ -665,6 +665,50 @@ TEST_F(Fill, SchemaFindingsOfTheParserAreMarkedAtTheirElement) {
         }
         EXPECT_TRUE(found) << c.name << "\n" << ::testing::PrintToString(U8(m_doc->m_detailTexts));
     }
+}
+
+}  // namespace valorix::test
+
+// The lines of a virtual view: collapsing and expanding splice them, and a
+// row is revealed by expanding what lies above it.
+TEST(VisibleRows, ExpandCollapseAndReveal) {
+    CStructureModel m;
+    const RowId a = m.AddRow(kGridRoot, "A", "");
+    m.SetTreeItem(a, 0);
+    const RowId b = m.AddRow(a, "B", "");
+    m.SetTreeItem(b, 1);
+    const RowId c = m.AddRow(b, "C", "c");
+    m.SetTreeItem(c, 4);
+    m.AddRow(b, "attr", "v", 3);
+    const RowId d = m.AddRow(a, "D", "d");
+    m.SetTreeItem(d, 4);
+    const RowId x = m.AddRow(kGridRoot, "xml", "1.0");
+    auto names = [&](const CVisibleRows& v) {
+        std::string out;
+        for (size_t i = 0; i < v.Count(); ++i) out += std::string(v.Depth(i), '.') + std::string(m.Name(v.At(i))) + " ";
+        return out;
+    };
+    CVisibleRows grid(m, CVisibleRows::Kind::Grid);
+    grid.Rebuild();  // grid groups start expanded
+    EXPECT_EQ(names(grid), "A .B ..C ..attr .D xml ");
+    EXPECT_TRUE(grid.SetExpanded(1, false));
+    EXPECT_FALSE(grid.SetExpanded(1, false));
+    EXPECT_FALSE(grid.SetExpanded(2, true));  // D has no children
+    EXPECT_EQ(names(grid), "A .B .D xml ");
+    EXPECT_TRUE(grid.SetExpanded(0, false));
+    EXPECT_EQ(names(grid), "A xml ");
+    EXPECT_EQ(grid.LineOf(x), 1);
+    EXPECT_EQ(grid.Reveal(c), 2);  // A and B are expanded again
+    EXPECT_EQ(names(grid), "A .B ..C ..attr .D xml ");
+
+    CVisibleRows tree(m, CVisibleRows::Kind::Tree);
+    tree.Rebuild();  // tree items start collapsed; attribute rows and "xml" are no items
+    EXPECT_EQ(names(tree), "A ");
+    EXPECT_EQ(tree.Reveal(c), 2);
+    EXPECT_EQ(names(tree), "A .B ..C .D ");
+    EXPECT_TRUE(m.IsTreeExpanded(a));
+    EXPECT_EQ(tree.Reveal(x), -1);
+    EXPECT_EQ(tree.Reveal(kNoRow), -1);
 }
 
 }  // namespace valorix::test

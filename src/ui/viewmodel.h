@@ -76,6 +76,7 @@ public:
     void SetTreeItem(RowId row, int image);
     void SetTreeImage(RowId row, int image) { m_rows[row].treeImage = static_cast<uint8_t>(image); }
     void ExpandTreeItem(RowId row) { SetFlag(row, kTreeExpanded, true); }
+    void SetTreeExpanded(RowId row, bool expanded) { SetFlag(row, kTreeExpanded, expanded); }
     bool IsTreeItem(RowId row) const { return m_rows[row].treeImage != kNoImage; }
     int TreeImage(RowId row) const { return m_rows[row].treeImage; }
     bool IsTreeExpanded(RowId row) const { return m_rows[row].flags & kTreeExpanded; }
