@@ -40,6 +40,7 @@ public:
 
     std::string m_strVersion = "1.5.0";
     std::string m_strUpdateUrl;
+    bool m_bHelpOpen = false;  ///< set while the help command runs
     std::string m_strDataFolder;
     std::string m_strSclStand;
     std::string m_strReportFile;
