@@ -76,11 +76,21 @@ bool CTavrel1App::Startup(const std::optional<std::string>& dataFolderOverride,
     } else {
         m_strDataFolder = DetermineDataFolder();
     }
-    ExtractSchemas(m_strDataFolder);
+    m_schemasWritten = ExtractSchemas(m_strDataFolder);
     m_strReportFile = Format("%s/%X.htm", m_strDataFolder.c_str(), static_cast<unsigned>(getpid()));
     if (sclOverride) UseSclDirectory(*sclOverride);
     else FindSclDirectory();
     return true;
+}
+
+void CTavrel1App::MigrateLegacyProfile() {
+    const std::string current = "HKCU\\Software\\Norvane\\Valorix";
+    if (m_profile.KeyExists(current)) return;
+    for (const char* legacy : {"HKCU\\Software\\Brelot\\Valorix", "HKCU\\Software\\Quendal\\Valorix"}) {
+        if (!m_profile.KeyExists(legacy)) continue;
+        m_profile.MoveRegistryTree(legacy, current);  // the result does not matter
+        return;
+    }
 }
 
 }  // namespace valorix

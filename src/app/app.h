@@ -30,6 +30,9 @@ public:
     /// When no file exists at the SCL path, the path becomes the data folder's
     /// "NVSCL.INI" (where a download will put it); run at each view initialisation.
     void CompleteSclIniPath();
+    /// Moves the profile of an earlier name ("Brelot", then "Quendal") to the
+    /// current key, unless the current key exists.
+    void MigrateLegacyProfile();
 
     int GetOptionInt(const std::string& key, int def) const { return m_profile.GetInt("OPTION", key, def); }
     /// [OPTION] SAX, unless the caller forced a mode.
@@ -41,12 +44,14 @@ public:
     std::string m_strVersion = "1.5.0";
     std::string m_strUpdateUrl;
     bool m_bHelpOpen = false;  ///< set while the help command runs
+    unsigned m_nAppLook = 214;  ///< the look of the desktop program ([Workspace] ApplicationLook)
     std::string m_strDataFolder;
     std::string m_strSclStand;
     std::string m_strReportFile;
     std::string m_strSclIniPath;
     std::string m_programFolder;  // with trailing "/"
     std::string m_baseFolder;
+    bool m_schemasWritten = true;  ///< every schema the last start-up had to write was written
     CProfile m_profile;
 
 private:

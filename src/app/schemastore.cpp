@@ -75,14 +75,16 @@ bool WriteResourceToFile(const std::string& path, int id) {
     return true;
 }
 
-void ExtractSchemas(const std::string& dataFolder) {
+bool ExtractSchemas(const std::string& dataFolder) {
     const std::string versionFile = dataFolder + "/XSDVERS.INI";
     const bool rewriteAll = ReadIniInt(versionFile, "XSD", "VERS", 0) != kSchemaSetVersion;
+    bool written = true;
     for (const SchemaRow& row : kSchemaTable) {
         const std::string path = dataFolder + "/" + row.fileName;
-        if (rewriteAll || !EntryExists(path)) WriteResourceToFile(path, row.id);
+        if ((rewriteAll || !EntryExists(path)) && !WriteResourceToFile(path, row.id)) written = false;
     }
     WriteIniString(versionFile, "XSD", "VERS", std::to_string(kSchemaSetVersion));
+    return written;
 }
 
 }  // namespace valorix

@@ -14,7 +14,8 @@ constexpr int kSchemaSetVersion = 2;
 
 /// Writes the resource to `path` (truncating); false when the file cannot be opened.
 bool WriteResourceToFile(const std::string& path, int id);
-/// Writes the schemas into `dataFolder` as the stored schema-set version requires.
-void ExtractSchemas(const std::string& dataFolder);
+/// Writes the schemas into `dataFolder` as the stored schema-set version
+/// requires; false when one of them could not be written.
+bool ExtractSchemas(const std::string& dataFolder);
 
 }  // namespace valorix

@@ -52,4 +52,47 @@ bool CProfile::WriteInt(const std::string& section, const std::string& key, int 
     return WriteString(section, key, std::to_string(value));
 }
 
+std::string CProfile::KeyFolder(const std::string& fullName) const {
+    std::string name = fullName;
+    while (!name.empty() && name.back() == '\\') name.pop_back();
+    const size_t cut = name.find('\\');
+    const std::string root = ToUpperAscii(name.substr(0, cut));
+    static const std::pair<const char*, const char*> kRoots[] = {
+        {"HKEY_CLASSES_ROOT", "HKCR"}, {"HKEY_CURRENT_USER", "HKCU"},     {"HKEY_LOCAL_MACHINE", "HKLM"},
+        {"HKEY_USERS", "HKU"},         {"HKEY_PERFORMANCE_DATA", "HKPD"}, {"HKEY_CURRENT_CONFIG", "HKCC"},
+        {"HKEY_DYN_DATA", "HKDD"}};
+    std::string folder;
+    for (const auto& [longName, shortName] : kRoots)
+        if (root == longName || root == shortName) folder = m_root + "/" + shortName;
+    if (folder.empty() || name.size() > 292) return {};
+    if (cut != std::string::npos) {
+        std::string sub = name.substr(cut + 1);
+        for (char& c : sub)
+            if (c == '\\') c = '/';
+        folder += "/" + sub;
+    }
+    return folder;
+}
+
+bool CProfile::KeyExists(const std::string& fullName) const {
+    const std::string folder = KeyFolder(fullName);
+    std::error_code ec;
+    return !folder.empty() && std::filesystem::is_directory(folder, ec);
+}
+
+int CProfile::MoveRegistryTree(const std::string& from, const std::string& to) {
+    namespace fs = std::filesystem;
+    const std::string source = KeyFolder(from), target = KeyFolder(to);
+    if (source.empty() || !KeyExists(from)) return 2;
+    if (target.empty()) return 87;
+    std::error_code ec;
+    fs::create_directories(target, ec);
+    if (ec) return ec.value();
+    // Values and sub-keys are copied first; the source goes only when all arrived.
+    fs::copy(source, target, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+    if (ec) return ec.value();
+    fs::remove_all(source, ec);
+    return ec ? ec.value() : 0;
+}
+
 }  // namespace valorix

@@ -20,6 +20,17 @@ public:
     bool WriteString(const std::string& section, const std::string& key, const std::string& value);
     const std::string& Root() const { return m_root; }
 
+    /// The folder of a full key name such as "HKCU\\Software\\Brelot\\Valorix"
+    /// (root names long or short, any case; trailing backslashes dropped);
+    /// empty for an unknown root.
+    std::string KeyFolder(const std::string& fullName) const;
+    bool KeyExists(const std::string& fullName) const;
+    /// Copies the key `from` with all its values and sub-keys to `to`, then
+    /// deletes `from`. Returns 0, or 2 when `from` does not exist, or another
+    /// nonzero code when the copy or the removal fails (the source is removed
+    /// only after everything was copied).
+    int MoveRegistryTree(const std::string& from, const std::string& to);
+
 private:
     std::string ValuePath(const std::string& section, const std::string& key) const;
     std::string m_root;

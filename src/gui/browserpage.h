@@ -1,0 +1,27 @@
+// The view's page "HTML": the checked file itself, or the page that links to
+// a large file, in the desktop's web engine.
+#pragma once
+#include <wx/panel.h>
+
+#include <string>
+
+#include "ui/viewmodel.h"
+
+class wxWebView;
+
+namespace valorix::gui {
+
+class CBrowserPage : public wxPanel, public IBrowserPage {
+public:
+    explicit CBrowserPage(wxWindow* parent);
+    /// "about:blank" or the path of a local file (CP1252, as the engine names it).
+    void Navigate(const std::string& url) override;
+    /// What the page was last asked to show.
+    const std::string& Shown() const { return m_shown; }
+
+private:
+    wxWebView* m_web = nullptr;
+    std::string m_shown;
+};
+
+}  // namespace valorix::gui

@@ -1,0 +1,89 @@
+#include "gui/guiapp.h"
+
+#include <wx/docview.h>
+#include <wx/intl.h>
+#include <wx/image.h>
+
+#include "app/schemastore.h"
+#include "gui/docview.h"
+#include "gui/mainframe.h"
+#include "gui/wxstr.h"
+#include "platform/paths.h"
+#include "platform/strutil.h"
+
+#ifndef VALORIX_VERSION
+#define VALORIX_VERSION "1.5.0"
+#endif
+
+namespace valorix::gui {
+
+CValorixApp::CValorixApp() = default;
+CValorixApp::~CValorixApp() = default;
+
+bool CValorixApp::OnInit() {
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) files.push_back(PathS(argv[i]));
+    return Startup(files);
+}
+
+bool CValorixApp::Startup(const std::vector<std::string>& files) {
+    SetAppName("Valorix");
+    SetAppDisplayName("Valorix");
+    // A German program: the toolkit's own texts (key names, standard
+    // dialogs) in German where the system has the language.
+    if (wxLocale::IsAvailable(wxLANGUAGE_GERMAN)) {
+        m_locale = std::make_unique<wxLocale>();
+        m_locale->Init(wxLANGUAGE_GERMAN, wxLOCALE_DONT_LOAD_DEFAULT);
+        m_locale->AddCatalog("wxstd-3.2");
+        m_locale->AddCatalog("wxstd");
+    }
+    wxInitAllImageHandlers();
+    m_values = std::make_unique<CTavrel1App>();
+    m_values->m_strVersion = VALORIX_VERSION;
+    m_values->MigrateLegacyProfile();
+    // Data folder, schemas, report file name, SCL directory.
+    m_values->Startup();
+    const bool folderOk = IsDirectory(m_values->m_strDataFolder);
+    const bool schemasOk = folderOk && m_values->m_schemasWritten;
+
+    m_docs = std::make_unique<CValorixDocManager>();
+    new wxDocTemplate(m_docs.get(), "Valorix", "*", "", "", "Valorix", "Valorix",
+                      CLASSINFO(CValorixDocument), CLASSINFO(CValorixView), wxTEMPLATE_VISIBLE);
+    m_frame = new CMainFrame(m_docs.get(), *m_values, Prompt());
+    SetTopWindow(m_frame);
+    m_frame->Show();
+    m_frame->Update();
+    if (!folderOk) {
+        Prompt().Message(A("Der Datenordner '") + PathText(m_values->m_strDataFolder) +
+                         A("' kann nicht angelegt werden! Dateien können nicht gegen ihr Schema geprüft werden."));
+    } else if (!schemasOk) {
+        Prompt().Message(A("Die Schemadateien können nicht in den Datenordner '") + PathText(m_values->m_strDataFolder) +
+                         A("' geschrieben werden! Dateien können nicht gegen ihr Schema geprüft werden."));
+    }
+    // The empty document first, so that the window shows its state at once;
+    // a file of the command line is loaded and checked right after.
+    m_docs->CreateNewDocument();
+    if (!files.empty()) {
+        const std::string file = files.front();
+        CallAfter([this, file] {
+            if (m_frame) m_frame->OpenFile(file);
+        });
+    }
+    return true;
+}
+
+void CValorixApp::Shutdown() {
+    if (m_shutDown || !m_values) return;
+    m_shutDown = true;
+    std::remove(m_values->m_strReportFile.c_str());  // the temporary report page goes
+}
+
+int CValorixApp::OnExit() {
+    Shutdown();
+    m_frame = nullptr;
+    // The document manager goes before the toolkit.
+    m_docs.reset();
+    return wxApp::OnExit();
+}
+
+}  // namespace valorix::gui

@@ -1,0 +1,64 @@
+// The desktop program's application object: the start-up sequence over the
+// toolkit-free application values, the document manager, the main frame,
+// and the shutdown.
+#pragma once
+#include <wx/app.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "gui/wxprompt.h"
+
+class wxLocale;
+
+namespace valorix::gui {
+
+class CMainFrame;
+class CValorixDocManager;
+
+class CValorixApp : public wxApp {
+public:
+    CValorixApp();
+    ~CValorixApp() override;
+
+    bool OnInit() override;
+    int OnExit() override;
+
+    /// The start-up after the toolkit is up: profile migration, data folder,
+    /// schemas, report file, SCL directory, frame; `files` (the command line)
+    /// names at most one file to open at once. False ends the program.
+    bool Startup(const std::vector<std::string>& files);
+    /// The shutdown: report file deleted, frame state kept in the profile.
+    void Shutdown();
+
+    CTavrel1App& Values() { return *m_values; }
+    /// The message boxes, as every part of the program asks through them.
+    IPrompt& Prompt() { return m_forward; }
+    /// Replaces the message boxes (tests); null restores them.
+    void SetPrompt(IPrompt* prompt) { m_forward.target = prompt ? prompt : &m_wxPrompt; }
+    CMainFrame* Frame() const { return m_frame; }
+    CValorixDocManager* Docs() const { return m_docs.get(); }
+
+private:
+    std::unique_ptr<CTavrel1App> m_values;
+    // Hands every question to the current prompt, so that it can be replaced
+    // after the frame and the documents took their reference.
+    struct CForwardPrompt : IPrompt {
+        explicit CForwardPrompt(IPrompt* to) : target(to) {}
+        IPrompt* target;
+        void Message(const std::string& text) override { target->Message(text); }
+        bool AskYesNo(const std::string& text) override { return target->AskYesNo(text); }
+    };
+    CWxPrompt m_wxPrompt;
+    CForwardPrompt m_forward{&m_wxPrompt};
+    std::unique_ptr<CValorixDocManager> m_docs;
+    std::unique_ptr<wxLocale> m_locale;
+    CMainFrame* m_frame = nullptr;
+    bool m_shutDown = false;
+};
+
+}  // namespace valorix::gui
+
+wxDECLARE_APP(valorix::gui::CValorixApp);

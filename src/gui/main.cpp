@@ -1,0 +1,4 @@
+// valorix: the desktop program.
+#include "gui/guiapp.h"
+
+wxIMPLEMENT_APP(valorix::gui::CValorixApp);

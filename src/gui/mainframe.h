@@ -1,0 +1,128 @@
+// The main window: menus, toolbar "Standard", status bar, the view's pages
+// (grid, text, browser) in the centre and the docking panes "Strukturansicht"
+// and "Ausgabe". Every decision comes from the toolkit-free view logic; the
+// frame draws its models and forwards the user's requests.
+#pragma once
+#include <wx/aui/aui.h>
+#include <wx/aui/auibook.h>
+#include <wx/docview.h>
+#include <wx/cmndata.h>
+#include <wx/weakref.h>
+
+#include <memory>
+#include <string>
+
+#include "ui/framelogic.h"
+#include "ui/structureview.h"
+#include "ui/viewmodel.h"
+
+class wxStaticText;
+
+namespace valorix::gui {
+
+class CRowsCtrl;
+class COutputListCtrl;
+class CTextPageCtrl;
+class CBrowserPage;
+class CValorixView;
+
+class CMainFrame : public wxDocParentFrame {
+public:
+    CMainFrame(wxDocManager* docs, CTavrel1App& values, IPrompt& prompt);
+    ~CMainFrame() override;
+
+    // The view's side.
+    void AttachView(CValorixView* view);
+    void DetachView(CValorixView* view);
+    /// Rebuilds grid, tree, pages and output pane from the document.
+    void Fill(CTavrel1Doc& doc);
+
+    // What the user does, as the commands do it.
+    /// Loads, checks and shows a file (the recent-file path): false when it
+    /// could not be read or checked; the empty document is shown then.
+    bool OpenFile(const std::string& path);
+    /// "Schließen": the empty document.
+    void CloseFile();
+    void Copy();
+    bool CanCopy() const;
+    void MovePane(bool forward);
+    void ToggleExpandOption();
+    void ApplyLook(int id, bool store = true);
+    void SelectFromTree(RowId row);
+    void GoToPosition(long position);
+    void HideOutputPane();
+    /// Shows or hides a pane ("Strukturansicht" or "Ausgabe") or the toolbar.
+    void ShowPane(const wxString& name, bool show);
+    bool IsPaneShown(const wxString& name);
+    /// Activates a page by its id (kPageGrid, kPageText, kPageHtml).
+    void ActivatePage(int pageId);
+    int ActivePage() const;
+
+    // Read back by tests and by the print command.
+    CStructureModel& Rows() { return m_rows; }
+    const COutputList& Output() const { return m_output; }
+    CRowsCtrl* Grid() const { return m_grid; }
+    CRowsCtrl* Tree() const { return m_tree; }
+    COutputListCtrl* OutputList() const { return m_outputList; }
+    CTextPageCtrl* TextPage() const { return m_text; }
+    CBrowserPage* Browser() const { return m_browser; }
+    wxAuiNotebook* Pages() const { return m_pages; }
+    wxAuiManager& Aui() { return m_aui; }
+    const CRecentFiles& Recent() const { return m_recent; }
+    const std::string& PrintText() const { return m_printText; }
+    CStructureView* View() const { return m_structureView.get(); }
+    wxPrintData& PrintData() { return m_printData; }
+    /// Tells what the fill of a large file shows while it runs (tests).
+    void OnProgressCreated(std::function<void(IProgress*)> fn) { m_onProgress = std::move(fn); }
+
+private:
+    void CreateMenus();
+    void CreateToolbar();
+    void CreatePanes();
+    void RebuildRecentMenu();
+    void StoreLayout();
+    void RestoreLayout();
+    void UpdateKeyIndicators();
+    void ApplyToolbarOptions();
+    wxWindow* FocusTarget(FocusPlace place) const;
+    FocusPlace PlaceOf(wxWindow* focus) const;
+
+    void OnOpen(wxCommandEvent&);
+    void OnRecent(wxCommandEvent&);
+    void OnPrint(wxCommandEvent&);
+    void OnPrintSetup(wxCommandEvent&);
+    void OnAbout(wxCommandEvent&);
+    void OnHelp(wxCommandEvent&);
+    void OnCustomize(wxCommandEvent&);
+    void OnClose(wxCloseEvent&);
+    void OnActivate(wxActivateEvent&);
+    void OnIdle(wxIdleEvent&);
+
+    CTavrel1App& m_values;
+    IPrompt& m_prompt;
+    wxAuiManager m_aui;
+    wxAuiNotebook* m_pages = nullptr;
+    CRowsCtrl* m_grid = nullptr;
+    wxStaticText* m_descriptionTitle = nullptr;
+    wxStaticText* m_description = nullptr;
+    CTextPageCtrl* m_text = nullptr;
+    CBrowserPage* m_browser = nullptr;
+    CRowsCtrl* m_tree = nullptr;
+    COutputListCtrl* m_outputList = nullptr;
+    wxAuiToolBar* m_toolbar = nullptr;
+    wxMenu* m_fileMenu = nullptr;
+    std::unique_ptr<wxImageList> m_images;
+
+    CStructureModel m_rows;
+    COutputList m_output;
+    std::unique_ptr<CStructureView> m_structureView;
+    CValorixView* m_view = nullptr;
+    std::string m_printText;
+    CRecentFiles m_recent;
+    wxPrintData m_printData;
+    wxWeakRef<wxWindow> m_focusMemory;
+    bool m_firstFill = true;
+    std::function<void(IProgress*)> m_onProgress;
+};
+
+}  // namespace valorix::gui

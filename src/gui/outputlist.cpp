@@ -1,0 +1,68 @@
+#include "gui/outputlist.h"
+
+#include <wx/clipbrd.h>
+#include <wx/menu.h>
+#include <wx/settings.h>
+
+#include "gui/ids.h"
+#include "gui/wxstr.h"
+#include "ui/framelogic.h"
+
+namespace valorix::gui {
+
+COutputListCtrl::COutputListCtrl(wxWindow* parent, wxWindowID id)
+    : wxListCtrl(parent, id, wxDefaultPosition, wxDefaultSize,
+                 wxLC_REPORT | wxLC_VIRTUAL | wxLC_NO_HEADER | wxLC_SINGLE_SEL | wxBORDER_NONE) {
+    SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
+    InsertColumn(0, wxString());
+    Bind(wxEVT_LIST_ITEM_ACTIVATED, [this](wxListEvent& e) { Activate(e.GetIndex()); });
+    Bind(wxEVT_CONTEXT_MENU, &COutputListCtrl::OnContextMenu, this);
+}
+
+void COutputListCtrl::SetLines(const COutputList* lines) {
+    m_lines = lines;
+    const long count = static_cast<long>(LineCount());
+    SetItemCount(count);
+    // One column as wide as the longest line, so that the list scrolls sideways.
+    size_t longest = 0;
+    for (long i = 0; i < count; ++i)
+        if (m_lines->Lines()[static_cast<size_t>(i)].text.size() > m_lines->Lines()[longest].text.size())
+            longest = static_cast<size_t>(i);
+    int width = GetClientSize().x;
+    if (count > 0) width = std::max(width, GetTextExtent(W(m_lines->Lines()[longest].text)).x + 24);
+    SetColumnWidth(0, std::max(width, 100));
+    Refresh();
+}
+
+wxString COutputListCtrl::OnGetItemText(long item, long) const {
+    if (!m_lines || item < 0 || static_cast<size_t>(item) >= m_lines->Lines().size()) return wxString();
+    return W(m_lines->Lines()[static_cast<size_t>(item)].text);
+}
+
+void COutputListCtrl::Activate(long line) {
+    if (!m_lines || line < 0 || static_cast<size_t>(line) >= m_lines->Lines().size()) return;
+    const long position = m_lines->Lines()[static_cast<size_t>(line)].position;
+    if (position != 0 && position != -1 && m_navigate) m_navigate(position);
+}
+
+bool COutputListCtrl::CopyAll() {
+    if (LineCount() == 0) return false;
+    wxClipboardLocker lock;
+    if (!lock) return false;
+    wxTheClipboard->SetData(new wxTextDataObject(W(OutputCopyText(*m_lines))));
+    wxTheClipboard->Flush();
+    return true;
+}
+
+void COutputListCtrl::OnContextMenu(wxContextMenuEvent& e) {
+    wxMenu menu;
+    menu.Append(ID_EDIT_COPY, U("&Kopieren"));
+    menu.AppendSeparator();
+    menu.Append(ID_VIEW_OUTPUTWND, U("&Ausblenden"));
+    wxPoint pt = e.GetPosition();
+    pt = pt == wxDefaultPosition ? wxPoint(0, 0) : ScreenToClient(pt);
+    PopupMenu(&menu, pt);  // the chosen command goes up to the frame
+    SetFocus();
+}
+
+}  // namespace valorix::gui
