@@ -4,6 +4,8 @@
 #include <wx/intl.h>
 #include <wx/image.h>
 
+#include <cstdio>
+
 #include "app/schemastore.h"
 #include "gui/docview.h"
 #include "gui/mainframe.h"
@@ -21,12 +23,21 @@ CValorixApp::CValorixApp() = default;
 CValorixApp::~CValorixApp() = default;
 
 bool CValorixApp::OnInit() {
+    // A failed assertion of the toolkit is reported on the error output, not
+    // in a dialog that asks the user about the toolkit's internals.
+    wxSetAssertHandler([](const wxString& file, int line, const wxString& func, const wxString& cond,
+                          const wxString& msg) {
+        std::fprintf(stderr, "valorix: %s:%d %s: %s %s\n", static_cast<const char*>(file.utf8_str()), line,
+                     static_cast<const char*>(func.utf8_str()), static_cast<const char*>(cond.utf8_str()),
+                     static_cast<const char*>(msg.utf8_str()));
+    });
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) files.push_back(PathS(argv[i]));
     return Startup(files);
 }
 
 bool CValorixApp::Startup(const std::vector<std::string>& files) {
+    m_shutDown = false;
     SetAppName("Valorix");
     SetAppDisplayName("Valorix");
     // A German program: the toolkit's own texts (key names, standard
@@ -37,7 +48,8 @@ bool CValorixApp::Startup(const std::vector<std::string>& files) {
         m_locale->AddCatalog("wxstd-3.2");
         m_locale->AddCatalog("wxstd");
     }
-    wxInitAllImageHandlers();
+    static const bool imageHandlers = (wxInitAllImageHandlers(), true);
+    (void)imageHandlers;
     m_values = std::make_unique<CTavrel1App>();
     m_values->m_strVersion = VALORIX_VERSION;
     m_values->MigrateLegacyProfile();
@@ -76,6 +88,18 @@ void CValorixApp::Shutdown() {
     if (m_shutDown || !m_values) return;
     m_shutDown = true;
     std::remove(m_values->m_strReportFile.c_str());  // the temporary report page goes
+}
+
+void CValorixApp::CloseAll() {
+    if (m_frame) {
+        m_frame->Close(true);
+        m_frame = nullptr;
+        ProcessIdle();  // the window is deleted at the next idle time
+    }
+    m_docs.reset();
+    Shutdown();
+    m_values.reset();
+    m_shutDown = false;
 }
 
 int CValorixApp::OnExit() {

@@ -32,6 +32,9 @@ public:
     bool Startup(const std::vector<std::string>& files);
     /// The shutdown: report file deleted, frame state kept in the profile.
     void Shutdown();
+    /// Closes the main window and lets everything of this start go (the
+    /// window's state is stored), so that Startup can run again.
+    void CloseAll();
 
     CTavrel1App& Values() { return *m_values; }
     /// The message boxes, as every part of the program asks through them.

@@ -3,6 +3,7 @@
 #include <wx/accel.h>
 #include <wx/artprov.h>
 #include <wx/filedlg.h>
+#include <wx/filename.h>
 #include <wx/settings.h>
 #include <wx/menu.h>
 #include <wx/printdlg.h>
@@ -456,20 +457,27 @@ void CMainFrame::Fill(CTavrel1Doc& doc) {
     }
 }
 
-bool CMainFrame::OpenFile(const std::string& path) {
+bool CMainFrame::OpenFile(std::string path) {
     wxDocManager* docs = GetDocumentManager();
-    wxDocument* doc = docs->CreateDocument(PathW(path), wxDOC_SILENT);
-    if (!doc) {
+    // The file that is open already is read and checked again: it may have
+    // changed since (the document manager would only show it once more).
+    wxDocument* current = docs->GetCurrentDocument();
+    bool opened = false;
+    if (current && wxFileName(current->GetFilename()).SameAs(wxFileName(PathW(path))))
+        opened = current->OnOpenDocument(PathW(path));
+    else
+        opened = docs->CreateDocument(PathW(path), wxDOC_SILENT) != nullptr;
+    if (!opened) {
         // A failed load leaves nothing of an earlier file: the empty document.
+        docs->CloseDocuments(true);
         docs->CreateNewDocument();
         m_recent.Remove(path);
-        RebuildRecentMenu();
-        return false;
+    } else {
+        m_recent.Add(path);
     }
-    m_recent.Add(path);
     m_recent.Save(m_values.m_profile);
     RebuildRecentMenu();
-    return true;
+    return opened;
 }
 
 void CMainFrame::CloseFile() { GetDocumentManager()->CreateNewDocument(); }
@@ -485,7 +493,7 @@ void CMainFrame::OnOpen(wxCommandEvent&) {
 
 void CMainFrame::OnRecent(wxCommandEvent& e) {
     const size_t index = static_cast<size_t>(e.GetId() - ID_FILE_MRU_FIRST);
-    if (index < m_recent.Files().size()) OpenFile(m_recent.Files()[index]);
+    if (index < m_recent.Files().size()) OpenFile(m_recent.Files()[index]);  // a copy: the list changes
 }
 
 int CMainFrame::ActivePage() const {

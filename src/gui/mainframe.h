@@ -40,7 +40,7 @@ public:
     // What the user does, as the commands do it.
     /// Loads, checks and shows a file (the recent-file path): false when it
     /// could not be read or checked; the empty document is shown then.
-    bool OpenFile(const std::string& path);
+    bool OpenFile(std::string path);
     /// "Schließen": the empty document.
     void CloseFile();
     void Copy();
