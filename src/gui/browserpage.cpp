@@ -10,17 +10,30 @@
 namespace valorix::gui {
 
 CBrowserPage::CBrowserPage(wxWindow* parent) : wxPanel(parent, wxID_ANY) {
-    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    SetSizer(new wxBoxSizer(wxVERTICAL));
+    m_shown = "about:blank";
+}
+
+void CBrowserPage::EnsureEngine() {
+    if (m_web || m_tried) return;
+    m_tried = true;
     if (wxWebView::IsBackendAvailable(wxWebViewBackendDefault))
         m_web = wxWebView::New(this, wxID_ANY, "about:blank");
-    if (m_web) sizer->Add(m_web, 1, wxEXPAND);
-    else sizer->Add(new wxStaticText(this, wxID_ANY, U("Die Browseransicht ist auf diesem System nicht verfügbar.")), 0, wxALL, 8);
-    SetSizer(sizer);
+    if (m_web) GetSizer()->Add(m_web, 1, wxEXPAND);
+    else GetSizer()->Add(new wxStaticText(this, wxID_ANY, U("Die Browseransicht ist auf diesem System nicht verfügbar.")),
+                         0, wxALL, 8);
+    Layout();
+    Load();
 }
 
 void CBrowserPage::Navigate(const std::string& url) {
     m_shown = url;
+    Load();
+}
+
+void CBrowserPage::Load() {
     if (!m_web) return;
+    const std::string& url = m_shown;
     if (url == "about:blank") {
         m_web->LoadURL("about:blank");
         return;

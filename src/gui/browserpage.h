@@ -18,9 +18,16 @@ public:
     void Navigate(const std::string& url) override;
     /// What the page was last asked to show.
     const std::string& Shown() const { return m_shown; }
+    /// The web engine is started when the page is first shown, not before:
+    /// it costs start-up time and memory a user who never looks may not need.
+    void EnsureEngine();
+    bool HasEngine() const { return m_web != nullptr; }
 
 private:
+    void Load();
+
     wxWebView* m_web = nullptr;
+    bool m_tried = false;
     std::string m_shown;
 };
 

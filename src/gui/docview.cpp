@@ -20,6 +20,8 @@ CValorixDocument::CValorixDocument()
 CValorixDocument::~CValorixDocument() = default;
 
 bool CValorixDocument::DeleteContents() {
+    // What the frame shows refers to the document that goes now.
+    if (CMainFrame* frame = wxGetApp().Frame()) frame->DropDocument();
     m_doc = std::make_unique<CTavrel1Doc>(wxGetApp().Values(), wxGetApp().Prompt());
     return true;
 }

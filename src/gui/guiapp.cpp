@@ -32,7 +32,12 @@ bool CValorixApp::OnInit() {
                      static_cast<const char*>(msg.utf8_str()));
     });
     std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) files.push_back(PathS(argv[i]));
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = PathS(argv[i]);
+        // For benchmarks: the program ends once the file is on screen.
+        if (arg == "--exit-after-open") m_exitAfterOpen = true;
+        else files.push_back(arg);
+    }
     return Startup(files);
 }
 
@@ -78,7 +83,14 @@ bool CValorixApp::Startup(const std::vector<std::string>& files) {
     if (!files.empty()) {
         const std::string file = files.front();
         CallAfter([this, file] {
-            if (m_frame) m_frame->OpenFile(file);
+            if (!m_frame) return;
+            m_frame->OpenFile(file);
+            if (m_exitAfterOpen) {
+                m_frame->Update();
+                CallAfter([this] {
+                    if (m_frame) m_frame->Close(true);
+                });
+            }
         });
     }
     return true;

@@ -60,6 +60,7 @@ private:
     std::unique_ptr<wxLocale> m_locale;
     CMainFrame* m_frame = nullptr;
     bool m_shutDown = false;
+    bool m_exitAfterOpen = false;
 };
 
 }  // namespace valorix::gui

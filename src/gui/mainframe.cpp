@@ -337,6 +337,10 @@ void CMainFrame::CreatePanes() {
     m_pages->AddPage(m_text, "Text", false, StripImage(2));
     m_pages->AddPage(m_browser, "HTML", false, StripImage(1));
     m_aui.AddPane(m_pages, wxAuiPaneInfo().Name("View").CenterPane().PaneBorder(false));
+    m_pages->Bind(wxEVT_AUINOTEBOOK_PAGE_CHANGED, [this](wxAuiNotebookEvent& e) {
+        if (ActivePage() == kPageHtml) m_browser->EnsureEngine();
+        e.Skip();
+    });
 
     m_tree = new CRowsCtrl(this, 2, CVisibleRows::Kind::Tree);
     m_tree->SetImages(m_images.get());
@@ -395,8 +399,19 @@ void CMainFrame::AttachView(CValorixView* view) { m_view = view; }
 void CMainFrame::DetachView(CValorixView* view) {
     if (m_view != view) return;
     m_view = nullptr;
-    // The view logic refers to the document that goes with the view.
+    DropDocument();
+}
+
+void CMainFrame::DropDocument() {
+    // The view logic and the text page refer to the document's text.
     m_structureView.reset();
+    m_text->SetText(std::string());
+    m_grid->SetModel(nullptr);
+    m_tree->SetModel(nullptr);
+    m_outputList->SetLines(nullptr);
+    m_rows.Clear();
+    m_output.Clear();
+    m_printText.clear();
 }
 
 void CMainFrame::Fill(CTavrel1Doc& doc) {
@@ -413,9 +428,7 @@ void CMainFrame::Fill(CTavrel1Doc& doc) {
         if (m_onProgress) m_onProgress(dialog.get());
         return dialog;
     };
-    m_grid->SetModel(nullptr);
-    m_tree->SetModel(nullptr);
-    m_outputList->SetLines(nullptr);
+    DropDocument();
     m_structureView = std::make_unique<CStructureView>(doc, m_values, m_prompt, targets);
     FillResult result;
     {

@@ -34,6 +34,9 @@ public:
     // The view's side.
     void AttachView(CValorixView* view);
     void DetachView(CValorixView* view);
+    /// Lets go of everything shown of the document, which is about to go or
+    /// to be loaded anew: grid, tree, text, output and the view logic.
+    void DropDocument();
     /// Rebuilds grid, tree, pages and output pane from the document.
     void Fill(CTavrel1Doc& doc);
 

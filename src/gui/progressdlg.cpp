@@ -1,6 +1,8 @@
 #include "gui/progressdlg.h"
 
 #include <wx/app.h>
+
+#include <algorithm>
 #include <wx/button.h>
 #include <wx/evtloop.h>
 #include <wx/gauge.h>
@@ -58,17 +60,20 @@ void CProgressDlg::SetRange(int lower, int upper) {
     m_gauge->SetValue(0);
 }
 
-wxString CProgressDlg::PercentText() const { return m_percent->GetLabel(); }
+wxString CProgressDlg::PercentText() const { return m_percent->GetLabel(); }  // as last drawn
 
 int CProgressDlg::SetPos(int pos) {
-    PumpMessages(false);
     const int previous = m_pos;
     m_pos = pos;
-    const int value = std::clamp(pos - m_lower, 0, m_gauge->GetRange());
-    if (value != m_gauge->GetValue()) m_gauge->SetValue(value);
-    const wxString text = wxString::FromUTF8(ProgressPercentText(m_lower, m_upper, pos));
-    if (text != m_percent->GetLabel()) m_percent->SetLabel(text);
+    PumpMessages(false);
     return previous;
+}
+
+void CProgressDlg::ShowPosition() {
+    const int value = std::clamp(m_pos - m_lower, 0, m_gauge->GetRange());
+    if (value != m_gauge->GetValue()) m_gauge->SetValue(value);
+    const wxString text = wxString::FromUTF8(ProgressPercentText(m_lower, m_upper, m_pos));
+    if (text != m_percent->GetLabel()) m_percent->SetLabel(text);
 }
 
 bool CProgressDlg::CheckCancelButton() {
@@ -77,10 +82,12 @@ bool CProgressDlg::CheckCancelButton() {
 }
 
 void CProgressDlg::PumpMessages(bool force) {
-    // Handing events on costs more than a step of the fill: at most every 40 ms.
+    // Drawing the bar and handing events on cost more than a step of the
+    // fill: both happen at most every 40 ms.
     const auto now = std::chrono::steady_clock::now();
     if (!force && now - m_lastPump < std::chrono::milliseconds(40)) return;
     m_lastPump = now;
+    ShowPosition();
     if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) loop->YieldFor(wxEVT_CATEGORY_ALL);
 }
 

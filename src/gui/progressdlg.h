@@ -38,6 +38,8 @@ public:
 
 private:
     void PumpMessages(bool force);
+    /// Draws the position into the bar and the percentage.
+    void ShowPosition();
 
     wxWindow* m_owner;
     bool m_ownerDisabled = false;

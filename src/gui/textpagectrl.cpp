@@ -6,7 +6,7 @@
 
 namespace valorix::gui {
 namespace {
-enum Style { kPlain = 0, kRedStyle = 1, kBlueStyle = 2 };
+enum Style { kRedStyle = 1, kBlueStyle = 2 };  // 0 is the plain text
 }
 
 CTextPageCtrl::CTextPageCtrl(wxWindow* parent, wxWindowID id)
@@ -22,6 +22,9 @@ CTextPageCtrl::CTextPageCtrl(wxWindow* parent, wxWindowID id)
     StyleSetBold(kBlueStyle, true);
     SetMarginWidth(1, 0);
     SetUndoCollection(false);
+    // Nobody listens to changes of the text: without this the control would
+    // hand every insertion on as an event with the inserted text converted.
+    SetModEventMask(0);
     SetReadOnly(true);
     SetWrapMode(wxSTC_WRAP_NONE);
     // The selection stays visible when the page has no focus.
@@ -31,29 +34,42 @@ CTextPageCtrl::CTextPageCtrl(wxWindow* parent, wxWindowID id)
 
 void CTextPageCtrl::SetText(const std::string& text) {
     m_model.SetText(text);
+    ShowModelText();
+}
+
+void CTextPageCtrl::ShareText(const std::string& text) {
+    m_model.ShareText(text);
+    ShowModelText();
+}
+
+void CTextPageCtrl::ShowModelText() {
     const std::string& page = m_model.GetText();
     m_wide.clear();
     m_extraBefore.assign(1, 0);
-    std::string utf8;
-    utf8.reserve(page.size());
-    long extra = 0;
-    for (size_t i = 0; i < page.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(page[i]);
-        if (c < 0x80) {
-            utf8 += static_cast<char>(c);
-            continue;
-        }
-        const std::string wide = Cp1252ToUtf8(std::string_view(&page[i], 1));
-        utf8 += wide;
-        m_wide.push_back(static_cast<long>(i));
-        extra += static_cast<long>(wide.size()) - 1;
-        m_extraBefore.push_back(extra);
-    }
     SetReadOnly(false);
     ClearAll();
-    AddTextRaw(utf8.data(), static_cast<int>(utf8.size()));
-    StartStyling(0);
-    SetStyling(static_cast<int>(utf8.size()), kPlain);
+    // The control holds UTF-8: the text goes in in pieces, each converted on
+    // the way, so that no second copy of a large text is made.
+    constexpr size_t kPiece = 1 << 20;
+    std::string utf8;
+    long extra = 0;
+    for (size_t from = 0; from < page.size(); from += kPiece) {
+        const size_t end = std::min(page.size(), from + kPiece);
+        utf8.clear();
+        for (size_t i = from; i < end; ++i) {
+            const unsigned char c = static_cast<unsigned char>(page[i]);
+            if (c < 0x80) {
+                utf8 += static_cast<char>(c);
+                continue;
+            }
+            const std::string wide = Cp1252ToUtf8(std::string_view(&page[i], 1));
+            utf8 += wide;
+            m_wide.push_back(static_cast<long>(i));
+            extra += static_cast<long>(wide.size()) - 1;
+            m_extraBefore.push_back(extra);
+        }
+        AppendTextRaw(utf8.data(), static_cast<int>(utf8.size()));  // new text has the plain style
+    }
     SetReadOnly(true);
     EmptyUndoBuffer();
 }

@@ -16,6 +16,7 @@ public:
     CTextPageCtrl(wxWindow* parent, wxWindowID id);
 
     void SetText(const std::string& text) override;
+    void ShareText(const std::string& text) override;
     const std::string& GetText() const override { return m_model.GetText(); }
     int LineFromChar(long pos) const override { return m_model.LineFromChar(pos); }
     long LineIndex(int line) const override { return m_model.LineIndex(line); }
@@ -41,6 +42,9 @@ public:
     long FromStc(long pos) const;
 
 private:
+    /// Shows the model's text in the control.
+    void ShowModelText();
+
     CTextPageModel m_model;
     // Page positions of the bytes above 0x7F and the extra UTF-8 bytes the
     // control holds before each of them (cumulative, one more entry).

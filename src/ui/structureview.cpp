@@ -67,10 +67,9 @@ FillResult CStructureView::FillView() {
     model.Clear();
     m_rows.clear();
     if (m_t.browser) m_t.browser->Navigate("about:blank");
-    // A page of the view's own is read by this fill only: it reads the
-    // document's text where it stands.
-    if (m_ownText) m_ownText->ShareText(m_doc.m_content);
-    else page.SetText(m_doc.m_content);
+    // The document's text stays as it is until the document is loaded again
+    // or goes, and a fill follows either: the page may read it where it stands.
+    page.ShareText(m_doc.m_content);
     m_columns = std::make_unique<CTextColumns>(page.GetText(), m_doc.m_textIsUtf8);
     m_extents = std::make_unique<CElementExtents>(page.GetText(), *m_columns);
     if (m_t.output) m_t.output->Clear();

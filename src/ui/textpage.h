@@ -25,6 +25,10 @@ public:
     virtual ~ITextPage() = default;
     /// Replaces the text (which removes all marks); "\r\n" and "\r" become one line end.
     virtual void SetText(const std::string& text) = 0;
+    /// Like SetText, but the page may read `text` where it stands instead of
+    /// copying it: the text must then stay unchanged until the page is given
+    /// another text.
+    virtual void ShareText(const std::string& text) { SetText(text); }
     virtual const std::string& GetText() const = 0;
     long GetLength() const { return static_cast<long>(GetText().size()); }
     /// 0-based line of a position.
@@ -60,7 +64,7 @@ public:
     void SetText(const std::string& text) override;
     /// Like SetText, but a text without carriage returns is read where it
     /// stands, not copied: it must stay unchanged while the page is used.
-    void ShareText(const std::string& text);
+    void ShareText(const std::string& text) override;
     const std::string& GetText() const override { return *m_page; }
     int LineFromChar(long pos) const override;
     long LineIndex(int line) const override;
