@@ -6,6 +6,7 @@
 #include <wx/dcmemory.h>
 #include <wx/evtloop.h>
 #include <wx/menu.h>
+#include <wx/uiaction.h>
 
 #include <dlfcn.h>
 
@@ -501,4 +502,20 @@ TEST_F(Gui, AboutBoxAndADataFolderThatCannotBeMade) {
     EXPECT_FALSE(m_frame->Output().Lines().empty());
 }
 
+}  // namespace valorix::test
+
+namespace valorix::test {
+// The menu "Datei" opened with its key, as a picture: the entries, their key
+// texts and images as the user sees them.
+TEST_F(Gui, FileMenuScreenshot) {
+    ASSERT_TRUE(m_frame->OpenFile(FixturesDir() + "/rules/direct-debit.xml"));
+    m_frame->Raise();
+    m_frame->SetFocus();
+    Pump();
+    wxUIActionSimulator sim;
+    sim.Char('d', wxMOD_ALT);
+    Screenshot(m_frame, "menu-datei.png");
+    sim.Char(WXK_ESCAPE);
+    Pump();
+}
 }  // namespace valorix::test
