@@ -2,6 +2,8 @@
 
 #include <wx/filename.h>
 
+#include <new>
+
 #include "gui/guiapp.h"
 #include "gui/mainframe.h"
 #include "gui/wxstr.h"
@@ -53,6 +55,10 @@ bool CValorixDocument::OnOpenDocument(const wxString& path) {
     } catch (const CNvException& e) {
         DeleteContents();
         prompt.Message(A("Die Datei '") + shown + A("' kann nicht geprüft werden: ") + e.Text());
+        return false;
+    } catch (const std::bad_alloc&) {
+        DeleteContents();
+        prompt.Message(A("Für die Prüfung der Datei '") + shown + A("' reicht der Arbeitsspeicher nicht aus!"));
         return false;
     }
     SetFilename(path, true);

@@ -12,6 +12,8 @@
 #include <wx/utils.h>
 #include <wx/weakref.h>
 
+#include <new>
+
 #include "app/app.h"
 #include "core/tavrel1doc.h"
 #include "gui/browserpage.h"
@@ -26,6 +28,7 @@
 #include "gui/textpagectrl.h"
 #include "gui/wxstr.h"
 #include "online/help.h"
+#include "platform/prompt.h"
 #include "platform/strutil.h"
 
 namespace valorix::gui {
@@ -431,9 +434,16 @@ void CMainFrame::Fill(CTavrel1Doc& doc) {
     DropDocument();
     m_structureView = std::make_unique<CStructureView>(doc, m_values, m_prompt, targets);
     FillResult result;
-    {
+    try {
         wxBusyCursor busy;
         result = m_structureView->FillView();
+    } catch (const std::bad_alloc&) {
+        // Too large to show: nothing half-built stays, the document is closed.
+        DropDocument();
+        m_prompt.Message(A("Für die Anzeige dieser Datei reicht der Arbeitsspeicher nicht aus! Die Datei wird "
+                           "geschlossen; valorix-check prüft sie ohne Anzeige."));
+        CallAfter([this] { CloseFile(); });
+        return;
     }
     m_printText = m_structureView->m_strPrintText;
     m_grid->SetModel(&m_rows);
@@ -450,12 +460,10 @@ void CMainFrame::Fill(CTavrel1Doc& doc) {
     case FillResult::NotWellFormed:
         if (active == kPageHtml) ActivatePage(kPageText);
         break;
-    case FillResult::Cancelled: {
-        // The document is closed, as "Schließen" does.
-        wxCommandEvent close(wxEVT_MENU, ID_FILE_NEW);
-        wxPostEvent(this, close);
+    case FillResult::Cancelled:
+        // The document is closed, as "Schließen" does, once this fill is over.
+        CallAfter([this] { CloseFile(); });
         break;
-    }
     case FillResult::Filled:
         break;
     }

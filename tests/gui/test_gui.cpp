@@ -375,6 +375,20 @@ TEST_F(Gui, NavigationFromTheOutputListAndTheTree) {
     EXPECT_EQ(page.substr(static_cast<size_t>(text->SelStart()), static_cast<size_t>(text->SelEnd() - text->SelStart())),
               "<PstlAdr><Ctry>DE</Ctry></PstlAdr>");
     EXPECT_EQ(m_frame->Grid()->GetSelectedRow(), address);
+
+    // A value edited in the grid shows as changed; the document keeps its text.
+    RowId name = kNoRow;
+    for (RowId r = 1; r < m.Size() && name == kNoRow; ++r)
+        if (m.Name(r) == "Nm" && m.Value(r) == "Glaeubiger") name = r;
+    ASSERT_NE(name, kNoRow);
+    m_frame->Grid()->SelectRow(name, true);
+    ASSERT_TRUE(m_frame->Grid()->BeginEdit());
+    m_frame->Grid()->Editor()->ChangeValue("Neuer Name");
+    m_frame->Grid()->EndEdit(true);
+    EXPECT_TRUE(m_frame->Grid()->IsEdited(name));
+    EXPECT_EQ(m_frame->Grid()->DisplayedValue(name), "Neuer Name");
+    EXPECT_EQ(m.Value(name), "Glaeubiger");
+    EXPECT_EQ(ReadFile(FixturesDir() + "/rules/direct-debit.xml").find("Neuer Name"), std::string::npos);
 }
 
 // The recent files and the look are kept across a restart of the program.
