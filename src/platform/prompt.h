@@ -12,6 +12,14 @@ public:
     virtual void Message(const std::string& text) = 0;
     /// Asks a Yes/No question; true for Yes.
     virtual bool AskYesNo(const std::string& text) = 0;
+    /// Asks for a user name and a password (CP1252); false when the user
+    /// cancels or nobody can be asked.
+    virtual bool AskCredentials(const std::string& /*text*/, std::string& /*user*/, std::string& /*password*/) {
+        return false;
+    }
+    /// Opens an address (http or https) in the desktop's web browser; false
+    /// when no browser could be started.
+    virtual bool OpenUrl(const std::string& url);
 };
 
 }  // namespace valorix

@@ -1,0 +1,211 @@
+#include "online/http.h"
+
+#include <curl/curl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "online/version.h"
+#include "platform/profile.h"
+#include "platform/prompt.h"
+#include "platform/strutil.h"
+
+#ifndef VALORIX_UPDATE_HOST
+#define VALORIX_UPDATE_HOST "update.valorix.example"
+#endif
+
+namespace valorix {
+
+OnlineSettings OnlineSettings::FromProfile(const CProfile& profile) {
+    OnlineSettings s;
+    s.host = profile.GetString("ONLINE", "HOST", VALORIX_UPDATE_HOST);
+    s.httpsPort = profile.GetInt("ONLINE", "HTTPS_PORT", 443);
+    s.httpPort = profile.GetInt("ONLINE", "HTTP_PORT", 80);
+    s.caFile = profile.GetString("ONLINE", "CAFILE", "");
+    s.connectTimeoutMs = profile.GetInt("ONLINE", "CONNECT_TIMEOUT_MS", 20000);
+    s.receiveTimeoutMs = profile.GetInt("ONLINE", "RECEIVE_TIMEOUT_MS", 15000);
+    return s;
+}
+
+namespace {
+
+void GlobalInit() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct Transfer {
+    const std::function<bool(const char*, size_t)>* sink;
+    size_t limit;
+    uint64_t bytes = 0;
+    bool overLimit = false;
+    bool failed = false;
+};
+
+size_t Write(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const size_t n = size * count;
+    if (t->bytes + n > t->limit) {
+        t->overLimit = true;
+        return 0;  // ends the transfer with an error
+    }
+    t->bytes += n;
+    if (!(*t->sink)(data, n)) {
+        t->failed = true;
+        return 0;
+    }
+    return n;
+}
+
+}  // namespace
+
+CHttpClient::CHttpClient(OnlineSettings settings, IPrompt& prompt, bool windowVisible)
+    : m_settings(std::move(settings)), m_prompt(prompt), m_windowVisible(windowVisible) {}
+
+std::string CHttpClient::Url(const std::string& path, bool https) const {
+    const bool ipv6 = m_settings.host.find(':') != std::string::npos;
+    const std::string host = ipv6 ? "[" + m_settings.host + "]" : m_settings.host;
+    return std::string(https ? "https://" : "http://") + host + ":" +
+           std::to_string(https ? m_settings.httpsPort : m_settings.httpPort) + path;
+}
+
+HttpAnswer CHttpClient::Get(const std::string& path, bool https, size_t limit,
+                            const std::function<bool(const char*, size_t)>& sink) {
+    GlobalInit();
+    HttpAnswer answer;
+    CURL* curl = curl_easy_init();
+    if (!curl) {
+        answer.status = kTransportErrorBase + CURLE_FAILED_INIT;
+        return answer;
+    }
+    const std::string url = Url(path, https);
+    const std::string agent = BuildUserAgent();
+    curl_slist* headers = nullptr;
+    headers = curl_slist_append(headers, "Cache-Control: no-cache");
+    headers = curl_slist_append(headers, "Pragma: no-cache");
+    // The system's CA store, and the configured file besides it.
+    std::string caBundle;
+    if (!m_settings.caFile.empty()) {
+        caBundle = ReadWhole("/etc/ssl/certs/ca-certificates.crt") + "\n" + ReadWhole(m_settings.caFile);
+    }
+    for (;;) {
+        Transfer transfer{&sink, limit};
+        curl_easy_reset(curl);
+        curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+        curl_easy_setopt(curl, CURLOPT_USERAGENT, agent.c_str());
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, m_settings.connectTimeoutMs);
+        // Receiving and sending: no progress for this long ends the request.
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, std::max(1L, (m_settings.receiveTimeoutMs + 999) / 1000));
+        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+        if (!caBundle.empty()) {
+            curl_blob blob{caBundle.data(), caBundle.size(), CURL_BLOB_NOCOPY};
+            curl_easy_setopt(curl, CURLOPT_CAINFO_BLOB, &blob);
+        }
+        if (!m_proxyUser.empty()) {
+            curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, m_proxyUser.c_str());
+            curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, m_proxyPassword.c_str());
+            curl_easy_setopt(curl, CURLOPT_PROXYAUTH, CURLAUTH_ANY);
+        }
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Write);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+        const CURLcode code = curl_easy_perform(curl);
+        long status = 0, connectStatus = 0;
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+        curl_easy_getinfo(curl, CURLINFO_HTTP_CONNECTCODE, &connectStatus);
+        answer.bytes = transfer.bytes;
+        if (status == 407 || connectStatus == 407) {
+            // The proxy wants credentials: asked when a window shows, then the
+            // same request once more; otherwise the request ends with 407.
+            std::string user, password;
+            if (m_windowVisible &&
+                m_prompt.AskCredentials("Der Proxy-Server verlangt eine Anmeldung.", user, password)) {
+                m_proxyUser = user;
+                m_proxyPassword = password;
+                continue;
+            }
+            answer.status = 407;
+        } else if (code != CURLE_OK) {
+            answer.status = kTransportErrorBase + static_cast<int>(code);
+        } else {
+            answer.status = static_cast<int>(status);
+        }
+        break;
+    }
+    curl_slist_free_all(headers);
+    curl_easy_cleanup(curl);
+    return answer;
+}
+
+HttpAnswer CHttpClient::GetText(const std::string& path, size_t limit) {
+    std::string raw;
+    HttpAnswer answer = Get(path, true, limit, [&raw](const char* data, size_t n) {
+        raw.append(data, n);
+        return true;
+    });
+    if (!answer.Succeeded()) return answer;
+    // Read in chunks of 1023 bytes, each taken up to its first zero byte.
+    for (size_t i = 0; i < raw.size(); i += 1023) {
+        const std::string_view chunk(raw.data() + i, std::min<size_t>(1023, raw.size() - i));
+        answer.text.append(chunk.substr(0, chunk.find('\0')));
+    }
+    return answer;
+}
+
+HttpAnswer CHttpClient::GetFile(const std::string& path, const std::string& file, size_t limit) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) {
+        HttpAnswer failed;
+        failed.status = kTransportErrorBase + CURLE_WRITE_ERROR;
+        return failed;
+    }
+    HttpAnswer answer = Get(path, true, limit, [&out](const char* data, size_t n) {
+        out.write(data, static_cast<std::streamsize>(n));
+        return static_cast<bool>(out);
+    });
+    out.close();
+    if (!out && answer.Succeeded()) answer.status = kTransportErrorBase + CURLE_WRITE_ERROR;
+    return answer;
+}
+
+namespace {
+std::function<bool()>& Connectivity() {
+    static std::function<bool()> test = [] {
+        ifaddrs* list = nullptr;
+        if (getifaddrs(&list) != 0) return true;  // unknown: let the request tell
+        bool connected = false;
+        for (ifaddrs* a = list; a && !connected; a = a->ifa_next)
+            connected = a->ifa_addr && (a->ifa_flags & IFF_UP) && (a->ifa_flags & IFF_RUNNING) &&
+                        !(a->ifa_flags & IFF_LOOPBACK);
+        freeifaddrs(list);
+        return connected;
+    };
+    return test;
+}
+}  // namespace
+
+bool IsConnected() { return Connectivity()(); }
+
+std::function<bool()> SetConnectivityTest(std::function<bool()> test) {
+    std::function<bool()> previous = Connectivity();
+    if (test) Connectivity() = std::move(test);
+    return previous;
+}
+
+}  // namespace valorix

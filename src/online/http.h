@@ -1,0 +1,69 @@
+// The HTTP client of the online functions: one GET at a time to the update
+// server, with the program's user agent, no-cache headers, the time-outs,
+// verified TLS, and the proxy-authentication question. Nothing but the
+// configured host is ever asked; redirects are not followed.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace valorix {
+
+class CProfile;
+class IPrompt;
+
+/// Where and how the update server is reached: a build-time host that the
+/// profile's [ONLINE] section may override, with ports, an additional CA
+/// file and (for tests) shorter time-outs.
+struct OnlineSettings {
+    std::string host;
+    int httpsPort = 443;
+    int httpPort = 80;
+    std::string caFile;            ///< trusted in addition to the system's CA store
+    long connectTimeoutMs = 20000;
+    long receiveTimeoutMs = 15000;  ///< no byte for this long ends the request
+
+    static OnlineSettings FromProfile(const CProfile& profile);
+};
+
+/// A transport failure's status: 12000 plus the client library's error code,
+/// which is neither 200 nor 206 (nor any HTTP status).
+constexpr int kTransportErrorBase = 12000;
+
+struct HttpAnswer {
+    int status = 0;           ///< HTTP status, 407 for unfinished proxy authentication, or a transport error
+    std::string text;         ///< a text answer, each chunk of 1023 bytes cut at its first zero byte
+    uint64_t bytes = 0;       ///< bytes received
+    bool Succeeded() const { return status == 200 || status == 206; }
+};
+
+class CHttpClient {
+public:
+    /// `windowVisible`: a proxy's demand for credentials may be asked through `prompt`.
+    CHttpClient(OnlineSettings settings, IPrompt& prompt, bool windowVisible);
+
+    /// GET of `path` over HTTPS (without cache); the answer as text, at most
+    /// `limit` bytes: a longer answer fails (status of a transport error).
+    HttpAnswer GetText(const std::string& path, size_t limit);
+    /// GET of `path` over HTTPS into `file` (truncated first), at most `limit` bytes.
+    HttpAnswer GetFile(const std::string& path, const std::string& file, size_t limit);
+
+    /// The full address of a path on the update server.
+    std::string Url(const std::string& path, bool https) const;
+
+private:
+    HttpAnswer Get(const std::string& path, bool https, size_t limit,
+                   const std::function<bool(const char*, size_t)>& sink);
+
+    OnlineSettings m_settings;
+    IPrompt& m_prompt;
+    bool m_windowVisible;
+    std::string m_proxyUser, m_proxyPassword;
+};
+
+/// True when the machine has a network connection (an interface other than
+/// loopback that is up); replaceable for tests.
+bool IsConnected();
+std::function<bool()> SetConnectivityTest(std::function<bool()> test);
+
+}  // namespace valorix
