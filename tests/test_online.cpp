@@ -2,18 +2,18 @@
 // (tests/online/server.py): status page, update offer, SCL directory
 // download, verified TLS, proxy credentials, time-outs and limits.
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
+#include <sstream>
 
 #include "app/app.h"
+#include "cli/cli.h"
+#include "platform/profile.h"
 #include "online/http.h"
 #include "online/onlinecheck.h"
 #include "online/version.h"
 #include "platform/inifile.h"
 #include "platform/strutil.h"
+#include "online/loopbackserver.h"
 #include "support.h"
 
 namespace valorix::test {
@@ -95,68 +95,37 @@ public:
 class Online : public ::testing::Test {
 protected:
     void SetUp() override {
-        int in[2], out[2];
-        ASSERT_EQ(pipe(in), 0);
-        ASSERT_EQ(pipe(out), 0);
-        m_server = fork();
-        if (m_server == 0) {
-            dup2(in[0], 0);
-            dup2(out[1], 1);
-            close(in[1]);
-            close(out[0]);
-            const std::string script = std::string(VALORIX_SOURCE_DIR) + "/tests/online/server.py";
-            execlp("python3", "python3", script.c_str(), m_root.Path().c_str(), nullptr);
-            _exit(127);
-        }
-        close(in[0]);
-        close(out[1]);
-        m_serverInput = in[1];
-        FILE* from = fdopen(out[0], "r");
-        char line[1024] = {};
-        ASSERT_NE(fgets(line, sizeof line, from), nullptr) << "the test server did not start";
-        fclose(from);
-        const nlohmann::json ports = nlohmann::json::parse(line);
-        m_ports = {ports["good"], ports["other-ca"], ports["other-host"], ports["proxy"]};
-        m_ca = ports["ca"];
-        fs::create_directories(m_root / "valorix");
+        ASSERT_TRUE(m_server.Started()) << "the test server did not start";
         fs::create_directories(m_data.Path());
         m_app = std::make_unique<CTavrel1App>(m_dir / "profile");
         m_app->m_strDataFolder = m_data.Path();
         m_app->m_programFolder = m_dir.Path() + "/";
         m_app->m_strVersion = "1.8.0";
         m_settings.host = "127.0.0.1";
-        m_settings.httpsPort = m_ports[0];
-        m_settings.caFile = m_ca;
+        m_settings.httpsPort = m_server.good;
+        m_settings.caFile = m_server.caFile;
         m_settings.receiveTimeoutMs = 1000;
         m_settings.connectTimeoutMs = 2000;
-        m_offline = SetConnectivityTest([] { return true; });
+        m_connected = SetConnectivityTest([] { return true; });
         setenv("no_proxy", "", 1);
         unsetenv("https_proxy");
         unsetenv("HTTPS_PROXY");
         unsetenv("http_proxy");
     }
-    void TearDown() override {
-        SetConnectivityTest(m_offline);
-        close(m_serverInput);
-        int status = 0;
-        waitpid(m_server, &status, 0);
-    }
-    void Serve(const std::string& path, const std::string& body) { WriteFile(m_root / path, body); }
-    void Mode(const std::string& mode) { WriteFile(m_root / "mode", mode); }
-    std::string Log() { return ReadFile(m_root / "requests.log"); }
+    void TearDown() override { SetConnectivityTest(m_connected); }
+    void Serve(const std::string& path, const std::string& body) { m_server.Serve(path, body); }
+    void Mode(const std::string& mode) { m_server.Mode(mode); }
+    std::string Log() { return m_server.Log(); }
     static std::string Directory(const std::string& stand) {
         return "[BIC]\r\nSTAND=" + stand + "\r\nCOBADEFFXXX=1;1;1;1;0\r\n";
     }
 
-    TempDir m_dir, m_root, m_data;
-    pid_t m_server = -1;
-    int m_serverInput = -1;
-    std::vector<int> m_ports;
-    std::string m_ca;
+    CLoopbackServer m_server;
+    TempDir m_dir, m_data;
     std::unique_ptr<CTavrel1App> m_app;
     OnlineSettings m_settings;
     ScriptedPrompt m_prompt;
-    std::function<bool()> m_offline;
+    std::function<bool()> m_connected;
 };
 
 const char* const kCannotCheck = "Der aktuelle Stand der SCL Datei kann Online nicht geprüft werden!";
@@ -196,8 +165,7 @@ TEST_F(Online, CheckAnswersEveryStatusPage) {
     };
     for (const Case& c : cases) {
         Mode(c.mode);
-        std::error_code ec;
-        fs::remove(m_root / "valorix/SCL2.htm", ec);
+        m_server.Remove("valorix/SCL2.htm");
         if (c.page) Serve("valorix/SCL2.htm", c.page);
         m_app->m_strSclStand = c.localStand;
         m_app->m_strUpdateUrl.clear();
@@ -209,7 +177,7 @@ TEST_F(Online, CheckAnswersEveryStatusPage) {
     }
     // Every request: GET of the status page over TLS, without cache, as VALORIX/1.0.
     const std::string log = Log();
-    EXPECT_NE(log.find("good\tGET /valorix/SCL2.htm HTTP/1.1\t127.0.0.1:" + std::to_string(m_ports[0]) +
+    EXPECT_NE(log.find("good\tGET /valorix/SCL2.htm HTTP/1.1\t127.0.0.1:" + std::to_string(m_server.good) +
                        "\tVALORIX/1.0 (Windows; I; "),
               std::string::npos);
     EXPECT_NE(log.find("\tno-cache\tno-cache\n"), std::string::npos);
@@ -247,7 +215,7 @@ TEST_F(Online, OfflineDebugFileAndCertificates) {
     EXPECT_EQ(RunOnlineCheck(*m_app, m_prompt, m_settings, false), 1);
     m_app->m_profile.WriteInt("DEBUG", "OTHER", 0);
     // A certificate of another CA or for another name is a failed request.
-    for (int port : {m_ports[1], m_ports[2]}) {
+    for (int port : {m_server.otherCa, m_server.otherHost}) {
         OnlineSettings s = m_settings;
         s.httpsPort = port;
         m_prompt = ScriptedPrompt();
@@ -268,7 +236,7 @@ TEST_F(Online, OfflineDebugFileAndCertificates) {
 TEST_F(Online, ProxyCredentialsAreAskedWhenAWindowShows) {
     Serve("valorix/SCL2.htm", "STAND2 : #20161107");
     m_app->m_strSclStand = "161107";
-    setenv("https_proxy", ("http://127.0.0.1:" + std::to_string(m_ports[3])).c_str(), 1);
+    setenv("https_proxy", ("http://127.0.0.1:" + std::to_string(m_server.proxy)).c_str(), 1);
     struct Case {
         bool window, give;
         int questions;
@@ -281,7 +249,7 @@ TEST_F(Online, ProxyCredentialsAreAskedWhenAWindowShows) {
         EXPECT_EQ(m_prompt.credentialQuestions, c.questions);
         EXPECT_EQ(m_prompt.shown, c.shown) << c.window << c.give;
     }
-    EXPECT_NE(Log().find("proxy\tCONNECT 127.0.0.1:" + std::to_string(m_ports[0])), std::string::npos);
+    EXPECT_NE(Log().find("proxy\tCONNECT 127.0.0.1:" + std::to_string(m_server.good)), std::string::npos);
     unsetenv("https_proxy");
 }
 
@@ -338,6 +306,70 @@ TEST_F(Online, DownloadReplacesOnlyWithACompleteNewerDirectory) {
     EXPECT_TRUE(fs::is_directory(target));
     EXPECT_EQ(m_app->m_strSclStand, "161010");
     EXPECT_FALSE(fs::exists(target + ".down"));
+}
+
+// The publishing tool writes what the server serves; the command line's
+// update fetches it, for scheduled jobs, without questions.
+TEST_F(Online, PublishAndUpdateFromTheCommandLine) {
+    std::ostringstream out, err;
+    const std::string csv = FixturesDir() + "/scl/scl-directory.csv";
+    EXPECT_EQ(RunValorixCheck({"--publish-scl", csv, m_server.Root(), "--program-version", "1.9.0", "--update-url",
+                               "https://valorix.example/neu"},
+                              out, err),
+              0)
+        << err.str();
+    const std::string page = ReadFile(m_server.Root() + "/valorix/SCL2.htm");
+    const StatusPage parsed = ParseStatusPage(page);
+    EXPECT_EQ(parsed.version, "1.9.0");
+    EXPECT_EQ(parsed.url, "https://valorix.example/neu");
+    const std::string stand = ReadIniString(m_server.Root() + "/valorix/NVSCL.map", "BIC", "STAND", "", 10);
+    ASSERT_EQ(stand.size(), 6u);
+    EXPECT_EQ(parsed.dateField, "20" + stand);
+
+    // The update: its profile points at the loopback server and trusts its CA.
+    setenv("XDG_CONFIG_HOME", (m_dir / "config").c_str(), 1);
+    CProfile profile;
+    profile.WriteString("ONLINE", "HOST", "127.0.0.1");
+    profile.WriteInt("ONLINE", "HTTPS_PORT", m_server.good);
+    profile.WriteString("ONLINE", "CAFILE", m_server.caFile);
+    const std::string data = m_dir / "daten";
+    auto update = [&](std::vector<std::string> extra) {
+        out.str("");
+        err.str("");
+        std::vector<std::string> args{"--update-scl", "--data-dir", data};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return RunValorixCheck(args, out, err);
+    };
+    EXPECT_EQ(update({}), 0) << err.str();
+    const std::string day = stand.substr(4, 2), month = stand.substr(2, 2), year = stand.substr(0, 2);
+    EXPECT_EQ(out.str(), "Es liegt eine neue Version des Valorix vor.\nSie sollten ein Update durchführen, bevor Sie die "
+                         "Applikation weiter verwenden.\nWählen Sie \"Ja\", um ein Update zu installieren und folgen "
+                         "Sie den Anweisungen der nachfolgenden Internetseite.\n\nWollen Sie jetzt das Update "
+                         "installieren?\nNeue Programmversion 1.9.0: https://valorix.example/neu\n"
+                         "Es liegt ein neues SCL Verzeichnis (Stand " + day + "." + month + ".20" + year +
+                         ") der Deutschen Bundesbank vor.\r\n\r\nWollen Sie dieses jetzt herunterladen?\n"
+                         "Die aktuellen Daten (Stand " + day + "." + month + ".20" + year +
+                         ") wurden korrekt heruntergeladen!\n");
+    EXPECT_EQ(ReadFile(data + "/NVSCL.INI"), ReadFile(m_server.Root() + "/valorix/NVSCL.map"));
+    // Once more: current, nothing to do; as JSON.
+    EXPECT_EQ(update({"--json"}), 0);
+    const nlohmann::json j = nlohmann::json::parse(out.str());
+    EXPECT_EQ(j["status"], 0);
+    EXPECT_EQ(j["replaced"], false);
+    EXPECT_EQ(j["stand"], stand);
+    EXPECT_EQ(j["programVersion"], "1.9.0");
+    // A server that cannot be asked: status 1.
+    profile.WriteInt("ONLINE", "HTTPS_PORT", m_server.otherCa);
+    EXPECT_EQ(update({}), 1);
+    EXPECT_EQ(out.str(), "Der aktuelle Stand der SCL Datei kann Online nicht geprüft werden!\n");
+    // Usage errors.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--update-scl", "datei.xml"}, {"--publish-scl", csv}, {"--publish-scl", csv, "x", "--program-version", "1"},
+             {"--update-scl", "--import-scl", "a"}}) {
+        std::ostringstream o, e;
+        EXPECT_EQ(RunValorixCheck(args, o, e), 2) << args[0];
+    }
+    unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace valorix::test

@@ -43,6 +43,7 @@ public:
 
     std::string m_strVersion = "1.5.0";
     std::string m_strUpdateUrl;
+    std::string m_strUpdateVersion;  ///< the newest program version the update server announced
     bool m_bHelpOpen = false;  ///< set while the help command runs
     unsigned m_nAppLook = 214;  ///< the look of the desktop program ([Workspace] ApplicationLook)
     std::string m_strDataFolder;

@@ -14,7 +14,5 @@ void PrintReport(const COutputList& report, std::ostream& out);
 void PrintJson(const CTavrel1Doc& doc, const COutputList& report, const std::string& file, std::ostream& out);
 /// True when the verdict is positive and no finding is an error.
 bool CheckPassed(const CTavrel1Doc& doc);
-/// JSON string literal of a UTF-8 text.
-std::string JsonString(const std::string& utf8);
 
 }  // namespace valorix

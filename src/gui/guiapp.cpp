@@ -10,11 +10,12 @@
 #include "gui/docview.h"
 #include "gui/mainframe.h"
 #include "gui/wxstr.h"
+#include "online/version.h"
 #include "platform/paths.h"
 #include "platform/strutil.h"
 
 #ifndef VALORIX_VERSION
-#define VALORIX_VERSION "1.5.0"
+#define VALORIX_VERSION ""
 #endif
 
 namespace valorix::gui {
@@ -56,7 +57,7 @@ bool CValorixApp::Startup(const std::vector<std::string>& files) {
     static const bool imageHandlers = (wxInitAllImageHandlers(), true);
     (void)imageHandlers;
     m_values = std::make_unique<CTavrel1App>();
-    m_values->m_strVersion = VALORIX_VERSION;
+    m_values->m_strVersion = VersionFromBuild(VALORIX_VERSION);
     m_values->MigrateLegacyProfile();
     // Data folder, schemas, report file name, SCL directory.
     m_values->Startup();

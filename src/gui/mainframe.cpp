@@ -28,6 +28,7 @@
 #include "gui/textpagectrl.h"
 #include "gui/wxstr.h"
 #include "online/help.h"
+#include "online/onlinecheck.h"
 #include "platform/prompt.h"
 #include "platform/strutil.h"
 
@@ -137,6 +138,7 @@ CMainFrame::CMainFrame(wxDocManager* docs, CTavrel1App& values, IPrompt& prompt)
     Bind(wxEVT_MENU, [this](wxCommandEvent& e) { ApplyLook(e.GetId()); }, ID_VIEW_APPLOOK_WIN_2000,
          ID_VIEW_APPLOOK_OFF_2007_AQUA);
     Bind(wxEVT_MENU, &CMainFrame::OnCustomize, this, ID_VIEW_CUSTOMIZE);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { DownloadScl(); }, ID_SCL_DOWNLOAD);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { HideOutputPane(); }, ID_VIEW_OUTPUTWND);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) {
         GetStatusBar()->Show(!GetStatusBar()->IsShown());
@@ -473,9 +475,28 @@ void CMainFrame::Fill(CTavrel1Doc& doc) {
     }
     if (m_firstFill) {
         m_firstFill = false;
-        // The start-up hook of the first fill: the online check runs here once
-        // the online functions exist.
+        // The start-up hook: the online check, once the window shows.
+        CallAfter([this] { StartupCheck(); });
     }
+}
+
+void CMainFrame::StartupCheck() {
+    const OnlineSettings settings = OnlineSettings::FromProfile(m_values.m_profile);
+    switch (RunOnlineCheck(m_values, m_prompt, settings, IsShown())) {
+    case kWantsProgramUpdate:
+        // The newer program's page is opened and this one ends.
+        if (OpenUpdatePage(m_values, m_prompt)) CallAfter([this] { Close(); });
+        break;
+    case kWantsSclDirectory:
+        CallAfter([this] { DownloadScl(); });  // as the command ID_SCL_DOWNLOAD does
+        break;
+    default: break;
+    }
+}
+
+void CMainFrame::DownloadScl() {
+    wxBusyCursor busy;
+    DownloadSclDirectory(m_values, m_prompt, OnlineSettings::FromProfile(m_values.m_profile), IsShown());
 }
 
 bool CMainFrame::OpenFile(std::string path) {

@@ -54,6 +54,11 @@ public:
     void SelectFromTree(RowId row);
     void GoToPosition(long position);
     void HideOutputPane();
+    /// The online check of the first fill: a newer program's page, or the
+    /// download of a newer SCL directory.
+    void StartupCheck();
+    /// ID_SCL_DOWNLOAD: the SCL directory from the update server.
+    void DownloadScl();
     /// Shows or hides a pane ("Strukturansicht" or "Ausgabe") or the toolbar.
     void ShowPane(const wxString& name, bool show);
     bool IsPaneShown(const wxString& name);

@@ -2,6 +2,8 @@
 
 #include <wx/app.h>
 #include <wx/msgdlg.h>
+#include <wx/textdlg.h>
+#include <wx/utils.h>
 
 #include "gui/wxstr.h"
 
@@ -25,5 +27,19 @@ bool CWxPrompt::AskYesNo(const std::string& text) {
     dlg.SetYesNoLabels(U("&Ja"), U("&Nein"));
     return dlg.ShowModal() == wxID_YES;
 }
+
+bool CWxPrompt::AskCredentials(const std::string& text, std::string& user, std::string& password) {
+    wxWindow* owner = Owner();
+    if (!owner) return false;
+    wxTextEntryDialog name(owner, W(text) + "\n\n" + U("Benutzername:"), "Valorix");
+    if (name.ShowModal() != wxID_OK) return false;
+    wxPasswordEntryDialog secret(owner, U("Kennwort für ") + name.GetValue() + ":", "Valorix");
+    if (secret.ShowModal() != wxID_OK) return false;
+    user = std::string(name.GetValue().utf8_str());
+    password = std::string(secret.GetValue().utf8_str());
+    return true;
+}
+
+bool CWxPrompt::OpenUrl(const std::string& url) { return wxLaunchDefaultBrowser(W(url)); }
 
 }  // namespace valorix::gui

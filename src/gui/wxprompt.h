@@ -10,6 +10,8 @@ class CWxPrompt : public IPrompt {
 public:
     void Message(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
+    bool AskCredentials(const std::string& text, std::string& user, std::string& password) override;
+    bool OpenUrl(const std::string& url) override;
 };
 
 }  // namespace valorix::gui

@@ -89,6 +89,7 @@ int RunOnlineCheck(CTavrel1App& app, IPrompt& prompt, const OnlineSettings& sett
         // Only a web address is ever opened: anything else counts as none.
         if (page.urlMarker) app.m_strUpdateUrl = IsWebAddress(page.url) ? page.url : std::string();
         if (!IsWebAddress(page.url)) page.version.clear();
+        app.m_strUpdateVersion = page.version;
     }
     // 5
     if (page.dateField.size() != 8) {

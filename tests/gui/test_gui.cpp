@@ -26,8 +26,11 @@
 #include "gui/wxstr.h"
 #include "online/help.h"
 #include "platform/strutil.h"
+#include "platform/inifile.h"
 #include "platform/inputfile.h"
+#include "platform/profile.h"
 #include "rules/sclimport.h"
+#include "online/loopbackserver.h"
 #include "support.h"
 
 namespace valorix::test {
@@ -100,6 +103,11 @@ protected:
         setenv("XDG_CONFIG_HOME", (m_dir / "config").c_str(), 1);
         fs::create_directories(m_dir / "data/Norvane/Valorix");
         ImportSclDirectory(FixturesDir() + "/scl/scl-directory.csv", m_dir / "data/Norvane/Valorix/NVSCL.INI");
+        // The start-up's online check reads its answer from the data folder:
+        // the directory there is current, so it says nothing and asks nobody.
+        m_stand = ReadIniString(m_dir / "data/Norvane/Valorix/NVSCL.INI", "BIC", "STAND", "", 10);
+        WriteFile(m_dir / "data/Norvane/Valorix/SCL2.htm", "STAND2 : #20" + m_stand);
+        CProfile(m_dir / "config").WriteInt("DEBUG", "OTHER", 1);
         Start();
     }
     void TearDown() override {
@@ -150,6 +158,7 @@ protected:
     TempDir m_dir;
     RecordingPrompt m_prompt;
     CMainFrame* m_frame = nullptr;
+    std::string m_stand;
 };
 
 // Every sample file opens in both modes and the output pane holds the
@@ -507,18 +516,18 @@ TEST_F(Gui, AboutBoxAndADataFolderThatCannotBeMade) {
     Pump();
     WriteFile(m_dir / "keinordner", "x");
     setenv("XDG_DATA_HOME", (m_dir / "keinordner").c_str(), 1);
+    CProfile(m_dir / "config").WriteString("ONLINE", "HOST", "127.0.0.1");  // nobody listens on port 443 here
     m_prompt.shown.clear();
     Start();
-    ASSERT_EQ(m_prompt.shown.size(), 1u);
+    // The message, then the online check's (without a data folder it has no answer file).
+    ASSERT_EQ(m_prompt.shown.size(), 2u);
     EXPECT_EQ(U8(m_prompt.shown[0]).rfind("Der Datenordner '", 0), 0u) << U8(m_prompt.shown[0]);
+    EXPECT_EQ(U8(m_prompt.shown[1]), "Der aktuelle Stand der SCL Datei kann Online nicht geprüft werden!");
     // The program runs all the same: a file is not well-formed or unchecked, not a crash.
     EXPECT_TRUE(m_frame->OpenFile(FixturesDir() + "/rules/direct-debit.xml"));
     EXPECT_FALSE(m_frame->Output().Lines().empty());
 }
 
-}  // namespace valorix::test
-
-namespace valorix::test {
 // The menu "Datei" opened with its key, as a picture: the entries, their key
 // texts and images as the user sees them.
 TEST_F(Gui, FileMenuScreenshot) {
@@ -532,4 +541,32 @@ TEST_F(Gui, FileMenuScreenshot) {
     sim.Char(WXK_ESCAPE);
     Pump();
 }
+// The start-up check finds a newer SCL directory on the update server; the
+// user says Yes, the directory is downloaded, and the about box shows its date.
+TEST_F(Gui, StartupDownloadsANewerSclDirectory) {
+    CLoopbackServer server;
+    ASSERT_TRUE(server.Started());
+    const std::string newer = "[BIC]\r\nSTAND=991231\r\nCOBADEFFXXX=1;1;1;1;0\r\n";
+    server.Serve("valorix/SCL2.htm", "<p>STAND2 : #20991231</p>");
+    server.Serve("valorix/NVSCL.map", newer);
+    wxGetApp().CloseAll();
+    Pump();
+    CProfile profile(m_dir / "config");
+    profile.WriteInt("DEBUG", "OTHER", 0);
+    profile.WriteString("ONLINE", "HOST", "127.0.0.1");
+    profile.WriteInt("ONLINE", "HTTPS_PORT", server.good);
+    profile.WriteString("ONLINE", "CAFILE", server.caFile);
+    m_prompt.shown.clear();
+    m_prompt.answer = true;
+    Start();
+    Pump();
+    ASSERT_EQ(m_prompt.shown.size(), 2u);
+    EXPECT_EQ(U8(m_prompt.shown[0]), "Es liegt ein neues SCL Verzeichnis (Stand 31.12.2099) der Deutschen Bundesbank "
+                                     "vor.\r\n\r\nWollen Sie dieses jetzt herunterladen?");
+    EXPECT_EQ(U8(m_prompt.shown[1]), "Die aktuellen Daten (Stand 31.12.2099) wurden korrekt heruntergeladen!");
+    EXPECT_EQ(ReadFile(m_dir / "data/Norvane/Valorix/NVSCL.INI"), newer);
+    CAboutDlg about(m_frame, Values().m_strVersion, SclDateText(Values().m_strSclStand));
+    EXPECT_EQ(about.SclDateText(), "31.12.2099");
+}
+
 }  // namespace valorix::test
