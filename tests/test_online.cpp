@@ -140,7 +140,7 @@ TEST_F(Online, CheckAnswersEveryStatusPage) {
     struct Case {
         const char* name;
         const char* mode;
-        const char* page;  // null: none served
+        std::string page;  // empty: none served
         const char* localStand;
         bool yesToUpdate;
         int result;
@@ -151,7 +151,8 @@ TEST_F(Online, CheckAnswersEveryStatusPage) {
         {"no local directory", "206", "STAND2 : #20161107", "", false, 1, {offer}},
         {"seven characters", "", "STAND2 : #2016110", "161010", false, 0, {kCannotCheck}},
         {"not found", "404", "STAND2 : #20161107", "161010", false, 0, {kCannotCheck}},
-        {"no page", "", nullptr, "161010", false, 0, {kCannotCheck}},
+        {"no page", "", "", "161010", false, 0, {kCannotCheck}},
+        {"a zero byte ends the text", "", std::string("STAND2 : #2016\0" "1107", 19), "161010", false, 0, {kCannotCheck}},
         {"newer program, declined", "", "PRGVER : #1.8.1# URL : #https://valorix.example/neu# STAND2 : #20161107",
          "161107", false, 0, {kOfferUpdate}},
         {"newer program, accepted", "", "PRGVER : #1.8.1# URL : #https://valorix.example/neu# STAND2 : #20161107",
@@ -166,7 +167,7 @@ TEST_F(Online, CheckAnswersEveryStatusPage) {
     for (const Case& c : cases) {
         Mode(c.mode);
         m_server.Remove("valorix/SCL2.htm");
-        if (c.page) Serve("valorix/SCL2.htm", c.page);
+        if (!c.page.empty()) Serve("valorix/SCL2.htm", c.page);
         m_app->m_strSclStand = c.localStand;
         m_app->m_strUpdateUrl.clear();
         m_prompt = ScriptedPrompt();
@@ -181,6 +182,10 @@ TEST_F(Online, CheckAnswersEveryStatusPage) {
                        "\tVALORIX/1.0 (Windows; I; "),
               std::string::npos);
     EXPECT_NE(log.find("\tno-cache\tno-cache\n"), std::string::npos);
+    // Nothing but the configured host on this machine was asked.
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_EQ(SplitTabs(line, 6)[2], "127.0.0.1:" + std::to_string(m_server.good)) << line;
     // The accepted update's page is kept and opened; a browser that does not
     // start is said so.
     Mode("");
