@@ -20,14 +20,14 @@ export DISPLAY=$display
 sleep 1
 export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
 mkdir -p "$XDG_DATA_HOME/Norvane/Valorix"
-printf 'Gueltig ab / valid from 01.12.2026;;;;;;\nBIC;Name;SERVICE SCT;SERVICE COR;SERVICE COR1;SERVICE B2B;SERVICE SCC\nBYLADEM1001;A;1;1;1;1;0\nCOBADEFFXXX;B;1;1;1;1;0\n' >"$work/scl.csv"
-"$build/valorix-check" --import-scl "$work/scl.csv" "$XDG_DATA_HOME/Norvane/Valorix/NVSCL.INI" >/dev/null
-measure() {  # label, command...
-    local label=$1; shift
-    /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1 || true
-    read -r secs kb < <(tail -n 1 "$work/time")
-    printf '%-34s %8.2f s %8d MB\n' "$label" "$secs" $((kb / 1024))
-}
+. "$here/common.sh"
+bench_scl_directory "$XDG_DATA_HOME/Norvane/Valorix/NVSCL.INI"
+label_width=34
+# The start-up's online check reads its answer from the data folder (a current
+# directory): no network, no message box.
+echo "STAND2 : #20261201" >"$XDG_DATA_HOME/Norvane/Valorix/SCL2.htm"
+mkdir -p "$XDG_CONFIG_HOME/HKCU/Software/Norvane/Valorix/DEBUG"
+echo 1 >"$XDG_CONFIG_HOME/HKCU/Software/Norvane/Valorix/DEBUG/OTHER"
 for n in ${sizes[*]}; do
     f=$work/ct-$n.xml
     python3 "$here/gen_payments.py" ct "$n" 10 >"$f"

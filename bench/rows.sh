@@ -11,14 +11,9 @@ sizes=("${@:-100000}")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
-printf 'Gueltig ab / valid from 01.12.2026;;;;;;\nBIC;Name;SERVICE SCT;SERVICE COR;SERVICE COR1;SERVICE B2B;SERVICE SCC\nBYLADEM1001;A;1;1;1;1;0\nCOBADEFFXXX;B;1;1;1;1;0\n' >"$work/scl.csv"
-"$build/valorix-check" --import-scl "$work/scl.csv" "$work/NVSCL.INI" >/dev/null
-measure() {  # label, command...
-    local label=$1; shift
-    /usr/bin/time -f "%e %M" -o "$work/time" "$@" >"$work/out" 2>&1 || true
-    read -r secs kb < <(tail -n 1 "$work/time")
-    printf '%-34s %8.2f s %8d MB   %s\n' "$label" "$secs" $((kb / 1024)) "$(head -c 80 "$work/out" | head -n 1)"
-}
+. "$here/common.sh"
+bench_scl_directory "$work/NVSCL.INI"
+label_width=34 show_output=1
 for n in ${sizes[*]}; do
     for kind in ct dd; do
         f=$work/$kind-$n.xml

@@ -12,15 +12,8 @@ schemas=${VALORIX_SCHEMA_DIR:-$here/../../shared/schemas}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
-# The banks of the generated files, as an SCL directory.
-printf 'Gueltig ab / valid from 01.12.2026;;;;;;\nBIC;Name;SERVICE SCT;SERVICE COR;SERVICE COR1;SERVICE B2B;SERVICE SCC\nBYLADEM1001;A;1;1;1;1;0\nCOBADEFFXXX;B;1;1;1;1;0\n' >"$work/scl.csv"
-"$build/valorix-check" --import-scl "$work/scl.csv" "$work/NVSCL.INI" >/dev/null
-measure() {  # label, command...
-    local label=$1; shift
-    /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1 || true
-    read -r secs kb < <(tail -n 1 "$work/time")
-    printf '%-44s %8.2f s %8d MB\n' "$label" "$secs" $((kb / 1024))
-}
+. "$here/common.sh"
+bench_scl_directory "$work/NVSCL.INI"
 for n in ${sizes[*]}; do
     for kind in ct dd; do
         f=$work/$kind-$n.xml

@@ -275,14 +275,7 @@ void CMainFrame::CreateToolbar() {
     m_toolbar = new wxAuiToolBar(this, ID_VIEW_TOOLBAR, wxDefaultPosition, wxDefaultSize,
                                  wxAUI_TB_DEFAULT_STYLE | wxAUI_TB_OVERFLOW | wxAUI_TB_HORZ_TEXT);
     m_toolbar->SetToolBitmapSize(wxSize(16, 16));
-    for (const ToolButton& b : kToolButtons) {
-        if (b.id == 0) {
-            m_toolbar->AddSeparator();
-            continue;
-        }
-        m_toolbar->AddTool(b.id, U(b.tooltip), ToolImage(b.art, 16), U(b.tooltip));
-        m_toolbar->SetToolLongHelp(b.id, U(b.prompt));
-    }
+    AddToolButtons();
     // The customise button at the end of the toolbar.
     m_toolbar->SetOverflowVisible(true);
     m_toolbar->Bind(wxEVT_AUITOOLBAR_OVERFLOW_CLICK, [this](wxAuiToolBarEvent&) {
@@ -292,6 +285,17 @@ void CMainFrame::CreateToolbar() {
     });
     ApplyToolbarOptions();
     m_aui.AddPane(m_toolbar, wxAuiPaneInfo().Name(kToolbarPane).Caption(kToolbarPane).ToolbarPane().Top().Row(0));
+}
+
+void CMainFrame::AddToolButtons() {
+    for (const ToolButton& b : kToolButtons) {
+        if (b.id == 0) {
+            m_toolbar->AddSeparator();
+            continue;
+        }
+        m_toolbar->AddTool(b.id, U(b.tooltip), ToolImage(b.art, 16), U(b.tooltip));
+        m_toolbar->SetToolLongHelp(b.id, U(b.prompt));
+    }
 }
 
 void CMainFrame::ApplyToolbarOptions() {
@@ -604,7 +608,7 @@ void CMainFrame::MovePane(bool forward) {
     if (wxWindow* target = FocusTarget(to)) target->SetFocus();
 }
 
-bool CMainFrame::CanCopy() const {
+CopyAction CMainFrame::CopyActionNow(wxTextCtrl** edit) const {
     wxWindow* focus = wxWindow::FindFocus();
     const bool textSelection = m_text->GetSelectionStart() != m_text->GetSelectionEnd();
     CopyFocus where = CopyFocus::Other;
@@ -612,32 +616,21 @@ bool CMainFrame::CanCopy() const {
     if (IsInside(focus, m_text)) where = CopyFocus::TextPage;
     else if (IsInside(focus, m_outputList)) where = CopyFocus::OutputList;
     else if (IsInside(focus, m_tree)) where = CopyFocus::StructureTree;
-    else if (auto* edit = dynamic_cast<wxTextCtrl*>(focus); edit && IsInside(edit, m_pages)) {
+    else if (auto* control = dynamic_cast<wxTextCtrl*>(focus); control && IsInside(control, m_pages)) {
         where = CopyFocus::EditControl;
         long from = 0, to = 0;
-        edit->GetSelection(&from, &to);
+        control->GetSelection(&from, &to);
         editSelection = from != to;
+        if (edit) *edit = control;
     }
-    return CopyRule(where, textSelection, m_outputList->LineCount() != 0, editSelection,
-                    ActivePage() == kPageText) != CopyAction::None;
+    return CopyRule(where, textSelection, m_outputList->LineCount() != 0, editSelection, ActivePage() == kPageText);
 }
 
+bool CMainFrame::CanCopy() const { return CopyActionNow(nullptr) != CopyAction::None; }
+
 void CMainFrame::Copy() {
-    wxWindow* focus = wxWindow::FindFocus();
-    const bool textSelection = m_text->GetSelectionStart() != m_text->GetSelectionEnd();
-    CopyFocus where = CopyFocus::Other;
     wxTextCtrl* edit = nullptr;
-    bool editSelection = false;
-    if (IsInside(focus, m_text)) where = CopyFocus::TextPage;
-    else if (IsInside(focus, m_outputList)) where = CopyFocus::OutputList;
-    else if (IsInside(focus, m_tree)) where = CopyFocus::StructureTree;
-    else if ((edit = dynamic_cast<wxTextCtrl*>(focus)) && IsInside(edit, m_pages)) {
-        where = CopyFocus::EditControl;
-        long from = 0, to = 0;
-        edit->GetSelection(&from, &to);
-        editSelection = from != to;
-    }
-    switch (CopyRule(where, textSelection, m_outputList->LineCount() != 0, editSelection, ActivePage() == kPageText)) {
+    switch (CopyActionNow(&edit)) {
     case CopyAction::TextSelection: m_text->Copy(); break;
     case CopyAction::OutputLines: m_outputList->CopyAll(); break;
     case CopyAction::EditSelection: edit->Copy(); break;
@@ -715,14 +708,7 @@ void CMainFrame::OnCustomize(wxCommandEvent&) {
     m_values.m_profile.WriteInt("Workspace", "ToolbarTextLabels", dialog.TextLabels() ? 1 : 0);
     // The toolbar is built anew with the chosen buttons.
     m_toolbar->ClearTools();
-    for (const ToolButton& b : kToolButtons) {
-        if (b.id == 0) {
-            m_toolbar->AddSeparator();
-            continue;
-        }
-        m_toolbar->AddTool(b.id, U(b.tooltip), ToolImage(b.art, 16), U(b.tooltip));
-        m_toolbar->SetToolLongHelp(b.id, U(b.prompt));
-    }
+    AddToolButtons();
     ApplyToolbarOptions();
     m_aui.GetPane(kToolbarPane).BestSize(m_toolbar->GetBestSize());
     m_aui.Update();

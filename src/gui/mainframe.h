@@ -17,6 +17,7 @@
 #include "ui/viewmodel.h"
 
 class wxStaticText;
+class wxTextCtrl;
 
 namespace valorix::gui {
 
@@ -92,6 +93,10 @@ private:
     void RestoreLayout();
     void UpdateKeyIndicators();
     void ApplyToolbarOptions();
+    void AddToolButtons();
+    /// What copy does now, by the window with the focus; `edit` gets the
+    /// focused edit control when there is one.
+    CopyAction CopyActionNow(wxTextCtrl** edit) const;
     wxWindow* FocusTarget(FocusPlace place) const;
     FocusPlace PlaceOf(wxWindow* focus) const;
 
