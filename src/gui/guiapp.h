@@ -42,6 +42,10 @@ public:
     /// Replaces the message boxes (tests); null restores them.
     void SetPrompt(IPrompt* prompt) { m_forward.target = prompt ? prompt : &m_wxPrompt; }
     CMainFrame* Frame() const { return m_frame; }
+    /// The main window tells that it goes: nothing may reach it afterwards.
+    void FrameGone(CMainFrame* frame) {
+        if (m_frame == frame) m_frame = nullptr;
+    }
     CValorixDocManager* Docs() const { return m_docs.get(); }
 
 private:

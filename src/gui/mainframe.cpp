@@ -18,6 +18,7 @@
 #include "core/tavrel1doc.h"
 #include "gui/browserpage.h"
 #include "gui/dialogs.h"
+#include "gui/guiapp.h"
 #include "gui/docview.h"
 #include "gui/ids.h"
 #include "gui/images.h"
@@ -184,7 +185,10 @@ CMainFrame::CMainFrame(wxDocManager* docs, CTavrel1App& values, IPrompt& prompt)
     SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(std::size(keys)), keys));
 }
 
-CMainFrame::~CMainFrame() { m_aui.UnInit(); }
+CMainFrame::~CMainFrame() {
+    m_aui.UnInit();
+    wxGetApp().FrameGone(this);
+}
 
 void CMainFrame::CreateMenus() {
     auto* bar = new wxMenuBar;
