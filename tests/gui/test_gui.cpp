@@ -241,6 +241,15 @@ TEST_F(Gui, FileWithFindingsShowsRowsTreeMarksAndPages) {
     EXPECT_EQ(m_frame->ActivePage(), kPageText);
     EXPECT_TRUE(text->IsShownOnScreen());
     Screenshot(m_frame, "main-text.png");
+    // The browser page starts its engine when it is first shown.
+    EXPECT_FALSE(m_frame->Browser()->HasEngine());
+    m_frame->ActivatePage(kPageHtml);
+    for (int i = 0; i < 20; ++i) {
+        Pump();
+        wxMilliSleep(50);
+    }
+    Screenshot(m_frame, "main-html.png");
+    m_frame->ActivatePage(kPageGrid);
 }
 
 // Files that cannot be checked: each ends in the output pane or in a message
@@ -480,6 +489,7 @@ TEST_F(Gui, ProgressDialogAndCancel) {
             int dialogs = 0;
             m_frame->OnProgressCreated([&](IProgress* p) {
                 ++dialogs;
+                if (!eventMode && answer) Screenshot(static_cast<CProgressDlg*>(p)->Dialog(), "progress.png");
                 static_cast<CProgressDlg*>(p)->PressCancel();
                 EXPECT_FALSE(m_frame->IsEnabled());
             });
