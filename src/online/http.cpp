@@ -159,12 +159,7 @@ HttpAnswer CHttpClient::GetText(const std::string& path, size_t limit) {
         raw.append(data, n);
         return true;
     });
-    if (!answer.Succeeded()) return answer;
-    // Read in chunks of 1023 bytes, each taken up to its first zero byte.
-    for (size_t i = 0; i < raw.size(); i += 1023) {
-        const std::string_view chunk(raw.data() + i, std::min<size_t>(1023, raw.size() - i));
-        answer.text.append(chunk.substr(0, chunk.find('\0')));
-    }
+    if (answer.Succeeded()) answer.text = TextOfChunks(raw, 1023);
     return answer;
 }
 
@@ -182,6 +177,15 @@ HttpAnswer CHttpClient::GetFile(const std::string& path, const std::string& file
     out.close();
     if (!out && answer.Succeeded()) answer.status = kTransportErrorBase + CURLE_WRITE_ERROR;
     return answer;
+}
+
+std::string TextOfChunks(std::string_view raw, size_t chunk) {
+    std::string text;
+    for (size_t i = 0; i < raw.size(); i += chunk) {
+        const std::string_view piece = raw.substr(i, chunk);
+        text.append(piece.substr(0, piece.find('\0')));
+    }
+    return text;
 }
 
 namespace {

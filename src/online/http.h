@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace valorix {
 
@@ -60,6 +61,10 @@ private:
     bool m_windowVisible;
     std::string m_proxyUser, m_proxyPassword;
 };
+
+/// A text read in chunks of `chunk` bytes, each taken up to its first zero
+/// byte (the answers of this protocol are plain text).
+std::string TextOfChunks(std::string_view raw, size_t chunk);
 
 /// True when the machine has a network connection (an interface other than
 /// loopback that is up); replaceable for tests.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "app/app.h"
 #include "platform/codepage.h"
@@ -24,16 +25,9 @@ const char* const kIncomplete = "Die Daten konnten nicht vollständig herunterge
 // bytes, each taken up to its first zero byte.
 std::string DebugAnswer(const std::string& dataFolder) {
     std::ifstream in(dataFolder + "/SCL2.htm", std::ios::binary);
-    std::string answer;
-    char buffer[100];
-    while (in) {
-        in.read(buffer, 99);
-        const std::streamsize n = in.gcount();
-        if (n <= 0) break;
-        const std::string_view chunk(buffer, static_cast<size_t>(n));
-        answer.append(chunk.substr(0, chunk.find('\0')));
-    }
-    return answer;
+    std::ostringstream raw;
+    raw << in.rdbuf();
+    return TextOfChunks(raw.str(), 99);
 }
 }  // namespace
 
