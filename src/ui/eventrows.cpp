@@ -3,7 +3,7 @@
 namespace valorix {
 
 CEventRows::CEventRows(CStructureModel* model, std::vector<RowId>& rows, ITextPage* text, IProgress* progress)
-    : m_model(model), m_rows(rows), m_text(text), m_progress(progress) {}
+    : m_model(model), m_rows(rows), m_progress(progress), m_place(text) {}
 
 void CEventRows::OnStartElement(const std::string& qName, const std::vector<std::string>& attrNames,
                                 const std::vector<std::string>& attrValues, bool first) {
@@ -11,17 +11,8 @@ void CEventRows::OnStartElement(const std::string& qName, const std::vector<std:
     const RowId parent = m_openRows.empty() ? kGridRoot : m_openRows.back();
     const RowId row = m_model->AddRow(parent, qName, "");
     m_model->SetGroup(row, true);
-    auto it = m_occurrences.find(qName);
-    const int occurrence = it == m_occurrences.end() ? 0 : it->second + 1;
-    m_occurrences[qName] = occurrence;
-    m_model->SetOccurrence(row, occurrence);
-    if (m_text) {
-        const long p = m_text->Find("<" + qName, m_cursor, -1, {true, true, true});
-        if (p >= 0) {
-            m_model->SetTextPos(row, static_cast<int>(p));
-            m_cursor = p + 1;
-        }
-    }
+    m_model->SetOccurrence(row, m_place.NextOccurrence(qName));
+    m_place.FindStartTag(*m_model, row, qName);
     m_rows.push_back(row);
     for (size_t i = 0; i < attrNames.size(); ++i) m_model->AddRow(row, attrNames[i], attrValues[i], 3);
     m_model->SetTreeItem(row, first ? 0 : 1);

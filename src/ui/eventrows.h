@@ -3,10 +3,10 @@
 // the tree-mode walk.
 #pragma once
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "rules/myxmldoc.h"
+#include "ui/rowplacement.h"
 #include "ui/textpage.h"
 #include "ui/viewmodel.h"
 
@@ -29,11 +29,9 @@ public:
 private:
     CStructureModel* m_model;
     std::vector<RowId>& m_rows;
-    ITextPage* m_text;
     IProgress* m_progress;
     std::vector<RowId> m_openRows;
-    std::unordered_map<std::string, int> m_occurrences;
-    long m_cursor = 0;
+    CRowPlacement m_place;
 };
 
 }  // namespace valorix

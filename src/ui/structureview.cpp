@@ -1,7 +1,6 @@
 #include "ui/structureview.h"
 
 #include <cmath>
-#include <unordered_map>
 
 #include "app/app.h"
 #include "core/tavrel1doc.h"
@@ -15,6 +14,7 @@
 #include "ui/elementscan.h"
 #include "ui/eventrows.h"
 #include "ui/report.h"
+#include "ui/rowplacement.h"
 #include "ui/textcolumns.h"
 
 namespace valorix {
@@ -31,17 +31,10 @@ const SearchOptions kClosingTag{true, false, false};
 }  // namespace
 
 struct CStructureView::Walk {
-    std::unordered_map<std::string, int> occurrences;
-    long cursor = 0;
+    explicit Walk(const ITextPage* page) : place(page) {}
+    CRowPlacement place;
     int expand = 1;
     DomNode* rootElement = nullptr;
-
-    int NextOccurrence(const std::string& name) {
-        auto it = occurrences.find(name);
-        const int index = it == occurrences.end() ? 0 : it->second + 1;
-        occurrences[name] = index;
-        return index;
-    }
 };
 
 CStructureView::CStructureView(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, ViewTargets targets)
@@ -113,10 +106,10 @@ FillResult CStructureView::FillView() {
             model.SetGroup(rootRow, true);
             m_rows.push_back(rootRow);
             model.SetTreeItem(rootRow, kImageRoot);
-            Walk walk;
+            Walk walk(&page);
             walk.expand = m_app.ExpandOption();
             walk.rootElement = parser.GetCurrent();
-            walk.occurrences[rootName] = 0;
+            walk.place.Seed(rootName, 0);
             const long rootPos = page.Find("<" + rootName, 0, -1, kStartTag);
             if (rootPos >= 0) model.SetTextPos(rootRow, static_cast<int>(rootPos));
             bool cancelled = false;
@@ -167,13 +160,6 @@ void CStructureView::ShowInBrowser(bool large) {
     if (!m_t.browser) return;
     if (!large) m_t.browser->Navigate(m_doc.m_strPathName);
     else if (WriteLargeFilePage(m_app.m_strReportFile, m_doc.m_strPathName)) m_t.browser->Navigate(m_app.m_strReportFile);
-}
-
-void CStructureView::StartTagSearch(RowId row, const std::string& name, Walk& walk) {
-    const long p = m_t.text->Find("<" + name, walk.cursor, -1, kStartTag);
-    if (p < 0) return;
-    m_model->SetTextPos(row, static_cast<int>(p));
-    walk.cursor = p + 1;
 }
 
 void CStructureView::ProgressStep(RowId justCreated) {
@@ -227,7 +213,7 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
         if (children.empty()) {
             // 2: a leaf
             const std::string value = parser.GetText();
-            const int occurrence = walk.NextOccurrence(name);
+            const int occurrence = walk.place.NextOccurrence(name);
             if (!attrNames.empty()) {
                 const bool isRoot = element == walk.rootElement;
                 const RowId group = model.AddRow(target, name, "");
@@ -236,7 +222,7 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
                 model.SetTreeItem(group, kImageLeaf);
                 ProgressStep(group);
                 KeepRow(group);
-                StartTagSearch(group, name, walk);
+                walk.place.FindStartTag(model, group, name);
                 for (size_t i = 0; i < attrNames.size(); ++i) {
                     if (!isRoot) NamespaceTest(name, attrNames[i], attrValues[i]);
                     model.AddRow(group, attrNames[i], attrValues[i], kAttributeIcon);
@@ -248,7 +234,7 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
                 model.SetOccurrence(row, occurrence);
                 model.SetTreeItem(row, kImageLeaf);
                 ProgressStep(row);
-                StartTagSearch(row, name, walk);
+                walk.place.FindStartTag(model, row, name);
                 if (m_doc.m_checkState > 1) RuleChain(name, value, target, row);
             }
             expandStep(target, depth);  // 5
@@ -291,10 +277,10 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
             const RowId group = model.AddRow(top.target, childName, "");
             model.SetGroup(group, true);
             KeepRow(group);
-            model.SetOccurrence(group, walk.NextOccurrence(childName));
+            model.SetOccurrence(group, walk.place.NextOccurrence(childName));
             model.SetTreeItem(group, kImageGroup);
             ProgressStep(group);
-            StartTagSearch(group, childName, walk);
+            walk.place.FindStartTag(model, group, childName);
             childTarget = group;
         }
         enter(childTarget, child, childDepth);  // may add to `open`: `top` is not used after this

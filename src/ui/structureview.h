@@ -65,7 +65,6 @@ private:
     void KeepRow(RowId row);
     /// The file itself in the browser page, or for a large file the page linking to it.
     void ShowInBrowser(bool large);
-    void StartTagSearch(RowId row, const std::string& name, Walk& walk);
     void ProgressStep(RowId justCreated);
     void NamespaceTest(const std::string& elementName, const std::string& attrName, const std::string& value);
     void RuleChain(const std::string& name, const std::string& value, RowId target, RowId row);
