@@ -1,8 +1,23 @@
-# Embeds the 37 schema files into the program: each becomes a byte range in the
+# Embeds the 52 schema files into the program: each becomes a byte range in the
 # read-only data, keyed by its resource id. A schema missing from
 # VALORIX_SCHEMA_DIR is embedded empty and named in a warning.
 
 set(VALORIX_SCHEMA_ROWS
+  352 current/iso/pain.001.001.09.xsd
+  353 current/iso/pain.008.001.08.xsd
+  354 current/iso/pain.002.001.10.xsd
+  355 current/iso/camt.052.001.08.xsd
+  356 current/iso/camt.053.001.08.xsd
+  357 current/iso/camt.054.001.08.xsd
+  360 current/dk/pain.001.001.09_GBIC_4.xsd
+  361 current/dk/pain.008.001.08_GBIC_4.xsd
+  362 current/dk/pain.007.001.09_GBIC_4.xsd
+  363 current/dk/container.nnn.001.GBIC4.xsd
+  364 current/dk/pain.002.001.10.xsd
+  365 current/dk/camt.054.001.08.xsd
+  370 current/dk/pain.001.001.09_GBIC_5.xsd
+  371 current/dk/pain.008.001.08_GBIC_5.xsd
+  372 current/dk/pain.007.001.09_GBIC_5.xsd
   348 container.nnn.001.02.xsd
   349 pain.001.001.03.xsd
   350 pain.008.001.02.xsd

@@ -80,6 +80,9 @@ inline std::string MandateFixture(const std::string& edition, const std::string&
 }
 
 /// The texts of the mandate rules (UTF-8), for the tests of both modes.
+/// The hint every file of the 3.0 credit transfer (the example) gets.
+inline const std::string kRetiredCt30 =
+    "Hinweis: Das Format pain.001.001.03 wird von deutschen Banken seit November 2025 nicht mehr angenommen!";
 inline const std::string kMissingDetails =
     "Fehler: Wenn eine Mandantsänderung angezeigt wird, müssen auch die Änderungsinformationen gefüllt sein!";
 inline const std::string kDetailsNotAllowed =

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <set>
+
 #include "app/resources.h"
 #include "app/schemastore.h"
 #include "platform/inifile.h"
@@ -20,16 +22,17 @@ std::string SchemaSource(const char* name) {
 TEST(SchemaStore, FirstStartWritesAllSchemasByteForByte) {
     TempDir dir;
     ExtractSchemas(dir.Path());
-    int found = 0;
+    std::set<int> found;
     for (const SchemaRow& row : kSchemaTable) {
         ASSERT_TRUE(fs::is_regular_file(dir / row.fileName)) << row.fileName;
-        const std::string source = SchemaSource(row.fileName);
+        const std::string source = SchemaSource(row.source);
         EXPECT_EQ(ReadFile(dir / row.fileName), source) << row.fileName;
         EXPECT_EQ(LoadBinaryResource("#" + std::to_string(row.id)), source) << row.id;
-        if (!source.empty()) ++found;
+        if (!source.empty()) found.insert(row.id);
     }
-    EXPECT_EQ(found, VALORIX_EMBEDDED_SCHEMA_COUNT);  // as many as the build found and embedded
-    EXPECT_EQ(ReadIniString(dir / "XSDVERS.INI", "XSD", "VERS", "", 10), "2");
+    // as many as the build found and embedded
+    EXPECT_EQ(static_cast<int>(found.size()), VALORIX_EMBEDDED_SCHEMA_COUNT);
+    EXPECT_EQ(ReadIniString(dir / "XSDVERS.INI", "XSD", "VERS", "", 10), "3");
     EXPECT_EQ(LoadBinaryResource("#314"), "");
     EXPECT_EQ(LoadBinaryResource("349"), "");
 }
@@ -41,10 +44,10 @@ TEST(SchemaStore, VersionDecidesBetweenRepairAndRewrite) {
         const char* version;  // null: no XSDVERS.INI
         bool rewritesEdited;
     } cases[] = {
-        {"current version keeps edits", "2", false},
+        {"current version keeps edits", "3", false},
         {"no version file", nullptr, true},
-        {"older version", "1", true},
-        {"newer version", "3", true},
+        {"older version", "2", true},
+        {"newer version", "4", true},
         {"a word", "zwei", true},
     };
     for (const auto& c : cases) {
@@ -57,7 +60,7 @@ TEST(SchemaStore, VersionDecidesBetweenRepairAndRewrite) {
         ExtractSchemas(dir.Path());
         EXPECT_EQ(ReadFile(dir / "pain.001.001.03.xsd"), c.rewritesEdited ? original : "edited") << c.name;
         EXPECT_EQ(ReadFile(dir / "pain.008.001.02.xsd"), SchemaSource("pain.008.001.02.xsd")) << c.name;
-        EXPECT_EQ(ReadIniInt(dir / "XSDVERS.INI", "XSD", "VERS", 0), 2) << c.name;
+        EXPECT_EQ(ReadIniInt(dir / "XSDVERS.INI", "XSD", "VERS", 0), 3) << c.name;
     }
 }
 
@@ -67,8 +70,8 @@ TEST(SchemaStore, EntryThatCannotBeWrittenIsSkipped) {
     ExtractSchemas(dir.Path());
     EXPECT_TRUE(fs::is_directory(dir / "pain.001.001.03.xsd"));
     EXPECT_EQ(ReadFile(dir / "pain.008.001.02.xsd"), SchemaSource("pain.008.001.02.xsd"));
-    EXPECT_EQ(ReadIniInt(dir / "XSDVERS.INI", "XSD", "VERS", 0), 2);
-    ExtractSchemas(dir.Path());  // version 2 now: the folder counts as existing
+    EXPECT_EQ(ReadIniInt(dir / "XSDVERS.INI", "XSD", "VERS", 0), 3);
+    ExtractSchemas(dir.Path());  // version 3 now: the folder counts as existing
     EXPECT_TRUE(fs::is_directory(dir / "pain.001.001.03.xsd"));
 }
 

@@ -37,7 +37,8 @@ protected:
 TEST_F(Cli, PrintsVerdictAndFindings) {
     CliRun ok = Call({m_example});
     EXPECT_EQ(ok.status, 0) << ok.err;
-    EXPECT_EQ(ok.out, "'" + m_example + "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n");
+    EXPECT_EQ(ok.out, "'" + m_example + "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n" +
+                          kRetiredCt30 + "\n");
     EXPECT_TRUE(fs::is_regular_file(m_home / "data/Norvane/Valorix/pain.001.001.03.xsd"));
 
     const std::string bad = m_home / "bad.xml";
@@ -46,7 +47,7 @@ TEST_F(Cli, PrintsVerdictAndFindings) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "'" + bad + "' ist kein oder ein formal fehlerhaftes XML Dokument!\n"
                      "Zeile 3/3 : expected end of tag 'x'\n'" + m_example +
-                     "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n");
+                     "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n" + kRetiredCt30 + "\n");
 }
 
 TEST_F(Cli, ExitStatusFollowsTheVerdictNotItsWording) {
@@ -84,20 +85,22 @@ TEST_F(Cli, JsonOnePerFile) {
     std::getline(lines, second);
     EXPECT_EQ(first, "{\"file\":\"" + m_example +
                          "\",\"checkState\":3,\"formatCode\":10,\"debitKind\":0,\"austrianVariant\":0,\"subtype\":0,"
-                         "\"isEmw\":0,\"messages\":[\"'" + m_example +
-                         "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\"],\"details\":[],"
-                         "\"report\":[{\"text\":\"'" + m_example +
-                         "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\",\"position\":0}]}");
+                         "\"isEmw\":0,\"edition\":\"3.0 aktuell ab 20.11.2016\",\"messages\":[\"'" + m_example +
+                         "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\",\"" + kRetiredCt30 +
+                         "\"],\"details\":[],\"report\":[{\"text\":\"'" + m_example +
+                         "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\",\"position\":0},"
+                         "{\"text\":\"" + kRetiredCt30 + "\",\"position\":0}]}");
     EXPECT_EQ(second, "{\"file\":\"" + bad +
                           "\",\"checkState\":2,\"formatCode\":10,\"debitKind\":0,\"austrianVariant\":0,\"subtype\":0,"
-                          "\"isEmw\":0,\"messages\":[\"'" + bad +
+                          "\"isEmw\":0,\"edition\":\"3.0 aktuell ab 20.11.2016\",\"messages\":[\"'" + bad +
                           "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab 20.11.2016) "
                           "entspricht!\",\"Erlaubte Kodierungen sind UTF-8 und ISO-8859, die Datei enthält keine "
-                          "Angabe!\"],\"details\":[{\"text\":\"element 'Document' is not allowed for content model "
+                          "Angabe!\",\"" + kRetiredCt30 + "\"],\"details\":[{\"text\":\"element 'Document' is not allowed for content model "
                           "'(CstmrCdtTrfInitn)'\",\"line\":2,\"column\":67,\"kind\":0}],\"report\":[{\"text\":\"'" +
                           bad + "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab 20.11.2016) "
                                 "entspricht!\",\"position\":0},{\"text\":\"Erlaubte Kodierungen sind UTF-8 und "
-                                "ISO-8859, die Datei enthält keine Angabe!\",\"position\":0},{\"text\":\"Zeile 2/67 : "
+                                "ISO-8859, die Datei enthält keine Angabe!\",\"position\":0},{\"text\":\"" + kRetiredCt30 +
+                                "\",\"position\":0},{\"text\":\"Zeile 2/67 : "
                                 "element 'Document' is not allowed for content model '(CstmrCdtTrfInitn)'\",\"position\":"
                                 "22}]}");
 }
@@ -202,8 +205,8 @@ TEST_F(Cli, HostileFilesEndInOneFatalFinding) {
         CliRun r = Call({mode, external});
         EXPECT_EQ(r.status, 1) << mode;
         EXPECT_EQ(r.out, "'" + external + "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab "
-                         "20.11.2016) entspricht!\nZeile 2/130 : empty content is not valid for content model "
-                         "'(CstmrCdtTrfInitn)'\n") << mode;
+                         "20.11.2016) entspricht!\n" + kRetiredCt30 + "\nZeile 2/130 : empty content is not valid "
+                         "for content model '(CstmrCdtTrfInitn)'\n") << mode;
     }
 }
 
@@ -225,7 +228,8 @@ TEST_F(Cli, DataFolderLoadsItsSchemasWhateverItsName) {
     fs::create_symlink(m_home / "echt", m_home / "verweis");
     const fs::path cwd = fs::current_path();
     fs::current_path(m_home.Path());
-    const std::string expected = "'" + m_example + "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n";
+    const std::string expected =
+        "'" + m_example + "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n" + kRetiredCt30 + "\n";
     for (const std::string& dir : {m_home / "home/jürgen/.local/share/Norvane/Valorix", std::string("relativ/daten"),
                                   m_home / "100% sicher/Meine Daten", m_home / "verweis/daten"}) {
         for (const char* mode : {"--json", "--sax"}) {

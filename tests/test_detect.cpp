@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/detect.h"
+#include "platform/strutil.h"
 #include "support.h"
 #include "xml/xmlparserdocument.h"
 
@@ -124,6 +125,27 @@ TEST(Detect, FormatCodesAndSchemaRows) {
          "3.0 aktuell ab 20.11.2016", kIso + "pain.001.001.03"},
         {"3.0 DD", ReadFile(SamplesDir() + "/php-sepa-xml_pain.008.001.02.xml"), 10, 1, 0, "pain.008.001.02.xsd",
          "3.0 aktuell ab 20.11.2016", kIso + "pain.008.001.02"},
+        // the editions after 3.0
+        {"3.9 CT", ReadFile(SamplesDir() + "/php-sepa-xml_pain.001.001.09.xml"), 11, 0, 0,
+         "GBIC_5/pain.001.001.09.xsd", "3.9 (GBIC_5) aktuell ab November 2025", kIso + "pain.001.001.09"},
+        {"3.9 DD", ReadFile(SamplesDir() + "/php-sepa-xml_pain.008.001.08.xml"), 11, 1, 0,
+         "GBIC_5/pain.008.001.08.xsd", "3.9 (GBIC_5) aktuell ab November 2025", kIso + "pain.008.001.08"},
+        {"GBIC container CT", Doc("conxml", "urn:conxml:xsd:container.nnn.001.GBIC4", "<MsgPain001>" + kCt + "</MsgPain001>"),
+         12, 0, 0, "GBIC_5/container.nnn.001.GBIC4.xsd", "3.9 (GBIC_5) aktuell ab November 2025",
+         "urn:conxml:xsd:container.nnn.001.GBIC4"},
+        {"GBIC container DD", Doc("conxml", "urn:conxml:xsd:container.nnn.001.GBIC4", "<MsgPain008>" + kDd + "</MsgPain008>"),
+         12, 1, 0, "GBIC_5/container.nnn.001.GBIC4.xsd", "3.9 (GBIC_5) aktuell ab November 2025",
+         "urn:conxml:xsd:container.nnn.001.GBIC4"},
+        {"status report", ReadFile(SamplesDir() + "/test-pain-parse-0020110-03.xml"), 13, 0, 0, "pain.002.001.10.xsd",
+         "Statusbericht 3.7 gültig seit November 2023", kIso + "pain.002.001.10"},
+        {"reversal", Doc("Document", kIso + "pain.007.001.09", "<CstmrPmtRvsl/>"), 14, 0, 0,
+         "GBIC_5/pain.007.001.09.xsd", "3.9 (GBIC_5) aktuell ab November 2025", kIso + "pain.007.001.09"},
+        {"camt.052 3.7", ReadFile(SamplesDir() + "/camt052.v8.xml"), -5, 0, 0, "camt.052.001.08.xsd",
+         "CAMT 3.7 gültig seit November 2023", kIso + "camt.052.001.08"},
+        {"camt.053 3.7", ReadFile(SamplesDir() + "/camt053.v8.xml"), -6, 0, 0, "camt.053.001.08.xsd",
+         "CAMT 3.7 gültig seit November 2023", kIso + "camt.053.001.08"},
+        {"camt.054 3.7", ReadFile(SamplesDir() + "/camt054.v8.xml"), -7, 0, 0, "camt.054.001.08.xsd",
+         "CAMT 3.7 gültig seit November 2023", kIso + "camt.054.001.08"},
     };
     for (const auto& c : cases) {
         Detected r = DetectTree(c.text);
@@ -135,9 +157,69 @@ TEST(Detect, FormatCodesAndSchemaRows) {
         EXPECT_EQ(U8(r.d.edition), c.edition) << c.name;
         EXPECT_EQ(r.d.expectedNamespace, c.expectedNs) << c.name;
         EXPECT_EQ(r.messages, std::vector<std::string>{}) << c.name;
-        const bool container = c.format == 1 || c.format == 3 || c.format == 5 || c.format == 7 || c.format == 9;
+        const bool container =
+            c.format == 1 || c.format == 3 || c.format == 5 || c.format == 7 || c.format == 9 || c.format == 12;
         EXPECT_EQ(r.d.directPossible, !container && c.austrian == 0) << c.name;
     }
+}
+
+TEST(Detect, EditionsAfterThreeZero) {
+    // Only the exact namespace with its own root makes one of them; near misses stay older editions.
+    struct Case {
+        const char* name;
+        std::string text;
+        int format;
+    } near[] = {
+        {"unknown ISO edition", Doc("Document", kIso + "pain.008.001.09", kDd), 6},
+        {"sepade namespace", Doc("Document", "urn:sepade:xsd:pain.001.001.09", kCt), 0},
+        {"container namespace on Document", Doc("Document", "urn:conxml:xsd:container.nnn.001.GBIC4", kCt), 0},
+        {"camt.053 edition 4", Doc("Document", kIso + "camt.053.001.04", ""), -3},
+    };
+    for (const auto& c : near) EXPECT_EQ(DetectTree(c.text).d.formatCode, c.format) << c.name;
+
+    // Credit transfers and direct debits in one file stop as in the older editions.
+    Detected mixed = DetectTree(Doc("Document", kIso + "pain.001.001.09", kCt + kDd));
+    EXPECT_TRUE(mixed.d.stopped);
+    EXPECT_EQ(mixed.messages,
+              std::vector<std::string>{"Es handelt sich nicht um eine SEPA Datei aus Lastschriften oder Überweisungen!"});
+
+    // The subset: 5 unless 4 is asked for; only the DK subsets have one.
+    const std::string ct = Doc("Document", kIso + "pain.001.001.09", kCt);
+    for (int asked : {0, 4, 5, 7}) {
+        DetectInput in;
+        in.subset = asked;
+        Detected r = DetectTree(ct, &in);
+        EXPECT_EQ(r.d.subset, asked == 4 ? 4 : 5) << asked;
+        EXPECT_EQ(r.d.schemaFile, asked == 4 ? "GBIC_4/pain.001.001.09.xsd" : "GBIC_5/pain.001.001.09.xsd") << asked;
+        EXPECT_EQ(U8(r.d.edition),
+                  asked == 4 ? "3.7 (GBIC_4) aktuell ab November 2023" : "3.9 (GBIC_5) aktuell ab November 2025");
+    }
+    EXPECT_EQ(DetectTree(Doc("Document", kIso + "pain.002.001.10", "")).d.subset, 0);
+    EXPECT_EQ(DetectTree(Doc("Document", kIso + "pain.001.001.03", kCt)).d.subset, 0);
+}
+
+TEST(Detect, RetiredEditionHint) {
+    const char* hint = "Hinweis: Das Format %s wird von deutschen Banken seit November 2025 nicht mehr angenommen!";
+    auto expected = [&](const char* message) { return Format(hint, message); };
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string hint;
+    } cases[] = {
+        {"2.3 container", Doc("sepade", "urn:sepade:xsd:pain.001.001.02.con", "<pain.001.001.02/>"),
+         expected("pain.001.001.02")},
+        {"2.3 grouped DD", Doc("Document", "urn:sepade:xsd:pain.008.001.01.grp", "<pain.008.001.01/>"),
+         expected("pain.008.001.01")},
+        {"2.7 DD", Doc("Document", kIso + "pain.008.003.02", kDd), expected("pain.008.003.02")},
+        {"3.0 container", Doc("conxml", "urn:conxml:xsd:container.nnn.001.02", ""), expected("container.nnn.001.02")},
+        {"3.0 CT", Doc("Document", kIso + "pain.001.001.03", kCt), expected("pain.001.001.03")},
+        {"3.9 CT", Doc("Document", kIso + "pain.001.001.09", kCt), ""},
+        {"GBIC container", Doc("conxml", "urn:conxml:xsd:container.nnn.001.GBIC4", ""), ""},
+        {"Austrian", Doc("Document", "ISO:pain.001.001.03:APC:STUZZA:payments:003", kCt), ""},
+        {"camt", Doc("Document", kIso + "camt.053.001.02", ""), ""},
+        {"foreign-trade report", Doc("LIEFERUNG-AWZEL", kBbkNamespace, ""), ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(U8(RetiredEditionHint(DetectTree(c.text).d)), c.hint) << c.name;
 }
 
 TEST(Detect, EarlyStopsAndDirectSendingReasons) {

@@ -6,11 +6,13 @@ namespace valorix {
 
 struct SchemaRow {
     int id;
-    const char* fileName;
+    const char* fileName;  ///< in the data folder
+    const char* source;    ///< the embedded file, below the schema folder of the build
 };
-/// The 37 schemas in extraction order.
-extern const SchemaRow kSchemaTable[37];
-constexpr int kSchemaSetVersion = 2;
+constexpr int kSchemaCount = 53;
+/// The schemas in extraction order; a resource may be written under two names.
+extern const SchemaRow kSchemaTable[kSchemaCount];
+constexpr int kSchemaSetVersion = 3;
 
 /// Writes the resource to `path` (truncating); false when the file cannot be opened.
 bool WriteResourceToFile(const std::string& path, int id);

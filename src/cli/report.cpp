@@ -35,6 +35,7 @@ void PrintJson(const CTavrel1Doc& doc, const COutputList& report, const std::str
     j["austrianVariant"] = doc.m_austrianVariant;
     j["subtype"] = doc.m_subtype;
     j["isEmw"] = doc.m_isEmw;
+    j["edition"] = Cp1252ToUtf8(doc.m_edition);
     j["messages"] = nlohmann::ordered_json::array();
     for (const std::string& m : doc.m_messages) j["messages"].push_back(Cp1252ToUtf8(m));
     j["details"] = nlohmann::ordered_json::array();

@@ -20,10 +20,55 @@ const char* const kEditionCamt = "CAMT 2.x gültig seit 01.11.2009";
 const char* const kEditionEmw = "EMW Einlieferung";
 const char* const kEditionUrgent = "Eilüberweisungen im pain.001 Format gültig seit 04.11.2013";
 const char* const kIsoPrefix = "urn:iso:std:iso:20022:tech:xsd:";
+const char* const kEditionGbic4 = "3.7 (GBIC_4) aktuell ab November 2023";
+const char* const kEditionGbic5 = "3.9 (GBIC_5) aktuell ab November 2025";
+const char* const kEditionCamt37 = "CAMT 3.7 gültig seit November 2023";
+const char* const kEditionStatus37 = "Statusbericht 3.7 gültig seit November 2023";
+
+// The editions after 3.0, told by the exact namespace of the root. The
+// sequence of substring tests below reads every ISO namespace it does not
+// know as one of the older editions, so these rows are looked at first; no
+// file of an older edition carries one of these namespaces.
+//
+//   code  root      message                                 schema (data folder)
+//    11   Document  pain.001.001.09 credit transfer         GBIC_n/pain.001.001.09.xsd
+//    11   Document  pain.008.001.08 direct debit            GBIC_n/pain.008.001.08.xsd
+//    12   conxml    container.nnn.001.GBIC4                 GBIC_n/container.nnn.001.GBIC4.xsd
+//    13   Document  pain.002.001.10 status report           pain.002.001.10.xsd
+//    14   Document  pain.007.001.09 reversal of debits      GBIC_n/pain.007.001.09.xsd
+//    -5   Document  camt.052.001.08 account report          camt.052.001.08.xsd
+//    -6   Document  camt.053.001.08 statement               camt.053.001.08.xsd
+//    -7   Document  camt.054.001.08 debit/credit notice     camt.054.001.08.xsd
+//
+// GBIC_n is the DK subset of the data-format version (4: 3.7, 5: 3.9).
+struct CurrentEdition {
+    int code;
+    const char* root;
+    const char* ns;
+    int debitKind;
+};
+const CurrentEdition kCurrentEditions[] = {
+    {11, "Document", "urn:iso:std:iso:20022:tech:xsd:pain.001.001.09", 0},
+    {11, "Document", "urn:iso:std:iso:20022:tech:xsd:pain.008.001.08", 1},
+    {12, "conxml", "urn:conxml:xsd:container.nnn.001.GBIC4", 0},
+    {13, "Document", "urn:iso:std:iso:20022:tech:xsd:pain.002.001.10", 0},
+    {14, "Document", "urn:iso:std:iso:20022:tech:xsd:pain.007.001.09", 0},
+    {-5, "Document", "urn:iso:std:iso:20022:tech:xsd:camt.052.001.08", 0},
+    {-6, "Document", "urn:iso:std:iso:20022:tech:xsd:camt.053.001.08", 0},
+    {-7, "Document", "urn:iso:std:iso:20022:tech:xsd:camt.054.001.08", 0},
+};
+
+const CurrentEdition* FindCurrentEdition(const std::string& root, const std::string& ns) {
+    const size_t colon = root.find(':');
+    const std::string local = colon == std::string::npos ? root : root.substr(colon + 1);
+    for (const CurrentEdition& e : kCurrentEditions)
+        if (ns == e.ns && local == e.root) return &e;
+    return nullptr;
+}
 
 enum class RootKind { None, Sepade, Document, Conxml };
 
-bool IsContainer(int code) { return code == 3 || code == 5 || code == 7 || code == 9; }
+bool IsContainer(int code) { return code == 3 || code == 5 || code == 7 || code == 9 || code == 12; }
 
 void SetDirectReason(Detection& d, const std::string& reason) {
     if (!d.directPossible) return;  // at most one reason
@@ -163,13 +208,13 @@ void NamespaceChecks(const DetectInput& in, Detection& d, std::vector<std::strin
         }
     }
     std::string expected;
-    const bool statement = d.formatCode >= -4 && d.formatCode <= -2;
+    const bool statement = d.formatCode >= -7 && d.formatCode <= -2;
     if (d.isEmw) {
         expected = d.schemaBase;
         d.edition = A(kEditionEmw);
-    } else if (d.austrianVariant != 0 || statement) {
+    } else if (d.austrianVariant != 0 || statement || d.formatCode > 10) {
         expected = d.schemaBase;
-        if (statement) d.edition = A(kEditionCamt);
+        if (statement) d.edition = A(d.formatCode <= -5 ? kEditionCamt37 : kEditionCamt);
     } else {
         switch (d.formatCode) {
             case 0: case 1: case 2: expected = "urn:sepade:xsd:"; break;
@@ -189,8 +234,52 @@ void NamespaceChecks(const DetectInput& in, Detection& d, std::vector<std::strin
 
 }  // namespace
 
-SchemaChoice SelectSchema(int formatCode, bool dd, int av) {
+namespace {
+
+// The editions German banks no longer accept, by format code, and since when.
+// The DK retired every edition before data-format version 3.7 (the 2009 ISO
+// messages and the DK's own editions before them) in November 2025.
+struct RetiredEditions {
+    int firstCode, lastCode;
+    const char* since;
+};
+const RetiredEditions kRetiredEditions[] = {
+    {0, 10, "November 2025"},
+};
+
+}  // namespace
+
+std::string RetiredEditionHint(const Detection& d) {
+    if (d.stopped || d.austrianVariant != 0 || d.isEmw) return {};
+    for (const RetiredEditions& r : kRetiredEditions) {
+        if (d.formatCode < r.firstCode || d.formatCode > r.lastCode) continue;
+        std::string message = d.schemaBase;
+        if (EndsWith(message, ".con") || EndsWith(message, ".grp")) message.resize(message.size() - 4);
+        return Format(msg::kRetiredEdition.c_str(), message.c_str(), r.since);
+    }
+    return {};
+}
+
+SchemaChoice SelectSchema(int formatCode, bool dd, int av, int subset) {
+    const bool gbic4 = subset == 4;
+    const char* gbicEdition = gbic4 ? kEditionGbic4 : kEditionGbic5;
     switch (formatCode) {
+        case -7: return {"camt.054.001.08.xsd", 365, nullptr};
+        case -6: return {"camt.053.001.08.xsd", 356, nullptr};
+        case -5: return {"camt.052.001.08.xsd", 355, nullptr};
+        case 11:
+            if (dd)
+                return gbic4 ? SchemaChoice{"GBIC_4/pain.008.001.08.xsd", 361, gbicEdition}
+                             : SchemaChoice{"GBIC_5/pain.008.001.08.xsd", 371, gbicEdition};
+            return gbic4 ? SchemaChoice{"GBIC_4/pain.001.001.09.xsd", 360, gbicEdition}
+                         : SchemaChoice{"GBIC_5/pain.001.001.09.xsd", 370, gbicEdition};
+        case 12:
+            return gbic4 ? SchemaChoice{"GBIC_4/container.nnn.001.GBIC4.xsd", 363, gbicEdition}
+                         : SchemaChoice{"GBIC_5/container.nnn.001.GBIC4.xsd", 363, gbicEdition};
+        case 13: return {"pain.002.001.10.xsd", 364, kEditionStatus37};
+        case 14:
+            return gbic4 ? SchemaChoice{"GBIC_4/pain.007.001.09.xsd", 362, gbicEdition}
+                         : SchemaChoice{"GBIC_5/pain.007.001.09.xsd", 372, gbicEdition};
         case -10: return {"BbkXmwAwzel.xsd", 340, nullptr};
         case -4: return {"ZKA.camt.054.001.02.v02.xsd", 335, nullptr};
         case -3: return {"ZKA.camt.053.001.02.v02.xsd", 334, nullptr};
@@ -275,7 +364,26 @@ Detection DetectFormat(const DetectInput& in, std::vector<std::string>& messages
 
     bool classified = false;  // format code fixed, go to schema selection
     bool skipDebitTest = false;
-    if (d.isEmw) {
+    const CurrentEdition* current = d.isEmw ? nullptr : FindCurrentEdition(R, N);
+    if (current) {
+        d.formatCode = current->code;
+        d.debitKind = current->debitKind;
+        d.schemaBase = N;
+        if (d.formatCode < 0) d.subtype = 1;
+        if (d.formatCode == 11 || d.formatCode == 12) {
+            const size_t ct = T.find("CstmrCdtTrfInitn");
+            const size_t dd = T.find("CstmrDrctDbtInitn");
+            if (ct != std::string::npos && dd != std::string::npos) {
+                messages.push_back(msg::kMixedCtDd);
+                d.stopped = true;
+                return d;
+            }
+            if (d.formatCode == 12 && dd != std::string::npos) d.debitKind = 1;
+        }
+        if (d.formatCode == 12) SetDirectReason(d, msg::kReasonContainer);
+        if (d.formatCode == 11 || d.formatCode == 12 || d.formatCode == 14) d.subset = in.subset == 4 ? 4 : 5;
+        classified = true;
+    } else if (d.isEmw) {
         d.formatCode = -10;
         d.schemaBase = kBbkNamespace;
         classified = true;
@@ -408,7 +516,7 @@ Detection DetectFormat(const DetectInput& in, std::vector<std::string>& messages
     }
 
     // Schema selection
-    const SchemaChoice choice = SelectSchema(d.formatCode, d.debitKind != 0, d.austrianVariant);
+    const SchemaChoice choice = SelectSchema(d.formatCode, d.debitKind != 0, d.austrianVariant, d.subset);
     d.schemaFile = choice.file;
     d.resourceId = choice.resourceId;
     if (choice.edition) d.edition = A(choice.edition);

@@ -31,6 +31,7 @@ struct DetectInput {
     int prefixCount = 0;
     std::vector<std::string> localInstruments;  ///< in document order
     std::vector<std::string> serviceLevels;     ///< first one and every later one that differs
+    int subset = 0;  ///< the DK subset to validate the editions after 3.0 with: 4 or 5 (anything else: 5)
 };
 
 struct Detection {
@@ -41,6 +42,7 @@ struct Detection {
     int subtype = 0;
     int isEmw = 0;
     int xmlnsRepeated = 0;
+    int subset = 0;  ///< the DK subset (4 or 5) the schema belongs to; 0 for the older editions
     std::string schemaBase;  ///< G
     std::string schemaFile;
     int resourceId = 0;
@@ -55,8 +57,12 @@ struct SchemaChoice {
     int resourceId;
     const char* edition;  ///< UTF-8 edition text set by this row, or null
 };
-/// The schema row for a format code, direct-debit flag and Austrian variant.
-SchemaChoice SelectSchema(int formatCode, bool directDebit, int austrianVariant);
+/// The schema row for a format code, direct-debit flag, Austrian variant and
+/// DK subset (4 or 5; the editions after 3.0 only).
+SchemaChoice SelectSchema(int formatCode, bool directDebit, int austrianVariant, int subset = 5);
+
+/// The hint for an edition German banks no longer accept (CP1252), or "".
+std::string RetiredEditionHint(const Detection& d);
 
 /// Runs detection and the structural and namespace checks; appends their
 /// messages (CP1252) to `messages`. `subtype` is the value before detection.

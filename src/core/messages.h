@@ -38,14 +38,20 @@ inline const std::string kSchemaLocationMismatch =
 inline const std::string kNamespaceMismatch =
     A("Der Namensraum '%s' des Wurzelelements '%s' entspricht nicht dem erforderlichen Namensraum '%s'");
 
+inline const std::string kRetiredEdition =
+    A("Hinweis: Das Format %s wird von deutschen Banken seit %s nicht mehr angenommen!");
+
 // Verdict
 inline const std::string kVerdictValid = A("'%s' enthält ein korrektes SEPA XML Dokument (%s)!");
 inline const std::string kVerdictValidEmw = A("'%s' enthält eine korrekte EMW Einlieferung!");
 inline const std::string kVerdictValidCamt = A("'%s' enthält ein korrektes CAMT%s Dokument (%s)!");
+inline const std::string kVerdictValidStatus = A("'%s' enthält einen korrekten Statusbericht pain.002 (%s)!");
 inline const std::string kVerdictInvalid =
     A("'%s' enthält ein XML Dokument, das nicht der Schemadefinition (%s) entspricht!");
 inline const std::string kVerdictCharsetCamt =
     A("'%s' enthält ein korrektes CAMT%s Dokument (%s), das nicht unterstützte Zeichen enthält!");
+inline const std::string kVerdictCharsetStatus =
+    A("'%s' enthält einen korrekten Statusbericht pain.002 (%s), der nicht unterstützte Zeichen enthält!");
 inline const std::string kVerdictCharset =
     A("'%s' enthält ein korrektes SEPA XML Dokument (%s), das nicht unterstützte Zeichen enthält!");
 inline const std::string kMissingCreditorIds = A("Es fehlen SEPA Gläubigeridentifikationen <CdtrSchmeId>!");

@@ -80,9 +80,23 @@ void CTavrel1Doc::RunSaxCheck(IEventSink* sink) {
     // 2, 3
     if (RunSaxPass(m_content, false, m_processor.get(), m_schemaPath, m_extraEncodings != 0, true) == -1) throw 1;
     // 4: hints do not make the file fail
-    bool valid = true;
-    for (const std::string& t : m_processor->m_texts)
-        if (!StartsWith(t, "Hinweis:")) valid = false;
+    auto onlyHints = [this] {
+        for (const std::string& t : m_processor->m_texts)
+            if (!StartsWith(t, "Hinweis:")) return false;
+        return true;
+    };
+    bool valid = onlyHints();
+    if (!valid && SwitchToOlderSubset()) {
+        // The newest subset's findings go; the rules' findings stay.
+        auto& p = *m_processor;
+        const auto begin = static_cast<std::ptrdiff_t>(p.m_schemaRecordsBegin);
+        const auto end = static_cast<std::ptrdiff_t>(p.m_schemaRecordsEnd);
+        p.m_texts.erase(p.m_texts.begin() + begin, p.m_texts.begin() + end);
+        p.m_lines.erase(p.m_lines.begin() + begin, p.m_lines.begin() + end);
+        p.m_columns.erase(p.m_columns.begin() + begin, p.m_columns.begin() + end);
+        p.m_kinds.erase(p.m_kinds.begin() + begin, p.m_kinds.begin() + end);
+        valid = onlyHints();
+    }
     CopyProcessorRecords();
     // 5
     if (sink) {
@@ -92,6 +106,18 @@ void CTavrel1Doc::RunSaxCheck(IEventSink* sink) {
     }
     // 6
     BuildVerdict(valid, false, m_processor->m_creditorIdPlacement, m_isEmw != 0, m_filePath, m_edition);
+}
+
+bool CTavrel1Doc::SwitchToOlderSubset() {
+    if (!m_subsetFallback) return false;
+    const SchemaChoice older = SelectSchema(m_formatCode, m_debitKind != 0, m_austrianVariant, 4);
+    const std::string path = m_app.m_strDataFolder + "/" + older.file;
+    if (!IsValidAgainst(m_content, path, m_extraEncodings != 0)) return false;
+    m_schemaPath = path;
+    m_edition = A(older.edition);
+    m_subset = 4;
+    m_subsetFallback = false;
+    return true;
 }
 
 void CTavrel1Doc::BuildVerdict(bool valid, bool onlyCharset, int placement, bool isEmw, const std::string& path,
@@ -122,6 +148,8 @@ void CTavrel1Doc::Load(CArchive& ar) {
     m_content.clear();
     m_missingRefHints = 0;
     m_saxCheckReady = false;
+    m_subset = 0;
+    m_subsetFallback = false;
     m_schemaPath.clear();
     m_edition.clear();
     m_filePath.clear();
@@ -197,22 +225,28 @@ void CTavrel1Doc::Load(CArchive& ar) {
     m_austrianVariant = 0;
     m_xmlnsRepeated = 0;
     m_debitKind = 0;
+    // [OPTION] GBIC 4 or 5 pins the DK subset; otherwise the newest one that accepts the file
+    det.subset = m_app.GetOptionInt("GBIC", 0);
     Detection d = DetectFormat(det, m_messages);
     m_austrianVariant = d.austrianVariant;
     m_debitKind = d.debitKind;
     if (d.stopped) return;
     m_subtype = d.subtype;
     m_isEmw = d.isEmw;
+    m_subset = d.subset;
+    m_subsetFallback = d.subset == 5 && det.subset != 5;
+    const std::string retired = RetiredEditionHint(d);
+    if (!retired.empty()) m_messages.push_back(retired);
     const std::string schemaPath = m_app.m_strDataFolder + "/" + d.schemaFile;
+    m_extraEncodings = pre.extraEncodings;
     // 10: several payment blocks cannot be sent directly
-    if (d.directPossible && d.formatCode >= 0 && d.formatCode <= 10 && HasSeveralPaymentBlocks(m_content)) {
+    if (d.directPossible && d.formatCode >= 0 && d.formatCode <= 11 && HasSeveralPaymentBlocks(m_content)) {
         d.directPossible = false;
         d.directReason = msg::kReasonSeveralBlocks;
     }
     // 11: schema validation; in event mode it runs with the rules, in RunSaxCheck
     if (eventMode) {
         m_schemaPath = schemaPath;
-        m_extraEncodings = pre.extraEncodings;
         m_filePath = path;
         m_edition = d.edition;
         m_isEmw = d.isEmw;
@@ -235,22 +269,30 @@ void CTavrel1Doc::Load(CArchive& ar) {
         ++m_checkState;
         m_parser = std::move(validating);
         m_parser->SwapText(m_content);  // lent for the parse
-        const bool valid = m_parser->Parse(m_detailTexts, m_detailLines, m_detailColumns, m_detailKinds);
+        bool valid = m_parser->Parse(m_detailTexts, m_detailLines, m_detailColumns, m_detailKinds);
         m_parser->SwapText(m_content);
         bool onlyCharset = false;
         if (!valid) onlyCharset = RewriteCharsetFindings(m_detailTexts, m_detailKinds);
+        m_formatCode = d.formatCode;
+        m_edition = d.edition;
+        m_schemaPath = schemaPath;
+        if (!valid && !onlyCharset && SwitchToOlderSubset()) {
+            ClearDetails();  // the tree is the same; only the newest subset's findings go
+            valid = true;
+        }
         int placement = 0;
         if (m_debitKind != 0 && d.formatCode > 4 && (valid || onlyCharset))
             placement = CheckCreditorIdPlacement(*m_parser);
-        m_formatCode = d.formatCode;
-        BuildVerdict(valid, onlyCharset, placement, d.isEmw != 0, path, d.edition);
+        BuildVerdict(valid, onlyCharset, placement, d.isEmw != 0, path, m_edition);
     }
     // 12
     if (!d.directPossible) m_messages.push_back(msg::kDirectSending + d.directReason);
     // 13
     m_formatCode = d.formatCode;
-    m_edition = d.edition;
-    m_schemaPath = schemaPath;
+    if (m_schemaPath.empty()) {
+        m_edition = d.edition;
+        m_schemaPath = schemaPath;
+    }
 }
 
 }  // namespace valorix

@@ -62,6 +62,10 @@ public:
     int m_debitKind = 0;
     int m_austrianVariant = 0;
     int m_subtype = 0;
+    /// The DK subset (4 or 5) the editions after 3.0 are validated against; 0 for the others.
+    int m_subset = 0;
+    /// The subset was chosen automatically: a file the newest one rejects is tried against the older one.
+    bool m_subsetFallback = false;
     int m_declPosition = 1;
     /// The parser reads `m_content` as UTF-8 (declared so, or declaring no
     /// encoding): its columns then count characters, not bytes.
@@ -92,6 +96,9 @@ private:
     /// Appends the processor's records to the detail records (a record
     /// without position gets line 0, column 0 and kind 0).
     void CopyProcessorRecords();
+    /// True, with schema and edition switched to the older DK subset, when the
+    /// subset is chosen automatically and the older one accepts the text.
+    bool SwitchToOlderSubset();
     void Load(CArchive& ar);
 
     const CTavrel1App& m_app;

@@ -96,7 +96,10 @@ bool HasSeveralPaymentBlocks(const std::string& text) {
 
 Verdict ComposeVerdict(const VerdictInput& in) {
     Verdict v;
-    const char* suffix = in.formatCode == -2 ? ".052" : in.formatCode == -3 ? ".053" : in.formatCode == -4 ? ".054" : "";
+    // camt.052/053/054: -2/-3/-4 (edition 2.x) and -5/-6/-7 (3.7)
+    static const char* const kCamtSuffixes[] = {".052", ".053", ".054"};
+    const char* suffix = in.formatCode <= -2 && in.formatCode >= -7 ? kCamtSuffixes[(-in.formatCode - 2) % 3] : "";
+    const bool status = in.formatCode == 13;
     const char* path = in.path.c_str();
     const char* edition = in.edition.c_str();
     if (in.placement == -1) {
@@ -106,7 +109,9 @@ Verdict ComposeVerdict(const VerdictInput& in) {
     }
     if (in.valid) {
         v.positive = true;
-        if (in.formatCode >= -1) {
+        if (status) {
+            v.sentence = Format(msg::kVerdictValidStatus.c_str(), path, edition);
+        } else if (in.formatCode >= -1) {
             v.sentence = Format(msg::kVerdictValid.c_str(), path, edition);
             if (in.subtype == 2) v.sentence = RemoveAll(v.sentence, " SEPA");
         } else if (in.isEmw) {
@@ -116,7 +121,8 @@ Verdict ComposeVerdict(const VerdictInput& in) {
         }
     } else if (in.onlyCharset) {
         v.positive = true;
-        if (in.formatCode < -1) v.sentence = Format(msg::kVerdictCharsetCamt.c_str(), path, suffix, edition);
+        if (status) v.sentence = Format(msg::kVerdictCharsetStatus.c_str(), path, edition);
+        else if (in.formatCode < -1) v.sentence = Format(msg::kVerdictCharsetCamt.c_str(), path, suffix, edition);
         else v.sentence = Format(msg::kVerdictCharset.c_str(), path, edition);
     } else {
         v.sentence = Format(msg::kVerdictInvalid.c_str(), path, edition);

@@ -198,7 +198,10 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
     bool grammarLoaded = false;
     if (withSchema) {
         grammarLoaded = LoadSchemaGrammar(*reader, resolver);
-        if (!grammarLoaded && processor) AddRecord(processor, SchemaLoadFailedText(schemaPath), -1, -1, 0);
+        if (!grammarLoaded) {
+            if (processor) AddRecord(processor, SchemaLoadFailedText(schemaPath), -1, -1, 0);
+            else errorText = SchemaLoadFailedText(schemaPath);
+        }
     }
     // 5
     // Namespaces are resolved in every pass, as the tree parse's scanner does:
@@ -248,6 +251,7 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
         if (processor) AddRecord(processor, text, refusal.line, refusal.column, 1);
         else errorText += (errorText.empty() ? "" : "\r\n") + text;
     }
+    if (processor) processor->m_schemaRecordsBegin = processor->m_texts.size();
     for (size_t i = 0; i < reporter.m_raw.size(); ++i) {
         if (processor) {
             if (fullRecords) AddRecord(processor, reporter.m_raw[i], reporter.m_lines[i], reporter.m_columns[i], reporter.m_kinds[i]);
@@ -256,6 +260,7 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
             errorText += (errorText.empty() ? "" : "\r\n") + reporter.m_formatted[i];
         }
     }
+    if (processor) processor->m_schemaRecordsEnd = processor->m_texts.size();
     if (excess) {
         if (processor) {
             AddRecord(processor, excess->text, excess->line, excess->column, 1);
@@ -269,6 +274,14 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
     reader.reset();
     if (!errorText.empty()) throw CNvException(errorText);
     return result;
+}
+
+bool IsValidAgainst(const std::string& text, const std::string& schemaPath, bool registerEncodings) {
+    try {
+        return RunSaxPass(text, false, nullptr, schemaPath, registerEncodings, false) == 0;
+    } catch (const CNvException&) {
+        return false;
+    }
 }
 
 }  // namespace valorix

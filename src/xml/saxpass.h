@@ -32,6 +32,8 @@ public:
     std::vector<int> m_lines;
     std::vector<int> m_columns;
     std::vector<uint8_t> m_kinds;
+    /// The records of the schema validation: [begin, end) after a pass.
+    size_t m_schemaRecordsBegin = 0, m_schemaRecordsEnd = 0;
     CNVContenhandler* m_handler = nullptr;  ///< valid during a pass only
 };
 
@@ -98,5 +100,8 @@ private:
 /// (full records: raw text, line, column, kind).
 int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* processor, const std::string& schemaPath,
                bool registerEncodings, bool fullRecords);
+/// True when `text` is valid against the schema: a pass without processor
+/// that reports nothing.
+bool IsValidAgainst(const std::string& text, const std::string& schemaPath, bool registerEncodings);
 
 }  // namespace valorix
