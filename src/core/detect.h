@@ -61,6 +61,10 @@ struct SchemaChoice {
 /// DK subset (4 or 5; the editions after 3.0 only).
 SchemaChoice SelectSchema(int formatCode, bool directDebit, int austrianVariant, int subset = 5);
 
+/// The pain formats of the editions after 3.0 (codes 11 to 14), whose new
+/// element names the rules read as the older ones.
+inline bool IsEditionAfter30(int formatCode) { return formatCode >= 11; }
+
 /// The hint for an edition German banks no longer accept (CP1252), or "".
 std::string RetiredEditionHint(const Detection& d);
 

@@ -1,5 +1,6 @@
 #include "rules/myxmldoc.h"
 
+#include "core/detect.h"
 #include "core/tavrel1doc.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -156,9 +157,11 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
     if (m_pendingFinding != 2) m_pendingFinding = 0;
     m_capture = 0;
     if (m_elementStack.empty()) return;
-    const std::string& name = m_elementStack.back();
+    std::string name = m_elementStack.back();
     const std::string parent = m_elementStack.size() > 1 ? m_elementStack[m_elementStack.size() - 2] : std::string();
-    const std::string value = Trim(raw);
+    std::string value = Trim(raw);
+    const bool after30 = m_doc && IsEditionAfter30(m_doc->m_formatCode);
+    if (after30) UnnestRequestedDate(name, parent, value);
     const bool hasSubRows = !m_hasSubRows.empty() && m_hasSubRows.back();
     // 2
     if (m_sink) m_sink->OnCharacters(raw);
@@ -208,7 +211,7 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
         if (r <= 0) Record(IbanFindingText(r), 1);
         // testing goes on with the next rows
     }
-    if (EndsWith(name, "BIC")) {
+    if (EndsWith(name, "BIC") || (after30 && EndsWith(name, "BICFI"))) {
         const size_t depth = m_elementStack.size();
         if ((value.size() == 8 || value.size() == 11) && depth > 3 && Contains(m_elementStack[depth - 2], "FinInstnId")) {
             const bool ownBank = Contains(m_elementStack[depth - 4], "PmtInf");

@@ -138,4 +138,15 @@ std::string DateFinding(const std::string& name, const std::string& fullValue, d
     return text + "!";
 }
 
+bool UnnestRequestedDate(std::string& name, const std::string& parent, std::string& value) {
+    const size_t colon = name.rfind(':');
+    const std::string local = colon == std::string::npos ? name : name.substr(colon + 1);
+    if (local != "Dt" && local != "DtTm") return false;
+    if (!Contains(parent, "ReqdExctnDt") && !Contains(parent, "ReqdColltnDt")) return false;
+    name = parent;
+    const std::string trimmed = Trim(value);
+    if (local == "DtTm" && trimmed.size() > 10 && trimmed[10] == 'T') value = trimmed.substr(0, 10);
+    return true;
+}
+
 }  // namespace valorix

@@ -52,5 +52,10 @@ std::string DatePart(const std::string& value);
 /// the element `name` with value `value` at local time `now` (a day count as
 /// NowDate gives), or "" when the date is fine. CP1252.
 std::string DateFinding(const std::string& name, const std::string& value, double now);
+/// The editions after 3.0 nest the requested date in <Dt> or <DtTm> below
+/// <ReqdExctnDt> (or <ReqdColltnDt>): for such an element `name` becomes the
+/// outer name and a date with time its date, so the date rule reads it as the
+/// older editions' plain date. Returns false, changing nothing, for any other element.
+bool UnnestRequestedDate(std::string& name, const std::string& parent, std::string& value);
 
 }  // namespace valorix

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/app.h"
+#include "core/detect.h"
 #include "core/tavrel1doc.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -329,15 +330,18 @@ void CStructureView::RecordFinding(const std::string& text, const std::string& n
     AppendFinding(text, line, column, kind);
 }
 
-void CStructureView::RuleChain(const std::string& name, const std::string& value, RowId target, RowId row) {
+void CStructureView::RuleChain(const std::string& elementName, const std::string& elementValue, RowId target,
+                               RowId row) {
     static const char* const kEntering[] = {"IBAN", "BIC", "ReqdExctnDt", "ReqdColltnDt",
                                             "CtrlSum", "EndToEndId", "DtOfSgntr", "Nm"};
+    std::string name = elementName, value = elementValue;
+    if (target != kNoRow && IsEditionAfter30(m_doc.m_formatCode)) UnnestRequestedDate(name, std::string(m_model->Name(target)), value);
     bool enters = m_doc.m_debitKind != 0 && Contains(name, "Id");
     for (const char* e : kEntering) enters = enters || Contains(name, e);
     if (!enters) return;
     const bool plain = m_doc.m_subtype == 0;
     const CStructureModel& model = *m_model;
-    auto record = [&](const std::string& text) { RecordFinding(text, name, value, row, 0); };
+    auto record = [&](const std::string& text) { RecordFinding(text, elementName, elementValue, row, 0); };
 
     if (Contains(name, "IBAN")) {
         if (value.size() > 4) {
