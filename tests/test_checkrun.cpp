@@ -72,6 +72,66 @@ TEST_F(CheckRun, SecondLoadKeepsNothingOfTheFirst) {
     EXPECT_EQ(doc->m_checkState, 1);
 }
 
+// Files of the editions after 3.0 are validated against the newest DK subset
+// that accepts them, unless [OPTION] GBIC pins one.
+TEST_F(CheckRun, DkSubsetChoice) {
+    const std::string example =
+        ReadFile(std::string(VALORIX_SOURCE_DIR) + "/examples/ueberweisung-pain.001.001.09.xml");
+    const std::string chf = Replace(example, "Ccy=\"EUR\"", "Ccy=\"CHF\"");  // only GBIC_5 asks for euros
+    const std::string hybrid = Replace(example, "<Nm>Erika Mustermann</Nm>",  // only GBIC_5 has address lines
+                                       "<Nm>Erika Mustermann</Nm><PstlAdr><TwnNm>Bonn</TwnNm><Ctry>DE</Ctry>"
+                                       "<AdrLine>Am Markt 1</AdrLine></PstlAdr>");
+    const std::string both = Replace(hybrid, "Ccy=\"EUR\"", "Ccy=\"CHF\"");
+    const std::string badIban = Replace(chf, "DE02100500000054540402", "DE03100500000054540402");
+    const std::string gbic4 = "3.7 (GBIC_4) aktuell ab November 2023", gbic5 = "3.9 (GBIC_5) aktuell ab November 2025";
+    const std::string valid = "'t.xml' enthält ein korrektes SEPA XML Dokument (";
+    const std::string invalid = "'t.xml' enthält ein XML Dokument, das nicht der Schemadefinition (";
+    const std::string ccy = "value 'CHF' not in enumeration";
+    struct Case {
+        const char* name;
+        std::string text;
+        int pinned;
+        std::string verdict;
+        const char* subset;
+        std::string finding;  // the start of one finding; "" when none
+        std::string eventVerdict = "";  // "": as in tree mode
+    } cases[] = {
+        {"valid against both", example, 0, valid + gbic5 + ")!", "GBIC_5", ""},
+        {"only GBIC_4 accepts it", chf, 0, valid + gbic4 + ")!", "GBIC_4", ""},
+        {"pinned to GBIC_5", chf, 5, invalid + gbic5 + ") entspricht!", "GBIC_5", ccy},
+        // the address also gets the guideline warning, which fails the file in event mode
+        {"only GBIC_5 accepts it", hybrid, 0, valid + gbic5 + ")!", "GBIC_5", "", invalid + gbic5 + ") entspricht!"},
+        {"pinned to GBIC_4", hybrid, 4, invalid + gbic4 + ") entspricht!", "GBIC_4", "element 'AdrLine' is not allowed"},
+        {"neither: the newest one's findings", both, 0, invalid + gbic5 + ") entspricht!", "GBIC_5", ccy},
+        {"a rule's finding stays", badIban, 0, "", "GBIC_4", "IBAN ungültig!"},
+    };
+    for (bool eventMode : {false, true}) {
+        m_app->ForceSaxMode(eventMode);
+        for (const auto& c : cases) {
+            m_app->m_profile.WriteInt("OPTION", "GBIC", c.pinned);
+            auto doc = Check(c.text, "t.xml");
+            if (eventMode) doc->RunSaxCheck(nullptr);
+            const std::string where = std::string(c.name) + (eventMode ? " (event mode)" : " (tree mode)");
+            const std::string verdict = eventMode && !c.eventVerdict.empty() ? c.eventVerdict : c.verdict;
+            if (!verdict.empty()) EXPECT_EQ(U8(doc->m_messages[0]), verdict) << where;
+            EXPECT_EQ(doc->m_schemaPath, DataFolder() + "/" + c.subset + "/pain.001.001.09.xsd") << where;
+            // Tree mode's rules run in the view: the document holds the parser's findings only.
+            std::vector<std::string> findings;
+            for (const std::string& t : U8(doc->m_detailTexts))
+                if (!StartsWith(t, "Warnung")) findings.push_back(t);
+            const bool ruleFinding = StartsWith(c.finding, "IBAN");
+            if (c.finding.empty() || (ruleFinding && !eventMode)) {
+                EXPECT_EQ(findings, std::vector<std::string>{}) << where;
+            } else {
+                bool found = false;
+                for (const std::string& t : findings) found = found || StartsWith(t, c.finding);
+                EXPECT_TRUE(found) << where;
+                if (ruleFinding) EXPECT_EQ(findings.size(), 1u) << where;
+            }
+        }
+    }
+}
+
 TEST_F(CheckRun, UrgentTransferVerdictDropsTheWordSepa) {
     auto doc = Check(Replace(Example(), "<Cd>SEPA</Cd>", "<Cd>URGP</Cd>"), "eil.xml");
     ASSERT_FALSE(doc->m_messages.empty());

@@ -69,4 +69,46 @@ TEST_F(Corpus, EverySampleHasItsFormatVerdictAndOracleAnswer) {
     EXPECT_EQ(files, static_cast<int>(table.size()));
 }
 
+// The fixtures of the editions after 3.0: each format checked in both modes,
+// and xmllint's answer on the schema file the check chose.
+TEST_F(Corpus, EditionsAfterThreeZeroFixtures) {
+    const std::string fixtures = FixturesDir() + "/current/";
+    struct Case {
+        std::string file;
+        int formatCode;
+        const char* verdict;
+        const char* schema;
+    } cases[] = {
+        {std::string(VALORIX_SOURCE_DIR) + "/examples/ueberweisung-pain.001.001.09.xml", 11,
+         "enthält ein korrektes SEPA XML Dokument (3.9 (GBIC_5) aktuell ab November 2025)!", "GBIC_5/pain.001.001.09.xsd"},
+        {fixtures + "container-gbic4.xml", 12,
+         "enthält ein korrektes SEPA XML Dokument (3.9 (GBIC_5) aktuell ab November 2025)!",
+         "GBIC_5/container.nnn.001.GBIC4.xsd"},
+        {fixtures + "reversal-pain.007.001.09.xml", 14,
+         "enthält ein korrektes SEPA XML Dokument (3.9 (GBIC_5) aktuell ab November 2025)!", "GBIC_5/pain.007.001.09.xsd"},
+        {SamplesDir() + "/test-pain-parse-0020110-03.xml", 13,
+         "enthält einen korrekten Statusbericht pain.002 (Statusbericht 3.7 gültig seit November 2023)!",
+         "pain.002.001.10.xsd"},
+        {SamplesDir() + "/camt053.v8.xml", -6,
+         "enthält ein korrektes CAMT.053 Dokument (CAMT 3.7 gültig seit November 2023)!", "camt.053.001.08.xsd"},
+    };
+    WriteFile(DataFolder() + "/NVSCL.INI", "[BIC]\r\nSTAND=261201\r\nHYVEDEMMXXX=1111\r\n");
+    m_app->UseSclDirectory(DataFolder() + "/NVSCL.INI");
+    for (bool eventMode : {false, true}) {
+        m_app->ForceSaxMode(eventMode);
+        for (const auto& c : cases) {
+            auto doc = CheckFile(c.file);
+            if (eventMode) doc->RunSaxCheck(nullptr);
+            ASSERT_FALSE(doc->m_messages.empty()) << c.file;
+            EXPECT_EQ(doc->m_formatCode, c.formatCode) << c.file;
+            EXPECT_EQ(U8(doc->m_messages[0]), "'" + c.file + "' " + c.verdict) << eventMode;
+            EXPECT_EQ(doc->m_schemaPath, DataFolder() + "/" + c.schema);
+            EXPECT_EQ(U8(doc->m_detailTexts), std::vector<std::string>{}) << c.file << " " << eventMode;
+            const std::string cmd = "xmllint --noout --schema " + ShellQuote(doc->m_schemaPath) + " " +
+                                    ShellQuote(c.file) + " >/dev/null 2>&1";
+            EXPECT_EQ(std::system(cmd.c_str()), 0) << c.file;
+        }
+    }
+}
+
 }  // namespace valorix::test

@@ -369,7 +369,9 @@ Detection DetectFormat(const DetectInput& in, std::vector<std::string>& messages
         d.formatCode = current->code;
         d.debitKind = current->debitKind;
         d.schemaBase = N;
-        if (d.formatCode < 0) d.subtype = 1;
+        // Statements, status reports and reversals hold no orders: the rules
+        // that count, sum and date payment orders do not apply to them.
+        if (d.formatCode < 0 || d.formatCode == 13 || d.formatCode == 14) d.subtype = 1;
         if (d.formatCode == 11 || d.formatCode == 12) {
             const size_t ct = T.find("CstmrCdtTrfInitn");
             const size_t dd = T.find("CstmrDrctDbtInitn");

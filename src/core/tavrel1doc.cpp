@@ -86,7 +86,8 @@ void CTavrel1Doc::RunSaxCheck(IEventSink* sink) {
         return true;
     };
     bool valid = onlyHints();
-    if (!valid && SwitchToOlderSubset()) {
+    const bool schemaFindings = m_processor->m_schemaRecordsEnd > m_processor->m_schemaRecordsBegin;
+    if (schemaFindings && SwitchToOlderSubset()) {
         // The newest subset's findings go; the rules' findings stay.
         auto& p = *m_processor;
         const auto begin = static_cast<std::ptrdiff_t>(p.m_schemaRecordsBegin);
