@@ -252,6 +252,23 @@ TEST_F(Gui, FileWithFindingsShowsRowsTreeMarksAndPages) {
     m_frame->ActivatePage(kPageGrid);
 }
 
+// A credit transfer of the edition banks accept today: its edition in the
+// verdict, the rules' findings in the output pane and marked in the text.
+TEST_F(Gui, EditionAfterThreeZeroShowsItsEditionAndFindings) {
+    const std::string file = FixturesDir() + "/rules/credit-transfer-2019.xml";
+    ASSERT_TRUE(m_frame->OpenFile(file));
+    const std::vector<std::string> out = OutputTexts();
+    ASSERT_GE(out.size(), 3u);
+    EXPECT_EQ(out[0], "'" + file + "' enthält ein XML Dokument, das nicht der Schemadefinition (3.9 (GBIC_5) "
+                          "aktuell ab November 2025) entspricht!");
+    EXPECT_NE(std::find(out.begin(), out.end(), "Zeile 7/33 : Hinweis: Der Ausführungstermin liegt nicht in der Zukunft!"),
+              out.end());
+    EXPECT_GT(m_frame->TextPage()->Model().Marks().size(), 5u);
+    m_frame->ActivatePage(kPageText);
+    Screenshot(m_frame, "current-edition-text.png");
+    m_frame->ActivatePage(kPageGrid);
+}
+
 // Files that cannot be checked: each ends in the output pane or in a message
 // box naming the file, and nothing of an earlier file stays.
 TEST_F(Gui, BadFilesEndInAMessageAndAClearedState) {
