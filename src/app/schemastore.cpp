@@ -10,7 +10,7 @@
 
 namespace valorix {
 
-const SchemaRow kSchemaTable[kSchemaCount] = {
+const SchemaRow kSchemaTable[] = {  // as many rows as kSchemaCount, or the declaration conflicts
     // The editions after 3.0: the DK subsets in one folder per data-format
     // version, beside the container that imports them by their plain names;
     // the ISO originals apart, for comparison.

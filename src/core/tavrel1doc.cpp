@@ -1,5 +1,6 @@
 #include "core/tavrel1doc.h"
 
+#include <algorithm>
 #include <new>
 
 #include "app/app.h"
@@ -90,12 +91,16 @@ void CTavrel1Doc::RunSaxCheck(IEventSink* sink) {
     if (schemaFindings && SwitchToOlderSubset()) {
         // The newest subset's findings go; the rules' findings stay.
         auto& p = *m_processor;
-        const auto begin = static_cast<std::ptrdiff_t>(p.m_schemaRecordsBegin);
-        const auto end = static_cast<std::ptrdiff_t>(p.m_schemaRecordsEnd);
-        p.m_texts.erase(p.m_texts.begin() + begin, p.m_texts.begin() + end);
-        p.m_lines.erase(p.m_lines.begin() + begin, p.m_lines.begin() + end);
-        p.m_columns.erase(p.m_columns.begin() + begin, p.m_columns.begin() + end);
-        p.m_kinds.erase(p.m_kinds.begin() + begin, p.m_kinds.begin() + end);
+        auto drop = [&](auto& records) {
+            const size_t end = std::min(p.m_schemaRecordsEnd, records.size());
+            const size_t begin = std::min(p.m_schemaRecordsBegin, end);
+            records.erase(records.begin() + static_cast<std::ptrdiff_t>(begin),
+                          records.begin() + static_cast<std::ptrdiff_t>(end));
+        };
+        drop(p.m_texts);
+        drop(p.m_lines);
+        drop(p.m_columns);
+        drop(p.m_kinds);
         valid = onlyHints();
     }
     CopyProcessorRecords();

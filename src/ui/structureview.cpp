@@ -335,7 +335,8 @@ void CStructureView::RuleChain(const std::string& elementName, const std::string
     static const char* const kEntering[] = {"IBAN", "BIC", "ReqdExctnDt", "ReqdColltnDt",
                                             "CtrlSum", "EndToEndId", "DtOfSgntr", "Nm"};
     std::string name = elementName, value = elementValue;
-    if (target != kNoRow && IsEditionAfter30(m_doc.m_formatCode)) UnnestRequestedDate(name, std::string(m_model->Name(target)), value);
+    if (target != kNoRow && IsEditionAfter30(m_doc.m_formatCode))
+        UnnestRequestedDate(name, std::string(m_model->Name(target)), value);
     bool enters = m_doc.m_debitKind != 0 && Contains(name, "Id");
     for (const char* e : kEntering) enters = enters || Contains(name, e);
     if (!enters) return;
