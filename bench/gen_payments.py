@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Generates large, schema-valid German SEPA payment files for benchmarks.
 
-    gen_payments.py ct|dd TRANSACTIONS [BLOCKS] > file.xml
+    gen_payments.py ct|dd TRANSACTIONS [BLOCKS [EDITION]] > file.xml
 
-ct: pain.001.001.03 credit transfers, dd: pain.008.001.02 direct debits
-(edition 3.0). Transactions are spread evenly over BLOCKS payment blocks
-(default 1). Counts and control sums are consistent; IBANs carry valid check
-digits.
+ct: credit transfers, dd: direct debits; EDITION 3.0 (default:
+pain.001.001.03 / pain.008.001.02) or 3.9 (pain.001.001.09 / pain.008.001.08,
+valid against the DK subsets). Transactions are spread evenly over BLOCKS
+payment blocks (default 1). Counts and control sums are consistent; IBANs
+carry valid check digits.
 """
 import sys
 
@@ -22,11 +23,17 @@ def main():
     kind = sys.argv[1]
     total = int(sys.argv[2])
     blocks = int(sys.argv[3]) if len(sys.argv) > 3 else 1
+    current = len(sys.argv) > 4 and sys.argv[4] == "3.9"
     out = sys.stdout
     amount = lambda i: 1 + (i % 997) / 100 + 10
     cents = sum(int(round(amount(i) * 100)) for i in range(total))
     dd = kind == "dd"
-    ns = "urn:iso:std:iso:20022:tech:xsd:" + ("pain.008.001.02" if dd else "pain.001.001.03")
+    if current:
+        ns = "urn:iso:std:iso:20022:tech:xsd:" + ("pain.008.001.08" if dd else "pain.001.001.09")
+    else:
+        ns = "urn:iso:std:iso:20022:tech:xsd:" + ("pain.008.001.02" if dd else "pain.001.001.03")
+    bic = "BICFI" if current else "BIC"
+    execution = "<ReqdExctnDt><Dt>2026-12-15</Dt></ReqdExctnDt>" if current else "<ReqdExctnDt>2026-12-15</ReqdExctnDt>"
     root = "CstmrDrctDbtInitn" if dd else "CstmrCdtTrfInitn"
     out.write(f'<?xml version="1.0" encoding="UTF-8"?>\n<Document xmlns="{ns}">\n<{root}>\n')
     out.write(f"<GrpHdr><MsgId>BENCH-{kind}-{total}</MsgId><CreDtTm>2026-12-01T10:00:00</CreDtTm>"
@@ -43,20 +50,20 @@ def main():
             out.write("<LclInstrm><Cd>CORE</Cd></LclInstrm><SeqTp>RCUR</SeqTp></PmtTpInf>"
                       "<ReqdColltnDt>2026-12-15</ReqdColltnDt><Cdtr><Nm>Benchmark GmbH</Nm></Cdtr>"
                       f"<CdtrAcct><Id><IBAN>{iban_de(1)}</IBAN></Id></CdtrAcct>"
-                      "<CdtrAgt><FinInstnId><BIC>BYLADEM1001</BIC></FinInstnId></CdtrAgt><ChrgBr>SLEV</ChrgBr>"
+                      f"<CdtrAgt><FinInstnId><{bic}>BYLADEM1001</{bic}></FinInstnId></CdtrAgt><ChrgBr>SLEV</ChrgBr>"
                       "<CdtrSchmeId><Id><PrvtId><Othr><Id>DE98ZZZ09999999999</Id><SchmeNm><Prtry>SEPA</Prtry>"
                       "</SchmeNm></Othr></PrvtId></Id></CdtrSchmeId>\n")
         else:
-            out.write("</PmtTpInf><ReqdExctnDt>2026-12-15</ReqdExctnDt><Dbtr><Nm>Benchmark GmbH</Nm></Dbtr>"
+            out.write(f"</PmtTpInf>{execution}<Dbtr><Nm>Benchmark GmbH</Nm></Dbtr>"
                       f"<DbtrAcct><Id><IBAN>{iban_de(1)}</IBAN></Id></DbtrAcct>"
-                      "<DbtrAgt><FinInstnId><BIC>BYLADEM1001</BIC></FinInstnId></DbtrAgt><ChrgBr>SLEV</ChrgBr>\n")
+                      f"<DbtrAgt><FinInstnId><{bic}>BYLADEM1001</{bic}></FinInstnId></DbtrAgt><ChrgBr>SLEV</ChrgBr>\n")
         for _ in range(count):
             a = amount(i)
             if dd:
                 out.write(f"<DrctDbtTxInf><PmtId><EndToEndId>E2E-{i}</EndToEndId></PmtId>"
                           f'<InstdAmt Ccy="EUR">{a:.2f}</InstdAmt><DrctDbtTx><MndtRltdInf><MndtId>MANDAT-{i}</MndtId>'
                           "<DtOfSgntr>2025-01-15</DtOfSgntr></MndtRltdInf></DrctDbtTx>"
-                          "<DbtrAgt><FinInstnId><BIC>COBADEFFXXX</BIC></FinInstnId></DbtrAgt>"
+                          f"<DbtrAgt><FinInstnId><{bic}>COBADEFFXXX</{bic}></FinInstnId></DbtrAgt>"
                           f"<Dbtr><Nm>Kunde {i}</Nm></Dbtr><DbtrAcct><Id><IBAN>{iban_de(i + 2)}</IBAN></Id></DbtrAcct>"
                           f"<RmtInf><Ustrd>Beitrag {i}</Ustrd></RmtInf></DrctDbtTxInf>\n")
             else:
