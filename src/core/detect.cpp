@@ -212,7 +212,7 @@ void NamespaceChecks(const DetectInput& in, Detection& d, std::vector<std::strin
     if (d.isEmw) {
         expected = d.schemaBase;
         d.edition = A(kEditionEmw);
-    } else if (d.austrianVariant != 0 || statement || d.formatCode > 10) {
+    } else if (d.austrianVariant != 0 || statement || IsEditionAfter30(d.formatCode)) {
         expected = d.schemaBase;
         if (statement) d.edition = A(d.formatCode <= -5 ? kEditionCamt37 : kEditionCamt);
     } else {
