@@ -258,4 +258,58 @@ TEST_F(Cli, EventModeByOptionOrProfile) {
     EXPECT_EQ(Call({m_example}).out, Call({"--sax", m_example}).out);
 }
 
+TEST_F(Cli, CheckWithoutAnSclDirectorySaysSoOnce) {
+    // The example of today's edition with the debtor's bank and both payees'
+    // banks named by BIC: without a directory no BIC is "not listed", the
+    // summary says once that the directory was not asked, and the file stays
+    // correct; a directory that lists the banks asks them as before.
+    std::string text = ReadFile(std::string(VALORIX_SOURCE_DIR) + "/examples/ueberweisung-pain.001.001.09.xml");
+    const std::string othr = "<Othr>\n            <Id>NOTPROVIDED</Id>\n          </Othr>";
+    ASSERT_NE(text.find(othr), std::string::npos);
+    text.replace(text.find(othr), othr.size(), "<BICFI>COBADEFFXXX</BICFI>");
+    const std::string cdtrAcct = "</CdtrAcct>";
+    for (size_t at = text.find(cdtrAcct); at != std::string::npos; at = text.find(cdtrAcct, at + 1))
+        text.insert(at + cdtrAcct.size(), "<CdtrAgt><FinInstnId><BICFI>MARKDEF1100</BICFI></FinInstnId></CdtrAgt>");
+    // The creditor's agent stands before the creditor in the schema.
+    for (size_t at = text.find("<Cdtr>"); at != std::string::npos; at = text.find("<Cdtr>", at + 1)) {
+        const size_t agent = text.find("<CdtrAgt>", at);
+        const size_t end = text.find("</CdtrAgt>", agent) + 10;
+        const std::string moved = text.substr(agent, end - agent);
+        text.erase(agent, end - agent);
+        text.insert(at, moved);
+        at += moved.size();
+    }
+    const std::string file = m_home / "mit-bic.xml";
+    WriteFile(file, text);
+    const std::string verdict = "'" + file + "' enthält ein korrektes SEPA XML Dokument (3.9 (GBIC_5) aktuell ab November 2025)!\n";
+    const std::string hint = "Hinweis: Kein SCL Verzeichnis vorhanden, die BICs wurden nicht gegen das SEPA SCL "
+                             "Verzeichnis der Bundesbank geprüft.\n";
+    const std::string listed = m_home / "listed.ini", partly = m_home / "partly.ini";
+    WriteFile(listed, "[BIC]\r\nSTAND=261201\r\nCOBADEFFXXX=1111\r\nMARKDEF1100=1111\r\n");
+    WriteFile(partly, "[BIC]\r\nSTAND=261201\r\nCOBADEFFXXX=1111\r\n");
+    const std::string notListed =
+        "BIC 'MARKDEF1100' ist nicht im SEPA SCL Verzeichnis der Bundesbank enthalten!";
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+    } cases[] = {
+        {{file}, 0, verdict + hint},
+        {{"--sax", file}, 0, verdict + hint},
+        {{"--scl", listed, file}, 0, verdict},
+        {{"--sax", "--scl", listed, file}, 0, verdict},
+    };
+    for (const Case& c : cases) {
+        CliRun r = Call(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args[0] << r.err;
+        EXPECT_EQ(r.out, c.out) << c.args[0];
+    }
+    for (const char* mode : {"--json", "--sax"}) {
+        CliRun r = Call({mode, "--scl", partly, file});
+        EXPECT_EQ(r.status, 1) << mode;
+        EXPECT_EQ(r.out.find("Hinweis: Kein SCL"), std::string::npos) << mode;
+        EXPECT_NE(r.out.find(notListed), std::string::npos) << mode << r.out;
+    }
+}
+
 }  // namespace valorix::test

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "rules/checkdigits.h"
+#include "rules/scldirectory.h"
 #include "platform/strutil.h"
 #include "support.h"
 
@@ -197,7 +198,44 @@ TEST(Bic, DirectoryLookup) {
         {"BANKUS33XXX", 0, -4},
     };
     for (const auto& c : cases) EXPECT_EQ(CheckBic(c.bic, c.position, scl), c.result) << c.bic << " " << c.position;
-    EXPECT_EQ(CheckBic("ABCDDEFFXXX", 0, dir / "missing.ini"), -2);
+
+    // Without a valid directory no BIC is "not listed": the check says once
+    // in its summary why the directory was not asked; country and own-bank
+    // tests still apply.
+    const std::string kMissing = "Hinweis: Kein SCL Verzeichnis vorhanden, die BICs wurden nicht gegen das SEPA SCL "
+                                 "Verzeichnis der Bundesbank geprüft.";
+    const std::string kDamaged = "Hinweis: Das SCL Verzeichnis ist beschädigt (nicht lesbar oder ohne gültigen "
+                                 "STAND), die BICs wurden nicht gegen das SEPA SCL Verzeichnis der Bundesbank geprüft.";
+    WriteFile(dir / "nobank.ini", "[BIC]\r\nSTAND=261201\r\n");
+    WriteFile(dir / "badstand.ini", "[BIC]\r\nSTAND=263101\r\nABCDDEFFXXX=1111\r\n");
+    WriteFile(dir / "nostand.ini", "[BIC]\r\nABCDDEFFXXX=1111\r\n");
+    fs::create_directories(dir / "folder.ini");
+    struct Without {
+        std::string file;
+        SclDirectoryState state;
+        const std::string& hint;
+    } withouts[] = {
+        {dir / "missing.ini", SclDirectoryState::Missing, kMissing},
+        {dir / "nobank.ini", SclDirectoryState::Missing, kMissing},
+        {dir / "badstand.ini", SclDirectoryState::Damaged, kDamaged},
+        {dir / "nostand.ini", SclDirectoryState::Damaged, kDamaged},
+        {dir / "folder.ini", SclDirectoryState::Damaged, kDamaged},
+    };
+    for (const Without& w : withouts) {
+        RevisitSclDirectory();
+        EXPECT_EQ(SclDirectoryStateOf(w.file), w.state) << w.file;
+        EXPECT_EQ(SclDirectoryHint(), "") << w.file;  // nothing asked yet
+        EXPECT_EQ(CheckBic("ABCDDEFFXXX", 0, w.file), -6) << w.file;
+        EXPECT_EQ(U8(BicFinding("UNKNDEFFXXX", false, 0, 0, w.file)), "") << w.file;
+        EXPECT_EQ(U8(BicFinding("ATBKATWWXXX", true, 0, 0, w.file)),
+                  "Die BIC 'ATBKATWWXXX' gehört nicht zu einem deutschen Institut.") << w.file;
+        EXPECT_EQ(U8(BicFinding("BANKUS33XXX", false, 0, 0, w.file)),
+                  "Länderangabe der BIC 'BANKUS33XXX enthält kein SEPA fähiges Land.") << w.file;
+        EXPECT_EQ(U8(SclDirectoryHint()), w.hint) << w.file;
+    }
+    RevisitSclDirectory();
+    EXPECT_EQ(CheckBic("ABCDDEFFXXX", 0, scl), 1);
+    EXPECT_EQ(SclDirectoryHint(), "");
 
     struct Rule {
         const char* bic;
@@ -235,7 +273,7 @@ TEST(Bic, DirectoryLookup) {
 
     // Within one check the directory file is looked at once; the next check
     // reads a changed one again.
-    WriteFile(scl, "[bic]\r\nunkndeffxxx=1111\r\n");
+    WriteFile(scl, "[bic]\r\nstand=261202\r\nunkndeffxxx=1111\r\n");
     EXPECT_EQ(CheckBic("UNKNDEFFXXX", 0, scl), -2);
     RevisitSclDirectory();
     EXPECT_EQ(CheckBic("UNKNDEFFXXX", 0, scl), 1);

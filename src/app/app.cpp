@@ -8,6 +8,7 @@
 #include "platform/inifile.h"
 #include "platform/paths.h"
 #include "platform/strutil.h"
+#include "rules/scldirectory.h"
 
 namespace valorix {
 namespace fs = std::filesystem;
@@ -49,7 +50,7 @@ std::string CTavrel1App::DetermineDataFolder() {
 
 void CTavrel1App::UseSclDirectory(const std::string& path) {
     m_strSclIniPath = path;
-    m_strSclStand = ReadIniString(path, "BIC", "STAND", "", 10);
+    m_strSclStand = ReadSclStand(path).substr(0, 9);
 }
 
 void CTavrel1App::CompleteSclIniPath() {

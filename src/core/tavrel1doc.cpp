@@ -12,6 +12,7 @@
 #include "platform/prompt.h"
 #include "platform/strutil.h"
 #include "rules/checkdigits.h"
+#include "rules/scldirectory.h"
 #include "rules/myxmldoc.h"
 #include "xml/nvexception.h"
 #include "xml/saxpass.h"

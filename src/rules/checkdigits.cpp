@@ -2,14 +2,12 @@
 
 #include <algorithm>
 
-#include <sys/stat.h>
 
 #include <cstring>
 #include <string_view>
-#include <unordered_map>
 
 #include "platform/codepage.h"
-#include "platform/inifile.h"
+#include "rules/scldirectory.h"
 #include "platform/strutil.h"
 
 namespace valorix {
@@ -162,51 +160,16 @@ bool CheckCreditorId(const std::string& value, std::string& message) {
     return false;
 }
 
-namespace {
-
-// The [BIC] section of one directory file, parsed once per file version.
-struct SclCache {
-    std::string path;
-    long long mtime = -1;
-    long long size = -1;
-    bool exists = false;
-    std::unordered_map<std::string, std::string> entries;  // upper-case key -> value (trimmed, at most 9)
-};
-
-bool g_revisit = true;  // the file is to be looked at before the next lookup
-
-const SclCache& LoadScl(const std::string& path) {
-    static SclCache cache;
-    if (!g_revisit && cache.path == path) return cache;
-    g_revisit = false;
-    struct stat st;
-    const bool exists = !path.empty() && stat(path.c_str(), &st) == 0;
-    const long long mtime = exists ? static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec : -1;
-    const long long size = exists ? static_cast<long long>(st.st_size) : -1;
-    if (cache.path == path && cache.exists == exists && cache.mtime == mtime && cache.size == size) return cache;
-    cache = SclCache{path, mtime, size, exists, {}};
-    for (auto& [key, value] : ReadIniSection(path, "BIC")) {
-        if (value.size() > 9) value.resize(9);
-        cache.entries.emplace(ToUpperAscii(key), std::move(value));  // the first entry of a key counts
-    }
-    return cache;
-}
-
-std::string Lookup(const SclCache& scl, const std::string& key) {
-    auto it = scl.entries.find(ToUpperAscii(key));
-    return it == scl.entries.end() ? std::string() : it->second;
-}
-
-}  // namespace
-
-void RevisitSclDirectory() { g_revisit = true; }
-
 int CheckBic(const std::string& bic, int position, const std::string& sclIniPath) {
     const std::string key = bic.size() == 8 ? bic + "XXX" : bic;
     if (key.size() < 6 || !IsSepaCountry(key.substr(4, 2))) return -4;
-    const SclCache& scl = LoadScl(sclIniPath);
-    std::string flags = Lookup(scl, key);
-    if (flags.empty()) flags = Lookup(scl, key.substr(0, 8));
+    const SclDirectoryState state = SclDirectoryStateOf(sclIniPath);
+    if (state != SclDirectoryState::Valid) {
+        NoteSclDirectoryNotUsed(state);
+        return -6;
+    }
+    std::string flags = SclLookup(sclIniPath, key);
+    if (flags.empty()) flags = SclLookup(sclIniPath, key.substr(0, 8));
     if (flags.empty()) return -2;
     if (static_cast<int>(flags.size()) > position) return flags[static_cast<size_t>(position)] == '1' ? 1 : 0;
     return flags.size() < 3 ? -3 : 0;
@@ -217,13 +180,14 @@ std::string BicFinding(const std::string& bic, bool ownBank, int debitKind, int 
     // The creditor's own bank of a direct debit must take part in the file's
     // scheme as well; a credit transfer asks every bank for its transfer flag.
     int result = CheckBic(bic, debitKind, sclIniPath);
-    if (ownBank && (result >= 0 || result == -3)) {
+    if (ownBank && (result >= 0 || result == -3 || result == -6)) {
         const std::string country = bic.substr(4, 2);
         if (country != (austrianVariant == 0 ? "DE" : "AT")) result = -5;
     }
     const char* b = bic.c_str();
     switch (result) {
-        case 1: return {};
+        case 1:
+        case -6: return {};  // no directory to ask: said once in the summary
         case -5:
             return Format(A(austrianVariant == 0 ? "Die BIC '%s' gehört nicht zu einem deutschen Institut."
                                                  : "Die BIC '%s' gehört nicht zu einem Institut aus Österreich.")

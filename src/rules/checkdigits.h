@@ -36,11 +36,10 @@ std::string IbanFindingText(int result);
 bool CheckCreditorId(const std::string& value, std::string& message);
 
 /// 1 reachable; 0 listed but not reachable for `position`; -2 not listed;
-/// -3 damaged entry; -4 country not in SEPA. `sclIniPath` is the directory file.
+/// -3 damaged entry; -4 country not in SEPA; -6 no valid directory to ask
+/// (missing, without banks, or damaged: noted for the check's summary).
+/// `sclIniPath` is the directory file.
 int CheckBic(const std::string& bic, int position, const std::string& sclIniPath);
-/// A new check begins: the next BIC check looks at the directory file again
-/// (it is read anew when it changed); within one check it is looked at once.
-void RevisitSclDirectory();
 
 /// The whole BIC rule: level, country of the own bank, finding text. Returns
 /// the finding (CP1252) or "" when the BIC passes.

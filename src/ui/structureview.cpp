@@ -10,6 +10,7 @@
 #include "platform/prompt.h"
 #include "platform/strutil.h"
 #include "rules/checkdigits.h"
+#include "rules/scldirectory.h"
 #include "rules/findings.h"
 #include "rules/values.h"
 #include "ui/elementscan.h"
@@ -139,6 +140,10 @@ FillResult CStructureView::FillView() {
             }
             ShowInBrowser(m_doc.m_contentLength >= 100000);
         }
+        // BICs that could not be asked because there is no valid directory: said once.
+        const std::string sclHint = SclDirectoryHint();
+        if (!sclHint.empty() && std::find(m_doc.m_messages.begin(), m_doc.m_messages.end(), sclHint) == m_doc.m_messages.end())
+            m_doc.m_messages.push_back(sclHint);
         BuildReport(page, *m_columns, output, m_doc);
         // 9
         m_pProgress.reset();
