@@ -125,22 +125,21 @@ private:
     const CTavrel1App& m_app;
 };
 
-int UpdateScl(const Options& o, CTavrel1App& app, std::ostream& out) {
+int UpdateScl(const Options& o, CTavrel1App& app, std::ostream& out, std::ostream& err) {
     CBatchPrompt prompt(out, o.json, app);
     const OnlineSettings settings = OnlineSettings::FromProfile(app.m_profile);
-    const std::string before = app.m_strSclStand;
-    bool asked = false, replaced = false;
-    const int result = RunOnlineCheck(app, prompt, settings, false);
-    if (result == kWantsSclDirectory) {
-        DownloadSclDirectory(app, prompt, settings, false);
-        replaced = app.m_strSclStand != before;
-    } else {
-        // Asked when the check got as far as the date comparison.
-        asked = std::none_of(prompt.lines.begin(), prompt.lines.end(), [](const std::string& l) {
-            return StartsWith(l, "Der aktuelle Stand der SCL Datei") || StartsWith(l, "Es besteht derzeit keine");
-        });
+    const OnlineOutcome outcome = RunOnlineCheck(app, prompt, settings, false);
+    if (outcome == OnlineOutcome::NotConfigured) {
+        if (!o.json) err << "valorix-check: " << kNoUpdateServer << '\n';
+        prompt.lines.push_back(kNoUpdateServer);
     }
-    const int status = replaced || asked ? 0 : 1;
+    bool replaced = false, failed = outcome == OnlineOutcome::Offline || outcome == OnlineOutcome::Failed;
+    if (outcome == OnlineOutcome::WantsSclDirectory) {
+        const SclDownload download = DownloadSclDirectory(app, prompt, settings, false);
+        replaced = download.outcome == SclDownload::Replaced;
+        failed = download.outcome == SclDownload::Failed || download.outcome == SclDownload::Busy;
+    }
+    const int status = outcome == OnlineOutcome::NotConfigured ? 2 : failed ? 1 : 0;
     if (o.json) {
         nlohmann::ordered_json j;
         j["status"] = status;
@@ -207,7 +206,7 @@ int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std
             return 2;
         }
         app.CompleteSclIniPath();
-        return UpdateScl(o, app, out);
+        return UpdateScl(o, app, out, err);
     }
     if (o.importScl) {
         // The directory goes to the data folder unless a target is named.

@@ -491,11 +491,11 @@ void CMainFrame::Fill(CTavrel1Doc& doc) {
 void CMainFrame::StartupCheck() {
     const OnlineSettings settings = OnlineSettings::FromProfile(m_values.m_profile);
     switch (RunOnlineCheck(m_values, m_prompt, settings, IsShown())) {
-    case kWantsProgramUpdate:
+    case OnlineOutcome::WantsProgramUpdate:
         // The newer program's page is opened and this one ends.
         if (OpenUpdatePage(m_values, m_prompt)) CallAfter([this] { Close(); });
         break;
-    case kWantsSclDirectory:
+    case OnlineOutcome::WantsSclDirectory:
         CallAfter([this] { DownloadScl(); });  // as the command ID_SCL_DOWNLOAD does
         break;
     default: break;

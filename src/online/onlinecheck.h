@@ -23,20 +23,44 @@ struct StatusPage {
 /// Reads the three markers "PRGVER : #", "URL : #" and "STAND2 : #".
 StatusPage ParseStatusPage(const std::string& answer);
 
-/// Only http and https addresses are opened as the update page.
+/// Only http and https addresses without control characters or blanks are
+/// opened as the update page.
 bool IsWebAddress(const std::string& url);
 
-enum OnlineResult { kNothingToDo = 0, kWantsSclDirectory = 1, kWantsProgramUpdate = 2 };
+/// Compares two versions part by part ("1.10.0" > "1.9.2"): numeric parts
+/// as numbers, any other part as text; a missing part counts as 0.
+/// Negative, zero or positive like strcmp.
+int CompareVersions(const std::string& a, const std::string& b);
+
+/// How the online check ended.
+enum class OnlineOutcome {
+    NotConfigured,      ///< no update host set up: nobody was asked, nothing shown
+    Offline,            ///< the machine has no network (said)
+    Failed,             ///< the server could not be asked or its answer is unusable (said, with the cause)
+    Current,            ///< asked: nothing newer, or the user declined the offers
+    WantsSclDirectory,  ///< the user wants the newer SCL directory
+    WantsProgramUpdate, ///< the user wants the program update
+};
 
 /// The online check: asks the update server (or, with [DEBUG] OTHER, the
 /// data folder's "SCL2.htm"), offers a newer program and then a newer SCL
 /// directory. Shows its own messages through `prompt`.
-int RunOnlineCheck(CTavrel1App& app, IPrompt& prompt, const OnlineSettings& settings, bool windowVisible);
+OnlineOutcome RunOnlineCheck(CTavrel1App& app, IPrompt& prompt, const OnlineSettings& settings, bool windowVisible);
 
-/// The download of the update server's SCL directory over the local one,
-/// which is replaced only by a complete, newer directory, in one step.
-/// Returns the message it showed.
-std::string DownloadSclDirectory(CTavrel1App& app, IPrompt& prompt, const OnlineSettings& settings,
+/// The line a front end shows when no update server is set up.
+extern const char* const kNoUpdateServer;
+
+struct SclDownload {
+    enum Outcome { Replaced, NotNewer, Failed, Busy } outcome = Failed;
+    std::string message;  ///< CP1252, as shown
+};
+
+/// The download of the update server's SCL directory over the local one.
+/// The local file is replaced only by a complete, valid and newer
+/// directory, in one step (a unique temporary file in the target folder,
+/// synced, renamed, the folder synced); a second download meanwhile, from
+/// this or another process, is refused while the first holds the lock.
+SclDownload DownloadSclDirectory(CTavrel1App& app, IPrompt& prompt, const OnlineSettings& settings,
                                  bool windowVisible);
 
 /// The result of the start-up check in the window: a newer program's page is

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/strutil.h"
 
@@ -116,7 +117,10 @@ bool IsPlausibleStand(std::string_view stand) {
     if (month < 1 || month > 12 || day < 1) return false;
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-    return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+    if (day > kDays[month - 1] + (month == 2 && leap ? 1 : 0)) return false;
+    // A directory is published shortly before it becomes valid, never years
+    // ahead: a date that far in the future would win every comparison.
+    return MakeDate(year, month, day) <= NowDate() + 366;
 }
 
 bool SclStandIsNewer(const std::string& candidate, const std::string& local) {

@@ -13,7 +13,8 @@
 
 namespace valorix {
 
-/// True for six digits YYMMDD that name a real calendar day (years 2000-2099).
+/// True for six digits YYMMDD that name a real calendar day (years 2000-2099)
+/// at most a year after today.
 bool IsPlausibleStand(std::string_view stand);
 
 /// True when `candidate` (a plausible YYMMDD) is newer than `local`; a local

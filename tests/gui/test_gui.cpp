@@ -549,7 +549,8 @@ TEST_F(Gui, AboutBoxAndADataFolderThatCannotBeMade) {
     // The message, then the online check's (without a data folder it has no answer file).
     ASSERT_EQ(m_prompt.shown.size(), 2u);
     EXPECT_EQ(U8(m_prompt.shown[0]).rfind("Der Datenordner '", 0), 0u) << U8(m_prompt.shown[0]);
-    EXPECT_EQ(U8(m_prompt.shown[1]), "Der aktuelle Stand der SCL Datei kann Online nicht geprüft werden!");
+    EXPECT_EQ(U8(m_prompt.shown[1]).rfind("Der aktuelle Stand der SCL Datei kann Online nicht geprüft werden!\r\n"
+                                          "Verbindungsfehler: ", 0), 0u) << U8(m_prompt.shown[1]);
     // The program runs all the same: a file is not well-formed or unchecked, not a crash.
     EXPECT_TRUE(m_frame->OpenFile(FixturesDir() + "/rules/direct-debit.xml"));
     EXPECT_FALSE(m_frame->Output().Lines().empty());
@@ -573,8 +574,8 @@ TEST_F(Gui, FileMenuScreenshot) {
 TEST_F(Gui, StartupDownloadsANewerSclDirectory) {
     CLoopbackServer server;
     ASSERT_TRUE(server.Started());
-    const std::string newer = "[BIC]\r\nSTAND=991231\r\nCOBADEFFXXX=1;1;1;1;0\r\n";
-    server.Serve("valorix/SCL2.htm", "<p>STAND2 : #20991231</p>");
+    const std::string newer = "[BIC]\r\nSTAND=261209\r\nCOBADEFFXXX=1111\r\n";
+    server.Serve("valorix/SCL2.htm", "<p>STAND2 : #20261209</p>");
     server.Serve("valorix/NVSCL.map", newer);
     wxGetApp().CloseAll();
     Pump();
@@ -588,12 +589,12 @@ TEST_F(Gui, StartupDownloadsANewerSclDirectory) {
     Start();
     Pump();
     ASSERT_EQ(m_prompt.shown.size(), 2u);
-    EXPECT_EQ(U8(m_prompt.shown[0]), "Es liegt ein neues SCL Verzeichnis (Stand 31.12.2099) der Deutschen Bundesbank "
+    EXPECT_EQ(U8(m_prompt.shown[0]), "Es liegt ein neues SCL Verzeichnis (Stand 09.12.2026) der Deutschen Bundesbank "
                                      "vor.\r\n\r\nWollen Sie dieses jetzt herunterladen?");
-    EXPECT_EQ(U8(m_prompt.shown[1]), "Die aktuellen Daten (Stand 31.12.2099) wurden korrekt heruntergeladen!");
+    EXPECT_EQ(U8(m_prompt.shown[1]), "Die aktuellen Daten (Stand 09.12.2026) wurden korrekt heruntergeladen!");
     EXPECT_EQ(ReadFile(m_dir / "data/Norvane/Valorix/NVSCL.INI"), newer);
     CAboutDlg about(m_frame, Values().m_strVersion, SclDateText(Values().m_strSclStand));
-    EXPECT_EQ(about.SclDateText(), "31.12.2099");
+    EXPECT_EQ(about.SclDateText(), "09.12.2026");
 }
 
 }  // namespace valorix::test

@@ -8,7 +8,11 @@ another CA, HTTPS with a certificate for another host name, and a proxy that
 demands credentials (Basic user "anna", password "geheim") before it opens a
 CONNECT tunnel. Prints the ports as one JSON line, then serves until stdin
 closes. The file ROOT/mode changes the answers: "206", "404", "slow",
-"truncate", "407" (the server itself asks for proxy credentials). Every
+"truncate", "407" (the server itself asks for proxy credentials),
+"nolength" (half the body without Content-Length, then the connection
+closed without TLS close_notify), "trickle" (one byte every 0.3 s),
+"chunked" (the body in chunks, properly ended), "delay" (the whole body
+after 1.5 s). Every
 request is appended to ROOT/requests.log (listener, request line, host,
 user agent, cache headers).
 """
@@ -101,8 +105,38 @@ class Handler(http.server.BaseHTTPRequestHandler):
             body = f.read()
         self.send_response(206 if m == "206" else 200)
         self.send_header("Content-Type", "text/html")
+        if m == "nolength":
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.write(body[: len(body) // 2])
+            self.wfile.flush()
+            raw = socket.socket(fileno=self.connection.detach())
+            raw.shutdown(socket.SHUT_RDWR)
+            raw.close()
+            self.close_connection = True
+            return
+        if m == "chunked":
+            self.send_header("Transfer-Encoding", "chunked")
+            self.end_headers()
+            for i in range(0, len(body), 100):
+                piece = body[i : i + 100]
+                self.wfile.write(b"%x\r\n%s\r\n" % (len(piece), piece))
+            self.wfile.write(b"0\r\n\r\n")
+            return
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
+        if m == "trickle":
+            try:
+                for i in range(len(body)):  # ends when the client goes
+                    self.wfile.write(body[i : i + 1])
+                    self.wfile.flush()
+                    time.sleep(0.3)
+            except OSError:
+                pass
+            self.close_connection = True
+            return
+        if m == "delay":
+            time.sleep(1.5)
         if m == "slow":
             self.wfile.write(body[:10])
             self.wfile.flush()
