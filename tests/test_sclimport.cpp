@@ -34,6 +34,8 @@ TEST(SclImport, BadInputLeavesTheOldDirectory) {
          "Die erste Zeile nennt kein Gültigkeitsdatum (\"Gueltig ab / valid from TT.MM.JJJJ\")."},
         {"bad date", "Gueltig ab / valid from 32.13.2026;;;;;;\r\n" + header,
          "Die erste Zeile nennt kein Gültigkeitsdatum (\"Gueltig ab / valid from TT.MM.JJJJ\")."},
+        {"no such day", "Gueltig ab / valid from 31.02.2026;;;;;;\r\n" + header,
+         "Die erste Zeile nennt kein Gültigkeitsdatum (\"Gueltig ab / valid from TT.MM.JJJJ\")."},
         {"no header", dated, "Die Kopfzeile des SCL-Verzeichnisses fehlt."},
         {"wrong columns", dated + "BIC;Name;SCT;CORE\r\nMARKDEF1100;B;1;1\r\n",
          "Die Kopfzeile des SCL-Verzeichnisses enthält keine Spalte 'SERVICE SCT'. Erwartet: "
@@ -42,6 +44,13 @@ TEST(SclImport, BadInputLeavesTheOldDirectory) {
          "Zeile 3 des SCL-Verzeichnisses ist fehlerhaft: MARKDEF1100;B;1;x;0;1;0"},
         {"bad BIC", dated + header + "MARK;B;1;1;0;1;0\r\n", "Zeile 3 des SCL-Verzeichnisses ist fehlerhaft: MARK;B;1;1;0;1;0"},
         {"no banks", dated + header, "Das SCL-Verzeichnis enthält keine Institute."},
+        // A quoted line is UTF-8 as it came, cut to 80 characters, control characters visible.
+        {"umlauts", dated + header + "GENODEF1ABC;Volksbank Süd;1;1;x;0;0\r\n",
+         "Zeile 3 des SCL-Verzeichnisses ist fehlerhaft: GENODEF1ABC;Volksbank Süd;1;1;x;0;0"},
+        {"CP1252", dated + header + "GENODEF1ABC;Volksbank S\xFC" "d;1;1;x;0;0\r\n",
+         "Zeile 3 des SCL-Verzeichnisses ist fehlerhaft: GENODEF1ABC;Volksbank Süd;1;1;x;0;0"},
+        {"a long line", dated + header + "MARKDEF1100;B;1;1;0;1;0\r\nGENODEF1ABC;\x1b[2J" + std::string(1 << 20, 'x') + "\r\n",
+         "Zeile 4 des SCL-Verzeichnisses ist fehlerhaft: GENODEF1ABC;\\x1B[2J" + std::string(61, 'x') + "…"},
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -54,6 +63,44 @@ TEST(SclImport, BadInputLeavesTheOldDirectory) {
         EXPECT_EQ(ReadFile(dir / "NVSCL.INI"), old) << c.name;
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator{}), 2) << c.name;
     }
+}
+
+TEST(SclImport, PublishedFilesAndTheirChecks) {
+    TempDir dir;
+    const std::string csv = dir / "scl.csv";
+    WriteFile(csv, "Gueltig ab / valid from 01.12.2026;;;;;;\r\n"
+                   "BIC;Name;SERVICE SCT;SERVICE COR;SERVICE COR1;SERVICE B2B;SERVICE SCC\r\n"
+                   "MARKDEF1100;Bundesbank;1;1;0;1;0\r\nMARKDEF1100;Bundesbank;1;1;0;1;0\r\n"
+                   "COBADEFFXXX;Commerzbank;1;1;0;0;0\r\nCOBADEFFXXX;Commerzbank;1;0;0;0;0\r\n");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {{"--program-version", "1#9", "--update-url", "https://a"}, 2,
+         "valorix-check: --program-version darf kein '#' und keine Steuerzeichen enthalten\n"},
+        {{"--program-version", "1.9", "--update-url", "ftp://a"}, 2,
+         "valorix-check: --update-url muss eine http- oder https-Adresse ohne '#', Leerzeichen und Steuerzeichen sein\n"},
+        {{"--program-version", "1.9", "--update-url", "https://a/#x"}, 2,
+         "valorix-check: --update-url muss eine http- oder https-Adresse ohne '#', Leerzeichen und Steuerzeichen sein\n"},
+        // The same BIC twice: silently once when the flags agree, a warning naming both lines when not.
+        {{"--program-version", "1.10.0", "--update-url", "https://a/neu"}, 0,
+         "valorix-check: Warnung: Die BIC COBADEFFXXX steht zweimal mit verschiedenen Kennzeichen im "
+         "SCL-Verzeichnis: Zeile 5 (1100, gilt) und Zeile 6 (1000).\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"--publish-scl", csv, dir / "www"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::ostringstream out, err;
+        EXPECT_EQ(RunValorixCheck(args, out, err), c.status) << c.args[1];
+        EXPECT_EQ(err.str(), c.err) << c.args[1];
+    }
+    EXPECT_EQ(ReadFile(dir / "www/valorix/NVSCL.map"), "[BIC]\r\nSTAND=261201\r\nMARKDEF1100=1110\r\nCOBADEFFXXX=1100\r\n");
+    EXPECT_NE(ReadFile(dir / "www/valorix/SCL2.htm").find("PRGVER : #1.10.0# URL : #https://a/neu#"), std::string::npos);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir / "www/valorix")) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"NVSCL.map", "SCL2.htm"}));  // no temporary file left
 }
 
 TEST(SclImport, CommandLineWritesIntoTheDataFolder) {

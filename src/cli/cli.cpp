@@ -155,11 +155,25 @@ int UpdateScl(const Options& o, CTavrel1App& app, std::ostream& out, std::ostrea
 }
 
 // The two files an update server serves, from the Bundesbank's SCL file.
+// Both are written to temporary files first; the directory takes its place
+// before the page that announces its date, so a client never reads a page
+// that promises a newer directory than the one it then downloads.
 int PublishScl(const Options& o, std::ostream& out, std::ostream& err) {
+    if (o.programVersion && (o.programVersion->empty() || o.programVersion->find('#') != std::string::npos ||
+                             HasControlCharacters(*o.programVersion))) {
+        err << "valorix-check: --program-version darf kein '#' und keine Steuerzeichen enthalten\n";
+        return 2;
+    }
+    if (o.updateUrl && (!IsWebAddress(*o.updateUrl) || o.updateUrl->find('#') != std::string::npos)) {
+        err << "valorix-check: --update-url muss eine http- oder https-Adresse ohne '#', Leerzeichen und Steuerzeichen "
+               "sein\n";
+        return 2;
+    }
     const std::string folder = o.files[1] + "/valorix";
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
-    const SclImportResult r = ImportSclDirectory(o.files[0], folder + "/NVSCL.map");
+    const SclImportResult r = ReadSclDirectoryCsv(o.files[0]);
+    for (const std::string& warning : r.warnings) err << "valorix-check: Warnung: " << Cp1252ToUtf8(warning) << '\n';
     if (!r.ok) {
         err << "valorix-check: " << Cp1252ToUtf8(r.message) << '\n';
         return 2;
@@ -167,15 +181,25 @@ int PublishScl(const Options& o, std::ostream& out, std::ostream& err) {
     std::string markers;
     if (o.programVersion) markers += "<p>Programmversion: PRGVER : #" + *o.programVersion + "# URL : #" + *o.updateUrl + "#</p>\n";
     markers += "<p>Stand des SCL Verzeichnisses: STAND2 : #20" + r.stand + "</p>\n";
-    std::ofstream page(folder + "/SCL2.htm", std::ios::binary | std::ios::trunc);
-    page << "<!DOCTYPE html>\n<html lang=\"de\">\n<head><meta charset=\"utf-8\"><title>Valorix Aktualisierung</title></head>\n"
-            "<body>\n<h1>Valorix Aktualisierung</h1>\n"
-         << markers << "</body>\n</html>\n";
-    if (!page) {
-        err << "valorix-check: '" << folder << "/SCL2.htm' kann nicht geschrieben werden\n";
+    const std::string page = "<!DOCTYPE html>\n<html lang=\"de\">\n<head><meta charset=\"utf-8\"><title>Valorix "
+                             "Aktualisierung</title></head>\n<body>\n<h1>Valorix Aktualisierung</h1>\n" +
+                             markers + "</body>\n</html>\n";
+    const std::string mapPath = folder + "/NVSCL.map", pagePath = folder + "/SCL2.htm";
+    const std::string mapTemp = WriteTemporaryBeside(mapPath, r.content);
+    const std::string pageTemp = mapTemp.empty() ? std::string() : WriteTemporaryBeside(pagePath, page);
+    if (pageTemp.empty() || !ReplaceWithTemporary(mapTemp, mapPath)) {
+        if (!mapTemp.empty()) std::remove(mapTemp.c_str());
+        err << "valorix-check: '" << folder << "' kann nicht beschrieben werden\n";
         return 2;
     }
-    out << Cp1252ToUtf8(r.message) << '\n' << "Statusseite nach '" << folder << "/SCL2.htm' geschrieben.\n";
+    if (!ReplaceWithTemporary(pageTemp, pagePath)) {
+        err << "valorix-check: '" << pagePath << "' kann nicht geschrieben werden\n";
+        return 2;
+    }
+    out << Format("SCL-Verzeichnis mit %d Instituten (Stand %s) nach '%s' geschrieben.", r.banks, r.stand.c_str(),
+                  mapPath.c_str())
+        << '\n'
+        << "Statusseite nach '" << pagePath << "' geschrieben.\n";
     return 0;
 }
 
@@ -221,6 +245,7 @@ int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std
             target = app.m_strDataFolder + "/NVSCL.INI";
         }
         const SclImportResult r = ImportSclDirectory(o.files[0], target);
+        for (const std::string& warning : r.warnings) err << "valorix-check: Warnung: " << Cp1252ToUtf8(warning) << '\n';
         (r.ok ? out : err) << (r.ok ? "" : "valorix-check: ") << Cp1252ToUtf8(r.message) << '\n';
         return r.ok ? 0 : 2;
     }

@@ -184,15 +184,6 @@ void RemoveLeftovers(const std::string& target) {
     }
 }
 
-bool SyncFolderOf(const std::string& path) {
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 }  // namespace
 
 SclDownload DownloadSclDirectory(CTavrel1App& app, IPrompt& prompt, const OnlineSettings& settings,
@@ -248,11 +239,10 @@ SclDownload DownloadSclDirectory(CTavrel1App& app, IPrompt& prompt, const Online
     // The complete file takes the target's place in one step, or not at all.
     ::chmod(temporary.c_str(), 0644);
     app.m_strSclIniPath = target;
-    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+    if (!ReplaceWithTemporary(temporary, target)) {
         message += "\r\nSie konnten aber nicht als " + PathText(target) + "\r\ngeschrieben werden!";
-        return discard(SclDownload::Failed, message);
+        return finish(SclDownload::Failed, message);
     }
-    SyncFolderOf(target);
     app.m_strSclStand = stand;
     return finish(SclDownload::Replaced, message);
 }

@@ -145,4 +145,24 @@ std::string Utf16ToUtf8(const char16_t* s) {
     return out;
 }
 
+bool IsValidUtf8(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size()) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        size_t n;
+        if (b < 0x80) n = 0;
+        else if (b >= 0xC2 && b <= 0xDF) n = 1;
+        else if ((b & 0xF0) == 0xE0) n = 2;
+        else if (b >= 0xF0 && b <= 0xF4) n = 3;
+        else return false;
+        if (s.size() - i - 1 < n) return false;
+        for (size_t k = 1; k <= n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += n + 1;
+    }
+    return true;
+}
+
+std::string AsUtf8(std::string_view s) { return IsValidUtf8(s) ? std::string(s) : Cp1252ToUtf8(s); }
+
 }  // namespace valorix

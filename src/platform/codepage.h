@@ -12,6 +12,10 @@ std::string Utf16ToCp1252(const char16_t* s, size_t len);
 std::string Utf16ToCp1252(const char16_t* s);
 std::u16string Cp1252ToUtf16(std::string_view s);
 std::string Cp1252ToUtf8(std::string_view s);
+/// True when the bytes are well-formed UTF-8 (ASCII included).
+bool IsValidUtf8(std::string_view s);
+/// UTF-8 text as it is; anything else read as CP1252 and converted.
+std::string AsUtf8(std::string_view s);
 /// UTF-8 to CP1252; malformed sequences become '?'.
 std::string Utf8ToCp1252(std::string_view s);
 /// File-system paths are UTF-8 bytes; these convert them for the parser.

@@ -1,16 +1,16 @@
 #include "rules/sclimport.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <fstream>
-#include <set>
+#include <map>
 #include <sstream>
 #include <vector>
 
 #include "platform/codepage.h"
 #include "platform/inputfile.h"
+#include "platform/paths.h"
 #include "platform/strutil.h"
+#include "rules/scldirectory.h"
 
 namespace valorix {
 
@@ -34,6 +34,19 @@ SclImportResult Fail(const std::string& utf8) {
     return r;
 }
 
+// A line of the source as a message may quote it: UTF-8, at most 80
+// characters, control characters visible.
+std::string Excerpt(const std::string& line) {
+    const std::string utf8 = VisibleText(AsUtf8(line));
+    size_t cut = 0, characters = 0;
+    while (cut < utf8.size() && characters < 80) {
+        ++cut;
+        while (cut < utf8.size() && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80) ++cut;
+        ++characters;
+    }
+    return cut < utf8.size() ? utf8.substr(0, cut) + "…" : utf8;
+}
+
 bool IsFlag(const std::string& s) { return s == "0" || s == "1"; }
 
 bool ValidBic(const std::string& bic) {
@@ -45,7 +58,7 @@ bool ValidBic(const std::string& bic) {
 
 }  // namespace
 
-SclImportResult ImportSclDirectory(const std::string& source, const std::string& target) {
+SclImportResult ReadSclDirectoryCsv(const std::string& source) {
     CInputFile file;
     switch (file.Open(source)) {
         case CInputFile::Status::Open: break;
@@ -68,7 +81,8 @@ SclImportResult ImportSclDirectory(const std::string& source, const std::string&
     char extra = 0;
     if (head.size() < marker.size() || !EqualsNoCase(head.substr(0, marker.size()), marker) ||
         std::sscanf(head.c_str() + marker.size(), "%2d.%2d.%4d%c", &day, &month, &year, &extra) != 3 ||
-        day < 1 || day > 31 || month < 1 || month > 12 || year < 2000 || year > 2099)
+        day < 1 || day > 31 || month < 1 || month > 12 || year < 2000 || year > 2099 ||
+        !IsPlausibleStand(Format("%02d%02d%02d", year % 100, month, day)))
         return Fail("Die erste Zeile nennt kein Gültigkeitsdatum (\"Gueltig ab / valid from TT.MM.JJJJ\").");
 
     // Header: the columns by name.
@@ -89,7 +103,7 @@ SclImportResult ImportSclDirectory(const std::string& source, const std::string&
     SclImportResult r;
     r.stand = Format("%02d%02d%02d", year % 100, month, day);
     out << "[BIC]\r\nSTAND=" << r.stand << "\r\n";
-    std::set<std::string> seen;
+    std::map<std::string, std::pair<std::string, size_t>> seen;  // BIC -> flags and line of its first entry
     for (size_t n = 2; n < lines.size(); ++n) {
         if (Trim(lines[n]).empty()) continue;
         const std::vector<std::string> fields = SplitFields(lines[n]);
@@ -101,30 +115,34 @@ SclImportResult ImportSclDirectory(const std::string& source, const std::string&
         for (int k = 1; k < 5 && ok; ++k) ok = IsFlag(field(k));
         if (!ok)
             return Fail(Format("Zeile %d des SCL-Verzeichnisses ist fehlerhaft: ", static_cast<int>(n + 1)) +
-                        Cp1252ToUtf8(lines[n]));
-        if (!seen.insert(bic).second) continue;
+                        Excerpt(lines[n]));
+        const auto [first, isNew] = seen.emplace(bic, std::make_pair(flags, n));
+        if (!isNew) {
+            if (first->second.first != flags)
+                r.warnings.push_back(
+                    A(Format("Die BIC %s steht zweimal mit verschiedenen Kennzeichen im SCL-Verzeichnis: Zeile %d (%s, "
+                             "gilt) und Zeile %d (%s).",
+                             bic.c_str(), static_cast<int>(first->second.second + 1), first->second.first.c_str(),
+                             static_cast<int>(n + 1), flags.c_str())));
+            continue;
+        }
         out << bic << "=" << flags << "\r\n";
         ++r.banks;
     }
     if (r.banks == 0) return Fail("Das SCL-Verzeichnis enthält keine Institute.");
 
-    const std::string temp = target + Format(".%d.tmp", static_cast<int>(getpid()));
-    {
-        std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-        file << out.str();
-        file.flush();
-        if (!file) {
-            std::remove(temp.c_str());
-            return Fail("Die Datei '" + target + "' kann nicht geschrieben werden.");
-        }
-    }
-    if (std::rename(temp.c_str(), target.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return Fail("Die Datei '" + target + "' kann nicht geschrieben werden.");
-    }
+    r.content = out.str();
     r.ok = true;
+    return r;
+}
+
+SclImportResult ImportSclDirectory(const std::string& source, const std::string& target) {
+    SclImportResult r = ReadSclDirectoryCsv(source);
+    if (!r.ok) return r;
+    if (!WriteFileAtomically(target, r.content)) return Fail("Die Datei '" + target + "' kann nicht geschrieben werden.");
+    r.content.clear();
     r.message = Format(A("SCL-Verzeichnis mit %d Instituten (Stand %s) nach '%s' geschrieben.").c_str(), r.banks,
-                       r.stand.c_str(), target.c_str());
+                       r.stand.c_str(), PathText(target).c_str());
     return r;
 }
 

@@ -2,6 +2,7 @@
 // into the directory file the BIC check reads ("NVSCL.INI").
 #pragma once
 #include <string>
+#include <vector>
 
 namespace valorix {
 
@@ -10,7 +11,13 @@ struct SclImportResult {
     std::string message;  ///< CP1252: what was written, or why nothing was
     int banks = 0;
     std::string stand;    ///< YYMMDD
+    std::vector<std::string> warnings;  ///< CP1252: a BIC listed twice with other flags (the first line counts)
+    std::string content;  ///< the directory file's text (ReadSclDirectoryCsv only)
 };
+
+/// Reads `source` as ImportSclDirectory does, without writing anything; the
+/// directory file's text is in `content`.
+SclImportResult ReadSclDirectoryCsv(const std::string& source);
 
 /// Reads `source` ("Gueltig ab / valid from DD.MM.YYYY", the header line
 /// "BIC;Name;SERVICE SCT;SERVICE COR;SERVICE COR1;SERVICE B2B;SERVICE SCC",
