@@ -19,6 +19,8 @@ class CSilentPrompt : public valorix::IPrompt {
 public:
     void Message(const std::string&) override {}
     bool AskYesNo(const std::string&) override { return false; }
+    bool AskCredentials(const std::string&, std::string&, std::string&) override { return false; }
+    bool OpenUrl(const std::string&) override { return false; }
 };
 }  // namespace
 

@@ -106,8 +106,20 @@ public:
         shown.push_back(text);
         return answer;
     }
-    std::vector<std::string> shown;
+    bool AskCredentials(const std::string& text, std::string& user, std::string& password) override {
+        shown.push_back(text);
+        if (credentials.first.empty()) return false;
+        user = credentials.first;
+        password = credentials.second;
+        return true;
+    }
+    bool OpenUrl(const std::string& url) override {
+        opened.push_back(url);
+        return false;
+    }
+    std::vector<std::string> shown, opened;
     bool answer = false;
+    std::pair<std::string, std::string> credentials;  ///< empty: the dialog is cancelled
 };
 
 /// Points the data and configuration folders at a temporary place for the

@@ -57,6 +57,18 @@ void CTavrel1App::CompleteSclIniPath() {
     if (!IsFile(m_strSclIniPath)) m_strSclIniPath = m_strDataFolder + "/NVSCL.INI";
 }
 
+std::string CTavrel1App::SclTargetPath() const {
+    const std::string inProgram = m_programFolder + "NVSCL.INI";
+    return IsFile(inProgram) ? inProgram : m_strDataFolder + "/NVSCL.INI";
+}
+
+SclImportResult CTavrel1App::ImportScl(const std::string& source) {
+    const std::string target = SclTargetPath();
+    SclImportResult r = ImportSclDirectory(source, target);
+    if (r.ok) UseSclDirectory(target);
+    return r;
+}
+
 void CTavrel1App::FindSclDirectory() {
     m_strSclIniPath.clear();
     m_strSclStand.clear();

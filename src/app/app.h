@@ -6,6 +6,8 @@
 
 #include "platform/profile.h"
 
+#include "rules/sclimport.h"
+
 namespace valorix {
 
 class CTavrel1App {
@@ -30,6 +32,12 @@ public:
     /// When no file exists at the SCL path, the path becomes the data folder's
     /// "NVSCL.INI" (where a download will put it); run at each view initialisation.
     void CompleteSclIniPath();
+    /// Where a downloaded or imported directory goes: "NVSCL.INI" of the
+    /// program folder when that file exists, else the data folder's.
+    std::string SclTargetPath() const;
+    /// Imports the Bundesbank's SCL file `source` into SclTargetPath (as
+    /// `--import-scl` does) and uses it from now on.
+    SclImportResult ImportScl(const std::string& source);
     /// Moves the profile of an earlier name ("Brelot", then "Quendal") to the
     /// current key, unless the current key exists.
     void MigrateLegacyProfile();

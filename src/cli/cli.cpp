@@ -39,6 +39,8 @@ public:
         Message(text);
         return false;
     }
+    bool AskCredentials(const std::string&, std::string&, std::string&) override { return false; }
+    bool OpenUrl(const std::string&) override { return false; }
 
 private:
     std::ostream& m_err;
@@ -116,6 +118,7 @@ public:
         Message("Neue Programmversion " + m_app.m_strUpdateVersion + ": " + m_app.m_strUpdateUrl);
         return false;
     }
+    bool AskCredentials(const std::string&, std::string&, std::string&) override { return false; }
     bool OpenUrl(const std::string&) override { return false; }
     std::vector<std::string> lines;
 

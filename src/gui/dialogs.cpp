@@ -12,7 +12,8 @@
 
 namespace valorix::gui {
 
-CAboutDlg::CAboutDlg(wxWindow* parent, const std::string& version, const std::string& sclDate)
+CAboutDlg::CAboutDlg(wxWindow* parent, const std::string& version, const std::string& sclDate,
+                     const std::string& onlineLine)
     : wxDialog(parent, wxID_ANY, U("Info über Valorix")) {
     auto* top = new wxBoxSizer(wxHORIZONTAL);
     top->Add(new wxStaticBitmap(this, wxID_ANY, wxBitmap(ProgramIcon(32))), 0, wxALL, 12);
@@ -28,6 +29,8 @@ CAboutDlg::CAboutDlg(wxWindow* parent, const std::string& version, const std::st
     m_sclDate = new wxStaticText(this, 1004, W(sclDate));
     scl->Add(m_sclDate);
     texts->Add(scl, 0, wxBOTTOM, 12);
+    m_online = new wxStaticText(this, wxID_ANY, W(onlineLine));
+    texts->Add(m_online, 0, wxBOTTOM, 12);
     top->Add(texts, 1, wxRIGHT, 24);
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(top);
@@ -40,6 +43,7 @@ CAboutDlg::CAboutDlg(wxWindow* parent, const std::string& version, const std::st
 
 wxString CAboutDlg::VersionText() const { return m_version->GetLabel(); }
 wxString CAboutDlg::SclDateText() const { return m_sclDate->GetLabel(); }
+wxString CAboutDlg::OnlineText() const { return m_online->GetLabel(); }
 
 CCustomizeDlg::CCustomizeDlg(wxWindow* parent, const std::vector<wxString>& buttons, const std::vector<bool>& shown,
                              bool textLabels)

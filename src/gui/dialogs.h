@@ -13,14 +13,17 @@ namespace valorix::gui {
 
 class CAboutDlg : public wxDialog {
 public:
-    /// `version` as the program knows it, `sclDate` as SclDateText gives it.
-    CAboutDlg(wxWindow* parent, const std::string& version, const std::string& sclDate);
+    /// `version` as the program knows it, `sclDate` as SclDateText gives it,
+    /// `onlineLine` as OnlineUpdateLine gives it.
+    CAboutDlg(wxWindow* parent, const std::string& version, const std::string& sclDate, const std::string& onlineLine);
     wxString VersionText() const;
     wxString SclDateText() const;
+    wxString OnlineText() const;
 
 private:
     wxStaticText* m_version;
     wxStaticText* m_sclDate;
+    wxStaticText* m_online;
 };
 
 /// "Anpassen...": text labels on the toolbar and which of its buttons show.

@@ -78,9 +78,9 @@ bool CValorixApp::Startup(const std::vector<std::string>& files) {
         Prompt().Message(A("Die Schemadateien können nicht in den Datenordner '") + PathText(m_values->m_strDataFolder) +
                          A("' geschrieben werden! Dateien können nicht gegen ihr Schema geprüft werden."));
     }
-    // The empty document first, so that the window shows its state at once;
-    // a file of the command line is loaded and checked right after.
-    m_docs->CreateNewDocument();
+    // A file of the command line is loaded and checked first, right after
+    // the window shows its empty document; the online check (queued by the
+    // empty document's first fill) runs after it.
     if (!files.empty()) {
         const std::string file = files.front();
         CallAfter([this, file] {
@@ -94,6 +94,7 @@ bool CValorixApp::Startup(const std::vector<std::string>& files) {
             }
         });
     }
+    m_docs->CreateNewDocument();
     return true;
 }
 

@@ -57,6 +57,10 @@ private:
         IPrompt* target;
         void Message(const std::string& text) override { target->Message(text); }
         bool AskYesNo(const std::string& text) override { return target->AskYesNo(text); }
+        bool AskCredentials(const std::string& text, std::string& user, std::string& password) override {
+            return target->AskCredentials(text, user, password);
+        }
+        bool OpenUrl(const std::string& url) override { return target->OpenUrl(url); }
     };
     CWxPrompt m_wxPrompt;
     CForwardPrompt m_forward{&m_wxPrompt};

@@ -42,6 +42,7 @@ enum CommandId : int {
     ID_VIEW_APPLOOK_OFF_2007_AQUA = 218,
     ID_SCL_DOWNLOAD = 32774 - kIdShift,
     ID_EXPAND_ALL = 32776 - kIdShift,
+    ID_SCL_IMPORT = 32777 - kIdShift,  ///< "SCL-Verzeichnis importieren..."
     // Entries of the pane menu that show or hide the toolbar and the panes.
     ID_PANE_TOGGLE_TOOLBAR = 40001 - kIdShift,
     ID_PANE_TOGGLE_STRUCTURE = 40002 - kIdShift,

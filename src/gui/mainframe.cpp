@@ -12,6 +12,8 @@
 #include <wx/utils.h>
 #include <wx/weakref.h>
 
+#include <cstring>
+#include <memory>
 #include <new>
 
 #include "app/app.h"
@@ -30,6 +32,7 @@
 #include "gui/wxstr.h"
 #include "online/help.h"
 #include "online/onlinecheck.h"
+#include "rules/sclimport.h"
 #include "platform/prompt.h"
 #include "platform/strutil.h"
 
@@ -111,6 +114,7 @@ CMainFrame::CMainFrame(wxDocManager* docs, CTavrel1App& values, IPrompt& prompt)
     m_images.reset(CreateStripImageList());
     m_aui.SetManagedWindow(this);
     m_aui.SetFlags(wxAUI_MGR_DEFAULT | wxAUI_MGR_ALLOW_ACTIVE_PANE);
+    m_online = std::make_unique<COnlineWork>(this, m_prompt);
     m_recent.Load(m_values.m_profile);
     CreateMenus();
     CreateToolbar();
@@ -140,6 +144,7 @@ CMainFrame::CMainFrame(wxDocManager* docs, CTavrel1App& values, IPrompt& prompt)
          ID_VIEW_APPLOOK_OFF_2007_AQUA);
     Bind(wxEVT_MENU, &CMainFrame::OnCustomize, this, ID_VIEW_CUSTOMIZE);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { DownloadScl(); }, ID_SCL_DOWNLOAD);
+    Bind(wxEVT_MENU, &CMainFrame::OnImportScl, this, ID_SCL_IMPORT);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { HideOutputPane(); }, ID_VIEW_OUTPUTWND);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) {
         GetStatusBar()->Show(!GetStatusBar()->IsShown());
@@ -186,6 +191,7 @@ CMainFrame::CMainFrame(wxDocManager* docs, CTavrel1App& values, IPrompt& prompt)
 }
 
 CMainFrame::~CMainFrame() {
+    m_online.reset();  // a worker that still runs finds no window any more
     m_aui.UnInit();
     wxGetApp().FrameGone(this);
 }
@@ -204,6 +210,9 @@ void CMainFrame::CreateMenus() {
     Add(m_fileMenu, ID_FILE_PRINT, "Ausgabe &Drucken...\tCtrl+P", "Druckt die Ausgabe des aktive Dokument.",
         wxITEM_NORMAL, wxART_PRINT);
     Add(m_fileMenu, ID_FILE_PRINT_SETUP, "Druckereinrichtung...", "Ändert den Drucker und die Druckoptionen.");
+    m_fileMenu->AppendSeparator();
+    Add(m_fileMenu, ID_SCL_IMPORT, "SCL-Verzeichnis &importieren...",
+        "Übernimmt das SCL-Verzeichnis der Bundesbank (CSV-Datei) für die Prüfung der BICs.");
     m_fileMenu->AppendSeparator();
     RebuildRecentMenu();
     m_fileMenu->AppendSeparator();
@@ -490,21 +499,73 @@ void CMainFrame::Fill(CTavrel1Doc& doc) {
 
 void CMainFrame::StartupCheck() {
     const OnlineSettings settings = OnlineSettings::FromProfile(m_values.m_profile);
-    switch (RunOnlineCheck(m_values, m_prompt, settings, IsShown())) {
-    case OnlineOutcome::WantsProgramUpdate:
-        // The newer program's page is opened and this one ends.
-        if (OpenUpdatePage(m_values, m_prompt)) CallAfter([this] { Close(); });
-        break;
-    case OnlineOutcome::WantsSclDirectory:
-        CallAfter([this] { DownloadScl(); });  // as the command ID_SCL_DOWNLOAD does
-        break;
-    default: break;
-    }
+    const bool window = IsShown();
+    auto outcome = std::make_shared<OnlineOutcome>(OnlineOutcome::NotConfigured);
+    // On a worker thread: the window answers while the server is asked. What
+    // the check has to say goes to the status bar, once; its offers are asked.
+    m_online->Start(
+        m_values, [this](const std::string& text) { ShowOnlineStatus(text); },
+        [settings, window, outcome](CTavrel1App& values, IPrompt& prompt) {
+            *outcome = RunOnlineCheck(values, prompt, settings, window);
+        },
+        [this, outcome](CTavrel1App& values) {
+            m_values.m_strUpdateUrl = values.m_strUpdateUrl;
+            m_values.m_strUpdateVersion = values.m_strUpdateVersion;
+            switch (*outcome) {
+            case OnlineOutcome::WantsProgramUpdate:
+                // The newer program's page is opened and this one ends.
+                if (OpenUpdatePage(m_values, m_prompt)) CallAfter([this] { Close(); });
+                break;
+            case OnlineOutcome::WantsSclDirectory:
+                DownloadScl();  // as the command ID_SCL_DOWNLOAD does
+                break;
+            default: break;
+            }
+        });
+}
+
+bool CMainFrame::OnlineBusy() const { return m_online && m_online->Busy(); }
+
+void CMainFrame::ShowOnlineStatus(const std::string& text) {
+    std::string line = text;
+    for (const char* breakText : {"\r\n", "\n"})
+        for (size_t at; (at = line.find(breakText)) != std::string::npos;) line.replace(at, strlen(breakText), " ");
+    SetStatusText(W(line));
 }
 
 void CMainFrame::DownloadScl() {
-    wxBusyCursor busy;
-    DownloadSclDirectory(m_values, m_prompt, OnlineSettings::FromProfile(m_values.m_profile), IsShown());
+    const OnlineSettings settings = OnlineSettings::FromProfile(m_values.m_profile);
+    const bool window = IsShown();
+    // The download's result is what the user asked for: a message box.
+    const bool started = m_online->Start(
+        m_values, [this](const std::string& text) { m_prompt.Message(text); },
+        [settings, window](CTavrel1App& values, IPrompt& prompt) {
+            DownloadSclDirectory(values, prompt, settings, window);
+        },
+        [this](CTavrel1App& values) {
+            m_values.m_strSclStand = values.m_strSclStand;
+            m_values.m_strSclIniPath = values.m_strSclIniPath;
+            SetStatusText(U("Bereit"));
+        });
+    if (started) SetStatusText(U("Das SCL Verzeichnis wird heruntergeladen..."));
+}
+
+void CMainFrame::OnImportScl(wxCommandEvent&) {
+    wxFileDialog dialog(this, U("SCL-Verzeichnis der Bundesbank importieren"), wxString(), wxString(),
+                        U("SCL-Verzeichnis (*.csv;*.txt)|*.csv;*.CSV;*.txt;*.TXT|Alle Dateien (*.*)|*"),
+                        wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    if (dialog.ShowModal() != wxID_OK) return;
+    ImportScl(PathS(dialog.GetPath()));
+}
+
+void CMainFrame::ImportScl(const std::string& source) {
+    const SclImportResult r = m_values.ImportScl(source);
+    std::string text = r.ok ? Format(A("Das SCL Verzeichnis der Bundesbank (Stand %s) mit %d Instituten wurde "
+                                       "übernommen.").c_str(),
+                                     SclDateText(r.stand).c_str(), r.banks)
+                            : A("Das SCL Verzeichnis konnte nicht importiert werden!\n") + r.message;
+    for (const std::string& warning : r.warnings) text += "\n" + warning;
+    m_prompt.Message(text);
 }
 
 bool CMainFrame::OpenFile(std::string path) {
@@ -683,7 +744,8 @@ void CMainFrame::OnPrintSetup(wxCommandEvent&) {
 }
 
 void CMainFrame::OnAbout(wxCommandEvent&) {
-    CAboutDlg dialog(this, m_values.m_strVersion, SclDateText(m_values.m_strSclStand));
+    CAboutDlg dialog(this, m_values.m_strVersion, SclDateText(m_values.m_strSclStand),
+                     OnlineUpdateLine(OnlineSettings::FromProfile(m_values.m_profile).host));
     dialog.ShowModal();
 }
 

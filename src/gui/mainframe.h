@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "gui/onlinework.h"
 #include "ui/framelogic.h"
 #include "ui/structureview.h"
 #include "ui/viewmodel.h"
@@ -60,6 +61,11 @@ public:
     void StartupCheck();
     /// ID_SCL_DOWNLOAD: the SCL directory from the update server.
     void DownloadScl();
+    /// Imports the Bundesbank's SCL file at `source` as the directory the
+    /// checks use, and says the result in a message box.
+    void ImportScl(const std::string& source);
+    /// True while the online check or a download runs on its worker thread.
+    bool OnlineBusy() const;
     /// Shows or hides a pane ("Strukturansicht" or "Ausgabe") or the toolbar.
     void ShowPane(const wxString& name, bool show);
     bool IsPaneShown(const wxString& name);
@@ -101,6 +107,8 @@ private:
     FocusPlace PlaceOf(wxWindow* focus) const;
 
     void OnOpen(wxCommandEvent&);
+    void OnImportScl(wxCommandEvent&);
+    void ShowOnlineStatus(const std::string& text);
     void OnRecent(wxCommandEvent&);
     void OnPrint(wxCommandEvent&);
     void OnPrintSetup(wxCommandEvent&);
@@ -135,6 +143,7 @@ private:
     wxPrintData m_printData;
     wxWeakRef<wxWindow> m_focusMemory;
     bool m_firstFill = true;
+    std::unique_ptr<COnlineWork> m_online;
     std::function<void(IProgress*)> m_onProgress;
 };
 

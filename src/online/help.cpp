@@ -53,4 +53,9 @@ std::string SclDateText(const std::string& stand) {
 
 std::string VersionLine(const std::string& version) { return "Valorix, Version " + version; }
 
+std::string OnlineUpdateLine(const std::string& host) {
+    if (host.empty()) return A("Online-Aktualisierung: nicht eingerichtet (Profil ONLINE/HOST, siehe Handbuch)");
+    return A("Online-Aktualisierung über ") + PathText(VisibleText(host));
+}
+
 }  // namespace valorix

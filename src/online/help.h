@@ -17,6 +17,10 @@ void RunHelp(CTavrel1App& app, IPrompt& prompt);
 /// six characters, "Invalid DateTime" when the numbers form no date.
 std::string SclDateText(const std::string& stand);
 
+/// The about box's line on the online update: the server asked, or that
+/// none is set up (and where to set one up). `host` as OnlineSettings has it.
+std::string OnlineUpdateLine(const std::string& host);
+
 /// The about box's version line.
 std::string VersionLine(const std::string& version);
 

@@ -196,8 +196,7 @@ SclDownload DownloadSclDirectory(CTavrel1App& app, IPrompt& prompt, const Online
         return result;
     };
     if (!settings.Configured()) return finish(SclDownload::Failed, A(kNoUpdateServer));
-    const std::string inProgram = app.m_programFolder + "NVSCL.INI";
-    const std::string target = IsFile(inProgram) ? inProgram : app.m_strDataFolder + "/NVSCL.INI";
+    const std::string target = app.SclTargetPath();
     CDownloadLock lock(target + ".lock");
     if (!lock.Held())
         return finish(SclDownload::Busy, A("Das SCL Verzeichnis wird gerade von einem anderen Programmlauf "

@@ -1,5 +1,7 @@
 // How toolkit-free code talks to the user: a message box with caption
-// "Valorix" and a Yes/No question.
+// "Valorix", a Yes/No question, a credentials dialog and the web browser.
+// Every method is pure, so that a front end (or a forwarding prompt) that
+// forgets one does not compile.
 #pragma once
 #include <string>
 
@@ -14,12 +16,10 @@ public:
     virtual bool AskYesNo(const std::string& text) = 0;
     /// Asks for a user name and a password (CP1252); false when the user
     /// cancels or nobody can be asked.
-    virtual bool AskCredentials(const std::string& /*text*/, std::string& /*user*/, std::string& /*password*/) {
-        return false;
-    }
+    virtual bool AskCredentials(const std::string& text, std::string& user, std::string& password) = 0;
     /// Opens an address (http or https) in the desktop's web browser; false
     /// when no browser could be started.
-    virtual bool OpenUrl(const std::string& url);
+    virtual bool OpenUrl(const std::string& url) = 0;
 };
 
 }  // namespace valorix
