@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/cli.h"
 #include "platform/clock.h"
 #include "support.h"
@@ -85,24 +87,51 @@ TEST_F(Cli, JsonOnePerFile) {
     std::getline(lines, second);
     EXPECT_EQ(first, "{\"file\":\"" + m_example +
                          "\",\"checkState\":3,\"formatCode\":10,\"debitKind\":0,\"austrianVariant\":0,\"subtype\":0,"
-                         "\"isEmw\":0,\"edition\":\"3.0 aktuell ab 20.11.2016\",\"messages\":[\"'" + m_example +
+                         "\"isEmw\":0,\"edition\":\"3.0 aktuell ab 20.11.2016\",\"subset\":null,\"sclDate\":null,"
+                         "\"valid\":true,\"verdict\":\"valid\",\"status\":0,\"messages\":[\"'" + m_example +
                          "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\",\"" + kRetiredCt30 +
                          "\"],\"details\":[],\"report\":[{\"text\":\"'" + m_example +
                          "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\",\"position\":0},"
                          "{\"text\":\"" + kRetiredCt30 + "\",\"position\":0}]}");
     EXPECT_EQ(second, "{\"file\":\"" + bad +
                           "\",\"checkState\":2,\"formatCode\":10,\"debitKind\":0,\"austrianVariant\":0,\"subtype\":0,"
-                          "\"isEmw\":0,\"edition\":\"3.0 aktuell ab 20.11.2016\",\"messages\":[\"'" + bad +
+                          "\"isEmw\":0,\"edition\":\"3.0 aktuell ab 20.11.2016\",\"subset\":null,\"sclDate\":null,"
+                          "\"valid\":false,\"verdict\":\"invalid\",\"status\":1,\"messages\":[\"'" + bad +
                           "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab 20.11.2016) "
                           "entspricht!\",\"Erlaubte Kodierungen sind UTF-8 und ISO-8859, die Datei enthält keine "
                           "Angabe!\",\"" + kRetiredCt30 + "\"],\"details\":[{\"text\":\"element 'Document' is not allowed for content model "
-                          "'(CstmrCdtTrfInitn)'\",\"line\":2,\"column\":67,\"kind\":0}],\"report\":[{\"text\":\"'" +
+                          "'(CstmrCdtTrfInitn)'\",\"line\":2,\"column\":67,\"kind\":0,\"severity\":\"error\"}],\"report\":[{\"text\":\"'" +
                           bad + "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab 20.11.2016) "
                                 "entspricht!\",\"position\":0},{\"text\":\"Erlaubte Kodierungen sind UTF-8 und "
                                 "ISO-8859, die Datei enthält keine Angabe!\",\"position\":0},{\"text\":\"" + kRetiredCt30 +
                                 "\",\"position\":0},{\"text\":\"Zeile 2/67 : "
                                 "element 'Document' is not allowed for content model '(CstmrCdtTrfInitn)'\",\"position\":"
                                 "22}]}");
+}
+
+// A finding "Fehler:" turns the report's positive verdict negative: every
+// field of the JSON says the same, and the finding is an error.
+TEST_F(Cli, JsonVerdictAgreesWithTheReport) {
+    std::string text = ReadFile(m_example);
+    const std::string name = "<Nm>Muster Werkzeugbau GmbH</Nm>";
+    text.replace(text.find(name), name.size(), "<Nm>   </Nm>");
+    const std::string file = m_home / "leerer-name.xml";
+    WriteFile(file, text);
+    CliRun plain = Call({file});
+    EXPECT_EQ(plain.status, 1);
+    const std::string negative = "'" + file + "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab "
+                                              "20.11.2016) entspricht!";
+    EXPECT_EQ(plain.out.substr(0, plain.out.find('\n')), negative);
+    CliRun r = Call({"--json", file});
+    EXPECT_EQ(r.status, 1);
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["messages"][0], negative);
+    EXPECT_EQ(j["report"][0]["text"], negative);
+    EXPECT_EQ(j["valid"], false);
+    EXPECT_EQ(j["verdict"], "invalid");
+    EXPECT_EQ(j["status"], 1);
+    EXPECT_EQ(j["details"][0]["text"], "Fehler: Pflichtfeld <Nm> ist nur mit Leerzeichen gefüllt!");
+    EXPECT_EQ(j["details"][0]["severity"], "error");
 }
 
 TEST_F(Cli, UsageAndUnreadableFiles) {

@@ -257,7 +257,7 @@ int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std
             status = 2;
             continue;
         }
-        if (o.json) PrintJson(doc, report, ar.path, out);
+        if (o.json) PrintJson(doc, report, ar.path, app.m_strSclStand, out);
         else PrintReport(report, out);
         if (!CheckPassed(doc) && status == 0) status = 1;
     }
