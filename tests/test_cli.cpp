@@ -27,9 +27,10 @@ protected:
         SetClock(MakeDate(2026, 12, 1, 12, 0, 0));
     }
     void TearDown() override { SetClock(std::nullopt); }
-    CliRun Call(std::vector<std::string> args) {
+    CliRun Call(std::vector<std::string> args, const std::string& input = "") {
+        std::istringstream in(input);
         std::ostringstream out, err;
-        int status = RunValorixCheck(args, out, err);
+        int status = RunValorixCheck(args, in, out, err);
         return {status, out.str(), err.str()};
     }
     TempDir m_home;
@@ -162,8 +163,7 @@ TEST_F(Cli, UsageAndUnreadableFiles) {
 TEST_F(Cli, OnlyRegularFilesAreRead) {
     const std::string fifo = m_home / "pipe.xml";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const std::string folder = m_home.Path();
-    for (const std::string& entry : {fifo, std::string("/dev/zero"), folder}) {
+    for (const std::string& entry : {fifo, std::string("/dev/zero")}) {
         const std::string text = "'" + entry +
                                  "' ist keine gewöhnliche Datei (sondern ein Ordner, ein Gerät oder eine Pipe) "
                                  "und wird nicht gelesen!\n";
@@ -237,6 +237,87 @@ TEST_F(Cli, HostileFilesEndInOneFatalFinding) {
                          "20.11.2016) entspricht!\n" + kRetiredCt30 + "\nZeile 2/130 : empty content is not valid "
                          "for content model '(CstmrCdtTrfInitn)'\n") << mode;
     }
+}
+
+TEST_F(Cli, HelpAndVersion) {
+    const std::string scl = m_home / "scl.ini";
+    WriteFile(scl, "[BIC]\r\nSTAND=261201\r\n");
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;  // the whole output, or its first line when it ends in no newline
+    } cases[] = {
+        {{"--help"}, "Aufruf: valorix-check [--sax] [--json] [--data-dir ORDNER] [--scl DATEI] [--recursive] "
+                     "DATEI|ORDNER|-..."},
+        {{"--json", "-h", m_example}, "Aufruf: valorix-check"},
+        {{"--version", "--scl", scl},
+         "valorix-check " VALORIX_VERSION_TEXT "\nStand des SCL Verzeichnisses: 01.12.2026\nVersion des Schemasatzes: 3\n"},
+        {{"--version"}, "valorix-check " VALORIX_VERSION_TEXT "\nStand des SCL Verzeichnisses: n.a.\nVersion des Schemasatzes: 3\n"},
+    };
+    for (const auto& c : cases) {
+        CliRun r = Call(c.args);
+        EXPECT_EQ(r.status, 0) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(r.err, "");
+        if (c.out.back() == '\n') EXPECT_EQ(r.out, c.out);
+        else EXPECT_EQ(r.out.substr(0, r.out.find('\n')).rfind(c.out, 0), 0u) << r.out;
+    }
+    // One line per option.
+    const std::string help = Call({"--help"}).out;
+    for (const char* option : {"-h, --help", "--version", "--sax", "--json", "--recursive", "--name NAME", "--data-dir",
+                               "--scl", "--import-scl", "--update-scl", "--publish-scl"})
+        EXPECT_NE(help.find("\n  " + std::string(option)), std::string::npos) << option;
+    EXPECT_FALSE(fs::exists(m_home / "data/Norvane/Valorix/pain.001.001.03.xsd"));
+}
+
+TEST_F(Cli, StandardInput) {
+    const std::string text = ReadFile(m_example);
+    const std::string verdict = "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n" + kRetiredCt30 + "\n";
+    for (const std::string& mode : {"tree", "--sax"}) {
+        auto with = [&](std::vector<std::string> args) {
+            if (mode == "--sax") args.insert(args.begin(), mode);
+            return args;
+        };
+        CliRun r = Call(with({"-"}), text);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "'-" + verdict);
+        r = Call(with({"--name", "eingang/überweisung.xml", "-", m_example}), text);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "'eingang/überweisung.xml" + verdict + "'" + m_example + verdict);
+    }
+    CliRun bad = Call({"-"}, "<Document>");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.out, "'-' beginnt nicht mit einer XML Deklaration (<?xml ...)!\n'-' ist kein oder ein formal fehlerhaftes "
+                       "XML Dokument!\nZeile 1/11 : input ended before all started tags were ended; last tag started is "
+                       "'Document'\n");
+    // Standard input is read once; a name belongs to it.
+    for (const auto& args : {std::vector<std::string>{"-", "-"}, std::vector<std::string>{"--name", "x", m_example},
+                             std::vector<std::string>{"--name", "x", "--import-scl", "-"}}) {
+        CliRun r = Call(args, text);
+        EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);
+        EXPECT_EQ(r.err.rfind("Aufruf: valorix-check", 0), 0u) << r.err;
+    }
+}
+
+TEST_F(Cli, FoldersOnlyWithRecursive) {
+    const fs::path dir = m_home / "eingang";
+    const std::string text = ReadFile(m_example);
+    for (const char* f : {"b.xml", "a/z.xml", "A.xml", "a/tief/c.xml", "notiz.txt", "x.XML.bak"}) {
+        fs::create_directories((dir / f).parent_path());
+        WriteFile(dir / f, text);
+    }
+    fs::create_directories(dir / "ordner.xml");
+    const std::string folder = dir.string();
+    CliRun refused = Call({folder, m_example});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, "valorix-check: '" + folder + "' ist ein Ordner und wird nur mit --recursive geprüft!\n");
+    EXPECT_NE(refused.out.find(m_example), std::string::npos);  // the other file is still checked
+
+    CliRun r = Call({"--recursive", "--json", folder});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> files;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) files.push_back(nlohmann::json::parse(line)["file"]);
+    EXPECT_EQ(files, (std::vector<std::string>{folder + "/A.xml", folder + "/a/tief/c.xml", folder + "/a/z.xml",
+                                               folder + "/b.xml"}));
 }
 
 TEST_F(Cli, DataDirAndSclOptions) {
