@@ -145,6 +145,10 @@ TEST_F(Cli, UsageAndUnreadableFiles) {
         {{"--bogus", "x.xml"}, 2, "valorix-check: unbekannte Option '--bogus'"},
         {{"--data-dir"}, 2, "valorix-check: --data-dir braucht einen Wert"},
         {{"--scl", "/nonexistent/NVSCL.INI", "x.xml"}, 2, "valorix-check: SCL-Verzeichnis"},
+        {{"--scl=/nonexistent/NVSCL.INI", "x.xml"}, 2, "valorix-check: SCL-Verzeichnis"},
+        {{"x.xml", "--name"}, 2, "valorix-check: --name braucht einen Wert"},
+        {{"-x", "a.xml"}, 2, "valorix-check: unbekannte Option '-x'"},
+        {{"--", "--bogus"}, 2, "valorix-check: '--bogus' kann nicht gelesen werden"},
         {{"/nonexistent/file.xml"}, 2, "valorix-check: '/nonexistent/file.xml' kann nicht gelesen werden"},
     };
     for (const auto& c : cases) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <sstream>
 
+#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include "app/app.h"
@@ -91,44 +92,37 @@ struct Options {
 
 // Parses the arguments; returns false (after printing why) on a usage error.
 bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& err) {
-    bool onlyFiles = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (onlyFiles || a.empty() || a[0] != '-' || a == "-") {
-            o.files.push_back(a);
-        } else if (a == "--") {
-            onlyFiles = true;
-        } else if (a == "--help" || a == "-h") {
-            o.help = true;
-        } else if (a == "--version") {
-            o.version = true;
-        } else if (a == "--recursive") {
-            o.recursive = true;
-        } else if (a == "--sax") {
-            o.sax = true;
-        } else if (a == "--json") {
-            o.json = true;
-        } else if (a == "--import-scl") {
-            o.importScl = true;
-        } else if (a == "--update-scl") {
-            o.updateScl = true;
-        } else if (a == "--publish-scl") {
-            o.publishScl = true;
-        } else if (a == "--data-dir" || a == "--scl" || a == "--program-version" || a == "--update-url" ||
-                   a == "--name") {
-            if (i + 1 >= args.size()) {
-                err << "valorix-check: " << a << " braucht einen Wert\n" << kUsage;
-                return false;
-            }
-            (a == "--scl"        ? o.scl
-             : a == "--data-dir" ? o.dataDir
-             : a == "--name"     ? o.name
-             : a == "--program-version" ? o.programVersion
-                                        : o.updateUrl) = args[++i];
-        } else {
-            err << "valorix-check: unbekannte Option '" << a << "'\n" << kUsage;
-            return false;
-        }
+    CLI::App cli("valorix-check", "valorix-check");
+    cli.set_help_flag();  // --help prints the German text below
+    cli.allow_extras();   // unknown options are named in German after the parse
+    cli.add_flag("-h,--help", o.help);
+    cli.add_flag("--version", o.version);
+    cli.add_flag("--recursive", o.recursive);
+    cli.add_flag("--sax", o.sax);
+    cli.add_flag("--json", o.json);
+    cli.add_flag("--import-scl", o.importScl);
+    cli.add_flag("--update-scl", o.updateScl);
+    cli.add_flag("--publish-scl", o.publishScl);
+    for (auto [name, value] : {std::pair{"--data-dir", &o.dataDir}, std::pair{"--scl", &o.scl},
+                               std::pair{"--name", &o.name}, std::pair{"--program-version", &o.programVersion},
+                               std::pair{"--update-url", &o.updateUrl}})
+        cli.add_option(name, *value)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    cli.add_option("files", o.files);
+    try {
+        cli.parse(std::vector<std::string>(args.rbegin(), args.rend()));  // CLI11 takes them last first
+    } catch (const CLI::ArgumentMismatch& e) {
+        // "--data-dir: 1 required TEXT missing": an option without its value
+        const std::string what = e.what();
+        err << "valorix-check: " << what.substr(0, what.find(':')) << " braucht einen Wert\n" << kUsage;
+        return false;
+    } catch (const CLI::ParseError&) {
+        err << kUsage;
+        return false;
+    }
+    for (const std::string& extra : cli.remaining()) {
+        if (extra == "--") continue;
+        err << "valorix-check: unbekannte Option '" << extra << "'\n" << kUsage;
+        return false;
     }
     if (o.help || o.version) return true;
     const int modes = o.importScl + o.updateScl + o.publishScl;
