@@ -50,13 +50,13 @@ const char* const kOptionHelp =
     "  --name NAME            Name der von der Standardeingabe (-) gelesenen Datei im Bericht\n"
     "  --data-dir ORDNER      Datenordner (Schemas, XSDVERS.INI, NVSCL.INI)\n"
     "  --scl DATEI            SCL Verzeichnis für die BIC Prüfung\n"
-    "  --import-scl           SCL-DATEI der Bundesbank in das SCL Verzeichnis (ZIELDATEI) umsetzen\n"
+    "  --import-scl           SCL-DATEI der Bundesbank in das SCL Verzeichnis umsetzen (ZIELDATEI, sonst NVSCL.INI im Datenordner)\n"
     "  --update-scl           neueres SCL Verzeichnis vom Aktualisierungsserver laden\n"
     "  --publish-scl          Statusseite und SCL Verzeichnis für einen Aktualisierungsserver schreiben\n"
     "  --program-version V    mit --publish-scl: angekündigte Programmversion\n"
     "  --update-url URL       mit --publish-scl: Adresse der neuen Programmversion\n"
     "\n"
-    "DATEI - liest die Datei von der Standardeingabe.\n"
+    "Statt einer DATEI liest - die Datei von der Standardeingabe.\n"
     "Rückgabewert: 0 alle Dateien korrekt, 1 eine Datei nicht korrekt, 2 Aufruffehler oder eine Datei nicht lesbar.\n";
 
 // Messages go to stderr; questions are answered with No.
