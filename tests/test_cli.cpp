@@ -135,6 +135,30 @@ TEST_F(Cli, JsonVerdictAgreesWithTheReport) {
     EXPECT_EQ(j["details"][0]["severity"], "error");
 }
 
+// The retired-edition hint names the file's own message, or nothing when its
+// namespace is no known edition, whatever schema the check fell back to.
+TEST_F(Cli, RetiredEditionHintOfAMismatchedNamespace) {
+    const std::string iso = "urn:iso:std:iso:20022:tech:xsd:";
+    const std::string status = m_home / "status.xml", debit = m_home / "debit.xml";
+    WriteFile(status, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document xmlns=\"" + iso +
+                          "pain.002.001.03\"><CstmrPmtStsRpt/></Document>");
+    WriteFile(debit, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document xmlns=\"" + iso +
+                         "pain.008.001.10\"><CstmrDrctDbtInitn/></Document>");
+    const std::string expected =
+        "'" + status + "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab 20.11.2016) "
+        "entspricht!\nDer Namensraum '" + iso + "pain.002.001.03' des Wurzelelements 'Document' entspricht nicht dem "
+        "erforderlichen Namensraum '" + iso + "pain.001.001.03'\nHinweis: Das Format pain.002.001.03 wird von deutschen "
+        "Banken seit November 2025 nicht mehr angenommen!\nZeile 2/66 : no declaration found for element 'Document'\n'" +
+        debit + "' enthält ein XML Dokument, das nicht der Schemadefinition (2.5/2.6 aktuell bis 03.11.2013) entspricht!"
+        "\nDer Namensraum '" + iso + "pain.008.001.10' des Wurzelelements 'Document' entspricht nicht dem erforderlichen "
+        "Namensraum '" + iso + "pain.008.002.02'\nZeile 2/66 : no declaration found for element 'Document'\n";
+    for (const char* mode : {"--", "--sax"}) {
+        CliRun r = Call({mode, status, debit});
+        EXPECT_EQ(r.status, 1) << mode;
+        EXPECT_EQ(r.out, expected) << mode;
+    }
+}
+
 TEST_F(Cli, UsageAndUnreadableFiles) {
     struct Case {
         std::vector<std::string> args;
