@@ -1,6 +1,7 @@
 # Embeds the 52 schema files into the program: each becomes a byte range in the
-# read-only data, keyed by its resource id. A schema missing from
-# VALORIX_SCHEMA_DIR is embedded empty and named in a warning.
+# read-only data, keyed by its resource id. The published ones are listed in
+# schemas.manifest and must be present; a schema that was never published
+# (not in the manifest) is embedded empty and named in a warning.
 
 set(VALORIX_SCHEMA_ROWS
   352 current/iso/pain.001.001.09.xsd
@@ -56,6 +57,36 @@ set(VALORIX_SCHEMA_ROWS
   313 pain.001.001.02.grp.xsd
   312 pain.001.001.02.con.xsd
 )
+
+# Every published file of the manifest must be in VALORIX_SCHEMA_DIR with its
+# hash; scripts/fetch-schemas.sh downloads them where the folder is missing.
+file(STRINGS "${CMAKE_CURRENT_LIST_DIR}/schemas.manifest" _manifest REGEX "^[^#]")
+set(_absent "")
+set(_altered "")
+foreach(_row IN LISTS _manifest)
+  string(REPLACE "\t" ";" _row "${_row}")
+  list(GET _row 0 _path)
+  list(GET _row 1 _sha)
+  if(NOT EXISTS "${VALORIX_SCHEMA_DIR}/${_path}")
+    list(APPEND _absent "${_path}")
+  else()
+    file(SHA256 "${VALORIX_SCHEMA_DIR}/${_path}" _got)
+    if(NOT _got STREQUAL _sha)
+      list(APPEND _altered "${_path}")
+    endif()
+  endif()
+endforeach()
+if(_absent OR _altered)
+  list(LENGTH _absent _nabsent)
+  list(LENGTH _altered _naltered)
+  string(REPLACE ";" "\n  " _absent_text "${_absent}")
+  string(REPLACE ";" "\n  " _altered_text "${_altered}")
+  message(FATAL_ERROR "Published schema files in ${VALORIX_SCHEMA_DIR}: ${_nabsent} missing, "
+          "${_naltered} with another SHA-256 than cmake/schemas.manifest gives.\n"
+          "Missing:\n  ${_absent_text}\nAnother hash:\n  ${_altered_text}\n"
+          "Download them with: scripts/fetch-schemas.sh ${VALORIX_SCHEMA_DIR}\n"
+          "(or point -DVALORIX_SCHEMA_DIR=... at a folder that holds them)")
+endif()
 
 set(_asm "# Generated: the embedded schema resources.\n\t.section .rodata\n")
 set(_table "")

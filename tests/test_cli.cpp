@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/cli.h"
 #include "platform/clock.h"
 #include "support.h"
@@ -25,9 +27,10 @@ protected:
         SetClock(MakeDate(2026, 12, 1, 12, 0, 0));
     }
     void TearDown() override { SetClock(std::nullopt); }
-    CliRun Call(std::vector<std::string> args) {
+    CliRun Call(std::vector<std::string> args, const std::string& input = "") {
+        std::istringstream in(input);
         std::ostringstream out, err;
-        int status = RunValorixCheck(args, out, err);
+        int status = RunValorixCheck(args, in, out, err);
         return {status, out.str(), err.str()};
     }
     TempDir m_home;
@@ -85,24 +88,75 @@ TEST_F(Cli, JsonOnePerFile) {
     std::getline(lines, second);
     EXPECT_EQ(first, "{\"file\":\"" + m_example +
                          "\",\"checkState\":3,\"formatCode\":10,\"debitKind\":0,\"austrianVariant\":0,\"subtype\":0,"
-                         "\"isEmw\":0,\"edition\":\"3.0 aktuell ab 20.11.2016\",\"messages\":[\"'" + m_example +
+                         "\"isEmw\":0,\"edition\":\"3.0 aktuell ab 20.11.2016\",\"subset\":null,\"sclDate\":null,"
+                         "\"valid\":true,\"verdict\":\"valid\",\"status\":0,\"messages\":[\"'" + m_example +
                          "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\",\"" + kRetiredCt30 +
                          "\"],\"details\":[],\"report\":[{\"text\":\"'" + m_example +
                          "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\",\"position\":0},"
                          "{\"text\":\"" + kRetiredCt30 + "\",\"position\":0}]}");
     EXPECT_EQ(second, "{\"file\":\"" + bad +
                           "\",\"checkState\":2,\"formatCode\":10,\"debitKind\":0,\"austrianVariant\":0,\"subtype\":0,"
-                          "\"isEmw\":0,\"edition\":\"3.0 aktuell ab 20.11.2016\",\"messages\":[\"'" + bad +
+                          "\"isEmw\":0,\"edition\":\"3.0 aktuell ab 20.11.2016\",\"subset\":null,\"sclDate\":null,"
+                          "\"valid\":false,\"verdict\":\"invalid\",\"status\":1,\"messages\":[\"'" + bad +
                           "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab 20.11.2016) "
                           "entspricht!\",\"Erlaubte Kodierungen sind UTF-8 und ISO-8859, die Datei enthält keine "
                           "Angabe!\",\"" + kRetiredCt30 + "\"],\"details\":[{\"text\":\"element 'Document' is not allowed for content model "
-                          "'(CstmrCdtTrfInitn)'\",\"line\":2,\"column\":67,\"kind\":0}],\"report\":[{\"text\":\"'" +
+                          "'(CstmrCdtTrfInitn)'\",\"line\":2,\"column\":67,\"kind\":0,\"severity\":\"error\"}],\"report\":[{\"text\":\"'" +
                           bad + "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab 20.11.2016) "
                                 "entspricht!\",\"position\":0},{\"text\":\"Erlaubte Kodierungen sind UTF-8 und "
                                 "ISO-8859, die Datei enthält keine Angabe!\",\"position\":0},{\"text\":\"" + kRetiredCt30 +
                                 "\",\"position\":0},{\"text\":\"Zeile 2/67 : "
                                 "element 'Document' is not allowed for content model '(CstmrCdtTrfInitn)'\",\"position\":"
                                 "22}]}");
+}
+
+// A finding "Fehler:" turns the report's positive verdict negative: every
+// field of the JSON says the same, and the finding is an error.
+TEST_F(Cli, JsonVerdictAgreesWithTheReport) {
+    std::string text = ReadFile(m_example);
+    const std::string name = "<Nm>Muster Werkzeugbau GmbH</Nm>";
+    text.replace(text.find(name), name.size(), "<Nm>   </Nm>");
+    const std::string file = m_home / "leerer-name.xml";
+    WriteFile(file, text);
+    CliRun plain = Call({file});
+    EXPECT_EQ(plain.status, 1);
+    const std::string negative = "'" + file + "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab "
+                                              "20.11.2016) entspricht!";
+    EXPECT_EQ(plain.out.substr(0, plain.out.find('\n')), negative);
+    CliRun r = Call({"--json", file});
+    EXPECT_EQ(r.status, 1);
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["messages"][0], negative);
+    EXPECT_EQ(j["report"][0]["text"], negative);
+    EXPECT_EQ(j["valid"], false);
+    EXPECT_EQ(j["verdict"], "invalid");
+    EXPECT_EQ(j["status"], 1);
+    EXPECT_EQ(j["details"][0]["text"], "Fehler: Pflichtfeld <Nm> ist nur mit Leerzeichen gefüllt!");
+    EXPECT_EQ(j["details"][0]["severity"], "error");
+}
+
+// The retired-edition hint names the file's own message, or nothing when its
+// namespace is no known edition, whatever schema the check fell back to.
+TEST_F(Cli, RetiredEditionHintOfAMismatchedNamespace) {
+    const std::string iso = "urn:iso:std:iso:20022:tech:xsd:";
+    const std::string status = m_home / "status.xml", debit = m_home / "debit.xml";
+    WriteFile(status, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document xmlns=\"" + iso +
+                          "pain.002.001.03\"><CstmrPmtStsRpt/></Document>");
+    WriteFile(debit, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document xmlns=\"" + iso +
+                         "pain.008.001.10\"><CstmrDrctDbtInitn/></Document>");
+    const std::string expected =
+        "'" + status + "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab 20.11.2016) "
+        "entspricht!\nDer Namensraum '" + iso + "pain.002.001.03' des Wurzelelements 'Document' entspricht nicht dem "
+        "erforderlichen Namensraum '" + iso + "pain.001.001.03'\nHinweis: Das Format pain.002.001.03 wird von deutschen "
+        "Banken seit November 2025 nicht mehr angenommen!\nZeile 2/66 : no declaration found for element 'Document'\n'" +
+        debit + "' enthält ein XML Dokument, das nicht der Schemadefinition (2.5/2.6 aktuell bis 03.11.2013) entspricht!"
+        "\nDer Namensraum '" + iso + "pain.008.001.10' des Wurzelelements 'Document' entspricht nicht dem erforderlichen "
+        "Namensraum '" + iso + "pain.008.002.02'\nZeile 2/66 : no declaration found for element 'Document'\n";
+    for (const char* mode : {"--", "--sax"}) {
+        CliRun r = Call({mode, status, debit});
+        EXPECT_EQ(r.status, 1) << mode;
+        EXPECT_EQ(r.out, expected) << mode;
+    }
 }
 
 TEST_F(Cli, UsageAndUnreadableFiles) {
@@ -115,6 +169,10 @@ TEST_F(Cli, UsageAndUnreadableFiles) {
         {{"--bogus", "x.xml"}, 2, "valorix-check: unbekannte Option '--bogus'"},
         {{"--data-dir"}, 2, "valorix-check: --data-dir braucht einen Wert"},
         {{"--scl", "/nonexistent/NVSCL.INI", "x.xml"}, 2, "valorix-check: SCL-Verzeichnis"},
+        {{"--scl=/nonexistent/NVSCL.INI", "x.xml"}, 2, "valorix-check: SCL-Verzeichnis"},
+        {{"x.xml", "--name"}, 2, "valorix-check: --name braucht einen Wert"},
+        {{"-x", "a.xml"}, 2, "valorix-check: unbekannte Option '-x'"},
+        {{"--", "--bogus"}, 2, "valorix-check: '--bogus' kann nicht gelesen werden"},
         {{"/nonexistent/file.xml"}, 2, "valorix-check: '/nonexistent/file.xml' kann nicht gelesen werden"},
     };
     for (const auto& c : cases) {
@@ -133,8 +191,7 @@ TEST_F(Cli, UsageAndUnreadableFiles) {
 TEST_F(Cli, OnlyRegularFilesAreRead) {
     const std::string fifo = m_home / "pipe.xml";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const std::string folder = m_home.Path();
-    for (const std::string& entry : {fifo, std::string("/dev/zero"), folder}) {
+    for (const std::string& entry : {fifo, std::string("/dev/zero")}) {
         const std::string text = "'" + entry +
                                  "' ist keine gewöhnliche Datei (sondern ein Ordner, ein Gerät oder eine Pipe) "
                                  "und wird nicht gelesen!\n";
@@ -208,6 +265,87 @@ TEST_F(Cli, HostileFilesEndInOneFatalFinding) {
                          "20.11.2016) entspricht!\n" + kRetiredCt30 + "\nZeile 2/130 : empty content is not valid "
                          "for content model '(CstmrCdtTrfInitn)'\n") << mode;
     }
+}
+
+TEST_F(Cli, HelpAndVersion) {
+    const std::string scl = m_home / "scl.ini";
+    WriteFile(scl, "[BIC]\r\nSTAND=261201\r\n");
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;  // the whole output, or its first line when it ends in no newline
+    } cases[] = {
+        {{"--help"}, "Aufruf: valorix-check [--sax] [--json] [--data-dir ORDNER] [--scl DATEI] [--recursive] "
+                     "DATEI|ORDNER|-..."},
+        {{"--json", "-h", m_example}, "Aufruf: valorix-check"},
+        {{"--version", "--scl", scl},
+         "valorix-check " VALORIX_VERSION_TEXT "\nStand des SCL Verzeichnisses: 01.12.2026\nVersion des Schemasatzes: 3\n"},
+        {{"--version"}, "valorix-check " VALORIX_VERSION_TEXT "\nStand des SCL Verzeichnisses: n.a.\nVersion des Schemasatzes: 3\n"},
+    };
+    for (const auto& c : cases) {
+        CliRun r = Call(c.args);
+        EXPECT_EQ(r.status, 0) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(r.err, "");
+        if (c.out.back() == '\n') EXPECT_EQ(r.out, c.out);
+        else EXPECT_EQ(r.out.substr(0, r.out.find('\n')).rfind(c.out, 0), 0u) << r.out;
+    }
+    // One line per option.
+    const std::string help = Call({"--help"}).out;
+    for (const char* option : {"-h, --help", "--version", "--sax", "--json", "--recursive", "--name NAME", "--data-dir",
+                               "--scl", "--import-scl", "--update-scl", "--publish-scl"})
+        EXPECT_NE(help.find("\n  " + std::string(option)), std::string::npos) << option;
+    EXPECT_FALSE(fs::exists(m_home / "data/Norvane/Valorix/pain.001.001.03.xsd"));
+}
+
+TEST_F(Cli, StandardInput) {
+    const std::string text = ReadFile(m_example);
+    const std::string verdict = "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n" + kRetiredCt30 + "\n";
+    for (const std::string& mode : {"tree", "--sax"}) {
+        auto with = [&](std::vector<std::string> args) {
+            if (mode == "--sax") args.insert(args.begin(), mode);
+            return args;
+        };
+        CliRun r = Call(with({"-"}), text);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "'-" + verdict);
+        r = Call(with({"--name", "eingang/überweisung.xml", "-", m_example}), text);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, "'eingang/überweisung.xml" + verdict + "'" + m_example + verdict);
+    }
+    CliRun bad = Call({"-"}, "<Document>");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.out, "'-' beginnt nicht mit einer XML Deklaration (<?xml ...)!\n'-' ist kein oder ein formal fehlerhaftes "
+                       "XML Dokument!\nZeile 1/11 : input ended before all started tags were ended; last tag started is "
+                       "'Document'\n");
+    // Standard input is read once; a name belongs to it.
+    for (const auto& args : {std::vector<std::string>{"-", "-"}, std::vector<std::string>{"--name", "x", m_example},
+                             std::vector<std::string>{"--name", "x", "--import-scl", "-"}}) {
+        CliRun r = Call(args, text);
+        EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);
+        EXPECT_EQ(r.err.rfind("Aufruf: valorix-check", 0), 0u) << r.err;
+    }
+}
+
+TEST_F(Cli, FoldersOnlyWithRecursive) {
+    const fs::path dir = m_home / "eingang";
+    const std::string text = ReadFile(m_example);
+    for (const char* f : {"b.xml", "a/z.xml", "A.xml", "a/tief/c.xml", "notiz.txt", "x.XML.bak"}) {
+        fs::create_directories((dir / f).parent_path());
+        WriteFile(dir / f, text);
+    }
+    fs::create_directories(dir / "ordner.xml");
+    const std::string folder = dir.string();
+    CliRun refused = Call({folder, m_example});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, "valorix-check: '" + folder + "' ist ein Ordner und wird nur mit --recursive geprüft!\n");
+    EXPECT_NE(refused.out.find(m_example), std::string::npos);  // the other file is still checked
+
+    CliRun r = Call({"--recursive", "--json", folder});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> files;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) files.push_back(nlohmann::json::parse(line)["file"]);
+    EXPECT_EQ(files, (std::vector<std::string>{folder + "/A.xml", folder + "/a/tief/c.xml", folder + "/a/z.xml",
+                                               folder + "/b.xml"}));
 }
 
 TEST_F(Cli, DataDirAndSclOptions) {

@@ -214,6 +214,14 @@ TEST(Detect, RetiredEditionHint) {
         {"3.0 container", Doc("conxml", "urn:conxml:xsd:container.nnn.001.02", ""), expected("container.nnn.001.02")},
         {"3.0 CT", Doc("Document", kIso + "pain.001.001.03", kCt), expected("pain.001.001.03")},
         {"3.9 CT", Doc("Document", kIso + "pain.001.001.09", kCt), ""},
+        // A namespace the checker does not know as its own: the hint names
+        // the file's message, never the edition the check fell back to.
+        {"status report 3.0", Doc("Document", kIso + "pain.002.001.03", "<CstmrPmtStsRpt/>"),
+         expected("pain.002.001.03")},
+        {"2.4 status report", Doc("Document", "urn:swift:xsd:$pain.002.002.02", ""), expected("pain.002.002.02")},
+        {"unknown DD edition", Doc("Document", kIso + "pain.008.001.10", kDd), ""},
+        {"unknown CT edition", Doc("Document", kIso + "pain.001.001.05", kCt), ""},
+        {"no namespace", Doc("Document", "", kCt), ""},
         {"GBIC container", Doc("conxml", "urn:conxml:xsd:container.nnn.001.GBIC4", ""), ""},
         {"Austrian", Doc("Document", "ISO:pain.001.001.03:APC:STUZZA:payments:003", kCt), ""},
         {"camt", Doc("Document", kIso + "camt.053.001.02", ""), ""},

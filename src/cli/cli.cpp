@@ -3,13 +3,18 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <optional>
+#include <sstream>
 
+#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include "app/app.h"
+#include "app/schemastore.h"
 #include "cli/report.h"
 #include "core/tavrel1doc.h"
+#include "online/help.h"
 #include "online/onlinecheck.h"
 #include "online/version.h"
 #include "platform/codepage.h"
@@ -25,10 +30,34 @@ namespace valorix {
 namespace {
 
 const char* const kUsage =
-    "Aufruf: valorix-check [--sax] [--json] [--data-dir ORDNER] [--scl DATEI] DATEI...\n"
+    "Aufruf: valorix-check [--sax] [--json] [--data-dir ORDNER] [--scl DATEI] [--recursive] DATEI|ORDNER|-...\n"
     "        valorix-check [--data-dir ORDNER] --import-scl SCL-DATEI [ZIELDATEI]\n"
     "        valorix-check [--json] [--data-dir ORDNER] --update-scl\n"
-    "        valorix-check --publish-scl SCL-DATEI AUSGABEORDNER [--program-version V --update-url URL]\n";
+    "        valorix-check --publish-scl SCL-DATEI AUSGABEORDNER [--program-version V --update-url URL]\n"
+    "        valorix-check --help | --version\n";
+
+// --help: the usage lines, then one line per option.
+const char* const kOptionHelp =
+    "\n"
+    "Prüft SEPA XML Dateien und gibt je Datei die Zeilen des Ausgabefensters aus.\n"
+    "\n"
+    "Optionen:\n"
+    "  -h, --help             diese Hilfe ausgeben\n"
+    "  --version              Programmversion, Stand des SCL Verzeichnisses und Version des Schemasatzes ausgeben\n"
+    "  --sax                  im Ereignismodus (SAX) prüfen, wie bei großen Dateien\n"
+    "  --json                 je Datei ein JSON Objekt auf einer Zeile ausgeben\n"
+    "  --recursive            bei einem Ordner alle Dateien *.xml darunter in sortierter Reihenfolge prüfen\n"
+    "  --name NAME            Name der von der Standardeingabe (-) gelesenen Datei im Bericht\n"
+    "  --data-dir ORDNER      Datenordner (Schemas, XSDVERS.INI, NVSCL.INI)\n"
+    "  --scl DATEI            SCL Verzeichnis für die BIC Prüfung\n"
+    "  --import-scl           SCL-DATEI der Bundesbank in das SCL Verzeichnis umsetzen (ZIELDATEI, sonst NVSCL.INI im Datenordner)\n"
+    "  --update-scl           neueres SCL Verzeichnis vom Aktualisierungsserver laden\n"
+    "  --publish-scl          Statusseite und SCL Verzeichnis für einen Aktualisierungsserver schreiben\n"
+    "  --program-version V    mit --publish-scl: angekündigte Programmversion\n"
+    "  --update-url URL       mit --publish-scl: Adresse der neuen Programmversion\n"
+    "\n"
+    "Statt einer DATEI liest - die Datei von der Standardeingabe.\n"
+    "Rückgabewert: 0 alle Dateien korrekt, 1 eine Datei nicht korrekt, 2 Aufruffehler oder eine Datei nicht lesbar.\n";
 
 // Messages go to stderr; questions are answered with No.
 class CStderrPrompt : public IPrompt {
@@ -47,6 +76,10 @@ private:
 };
 
 struct Options {
+    bool help = false;
+    bool version = false;
+    bool recursive = false;
+    std::optional<std::string> name;
     bool sax = false;
     bool json = false;
     bool importScl = false;
@@ -61,37 +94,44 @@ struct Options {
 
 // Parses the arguments; returns false (after printing why) on a usage error.
 bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& err) {
-    bool onlyFiles = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (onlyFiles || a.empty() || a[0] != '-' || a == "-") {
-            o.files.push_back(a);
-        } else if (a == "--") {
-            onlyFiles = true;
-        } else if (a == "--sax") {
-            o.sax = true;
-        } else if (a == "--json") {
-            o.json = true;
-        } else if (a == "--import-scl") {
-            o.importScl = true;
-        } else if (a == "--update-scl") {
-            o.updateScl = true;
-        } else if (a == "--publish-scl") {
-            o.publishScl = true;
-        } else if (a == "--data-dir" || a == "--scl" || a == "--program-version" || a == "--update-url") {
-            if (i + 1 >= args.size()) {
-                err << "valorix-check: " << a << " braucht einen Wert\n" << kUsage;
-                return false;
-            }
-            (a == "--scl" ? o.scl : a == "--data-dir" ? o.dataDir : a == "--program-version" ? o.programVersion : o.updateUrl) =
-                args[++i];
-        } else {
-            err << "valorix-check: unbekannte Option '" << a << "'\n" << kUsage;
-            return false;
-        }
+    CLI::App cli("valorix-check", "valorix-check");
+    cli.set_help_flag();  // --help prints the German text below
+    cli.allow_extras();   // unknown options are named in German after the parse
+    cli.add_flag("-h,--help", o.help);
+    cli.add_flag("--version", o.version);
+    cli.add_flag("--recursive", o.recursive);
+    cli.add_flag("--sax", o.sax);
+    cli.add_flag("--json", o.json);
+    cli.add_flag("--import-scl", o.importScl);
+    cli.add_flag("--update-scl", o.updateScl);
+    cli.add_flag("--publish-scl", o.publishScl);
+    for (auto [name, value] : {std::pair{"--data-dir", &o.dataDir}, std::pair{"--scl", &o.scl},
+                               std::pair{"--name", &o.name}, std::pair{"--program-version", &o.programVersion},
+                               std::pair{"--update-url", &o.updateUrl}})
+        cli.add_option(name, *value)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    cli.add_option("files", o.files);
+    try {
+        cli.parse(std::vector<std::string>(args.rbegin(), args.rend()));  // CLI11 takes them last first
+    } catch (const CLI::ArgumentMismatch& e) {
+        // "--data-dir: 1 required TEXT missing": an option without its value
+        const std::string what = e.what();
+        err << "valorix-check: " << what.substr(0, what.find(':')) << " braucht einen Wert\n" << kUsage;
+        return false;
+    } catch (const CLI::ParseError&) {
+        err << kUsage;
+        return false;
     }
+    for (const std::string& extra : cli.remaining()) {
+        if (extra == "--") continue;
+        err << "valorix-check: unbekannte Option '" << extra << "'\n" << kUsage;
+        return false;
+    }
+    if (o.help || o.version) return true;
     const int modes = o.importScl + o.updateScl + o.publishScl;
-    const bool usage = modes > 1 || (o.updateScl && !o.files.empty()) ||
+    const long stdinCount = std::count(o.files.begin(), o.files.end(), std::string("-"));
+    const bool checking = modes == 0;
+    const bool usage = modes > 1 || (!checking && (o.recursive || o.name)) ||
+                       (checking && (stdinCount > 1 || (o.name && stdinCount == 0))) || (o.updateScl && !o.files.empty()) ||
                        (o.publishScl && (o.files.size() != 2 || o.programVersion.has_value() != o.updateUrl.has_value())) ||
                        (!o.publishScl && (o.programVersion || o.updateUrl)) ||
                        (!o.updateScl && o.files.empty()) || (o.importScl && o.files.size() > 2);
@@ -221,9 +261,102 @@ void CheckIntoReport(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, CArchi
     view.FillView();
 }
 
+namespace {
+
+// --version: the program, the SCL directory the checks would use and the
+// schema set the program writes into its data folder.
+int PrintVersion(const Options& o, std::ostream& out, std::ostream& err) {
+    CTavrel1App app;
+    if (o.dataDir) {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(*o.dataDir, ec)) {
+            err << "valorix-check: Datenordner '" << *o.dataDir << "' kann nicht gelesen werden\n";
+            return 2;
+        }
+        app.m_strDataFolder = *o.dataDir;
+    } else {
+        app.m_strDataFolder = app.DetermineDataFolder();
+    }
+    if (o.scl) app.UseSclDirectory(*o.scl);
+    else app.FindSclDirectory();
+    out << "valorix-check " << VersionFromBuild(VALORIX_BUILD_VERSION) << '\n'
+        << "Stand des SCL Verzeichnisses: " << Cp1252ToUtf8(SclDateText(app.m_strSclStand)) << '\n'
+        << "Version des Schemasatzes: " << kSchemaSetVersion << '\n';
+    return 0;
+}
+
+// One file to check: a path, or standard input ("-") under its report name.
+struct CheckInput {
+    std::string path;
+    std::string name;
+    bool standardInput = false;
+};
+
+// The files the arguments name: a folder only with --recursive, as every
+// regular *.xml below it in sorted order. Returns 2 when an argument was
+// refused (after saying why), else 0.
+int CollectInputs(const Options& o, std::vector<CheckInput>& inputs, std::ostream& err) {
+    namespace fs = std::filesystem;
+    int status = 0;
+    for (const std::string& file : o.files) {
+        std::error_code ec;
+        if (file == "-") {
+            inputs.push_back({file, o.name.value_or("-"), true});
+        } else if (!fs::is_directory(file, ec)) {
+            inputs.push_back({file, file, false});
+        } else if (!o.recursive) {
+            err << "valorix-check: '" << file << "' ist ein Ordner und wird nur mit --recursive geprüft!\n";
+            status = 2;
+        } else {
+            std::vector<std::string> found;
+            fs::recursive_directory_iterator it(file, fs::directory_options::skip_permission_denied, ec), end;
+            for (; !ec && it != end; it.increment(ec)) {
+                std::error_code typeError;
+                if (it->path().extension() == ".xml" && it->is_regular_file(typeError))
+                    found.push_back(it->path().string());
+            }
+            if (ec) {
+                err << "valorix-check: Ordner '" << file << "' kann nicht gelesen werden\n";
+                status = 2;
+            }
+            std::sort(found.begin(), found.end());
+            for (const std::string& f : found) inputs.push_back({f, f, false});
+        }
+    }
+    return status;
+}
+
+// Checks one file and prints its report; returns its exit status.
+int CheckOne(const Options& o, CTavrel1App& app, IPrompt& prompt, std::istream& file, const std::string& name,
+             std::ostream& out, std::ostream& err) {
+    CTavrel1Doc doc(app, prompt);
+    CArchive ar{file, Utf8ToCp1252(name)};
+    COutputList report;
+    try {
+        CheckIntoReport(doc, app, prompt, ar, report);
+    } catch (const CNvException& e) {
+        err << "valorix-check: '" << name << "' kann nicht geprüft werden: " << Cp1252ToUtf8(e.Text()) << '\n';
+        return 2;
+    }
+    if (o.json) PrintJson(doc, report, ar.path, app.m_strSclStand, out);
+    else PrintReport(report, out);
+    return CheckPassed(doc) ? 0 : 1;
+}
+
+}  // namespace
+
 int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return RunValorixCheck(args, std::cin, out, err);
+}
+
+int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
     Options o;
     if (!ParseArgs(args, o, err)) return 2;
+    if (o.help) {
+        out << kUsage << kOptionHelp;
+        return 0;
+    }
+    if (o.version) return PrintVersion(o, out, err);
     if (o.publishScl) return PublishScl(o, out, err);
     CTavrel1App app;
     app.m_strVersion = VersionFromBuild(VALORIX_BUILD_VERSION);
@@ -261,32 +394,31 @@ int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std
         err << "valorix-check: Datenordner '" << *o.dataDir << "' kann nicht angelegt werden\n";
         return 2;
     }
+    std::vector<CheckInput> inputs;
+    int status = CollectInputs(o, inputs, err);
     CStderrPrompt prompt(err);
-    int status = 0;
-    for (const std::string& file : o.files) {
-        CInputFile in;
-        const CInputFile::Status opened = in.Open(file);
-        if (opened != CInputFile::Status::Open) {
-            if (opened == CInputFile::Status::NotRegular)
-                err << "valorix-check: " << Cp1252ToUtf8(NotRegularFileText(Utf8ToCp1252(file))) << '\n';
-            else
-                err << "valorix-check: '" << file << "' kann nicht gelesen werden\n";
-            status = 2;
-            continue;
+    for (const CheckInput& input : inputs) {
+        int result;
+        if (input.standardInput) {
+            // Read whole: the check reads its file more than once.
+            std::ostringstream bytes;
+            bytes << in.rdbuf();
+            std::istringstream text(bytes.str());
+            result = CheckOne(o, app, prompt, text, input.name, out, err);
+        } else {
+            CInputFile file;
+            const CInputFile::Status opened = file.Open(input.path);
+            if (opened == CInputFile::Status::Open) {
+                result = CheckOne(o, app, prompt, file.Stream(), input.name, out, err);
+            } else {
+                if (opened == CInputFile::Status::NotRegular)
+                    err << "valorix-check: " << Cp1252ToUtf8(NotRegularFileText(Utf8ToCp1252(input.path))) << '\n';
+                else
+                    err << "valorix-check: '" << input.path << "' kann nicht gelesen werden\n";
+                result = 2;
+            }
         }
-        CTavrel1Doc doc(app, prompt);
-        CArchive ar{in.Stream(), Utf8ToCp1252(file)};
-        COutputList report;
-        try {
-            CheckIntoReport(doc, app, prompt, ar, report);
-        } catch (const CNvException& e) {
-            err << "valorix-check: '" << file << "' kann nicht geprüft werden: " << Cp1252ToUtf8(e.Text()) << '\n';
-            status = 2;
-            continue;
-        }
-        if (o.json) PrintJson(doc, report, ar.path, out);
-        else PrintReport(report, out);
-        if (!CheckPassed(doc) && status == 0) status = 1;
+        status = std::max(status, result);
     }
     return status;
 }

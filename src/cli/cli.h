@@ -1,5 +1,6 @@
 // valorix-check: the command-line front end over the check engine.
 #pragma once
+#include <istream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -16,7 +17,9 @@ struct CArchive;
 /// Runs valorix-check with `args` (without the program name). Exit status: 0
 /// every file passed, 1 some file did not, 2 usage error or a file that could
 /// not be read or checked.
+/// A file named "-" is read from standard input (`in`).
 int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
 
 /// Checks the file behind `ar` into `doc` and fills `report` with the output
 /// pane's lines, as the desktop view does, and `structure` (when given) with

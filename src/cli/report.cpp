@@ -3,16 +3,33 @@
 #include <nlohmann/json.hpp>
 
 #include "core/tavrel1doc.h"
+#include "online/help.h"
 #include "platform/codepage.h"
 #include "platform/strutil.h"
+#include "ui/report.h"
 #include "ui/viewmodel.h"
 
 namespace valorix {
 
-namespace {
-bool IsErrorFinding(const std::string& text, uint8_t kind) {
-    return kind != 2 && !StartsWith(text, "Hinweis:") && !StartsWith(text, "Warnung");
+const char* FindingSeverity(const std::string& text, int kind) {
+    if (kind == 2) return "charset";
+    if (StartsWith(text, "Hinweis:")) return "hint";
+    if (StartsWith(text, "Warnung")) return "warning";
+    return "error";
 }
+
+namespace {
+
+bool IsErrorFinding(const std::string& text, uint8_t kind) { return std::string(FindingSeverity(text, kind)) == "error"; }
+
+// The SCL directory's STAND (YYMMDD) as an ISO date, or null when there is
+// no directory or its STAND is no date.
+nlohmann::ordered_json SclDate(const std::string& stand) {
+    const std::string text = SclDateText(stand);  // DD.MM.YYYY when it is a date
+    if (text.size() != 10 || text[2] != '.' || text[5] != '.') return nullptr;
+    return text.substr(6, 4) + "-" + text.substr(3, 2) + "-" + text.substr(0, 2);
+}
+
 }  // namespace
 
 void PrintReport(const COutputList& report, std::ostream& out) {
@@ -26,7 +43,14 @@ bool CheckPassed(const CTavrel1Doc& doc) {
     return true;
 }
 
-void PrintJson(const CTavrel1Doc& doc, const COutputList& report, const std::string& file, std::ostream& out) {
+void PrintJson(const CTavrel1Doc& doc, const COutputList& report, const std::string& file,
+               const std::string& sclStand, std::ostream& out) {
+    const bool passed = CheckPassed(doc);
+    // The verdict sentence as the report's first line words it: a finding
+    // "Fehler:" turns the positive sentence negative there and here alike.
+    const std::string verdictLine =
+        doc.m_messages.empty() ? std::string() : ReportVerdictLine(doc.m_messages[0], doc.m_detailTexts);
+    const bool valid = doc.m_verdictPositive && (doc.m_messages.empty() || verdictLine == doc.m_messages[0]);
     nlohmann::ordered_json j;
     j["file"] = Cp1252ToUtf8(file);
     j["checkState"] = doc.m_checkState;
@@ -36,14 +60,23 @@ void PrintJson(const CTavrel1Doc& doc, const COutputList& report, const std::str
     j["subtype"] = doc.m_subtype;
     j["isEmw"] = doc.m_isEmw;
     j["edition"] = Cp1252ToUtf8(doc.m_edition);
+    j["subset"] = doc.m_subset != 0 ? nlohmann::ordered_json(doc.m_subset) : nlohmann::ordered_json(nullptr);
+    j["sclDate"] = SclDate(sclStand);
+    j["valid"] = valid;
+    j["verdict"] = valid ? "valid" : "invalid";
+    // The exit status this file contributes: an error finding fails a file
+    // whose verdict is positive.
+    j["status"] = passed ? 0 : 1;
     j["messages"] = nlohmann::ordered_json::array();
-    for (const std::string& m : doc.m_messages) j["messages"].push_back(Cp1252ToUtf8(m));
+    for (size_t i = 0; i < doc.m_messages.size(); ++i)
+        j["messages"].push_back(Cp1252ToUtf8(i == 0 ? verdictLine : doc.m_messages[i]));
     j["details"] = nlohmann::ordered_json::array();
     for (size_t i = 0; i < doc.m_detailTexts.size(); ++i)
         j["details"].push_back({{"text", Cp1252ToUtf8(doc.m_detailTexts[i])},
                                 {"line", doc.m_detailLines[i]},
                                 {"column", doc.m_detailColumns[i]},
-                                {"kind", static_cast<int>(doc.m_detailKinds[i])}});
+                                {"kind", static_cast<int>(doc.m_detailKinds[i])},
+                                {"severity", FindingSeverity(doc.m_detailTexts[i], doc.m_detailKinds[i])}});
     j["report"] = nlohmann::ordered_json::array();
     for (const OutputLine& line : report.Lines())
         j["report"].push_back({{"text", Cp1252ToUtf8(line.text)}, {"position", line.position}});

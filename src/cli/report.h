@@ -10,9 +10,14 @@ class COutputList;
 
 /// The output pane's lines, one per line.
 void PrintReport(const COutputList& report, std::ostream& out);
-/// One JSON object on one line: the check's values, messages, findings and report lines.
-void PrintJson(const CTavrel1Doc& doc, const COutputList& report, const std::string& file, std::ostream& out);
+/// One JSON object on one line: the check's values, verdict, messages,
+/// findings and report lines (doc/valorix-check.schema.json describes it).
+/// `sclStand` is the STAND of the SCL directory the check used ("" for none).
+void PrintJson(const CTavrel1Doc& doc, const COutputList& report, const std::string& file,
+               const std::string& sclStand, std::ostream& out);
 /// True when the verdict is positive and no finding is an error.
 bool CheckPassed(const CTavrel1Doc& doc);
+/// A finding's severity: "charset" (kind 2), "hint", "warning" or "error".
+const char* FindingSeverity(const std::string& text, int kind);
 
 }  // namespace valorix

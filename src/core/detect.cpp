@@ -247,15 +247,47 @@ const RetiredEditions kRetiredEditions[] = {
     {0, 10, "November 2025"},
 };
 
+// The namespaces of the retired German editions, with the message each names:
+// the orders and containers the format codes 0 to 10 check, and the status
+// reports of the same editions.
+struct RetiredNamespace {
+    const char* ns;
+    const char* message;
+};
+const RetiredNamespace kRetiredNamespaces[] = {
+    {"urn:sepade:xsd:pain.001.001.02", "pain.001.001.02"},
+    {"urn:sepade:xsd:pain.001.001.02.grp", "pain.001.001.02"},
+    {"urn:sepade:xsd:pain.001.001.02.con", "pain.001.001.02"},
+    {"urn:sepade:xsd:pain.008.001.01", "pain.008.001.01"},
+    {"urn:sepade:xsd:pain.008.001.01.grp", "pain.008.001.01"},
+    {"urn:sepade:xsd:pain.008.001.01.con", "pain.008.001.01"},
+    {"urn:swift:xsd:$pain.001.002.02", "pain.001.002.02"},
+    {"urn:swift:xsd:$pain.008.002.01", "pain.008.002.01"},
+    {"urn:swift:xsd:$pain.002.002.02", "pain.002.002.02"},
+    {"urn:conxml:xsd:container.nnn.002", "container.nnn.002"},
+    {"urn:conxml:xsd:container.nnn.002.02", "container.nnn.002.02"},
+    {"urn:conxml:xsd:container.nnn.003.02", "container.nnn.003.02"},
+    {"urn:conxml:xsd:container.nnn.001.02", "container.nnn.001.02"},
+    {"urn:iso:std:iso:20022:tech:xsd:pain.001.002.03", "pain.001.002.03"},
+    {"urn:iso:std:iso:20022:tech:xsd:pain.008.002.02", "pain.008.002.02"},
+    {"urn:iso:std:iso:20022:tech:xsd:pain.002.002.03", "pain.002.002.03"},
+    {"urn:iso:std:iso:20022:tech:xsd:pain.001.003.03", "pain.001.003.03"},
+    {"urn:iso:std:iso:20022:tech:xsd:pain.008.003.02", "pain.008.003.02"},
+    {"urn:iso:std:iso:20022:tech:xsd:pain.002.003.03", "pain.002.003.03"},
+    {"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03", "pain.001.001.03"},
+    {"urn:iso:std:iso:20022:tech:xsd:pain.008.001.02", "pain.008.001.02"},
+    {"urn:iso:std:iso:20022:tech:xsd:pain.002.001.03", "pain.002.001.03"},
+};
+
 }  // namespace
 
 std::string RetiredEditionHint(const Detection& d) {
     if (d.stopped || d.austrianVariant != 0 || d.isEmw) return {};
     for (const RetiredEditions& r : kRetiredEditions) {
         if (d.formatCode < r.firstCode || d.formatCode > r.lastCode) continue;
-        std::string message = d.schemaBase;
-        if (EndsWith(message, ".con") || EndsWith(message, ".grp")) message.resize(message.size() - 4);
-        return Format(msg::kRetiredEdition.c_str(), message.c_str(), r.since);
+        for (const RetiredNamespace& n : kRetiredNamespaces)
+            if (d.fileNamespace == n.ns) return Format(msg::kRetiredEdition.c_str(), n.message, r.since);
+        return {};
     }
     return {};
 }
@@ -326,6 +358,7 @@ SchemaChoice SelectSchema(int formatCode, bool dd, int av, int subset) {
 
 Detection DetectFormat(const DetectInput& in, std::vector<std::string>& messages) {
     Detection d;
+    d.fileNamespace = in.ns;
     const std::string& R = in.root;
     const std::string& N = in.ns;
     const std::string& T = *in.text;

@@ -48,6 +48,7 @@ struct Detection {
     int resourceId = 0;
     std::string edition;
     std::string expectedNamespace;
+    std::string fileNamespace;  ///< the namespace the root carries
     bool directPossible = true;
     std::string directReason;
 };
@@ -65,7 +66,9 @@ SchemaChoice SelectSchema(int formatCode, bool directDebit, int austrianVariant,
 /// element names the rules read as the older ones.
 inline bool IsEditionAfter30(int formatCode) { return formatCode >= 11; }
 
-/// The hint for an edition German banks no longer accept (CP1252), or "".
+/// The hint for an edition German banks no longer accept (CP1252), or "". It
+/// names the message of the file's own namespace; a namespace that is no
+/// retired edition's gets none, whatever schema the file is checked with.
 std::string RetiredEditionHint(const Detection& d);
 
 /// Runs detection and the structural and namespace checks; appends their
