@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/strutil.h"
 #include "support.h"
+#include "ui/displaytext.h"
 #include "ui/report.h"
 #include "ui/textcolumns.h"
 #include "ui/structureview.h"
@@ -616,13 +617,54 @@ TEST(TextPage, RememberedSearchesAnswerAsFreshOnes) {
     }
 }
 
+// The text page's bytes on the screen: UTF-8 of a UTF-8 file as it is, every
+// other byte above 0x7F as its Windows-1252 character; positions map both ways.
+TEST(DisplayText, ShowsTheFilesCharactersAndMapsPositions) {
+    struct Case {
+        std::string page;
+        bool utf8;
+        std::string shown;
+        std::vector<std::pair<long, long>> map;  // page position, screen position
+    } cases[] = {
+        {"M\xC3\xBCller StraÃŸe", true, "Müller StraÃŸe", {{0, 0}, {1, 1}, {3, 3}, {16, 16}}},
+        {"M\xFCller", false, "Müller", {{1, 1}, {2, 3}, {7, 8}}},
+        {"M\xC3\xBCller", false, "MÃ¼ller", {{1, 1}, {2, 3}, {3, 5}}},
+        // Bytes that are no valid UTF-8 in a UTF-8 file: shown as Windows-1252.
+        {"a\xFC\x80" "b\xE2\x82", true, "aü€bâ‚", {{1, 1}, {2, 3}, {3, 6}, {4, 7}, {5, 9}, {6, 12}}},
+        {"\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80", true, "À¯í\xC2\xA0€ô\xC2\x90€€", {{9, 21}}},
+        {"\xF0\x9F\x98\x80!", true, "\xF0\x9F\x98\x80!", {{4, 4}}},
+        {"", true, "", {{0, 0}}},
+    };
+    for (const Case& c : cases) {
+        CDisplayText display;
+        std::string shown;
+        display.Build(c.page, c.utf8, [&](std::string_view piece) { shown += piece; }, 4);
+        EXPECT_EQ(shown, c.shown) << c.page;
+        for (auto [page, screen] : c.map) {
+            EXPECT_EQ(display.ToDisplay(page), screen) << c.page << " at " << page;
+            EXPECT_EQ(display.FromDisplay(screen), page) << c.page << " at " << screen;
+        }
+    }
+    // A screen position inside a widened byte gives that byte.
+    CDisplayText display;
+    display.Build("a\xFC" "b", false, [](std::string_view) {});
+    EXPECT_EQ(display.FromDisplay(2), 1);
+    EXPECT_EQ(display.FromDisplay(3), 2);
+    // Pieces end between characters.
+    std::vector<std::string> pieces;
+    display.Build("\xC3\xBC\xC3\xBC\xC3\xBC", true, [&](std::string_view piece) { pieces.emplace_back(piece); }, 3);
+    EXPECT_EQ(pieces, (std::vector<std::string>{"üü", "ü"}));
+}
+
 TEST(LargeFilePage, LinksTheFile) {
-    EXPECT_EQ(U8(LargeFilePageText("/daten/gro\xDF.xml")),
+    // A UTF-8 name outside Windows-1252, and characters a URL reads otherwise.
+    EXPECT_EQ(LargeFilePageText("/daten/Żabka groß #1.xml"),
               "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"\r\n"
-              "\"http://www.w3.org/TR/html4/loose.dtd\">\r\n<html>\r\n<head>\r\n<title>Titel</title>\r\n</head>\r\n"
-              "<body>\r\n <p>Große XML Dateien in einem Browser anzuzeigen, kann zu sehr großem Resoucenverbrauch "
-              "führen.</p>\r\n <a href=\"file:///daten/groß.xml\" target=\"_blank\">Um die Daten dennoch anzuzeigen, "
-              "klicken Sie bitte auf diesen Link</a>\r\n</body>\r\n</html> ");
+              "\"http://www.w3.org/TR/html4/loose.dtd\">\r\n<html>\r\n<head>\r\n"
+              "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\r\n<title>Titel</title>\r\n"
+              "</head>\r\n<body>\r\n <p>Große XML Dateien in einem Browser anzuzeigen, kann zu sehr großem "
+              "Resoucenverbrauch führen.</p>\r\n <a href=\"file:///daten/%C5%BBabka%20gro%C3%9F%20%231.xml\">Um die "
+              "Daten dennoch anzuzeigen, klicken Sie bitte auf diesen Link</a>\r\n</body>\r\n</html> ");
     EXPECT_NE(LargeFilePageText("C:\\daten\\a.xml").find("file:///C:/daten/a.xml"), std::string::npos);
     TempDir dir;
     EXPECT_TRUE(WriteLargeFilePage(dir / "1A2B.htm", "/x.xml"));

@@ -14,7 +14,6 @@ namespace valorix::gui {
 class CBrowserPage : public wxPanel, public IBrowserPage {
 public:
     explicit CBrowserPage(wxWindow* parent);
-    /// "about:blank" or the path of a local file (CP1252, as the engine names it).
     void Navigate(const std::string& url) override;
     /// What the page was last asked to show.
     const std::string& Shown() const { return m_shown; }

@@ -39,6 +39,7 @@ bool CValorixDocument::OnOpenDocument(const wxString& path) {
     IPrompt& prompt = wxGetApp().Prompt();
     const std::string file = PathS(path);
     const std::string shown = PathText(file);
+    wxGetApp().Boxes().NameFile(file);  // the messages name the file as it is called
     // Whatever happens, nothing of an earlier file is kept.
     DeleteContents();
     CInputFile in;

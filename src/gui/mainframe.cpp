@@ -271,7 +271,7 @@ void CMainFrame::RebuildRecentMenu() {
         return;
     }
     for (size_t i = 0; i < m_recent.Files().size(); ++i)
-        m_fileMenu->Insert(pos + i, ID_FILE_MRU_FIRST + static_cast<int>(i), W(m_recent.MenuLabel(i)),
+        m_fileMenu->Insert(pos + i, ID_FILE_MRU_FIRST + static_cast<int>(i), PathW(m_recent.MenuLabel(i)),
                            U("Öffnet das Dokument."));
 }
 
@@ -322,7 +322,7 @@ void CMainFrame::CreatePanes() {
                                 wxAUI_NB_BOTTOM | wxAUI_NB_TAB_MOVE | wxAUI_NB_TAB_SPLIT | wxAUI_NB_SCROLL_BUTTONS);
     // Page "Grid": the rows and, below them, the selected row's description.
     auto* gridPage = new wxPanel(m_pages, wxID_ANY);
-    m_grid = new CRowsCtrl(gridPage, 1000, CVisibleRows::Kind::Grid);
+    m_grid = new CRowsCtrl(gridPage, 1000, CVisibleRows::Kind::Grid, &m_screen);
     m_grid->SetImages(m_images.get());
     m_grid->SetModel(&m_rows);
     auto* descriptionPanel = new wxPanel(gridPage, wxID_ANY);
@@ -339,10 +339,7 @@ void CMainFrame::CreatePanes() {
     gridSizer->Add(m_grid, 1, wxEXPAND);
     gridSizer->Add(descriptionPanel, 0, wxEXPAND);
     gridPage->SetSizer(gridSizer);
-    m_grid->OnSelectionChanged([this](RowId row) {
-        m_descriptionTitle->SetLabel(row == kNoRow ? wxString() : W(m_rows.Name(row)));
-        m_description->SetLabel(row == kNoRow ? wxString() : W(m_rows.Description(row)));
-    });
+    m_grid->OnSelectionChanged([this](RowId row) { ShowDescription(row); });
 
     m_text = new CTextPageCtrl(m_pages, 3);
     m_browser = new CBrowserPage(m_pages);
@@ -355,7 +352,7 @@ void CMainFrame::CreatePanes() {
         e.Skip();
     });
 
-    m_tree = new CRowsCtrl(this, 2, CVisibleRows::Kind::Tree);
+    m_tree = new CRowsCtrl(this, 2, CVisibleRows::Kind::Tree, &m_screen);
     m_tree->SetImages(m_images.get());
     m_tree->SetModel(&m_rows);
     m_tree->OnSelectionChanged([this](RowId row) { SelectFromTree(row); });
@@ -373,7 +370,7 @@ void CMainFrame::CreatePanes() {
                               .Floatable()
                               .Dockable());
 
-    m_outputList = new COutputListCtrl(this, 1);
+    m_outputList = new COutputListCtrl(this, 1, &m_screen);
     m_outputList->OnNavigate([this](long position) { GoToPosition(position); });
     m_aui.AddPane(m_outputList, wxAuiPaneInfo()
                                     .Name(kOutputPane)
@@ -427,17 +424,24 @@ void CMainFrame::DropDocument() {
     m_printText.clear();
 }
 
+wxString CMainFrame::ScreenW(std::string_view text) const { return wxString::FromUTF8(m_screen.Convert(text)); }
+
 void CMainFrame::Fill(CTavrel1Doc& doc) {
     m_values.CompleteSclIniPath();
     const int active = ActivePage();
+    // The file's real name: the engine's code page may lack some of its characters.
+    m_screen.SetPath(m_view && m_view->GetDocument() && !doc.m_strPathName.empty()
+                         ? PathS(m_view->GetDocument()->GetFilename())
+                         : std::string());
     ViewTargets targets;
+    targets.filePath = m_screen.Path();
     targets.structure = &m_rows;
     targets.text = m_text;
     targets.output = &m_output;
     targets.browser = m_browser;
     targets.makeProgress = [this](const std::string& caption, const std::string& status) -> std::unique_ptr<IProgress> {
         if (!IsShown()) return nullptr;
-        auto dialog = std::make_unique<CProgressDlg>(this, W(caption), W(status));
+        auto dialog = std::make_unique<CProgressDlg>(this, W(caption), ScreenW(status));
         if (m_onProgress) m_onProgress(dialog.get());
         return dialog;
     };
@@ -459,9 +463,7 @@ void CMainFrame::Fill(CTavrel1Doc& doc) {
     m_grid->SetModel(&m_rows);
     m_tree->SetModel(&m_rows);
     m_outputList->SetLines(&m_output);
-    const RowId selected = m_rows.GetCurSel();
-    m_descriptionTitle->SetLabel(selected == kNoRow ? wxString() : W(m_rows.Name(selected)));
-    m_description->SetLabel(selected == kNoRow ? wxString() : W(m_rows.Description(selected)));
+    ShowDescription(m_rows.GetCurSel());
     switch (result) {
     case FillResult::NoFile:
         if (active != kPageGrid) ActivatePage(kPageGrid);
@@ -559,12 +561,21 @@ void CMainFrame::SelectFromTree(RowId row) {
     if (!m_structureView || row == kNoRow || m_rows.Name(row).empty()) return;
     m_structureView->SelectElement(std::string(m_rows.Name(row)), row);
     m_grid->SelectRow(m_rows.GetCurSel(), false);
+    ShowDescription(m_rows.GetCurSel());
+}
+
+void CMainFrame::ShowDescription(RowId row) {
+    const bool none = row == kNoRow || row >= m_rows.Size();
+    m_descriptionTitle->SetLabel(none ? wxString() : ScreenW(m_rows.Name(row)));
+    m_description->SetLabel(none ? wxString() : W(m_rows.Description(row)));
 }
 
 void CMainFrame::GoToPosition(long position) {
     if (!m_structureView) return;
     m_structureView->GoToPosition(position);
     m_grid->SelectRow(m_rows.GetCurSel(), false);
+    ShowDescription(m_rows.GetCurSel());
+    m_text->CentreOn(position);
 }
 
 bool CMainFrame::IsPaneShown(const wxString& name) {
@@ -672,7 +683,7 @@ void CMainFrame::OnPrint(wxCommandEvent&) {
     if (m_printText.empty()) return;
     wxPrintDialogData data(m_printData);
     wxPrinter printer(&data);
-    COutputPrintout printout(m_printText, m_outputList->GetFont());
+    COutputPrintout printout(m_printText, m_outputList->GetFont(), &m_screen);
     if (printer.Print(this, &printout, true)) m_printData = printer.GetPrintDialogData().GetPrintData();
 }
 

@@ -89,6 +89,10 @@ private:
     void CreateToolbar();
     void CreatePanes();
     void RebuildRecentMenu();
+    /// The row's name and description below the grid.
+    void ShowDescription(RowId row);
+    /// Engine text for the screen, naming the open file by its real name.
+    wxString ScreenW(std::string_view text) const;
     void StoreLayout();
     void RestoreLayout();
     void UpdateKeyIndicators();
@@ -132,6 +136,7 @@ private:
     CValorixView* m_view = nullptr;
     std::string m_printText;
     CRecentFiles m_recent;
+    CScreenText m_screen;  ///< names the open file by its real name
     wxPrintData m_printData;
     wxWeakRef<wxWindow> m_focusMemory;
     bool m_firstFill = true;

@@ -10,9 +10,10 @@
 
 namespace valorix::gui {
 
-COutputListCtrl::COutputListCtrl(wxWindow* parent, wxWindowID id)
+COutputListCtrl::COutputListCtrl(wxWindow* parent, wxWindowID id, const CScreenText* screen)
     : wxListCtrl(parent, id, wxDefaultPosition, wxDefaultSize,
-                 wxLC_REPORT | wxLC_VIRTUAL | wxLC_NO_HEADER | wxLC_SINGLE_SEL | wxBORDER_NONE) {
+                 wxLC_REPORT | wxLC_VIRTUAL | wxLC_NO_HEADER | wxLC_SINGLE_SEL | wxBORDER_NONE),
+      m_screen(screen) {
     SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
     InsertColumn(0, wxString());
     Bind(wxEVT_LIST_ITEM_ACTIVATED, [this](wxListEvent& e) { Activate(e.GetIndex()); });
@@ -29,14 +30,18 @@ void COutputListCtrl::SetLines(const COutputList* lines) {
         if (m_lines->Lines()[static_cast<size_t>(i)].text.size() > m_lines->Lines()[longest].text.size())
             longest = static_cast<size_t>(i);
     int width = GetClientSize().x;
-    if (count > 0) width = std::max(width, GetTextExtent(W(m_lines->Lines()[longest].text)).x + 24);
+    if (count > 0) width = std::max(width, GetTextExtent(Screen(m_lines->Lines()[longest].text)).x + 24);
     SetColumnWidth(0, std::max(width, 100));
     Refresh();
 }
 
 wxString COutputListCtrl::OnGetItemText(long item, long) const {
     if (!m_lines || item < 0 || static_cast<size_t>(item) >= m_lines->Lines().size()) return wxString();
-    return W(m_lines->Lines()[static_cast<size_t>(item)].text);
+    return Screen(m_lines->Lines()[static_cast<size_t>(item)].text);
+}
+
+wxString COutputListCtrl::Screen(const std::string& text) const {
+    return m_screen ? wxString::FromUTF8(m_screen->Convert(text)) : W(text);
 }
 
 void COutputListCtrl::Activate(long line) {
@@ -49,7 +54,7 @@ bool COutputListCtrl::CopyAll() {
     if (LineCount() == 0) return false;
     wxClipboardLocker lock;
     if (!lock) return false;
-    wxTheClipboard->SetData(new wxTextDataObject(W(OutputCopyText(*m_lines))));
+    wxTheClipboard->SetData(new wxTextDataObject(Screen(OutputCopyText(*m_lines))));
     wxTheClipboard->Flush();
     return true;
 }

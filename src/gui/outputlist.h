@@ -6,13 +6,15 @@
 
 #include <functional>
 
+#include "ui/framelogic.h"
 #include "ui/viewmodel.h"
 
 namespace valorix::gui {
 
 class COutputListCtrl : public wxListCtrl {
 public:
-    COutputListCtrl(wxWindow* parent, wxWindowID id);
+    /// `screen` converts the lines for the screen; it must outlive the control.
+    COutputListCtrl(wxWindow* parent, wxWindowID id, const CScreenText* screen);
 
     /// Shows `lines` (null: none); the list must outlive the control's use of it.
     void SetLines(const COutputList* lines);
@@ -30,8 +32,10 @@ protected:
 
 private:
     void OnContextMenu(wxContextMenuEvent&);
+    wxString Screen(const std::string& text) const;
 
     const COutputList* m_lines = nullptr;
+    const CScreenText* m_screen;
     std::function<void(long)> m_navigate;
 };
 

@@ -15,9 +15,10 @@ constexpr int kButtonWidth = 16;
 constexpr int kImageWidth = 20;  // an icon and its gap
 }  // namespace
 
-CRowsCtrl::CRowsCtrl(wxWindow* parent, wxWindowID id, CVisibleRows::Kind kind)
+CRowsCtrl::CRowsCtrl(wxWindow* parent, wxWindowID id, CVisibleRows::Kind kind, const CScreenText* screen)
     : wxVScrolledWindow(parent, id, wxDefaultPosition, wxDefaultSize, wxVSCROLL | wxWANTS_CHARS | wxBORDER_NONE),
-      m_kind(kind) {
+      m_kind(kind),
+      m_screen(screen) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
     m_lineHeight = std::max(18, GetCharHeight() + 6);
@@ -33,6 +34,10 @@ CRowsCtrl::CRowsCtrl(wxWindow* parent, wxWindowID id, CVisibleRows::Kind kind)
 }
 
 CRowsCtrl::~CRowsCtrl() = default;
+
+wxString CRowsCtrl::Screen(std::string_view text) const {
+    return m_screen ? wxString::FromUTF8(m_screen->Convert(text)) : W(text);
+}
 
 void CRowsCtrl::SetModel(CStructureModel* model) {
     EndEdit(false);
@@ -126,7 +131,7 @@ void CRowsCtrl::OnPaint(wxPaintEvent&) {
         dc.SetFont(group ? bold : normal);
         dc.SetTextForeground(selected ? highlightText : text);
         dc.SetClippingRegion(nameRect);
-        dc.DrawText(W(m_model->Name(row)), x, y + (m_lineHeight - dc.GetCharHeight()) / 2);
+        dc.DrawText(Screen(m_model->Name(row)), x, y + (m_lineHeight - dc.GetCharHeight()) / 2);
         dc.DestroyClippingRegion();
         if (isGrid) {
             const std::string value = DisplayedValue(row);
@@ -246,9 +251,20 @@ void CRowsCtrl::OnKey(wxKeyEvent& e) {
 }
 
 void CRowsCtrl::OnSize(wxSizeEvent& e) {
-    EndEdit(true);
+    // GTK sizes the control again right after the editor is added: the edit
+    // goes on, its editor placed over the value column as it is now.
+    PlaceEditor();
     Refresh();
     e.Skip();
+}
+
+void CRowsCtrl::PlaceEditor() {
+    if (!m_editor || !m_lines) return;
+    const long line = m_lines->LineOf(m_editRow);
+    if (line < 0) return;
+    const int y = (static_cast<int>(line) - static_cast<int>(GetVisibleRowsBegin())) * m_lineHeight;
+    const int split = SplitX();
+    m_editor->SetSize(split + 1, y, std::max(20, GetClientSize().x - split - 1), m_lineHeight);
 }
 
 void CRowsCtrl::OnFocus(wxFocusEvent& e) {
@@ -271,8 +287,12 @@ bool CRowsCtrl::BeginEdit() {
         if (k.GetKeyCode() == WXK_ESCAPE) CallAfter([this] { EndEdit(false); SetFocus(); });
         else k.Skip();
     });
-    m_editor->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& f) {
-        CallAfter([this] { EndEdit(true); });
+    // The edit ends when the focus has left the editor for good: GTK may take
+    // it away and give it back while the editor is being shown.
+    m_editor->Bind(wxEVT_KILL_FOCUS, [this, editor = m_editor](wxFocusEvent& f) {
+        CallAfter([this, editor] {
+            if (m_editor == editor && !editor->HasFocus()) EndEdit(true);
+        });
         f.Skip();
     });
     m_editor->SetFocus();

@@ -14,13 +14,16 @@
 #include <string>
 #include <unordered_map>
 
+#include "ui/framelogic.h"
 #include "ui/visiblerows.h"
 
 namespace valorix::gui {
 
 class CRowsCtrl : public wxVScrolledWindow {
 public:
-    CRowsCtrl(wxWindow* parent, wxWindowID id, CVisibleRows::Kind kind);
+    /// `screen` converts names and values for the screen (null: plain
+    /// Windows-1252); it must outlive the control.
+    CRowsCtrl(wxWindow* parent, wxWindowID id, CVisibleRows::Kind kind, const CScreenText* screen = nullptr);
     ~CRowsCtrl() override;
 
     /// Shows the rows of `model` (null: none), read anew.
@@ -62,6 +65,8 @@ private:
     void OnRightDown(wxMouseEvent&);
     void OnKey(wxKeyEvent&);
     void OnSize(wxSizeEvent&);
+    /// Puts the in-place editor over the edited row's value.
+    void PlaceEditor();
     void OnFocus(wxFocusEvent&);
     void SelectLine(long line, bool notify);
     void Toggle(size_t line, bool expanded);
@@ -69,7 +74,10 @@ private:
     int Indent(size_t line) const;
     int SplitX() const;
 
+    wxString Screen(std::string_view text) const;
+
     CVisibleRows::Kind m_kind;
+    const CScreenText* m_screen;
     CStructureModel* m_model = nullptr;
     std::unique_ptr<CVisibleRows> m_lines;
     wxImageList* m_images = nullptr;

@@ -63,6 +63,7 @@ FillResult CStructureView::FillView() {
     if (m_t.browser) m_t.browser->Navigate("about:blank");
     // The document's text stays as it is until the document is loaded again
     // or goes, and a fill follows either: the page may read it where it stands.
+    page.SetTextIsUtf8(m_doc.m_textIsUtf8);
     page.ShareText(m_doc.m_content);
     m_columns = std::make_unique<CTextColumns>(page.GetText(), m_doc.m_textIsUtf8);
     m_extents = std::make_unique<CElementExtents>(page.GetText(), *m_columns);
@@ -159,8 +160,9 @@ void CStructureView::KeepRow(RowId row) {
 
 void CStructureView::ShowInBrowser(bool large) {
     if (!m_t.browser) return;
-    if (!large) m_t.browser->Navigate(m_doc.m_strPathName);
-    else if (WriteLargeFilePage(m_app.m_strReportFile, m_doc.m_strPathName)) m_t.browser->Navigate(m_app.m_strReportFile);
+    const std::string path = m_t.filePath.empty() ? Cp1252ToUtf8(m_doc.m_strPathName) : m_t.filePath;
+    if (!large) m_t.browser->Navigate(path);
+    else if (WriteLargeFilePage(m_app.m_strReportFile, path)) m_t.browser->Navigate(m_app.m_strReportFile);
 }
 
 void CStructureView::ProgressStep(RowId justCreated) {

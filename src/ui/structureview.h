@@ -25,6 +25,9 @@ struct ViewTargets {
     ITextPage* text = nullptr;
     COutputList* output = nullptr;
     IBrowserPage* browser = nullptr;
+    /// The file's name as the file system has it (UTF-8) for the browser
+    /// page; empty: the document's name is taken.
+    std::string filePath;
     /// Creates the progress dialog for large documents, with its caption and
     /// status line; null, or returning null: none.
     std::function<std::unique_ptr<IProgress>(const std::string& caption, const std::string& status)> makeProgress;
