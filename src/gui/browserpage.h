@@ -21,6 +21,7 @@ public:
     /// it costs start-up time and memory a user who never looks may not need.
     void EnsureEngine();
     bool HasEngine() const { return m_web != nullptr; }
+    wxWebView* Web() const { return m_web; }
 
 private:
     void Load();

@@ -564,6 +564,9 @@ void CMainFrame::SelectFromTree(RowId row) {
     ShowDescription(m_rows.GetCurSel());
 }
 
+wxString CMainFrame::DescriptionTitle() const { return m_descriptionTitle->GetLabel(); }
+wxString CMainFrame::DescriptionText() const { return m_description->GetLabel(); }
+
 void CMainFrame::ShowDescription(RowId row) {
     const bool none = row == kNoRow || row >= m_rows.Size();
     m_descriptionTitle->SetLabel(none ? wxString() : ScreenW(m_rows.Name(row)));

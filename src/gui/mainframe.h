@@ -80,6 +80,9 @@ public:
     const CRecentFiles& Recent() const { return m_recent; }
     const std::string& PrintText() const { return m_printText; }
     CStructureView* View() const { return m_structureView.get(); }
+    /// The selected row's name and description below the grid.
+    wxString DescriptionTitle() const;
+    wxString DescriptionText() const;
     wxPrintData& PrintData() { return m_printData; }
     /// Tells what the fill of a large file shows while it runs (tests).
     void OnProgressCreated(std::function<void(IProgress*)> fn) { m_onProgress = std::move(fn); }

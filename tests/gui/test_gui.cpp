@@ -7,6 +7,9 @@
 #include <wx/evtloop.h>
 #include <wx/menu.h>
 #include <wx/uiaction.h>
+#include <wx/webview.h>
+
+#include <functional>
 
 #include <dlfcn.h>
 
@@ -594,6 +597,257 @@ TEST_F(Gui, StartupDownloadsANewerSclDirectory) {
     EXPECT_EQ(ReadFile(m_dir / "data/Norvane/Valorix/NVSCL.INI"), newer);
     CAboutDlg about(m_frame, Values().m_strVersion, SclDateText(Values().m_strSclStand));
     EXPECT_EQ(about.SclDateText(), "31.12.2099");
+}
+
+}  // namespace valorix::test
+
+namespace valorix::test {
+
+namespace {
+// Waits until `done` holds, handing events on meanwhile; false after `ms`.
+bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    for (int waited = 0; waited < ms; waited += 20) {
+        Pump();
+        if (done()) return true;
+        wxMilliSleep(20);
+    }
+    return done();
+}
+
+// The text of the page the web engine shows.
+wxString PageText(wxWebView* web) {
+    wxString text;
+    if (!web->RunScript("document.documentElement ? document.documentElement.textContent : ''", &text)) return {};
+    return text;
+}
+
+// The frame in front with the keyboard focus in `target`, as after a click.
+void FocusOn(wxWindow* frame, wxWindow* target) {
+    frame->Raise();
+    target->SetFocus();
+    WaitFor([&] { return wxWindow::FindFocus() == target; }, 1000);
+}
+
+// The first row of that name (and value, when given).
+RowId FindRow(const CStructureModel& m, std::string_view name, std::string_view value = {}) {
+    for (RowId r = 1; r < m.Size(); ++r)
+        if (m.Name(r) == name && (value.empty() || m.Value(r) == value)) return r;
+    return kNoRow;
+}
+}  // namespace
+
+// A UTF-8 file with umlauts: the text page shows its characters (not its
+// bytes read as Windows-1252), every mark covers the characters of its
+// element, the line numbers stand in a margin, and copy gives the characters.
+TEST_F(Gui, TextPageShowsUtf8CharactersWithMarksAndLineNumbers) {
+    const std::string file = FixturesDir() + "/rules/umlaute.xml";
+    ASSERT_TRUE(m_frame->OpenFile(file));
+    m_frame->ActivatePage(kPageText);
+    CTextPageCtrl* text = m_frame->TextPage();
+    const std::string content = ReadFile(file);
+    const wxString shown = text->wxStyledTextCtrl::GetText();
+    // The file's characters (the document ends at its last tag).
+    EXPECT_EQ(std::string(shown.utf8_str()), text->Model().GetText());
+    EXPECT_EQ(content.rfind(std::string(shown.utf8_str()), 0), 0u);
+    EXPECT_NE(shown.Find(U("Müller + Söhne GmbH")), wxNOT_FOUND);
+    EXPECT_EQ(shown.Find(U("MÃ¼ller")), wxNOT_FOUND);
+    // Each mark: the same characters in the control as bytes in the page, in its colour.
+    const std::string& page = text->Model().GetText();
+    bool ibanAfterUmlauts = false;
+    ASSERT_GT(text->Model().Marks().size(), 8u);
+    for (const CTextPageModel::Mark& mark : text->Model().Marks()) {
+        const std::string bytes = page.substr(static_cast<size_t>(mark.start), static_cast<size_t>(mark.end - mark.start));
+        EXPECT_EQ(std::string(text->GetTextRange(static_cast<int>(text->ToStc(mark.start)),
+                                                 static_cast<int>(text->ToStc(mark.end))).utf8_str()),
+                  bytes);
+        EXPECT_EQ(text->StyleOf(mark.start), mark.rgb == kBlue ? 2 : 1) << bytes;
+        ibanAfterUmlauts = ibanAfterUmlauts || bytes == "<IBAN>DE88370400440532013000</IBAN>";
+    }
+    EXPECT_TRUE(ibanAfterUmlauts);  // on the line of "Jörg Weiß", after it
+    // The finding with an umlaut in its value names it as the file has it.
+    const std::vector<std::string> out = OutputTexts();
+    EXPECT_NE(std::find_if(out.begin(), out.end(),
+                           [](const std::string& l) { return l.find("value 'März 2024'") != std::string::npos; }),
+              out.end());
+    // Line numbers in a margin wide enough for "16".
+    EXPECT_EQ(text->GetMarginType(0), wxSTC_MARGIN_NUMBER);
+    EXPECT_GE(text->GetMarginWidth(0), text->TextWidth(wxSTC_STYLE_LINENUMBER, "16"));
+    // Copy of a selection made with the keyboard: the characters.
+    FocusOn(m_frame, text);
+    const long name = static_cast<long>(page.find("M\xC3\xBCller"));
+    text->GotoPos(static_cast<int>(text->ToStc(name)));
+    wxUIActionSimulator sim;
+    for (int i = 0; i < 6; ++i) sim.Char(WXK_RIGHT, wxMOD_SHIFT);
+    Pump();
+    EXPECT_EQ(text->SelStart(), name);
+    EXPECT_EQ(text->SelEnd(), name + 7);  // six characters, seven bytes
+    sim.Char('c', wxMOD_CONTROL);
+    Pump();
+    {
+        wxClipboardLocker lock;
+        ASSERT_TRUE(!!lock);
+        wxTextDataObject data;
+        ASSERT_TRUE(wxTheClipboard->GetData(data));
+        EXPECT_EQ(data.GetText(), U("Müller"));
+    }
+    text->GotoPos(0);
+    Screenshot(m_frame, "umlaute-text.png");
+    m_frame->ActivatePage(kPageGrid);
+    Screenshot(m_frame, "umlaute-grid.png");
+}
+
+// A value is edited in place as a person does it: F2 and typing, Enter keeps
+// it; a double-click on a value opens the editor, Escape drops the change.
+TEST_F(Gui, GridValueEditedInPlaceThroughKeysAndDoubleClick) {
+    ASSERT_TRUE(m_frame->OpenFile(FixturesDir() + "/rules/umlaute.xml"));
+    m_frame->ActivatePage(kPageGrid);
+    CRowsCtrl* grid = m_frame->Grid();
+    CStructureModel& m = m_frame->Rows();
+    const RowId name = FindRow(m, "Nm", A("Müller + Söhne GmbH"));
+    ASSERT_NE(name, kNoRow);
+    grid->SelectRow(name, true);
+    FocusOn(m_frame, grid);
+    wxUIActionSimulator sim;
+    sim.Char(WXK_F2);
+    ASSERT_TRUE(WaitFor([&] { return grid->Editor() != nullptr && grid->Editor()->IsShownOnScreen(); }));
+    // The editor stays open through what GTK does after it is shown.
+    for (int i = 0; i < 10; ++i) {
+        Pump();
+        wxMilliSleep(20);
+    }
+    ASSERT_NE(grid->Editor(), nullptr);
+    EXPECT_EQ(grid->Editor()->GetValue(), U("Müller + Söhne GmbH"));
+    sim.Text("Neu");
+    Pump();
+    Screenshot(m_frame, "grid-edit.png");
+    sim.Char(WXK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return grid->Editor() == nullptr; }));
+    EXPECT_TRUE(grid->IsEdited(name));
+    EXPECT_EQ(grid->DisplayedValue(name), "Neu");
+    EXPECT_EQ(m.Value(name), A("Müller + Söhne GmbH"));
+
+    // A double-click on the value of the selected row.
+    const RowId msgId = FindRow(m, "MsgId");
+    ASSERT_NE(msgId, kNoRow);
+    grid->SelectRow(msgId, true);
+    Pump();
+    const long line = grid->Lines()->LineOf(msgId);
+    const int lineHeight = grid->GetCharHeight() + 6 > 18 ? grid->GetCharHeight() + 6 : 18;
+    const wxPoint at(grid->GetClientSize().x * 3 / 4,
+                     static_cast<int>(line - static_cast<long>(grid->GetVisibleRowsBegin())) * lineHeight + lineHeight / 2);
+    sim.MouseMove(grid->ClientToScreen(at));
+    Pump();
+    sim.MouseDblClick();
+    ASSERT_TRUE(WaitFor([&] { return grid->Editor() != nullptr; }));
+    EXPECT_EQ(grid->Editor()->GetValue(), U("März 2024"));
+    sim.Text("x");
+    sim.Char(WXK_ESCAPE);
+    ASSERT_TRUE(WaitFor([&] { return grid->Editor() == nullptr; }));
+    EXPECT_FALSE(grid->IsEdited(msgId));
+}
+
+// A file whose name holds characters beyond Windows-1252: the recent-file
+// menu, the verdict in the output pane, the browser page and the messages
+// give its real name.
+TEST_F(Gui, FileNamesBeyondTheCodePageStayReal) {
+    const std::string file = m_dir / "Żabka Überweisung März 2024.xml";
+    WriteFile(file, ReadFile(FixturesDir() + "/rules/umlaute.xml"));
+    ASSERT_TRUE(m_frame->OpenFile(file));
+    EXPECT_EQ(m_frame->GetTitle(), U("Żabka Überweisung März 2024.xml - Valorix"));
+    wxMenuItem* first = m_frame->GetMenuBar()->FindItem(ID_FILE_MRU_FIRST);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->GetItemLabel(), U("&1 Żabka Überweisung März 2024.xml"));
+    EXPECT_EQ(std::string(m_frame->OutputList()->GetItemText(0).utf8_str()),
+              "'" + file + "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab 20.11.2016) "
+                           "entspricht!");
+    EXPECT_EQ(m_frame->Browser()->Shown(), file);
+    // The web engine opens the file by its name.
+    m_frame->ActivatePage(kPageHtml);
+    wxWebView* web = m_frame->Browser()->Web();
+    ASSERT_NE(web, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return !web->IsBusy() && web->GetCurrentURL().Lower().Contains("%c5%bbabka"); }))
+        << web->GetCurrentURL().utf8_str();
+    EXPECT_TRUE(WaitFor([&] { return PageText(web).Contains("DE89370400440532013000"); })) << PageText(web).utf8_str();
+    m_frame->ActivatePage(kPageGrid);
+    // A file of such a name that cannot be read: the message box shows its name.
+    const std::string missing = m_dir / "Żabka fehlt.xml";
+    m_prompt.shown.clear();
+    EXPECT_FALSE(m_frame->OpenFile(missing));
+    ASSERT_EQ(m_prompt.shown.size(), 1u);
+    CScreenText screen;
+    screen.SetPath(missing);
+    EXPECT_EQ(screen.Convert(m_prompt.shown[0]), "Die Datei '" + missing + "' kann nicht gelesen werden!");
+}
+
+// A row chosen in the structure tree with the keyboard: grid and the
+// description below it follow.
+TEST_F(Gui, DescriptionFollowsTheTreeSelection) {
+    ASSERT_TRUE(m_frame->OpenFile(FixturesDir() + "/rules/umlaute.xml"));
+    m_frame->ActivatePage(kPageGrid);
+    CStructureModel& m = m_frame->Rows();
+    const RowId header = FindRow(m, "GrpHdr");
+    ASSERT_NE(header, kNoRow);
+    m_frame->Grid()->SelectRow(header, true);
+    EXPECT_EQ(m_frame->DescriptionTitle(), "GrpHdr");
+    CRowsCtrl* tree = m_frame->Tree();
+    tree->SelectRow(header, false);
+    FocusOn(m_frame, tree);
+    wxUIActionSimulator sim;
+    sim.Char(WXK_DOWN);
+    Pump();
+    const RowId next = tree->GetSelectedRow();
+    ASSERT_NE(next, header);
+    EXPECT_EQ(m_frame->Grid()->GetSelectedRow(), next);
+    EXPECT_EQ(m_frame->DescriptionTitle(), W(m.Name(next)));
+    EXPECT_EQ(m_frame->DescriptionText(), W(m.Description(next)));
+}
+
+// A finding on a file written on one line: the text page scrolls the marked
+// element into the middle of the view, across too.
+TEST_F(Gui, JumpOnAOneLineFileCentresTheTarget) {
+    std::string content = ReadFile(FixturesDir() + "/rules/umlaute.xml");
+    std::erase(content, '\n');
+    const std::string file = m_dir / "eine-zeile.xml";
+    WriteFile(file, content);
+    ASSERT_TRUE(m_frame->OpenFile(file));
+    m_frame->ActivatePage(kPageText);
+    Pump();
+    CTextPageCtrl* text = m_frame->TextPage();
+    const std::vector<OutputLine>& lines = m_frame->Output().Lines();
+    long target = -1;
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (U8(lines[i].text).find("IBAN ungültig!") != std::string::npos) target = static_cast<long>(i);
+    ASSERT_GE(target, 0);
+    m_frame->OutputList()->Activate(target);
+    Pump();
+    const long position = lines[static_cast<size_t>(target)].position;
+    EXPECT_EQ(text->SelStart(), position);
+    const int x = text->PointFromPosition(static_cast<int>(text->ToStc(position))).x;
+    const int width = text->GetClientSize().x;
+    EXPECT_GT(x, width / 4) << width;
+    EXPECT_LT(x, width * 3 / 4) << width;
+    Screenshot(m_frame, "one-line-jump.png");
+    m_frame->ActivatePage(kPageGrid);
+}
+
+// The page shown instead of a large file: its link shows the file.
+TEST_F(Gui, LargeFilePageLinkShowsTheFile) {
+    const std::string file = m_dir / "groß.xml";
+    const std::string cmd = "python3 " + std::string(VALORIX_SOURCE_DIR) + "/bench/gen_payments.py ct 600 10 > '" + file + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    ASSERT_TRUE(m_frame->OpenFile(file));
+    EXPECT_EQ(m_frame->Browser()->Shown(), Values().m_strReportFile);
+    m_frame->ActivatePage(kPageHtml);
+    wxWebView* web = m_frame->Browser()->Web();
+    ASSERT_NE(web, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return !web->IsBusy() && PageText(web).Contains(U("klicken Sie bitte")); }))
+        << PageText(web).utf8_str();
+    Screenshot(m_frame, "large-file-page.png");
+    // The link clicked: the file is shown in the same page.
+    EXPECT_TRUE(web->RunScript("document.querySelector('a').click();"));
+    EXPECT_TRUE(WaitFor([&] { return web->GetCurrentURL().Lower().EndsWith("gro%c3%9f.xml"); }, 10000))
+        << web->GetCurrentURL().utf8_str();
+    m_frame->ActivatePage(kPageGrid);
 }
 
 }  // namespace valorix::test
