@@ -7,6 +7,7 @@
 #include <wx/settings.h>
 #include <wx/menu.h>
 #include <wx/printdlg.h>
+#include <wx/prntbase.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/utils.h>
@@ -95,6 +96,9 @@ const Look kLooks[] = {
      wxAUI_GRADIENT_VERTICAL, false},
 };
 
+// The height of the output pane's list for `lines` lines of text.
+int OutputPaneHeight(wxWindow* list, int lines) { return lines * (list->GetCharHeight() + 8) + 8; }
+
 bool IsInside(const wxWindow* w, const wxWindow* ancestor) {
     for (; w; w = w->GetParent())
         if (w == ancestor) return true;
@@ -129,6 +133,7 @@ CMainFrame::CMainFrame(wxDocManager* docs, CTavrel1App& values, IPrompt& prompt)
     Bind(wxEVT_MENU, &CMainFrame::OnRecent, this, ID_FILE_MRU_FIRST, ID_FILE_MRU_LAST);
     Bind(wxEVT_MENU, &CMainFrame::OnPrint, this, ID_FILE_PRINT);
     Bind(wxEVT_MENU, &CMainFrame::OnPrintSetup, this, ID_FILE_PRINT_SETUP);
+    Bind(wxEVT_MENU, &CMainFrame::OnPrintPreview, this, ID_FILE_PRINT_PREVIEW);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, ID_APP_EXIT);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Copy(); }, ID_EDIT_COPY);
     Bind(wxEVT_MENU, &CMainFrame::OnAbout, this, ID_APP_ABOUT);
@@ -157,6 +162,7 @@ CMainFrame::CMainFrame(wxDocManager* docs, CTavrel1App& values, IPrompt& prompt)
     for (int id : {ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_EDIT_CUT, ID_EDIT_PASTE, ID_EDIT_UNDO})
         Bind(wxEVT_UPDATE_UI, never, id);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(!m_printText.empty()); }, ID_FILE_PRINT);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(!m_printText.empty()); }, ID_FILE_PRINT_PREVIEW);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(CanCopy()); }, ID_EDIT_COPY);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(!m_recent.Files().empty()); }, ID_FILE_MRU_FIRST,
          ID_FILE_MRU_LAST);
@@ -203,6 +209,8 @@ void CMainFrame::CreateMenus() {
     m_fileMenu->AppendSeparator();
     Add(m_fileMenu, ID_FILE_PRINT, "Ausgabe &Drucken...\tCtrl+P", "Druckt die Ausgabe des aktive Dokument.",
         wxITEM_NORMAL, wxART_PRINT);
+    Add(m_fileMenu, ID_FILE_PRINT_PREVIEW, "&Seitenansicht", "Zeigt die Ausgabe so an, wie sie gedruckt wird.",
+        wxITEM_NORMAL, wxART_FIND);
     Add(m_fileMenu, ID_FILE_PRINT_SETUP, "Druckereinrichtung...", "Ändert den Drucker und die Druckoptionen.");
     m_fileMenu->AppendSeparator();
     RebuildRecentMenu();
@@ -232,17 +240,16 @@ void CMainFrame::CreateMenus() {
     view->AppendSubMenu(panes, U("&Symbolleisten und Andockfenster"));
     Add(view, ID_VIEW_STATUS_BAR, "Status&leiste", "Blendet die Statusleiste ein oder aus.", wxITEM_CHECK);
     auto* looks = new wxMenu;
-    Add(looks, ID_VIEW_APPLOOK_WIN_2000, "Windows &2000", "", wxITEM_CHECK);
-    Add(looks, ID_VIEW_APPLOOK_OFF_XP, "Office &XP", "", wxITEM_CHECK);
-    Add(looks, ID_VIEW_APPLOOK_WIN_XP, "&Windows XP", "", wxITEM_CHECK);
-    Add(looks, ID_VIEW_APPLOOK_OFF_2003, "Office 200&3", "", wxITEM_CHECK);
-    Add(looks, ID_VIEW_APPLOOK_VS_2005, "Visual Studio .NET 200&5", "", wxITEM_CHECK);
-    auto* office2007 = new wxMenu;
-    Add(office2007, ID_VIEW_APPLOOK_OFF_2007_BLUE, "Stil '&Blau'", "", wxITEM_CHECK);
-    Add(office2007, ID_VIEW_APPLOOK_OFF_2007_BLACK, "Stil 'S&chwarz'", "", wxITEM_CHECK);
-    Add(office2007, ID_VIEW_APPLOOK_OFF_2007_SILVER, "Stil '&Silber'", "", wxITEM_CHECK);
-    Add(office2007, ID_VIEW_APPLOOK_OFF_2007_AQUA, "Stil '&Aqua'", "", wxITEM_CHECK);
-    looks->AppendSubMenu(office2007, U("Office 200&7"));
+    // One group: exactly one look is chosen.
+    Add(looks, ID_VIEW_APPLOOK_WIN_2000, "Windows &2000", "", wxITEM_RADIO);
+    Add(looks, ID_VIEW_APPLOOK_OFF_XP, "Office &XP", "", wxITEM_RADIO);
+    Add(looks, ID_VIEW_APPLOOK_WIN_XP, "&Windows XP", "", wxITEM_RADIO);
+    Add(looks, ID_VIEW_APPLOOK_OFF_2003, "Office 200&3", "", wxITEM_RADIO);
+    Add(looks, ID_VIEW_APPLOOK_VS_2005, "Visual Studio .NET 200&5", "", wxITEM_RADIO);
+    Add(looks, ID_VIEW_APPLOOK_OFF_2007_BLUE, "Office 2007, Stil '&Blau'", "", wxITEM_RADIO);
+    Add(looks, ID_VIEW_APPLOOK_OFF_2007_BLACK, "Office 2007, Stil 'S&chwarz'", "", wxITEM_RADIO);
+    Add(looks, ID_VIEW_APPLOOK_OFF_2007_SILVER, "Office 2007, Stil '&Silber'", "", wxITEM_RADIO);
+    Add(looks, ID_VIEW_APPLOOK_OFF_2007_AQUA, "Office 2007, Stil '&Aqua'", "", wxITEM_RADIO);
     view->AppendSubMenu(looks, U("&Anwendungsdarstellung"));
     Add(view, ID_EXPAND_ALL, "Alle &Knoten erweitern", "Erweitert beim Anzeigen einer XML Datei alle Knoten",
         wxITEM_CHECK);
@@ -376,7 +383,7 @@ void CMainFrame::CreatePanes() {
                                     .Name(kOutputPane)
                                     .Caption(kOutputPane)
                                     .Bottom()
-                                    .BestSize(600, 100)
+                                    .BestSize(600, OutputPaneHeight(m_outputList, 8))
                                     .MinSize(60, 40)
                                     .Icon(StripImage(2))
                                     .CloseButton(true)
@@ -688,6 +695,23 @@ void CMainFrame::OnPrint(wxCommandEvent&) {
     wxPrinter printer(&data);
     COutputPrintout printout(m_printText, m_outputList->GetFont(), &m_screen);
     if (printer.Print(this, &printout, true)) m_printData = printer.GetPrintDialogData().GetPrintData();
+}
+
+void CMainFrame::OnPrintPreview(wxCommandEvent&) {
+    if (m_printText.empty()) return;
+    // The toolkit's own preview: one printout to show, one to print from it.
+    wxPrintDialogData data(m_printData);
+    auto* preview = new wxPrintPreview(new COutputPrintout(m_printText, m_outputList->GetFont(), &m_screen),
+                                       new COutputPrintout(m_printText, m_outputList->GetFont(), &m_screen), &data);
+    if (!preview->IsOk()) {
+        delete preview;
+        m_prompt.Message(A("Die Seitenansicht kann nicht angezeigt werden: kein Drucker eingerichtet."));
+        return;
+    }
+    auto* frame = new wxPreviewFrame(preview, this, U("Valorix - Seitenansicht"), wxDefaultPosition, wxSize(800, 700));
+    frame->Centre();
+    frame->Initialize();
+    frame->Show();
 }
 
 void CMainFrame::OnPrintSetup(wxCommandEvent&) {

@@ -111,6 +111,7 @@ private:
     void OnRecent(wxCommandEvent&);
     void OnPrint(wxCommandEvent&);
     void OnPrintSetup(wxCommandEvent&);
+    void OnPrintPreview(wxCommandEvent&);
     void OnAbout(wxCommandEvent&);
     void OnHelp(wxCommandEvent&);
     void OnCustomize(wxCommandEvent&);

@@ -4,6 +4,8 @@
 #include <wx/menu.h>
 #include <wx/settings.h>
 
+#include <algorithm>
+
 #include "gui/ids.h"
 #include "gui/wxstr.h"
 #include "ui/framelogic.h"
@@ -18,6 +20,10 @@ COutputListCtrl::COutputListCtrl(wxWindow* parent, wxWindowID id, const CScreenT
     InsertColumn(0, wxString());
     Bind(wxEVT_LIST_ITEM_ACTIVATED, [this](wxListEvent& e) { Activate(e.GetIndex()); });
     Bind(wxEVT_CONTEXT_MENU, &COutputListCtrl::OnContextMenu, this);
+    Bind(wxEVT_SIZE, [this](wxSizeEvent& e) {
+        e.Skip();
+        CallAfter([this] { FitColumn(); });  // once the new client size holds
+    });
 }
 
 void COutputListCtrl::SetLines(const COutputList* lines) {
@@ -29,10 +35,15 @@ void COutputListCtrl::SetLines(const COutputList* lines) {
     for (long i = 0; i < count; ++i)
         if (m_lines->Lines()[static_cast<size_t>(i)].text.size() > m_lines->Lines()[longest].text.size())
             longest = static_cast<size_t>(i);
-    int width = GetClientSize().x;
-    if (count > 0) width = std::max(width, GetTextExtent(Screen(m_lines->Lines()[longest].text)).x + 24);
-    SetColumnWidth(0, std::max(width, 100));
+    m_textWidth = count > 0 ? GetTextExtent(Screen(m_lines->Lines()[longest].text)).x + 24 : 0;
+    FitColumn();
     Refresh();
+}
+
+void COutputListCtrl::FitColumn() {
+    // The column spans the window, or the longest line where it is wider.
+    const int width = std::max({GetClientSize().x, m_textWidth, 100});
+    if (GetColumnWidth(0) != width) SetColumnWidth(0, width);
 }
 
 wxString COutputListCtrl::OnGetItemText(long item, long) const {

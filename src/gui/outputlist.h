@@ -26,6 +26,7 @@ public:
     bool CopyAll();
     /// Runs the double-click action of a line.
     void Activate(long line);
+    int ColumnWidth() { return GetColumnWidth(0); }
 
 protected:
     wxString OnGetItemText(long item, long column) const override;
@@ -33,9 +34,11 @@ protected:
 private:
     void OnContextMenu(wxContextMenuEvent&);
     wxString Screen(const std::string& text) const;
+    void FitColumn();
 
     const COutputList* m_lines = nullptr;
     const CScreenText* m_screen;
+    int m_textWidth = 0;  ///< of the longest line
     std::function<void(long)> m_navigate;
 };
 

@@ -34,7 +34,6 @@ private:
     std::vector<std::vector<std::string>> m_pages;
     int m_margin = 0;
     int m_lineHeight = 1;
-    double m_scaleX = 1.0, m_scaleY = 1.0;
 };
 
 }  // namespace valorix::gui

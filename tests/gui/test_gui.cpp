@@ -7,6 +7,7 @@
 #include <wx/evtloop.h>
 #include <wx/menu.h>
 #include <wx/uiaction.h>
+#include <wx/prntbase.h>
 #include <wx/webview.h>
 
 #include <functional>
@@ -848,6 +849,45 @@ TEST_F(Gui, LargeFilePageLinkShowsTheFile) {
     EXPECT_TRUE(WaitFor([&] { return web->GetCurrentURL().Lower().EndsWith("gro%c3%9f.xml"); }, 10000))
         << web->GetCurrentURL().utf8_str();
     m_frame->ActivatePage(kPageGrid);
+}
+
+}  // namespace valorix::test
+
+namespace valorix::test {
+
+// The output pane shows about eight lines at the first start and its column
+// spans the window; the looks are one radio group; the print preview shows
+// the output's pages in the toolkit's preview window.
+TEST_F(Gui, OutputPaneLooksAndPrintPreview) {
+    ASSERT_TRUE(m_frame->OpenFile(FixturesDir() + "/rules/umlaute.xml"));
+    Pump();
+    EXPECT_GE(m_frame->OutputList()->GetCountPerPage(), 7);
+    const wxSize before = m_frame->GetSize();
+    m_frame->SetSize(wxSize(before.x + 150, before.y));
+    EXPECT_TRUE(WaitFor([&] { return m_frame->OutputList()->ColumnWidth() >= m_frame->OutputList()->GetClientSize().x; }));
+    m_frame->SetSize(before);
+    Pump();
+
+    wxMenuBar* bar = m_frame->GetMenuBar();
+    for (int id = ID_VIEW_APPLOOK_WIN_2000; id <= ID_VIEW_APPLOOK_OFF_2007_AQUA; ++id) {
+        ASSERT_NE(bar->FindItem(id), nullptr) << id;
+        EXPECT_EQ(bar->FindItem(id)->GetKind(), wxITEM_RADIO) << id;
+    }
+    Command(m_frame, ID_VIEW_APPLOOK_OFF_2007_AQUA);
+    m_frame->UpdateWindowUI(wxUPDATE_UI_RECURSE);
+    for (int id = ID_VIEW_APPLOOK_WIN_2000; id <= ID_VIEW_APPLOOK_OFF_2007_AQUA; ++id)
+        EXPECT_EQ(bar->FindItem(id)->IsChecked(), id == ID_VIEW_APPLOOK_OFF_2007_AQUA) << id;
+
+    ASSERT_TRUE(UpdateUi(m_frame, ID_FILE_PRINT_PREVIEW).GetEnabled());
+    Command(m_frame, ID_FILE_PRINT_PREVIEW);
+    wxPreviewFrame* preview = nullptr;
+    for (wxWindow* w : wxTopLevelWindows)
+        if (auto* p = dynamic_cast<wxPreviewFrame*>(w)) preview = p;
+    ASSERT_NE(preview, nullptr) << (m_prompt.shown.empty() ? "" : U8(m_prompt.shown[0]));
+    EXPECT_TRUE(preview->IsShown());
+    Screenshot(preview, "print-preview.png");
+    preview->Close(true);
+    Pump();
 }
 
 }  // namespace valorix::test
