@@ -442,6 +442,8 @@ void CMainFrame::Fill(CTavrel1Doc& doc) {
                          : std::string());
     ViewTargets targets;
     targets.filePath = m_screen.Path();
+    targets.marks = [this] { return &m_text->Model().Marks(); };
+    targets.lineText = [this](std::string_view line) { return m_screen.Convert(line); };
     targets.structure = &m_rows;
     targets.text = m_text;
     targets.output = &m_output;

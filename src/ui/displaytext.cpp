@@ -23,6 +23,23 @@ size_t Utf8CharLength(std::string_view s, size_t i) {
     return 0;
 }
 
+std::string ShownBytes(std::string_view bytes, bool utf8) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        const size_t n = c < 0x80 ? 1 : (utf8 ? Utf8CharLength(bytes, i) : 0);
+        if (n == 0) {
+            out += Cp1252ToUtf8(bytes.substr(i, 1));
+            ++i;
+        } else {
+            out.append(bytes.substr(i, n));
+            i += n;
+        }
+    }
+    return out;
+}
+
 void CDisplayText::Clear() {
     m_wide.clear();
     m_extraBefore.assign(1, 0);

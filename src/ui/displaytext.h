@@ -34,6 +34,9 @@ private:
     std::vector<long> m_extraBefore{0};
 };
 
+/// The screen form of a piece of the page's bytes.
+std::string ShownBytes(std::string_view bytes, bool utf8);
+
 /// The length of the valid UTF-8 character at `i` (1 to 4), 0 when the bytes
 /// there are no valid UTF-8 (a stray continuation byte, an overlong form, a
 /// surrogate, beyond U+10FFFF, cut off).

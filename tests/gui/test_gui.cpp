@@ -238,7 +238,7 @@ TEST_F(Gui, FileWithFindingsShowsRowsTreeMarksAndPages) {
     EXPECT_GT(red, 3);
     EXPECT_EQ(blue, 1);
     EXPECT_EQ(text->StyleOf(0), 0);
-    EXPECT_EQ(m_frame->Browser()->Shown(), PathText(file));
+    EXPECT_EQ(m_frame->Browser()->Shown(), Values().m_strReportFile);  // the page made of file and findings
     m_frame->ActivatePage(kPageGrid);
     Screenshot(m_frame, "main-grid.png");
     m_frame->ActivatePage(kPageText);
@@ -761,14 +761,11 @@ TEST_F(Gui, FileNamesBeyondTheCodePageStayReal) {
     EXPECT_EQ(std::string(m_frame->OutputList()->GetItemText(0).utf8_str()),
               "'" + file + "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab 20.11.2016) "
                            "entspricht!");
-    EXPECT_EQ(m_frame->Browser()->Shown(), file);
-    // The web engine opens the file by its name.
+    // The browser page names the file and its verdict as they are.
     m_frame->ActivatePage(kPageHtml);
     wxWebView* web = m_frame->Browser()->Web();
     ASSERT_NE(web, nullptr);
-    ASSERT_TRUE(WaitFor([&] { return !web->IsBusy() && web->GetCurrentURL().Lower().Contains("%c5%bbabka"); }))
-        << web->GetCurrentURL().utf8_str();
-    EXPECT_TRUE(WaitFor([&] { return PageText(web).Contains("DE89370400440532013000"); })) << PageText(web).utf8_str();
+    EXPECT_TRUE(WaitFor([&] { return PageText(web).Contains(wxString::FromUTF8("'" + file + "' enthält")); })) << PageText(web).utf8_str();
     m_frame->ActivatePage(kPageGrid);
     // A file of such a name that cannot be read: the message box shows its name.
     const std::string missing = m_dir / "Żabka fehlt.xml";
@@ -888,6 +885,51 @@ TEST_F(Gui, OutputPaneLooksAndPrintPreview) {
     Screenshot(preview, "print-preview.png");
     preview->Close(true);
     Pump();
+}
+
+// The browser page of a file with findings: the file's text escaped and
+// coloured, each finding at its element, the report at the top linking to
+// them; a link opens the way to its finding.
+TEST_F(Gui, HtmlPageHoldsTheFileAndItsFindings) {
+    const std::string file = m_dir / "Überweisung <März> & Co.xml";
+    WriteFile(file, ReadFile(FixturesDir() + "/rules/umlaute.xml"));
+    ASSERT_TRUE(m_frame->OpenFile(file));
+    ASSERT_EQ(m_frame->Browser()->Shown(), Values().m_strReportFile);
+    const std::string html = ReadFile(Values().m_strReportFile);
+    EXPECT_NE(html.find("<title>" + m_dir.Path() + "/Überweisung &lt;März&gt; &amp; Co.xml</title>"), std::string::npos);
+    EXPECT_NE(html.find("<span class=\"tx\">Müller + Söhne GmbH</span>"), std::string::npos);
+    EXPECT_NE(html.find(">Zeile 13/349 : IBAN ungültig!</div>"), std::string::npos);
+    m_frame->ActivatePage(kPageHtml);
+    wxWebView* web = m_frame->Browser()->Web();
+    ASSERT_NE(web, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return PageText(web).Contains(U("Zeile 13/349 : IBAN ungültig!")); }));
+    // As many marked findings on the page as lines of the report with a position.
+    size_t withPosition = 0;
+    for (const OutputLine& l : m_frame->Output().Lines()) withPosition += l.position > 0;
+    wxString count;
+    ASSERT_TRUE(web->RunScript("document.querySelectorAll('div.msg').length + '/' + "
+                               "document.querySelectorAll('ul.report a').length", &count));
+    EXPECT_EQ(count, wxString::Format("%zu/%zu", withPosition, withPosition));
+    // The red colour of an error's message, the blue of the guideline warning.
+    wxString colours;
+    ASSERT_TRUE(web->RunScript("getComputedStyle(document.querySelector('div.msg.err')).color + ' ' + "
+                               "getComputedStyle(document.querySelector('div.msg.warn')).color", &colours));
+    EXPECT_EQ(colours, "rgb(208, 0, 0) rgb(0, 0, 208)");
+    Screenshot(m_frame, "umlaute-html.png");
+    // The link of the IBAN's finding leads to it, below its element.
+    const auto& lines = m_frame->Output().Lines();
+    const auto iban = std::find_if(lines.begin(), lines.end(),
+                                   [](const OutputLine& l) { return U8(l.text) == "Zeile 13/349 : IBAN ungültig!"; });
+    ASSERT_NE(iban, lines.end());
+    const std::string id = "f" + std::to_string(iban - lines.begin());
+    ASSERT_TRUE(web->RunScript("document.querySelector('a[href=\"#" + id + "\"]').click();"));
+    wxString previous;
+    ASSERT_TRUE(WaitFor([&] {
+        return web->RunScript("document.getElementById('" + id + "').previousElementSibling.textContent", &previous) &&
+               previous == "<IBAN>DE88370400440532013000</IBAN>";
+    })) << previous.utf8_str();
+    Screenshot(m_frame, "umlaute-html-finding.png");
+    m_frame->ActivatePage(kPageGrid);
 }
 
 }  // namespace valorix::test
