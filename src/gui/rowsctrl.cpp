@@ -16,7 +16,8 @@ constexpr int kImageWidth = 20;  // an icon and its gap
 }  // namespace
 
 CRowsCtrl::CRowsCtrl(wxWindow* parent, wxWindowID id, CVisibleRows::Kind kind, const CScreenText* screen)
-    : wxVScrolledWindow(parent, id, wxDefaultPosition, wxDefaultSize, wxVSCROLL | wxWANTS_CHARS | wxBORDER_NONE),
+    : wxHVScrolledWindow(parent, id, wxDefaultPosition, wxDefaultSize,
+                         wxVSCROLL | wxHSCROLL | wxWANTS_CHARS | wxBORDER_NONE),
       m_kind(kind),
       m_screen(screen) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
@@ -30,7 +31,7 @@ CRowsCtrl::CRowsCtrl(wxWindow* parent, wxWindowID id, CVisibleRows::Kind kind, c
     Bind(wxEVT_SIZE, &CRowsCtrl::OnSize, this);
     Bind(wxEVT_SET_FOCUS, &CRowsCtrl::OnFocus, this);
     Bind(wxEVT_KILL_FOCUS, &CRowsCtrl::OnFocus, this);
-    SetRowCount(0);
+    SetRowColumnCount(0, 1);
 }
 
 CRowsCtrl::~CRowsCtrl() = default;
@@ -50,6 +51,8 @@ void CRowsCtrl::Rebuild() {
     EndEdit(false);
     m_edits.clear();
     m_selected = kNoRow;
+    m_contentWidth = 0;
+    SetColumnCount(1);
     if (m_lines) m_lines->Rebuild();
     if (m_model && m_kind == CVisibleRows::Kind::Grid) m_selected = m_model->GetCurSel();
     UpdateCount();
@@ -67,7 +70,17 @@ std::string CRowsCtrl::DisplayedValue(RowId row) const {
     return std::string(m_model->Value(row));
 }
 
-int CRowsCtrl::Indent(size_t line) const { return 2 + m_lines->Depth(line) * kIndentStep; }
+int CRowsCtrl::Indent(size_t line) const { return 2 + m_lines->Depth(line) * kIndentStep - XOffset(); }
+
+int CRowsCtrl::XOffset() const {
+    return m_kind == CVisibleRows::Kind::Tree ? static_cast<int>(GetVisibleColumnsBegin()) * kColumnStep : 0;
+}
+
+void CRowsCtrl::FitColumns() {
+    if (m_kind != CVisibleRows::Kind::Tree) return;
+    const size_t columns = static_cast<size_t>(std::max(1, (m_contentWidth + kColumnStep - 1) / kColumnStep));
+    if (columns != GetColumnCount()) SetColumnCount(columns);
+}
 
 int CRowsCtrl::SplitX() const { return std::max(120, GetClientSize().x * 2 / 5); }
 
@@ -105,6 +118,7 @@ void CRowsCtrl::OnPaint(wxPaintEvent&) {
     wxFont bold = normal.Bold();
     const size_t first = GetVisibleRowsBegin();
     const size_t end = std::min(m_lines->Count(), GetVisibleRowsEnd() + 1);
+    int widest = m_contentWidth;
     for (size_t line = first; line < end; ++line) {
         const RowId row = m_lines->At(line);
         const int y = static_cast<int>(line - first) * m_lineHeight;
@@ -131,8 +145,10 @@ void CRowsCtrl::OnPaint(wxPaintEvent&) {
         dc.SetFont(group ? bold : normal);
         dc.SetTextForeground(selected ? highlightText : text);
         dc.SetClippingRegion(nameRect);
-        dc.DrawText(Screen(m_model->Name(row)), x, y + (m_lineHeight - dc.GetCharHeight()) / 2);
+        const wxString name = Screen(m_model->Name(row));
+        dc.DrawText(name, x, y + (m_lineHeight - dc.GetCharHeight()) / 2);
         dc.DestroyClippingRegion();
+        if (!isGrid) widest = std::max(widest, x + XOffset() + dc.GetTextExtent(name).x + 6);
         if (isGrid) {
             const std::string value = DisplayedValue(row);
             dc.SetFont(IsEdited(row) ? bold : normal);
@@ -145,6 +161,10 @@ void CRowsCtrl::OnPaint(wxPaintEvent&) {
             dc.DrawLine(0, y + m_lineHeight - 1, size.x, y + m_lineHeight - 1);
             dc.DrawLine(split, y, split, y + m_lineHeight);
         }
+    }
+    if (widest > m_contentWidth) {
+        m_contentWidth = widest;
+        CallAfter([this] { FitColumns(); });  // not while painting
     }
 }
 

@@ -19,7 +19,7 @@
 
 namespace valorix::gui {
 
-class CRowsCtrl : public wxVScrolledWindow {
+class CRowsCtrl : public wxHVScrolledWindow {
 public:
     /// `screen` converts names and values for the screen (null: plain
     /// Windows-1252); it must outlive the control.
@@ -57,6 +57,9 @@ public:
 
 protected:
     wxCoord OnGetRowHeight(size_t) const override { return m_lineHeight; }
+    /// Columns are steps of the tree's sideways scrolling; the grid has one
+    /// and fits its width.
+    wxCoord OnGetColumnWidth(size_t) const override { return kColumnStep; }
 
 private:
     void OnPaint(wxPaintEvent&);
@@ -73,6 +76,11 @@ private:
     void UpdateCount();
     int Indent(size_t line) const;
     int SplitX() const;
+    /// How far the tree is scrolled sideways, in pixels.
+    int XOffset() const;
+    /// The tree scrolls sideways as far as its widest line drawn so far needs.
+    void FitColumns();
+    static constexpr int kColumnStep = 8;
 
     wxString Screen(std::string_view text) const;
 
@@ -87,6 +95,7 @@ private:
     wxTextCtrl* m_editor = nullptr;
     RowId m_editRow = kNoRow;
     int m_lineHeight = 20;
+    int m_contentWidth = 0;  ///< of the widest line drawn
 };
 
 }  // namespace valorix::gui

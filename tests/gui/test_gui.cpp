@@ -933,3 +933,30 @@ TEST_F(Gui, HtmlPageHoldsTheFileAndItsFindings) {
 }
 
 }  // namespace valorix::test
+
+namespace valorix::test {
+
+// Deep names of a camt file in the structure pane: it scrolls sideways as far
+// as the widest line needs.
+TEST_F(Gui, StructurePaneScrollsSideways) {
+    ASSERT_TRUE(m_frame->OpenFile(SamplesDir() + "/camt052.v2.xml"));
+    CRowsCtrl* tree = m_frame->Tree();
+    const CVisibleRows* lines = tree->Lines();
+    size_t deepest = 0;
+    for (size_t i = 0; i < lines->Count(); ++i)
+        if (lines->Depth(i) > lines->Depth(deepest)) deepest = i;
+    ASSERT_GT(lines->Depth(deepest), 8);
+    tree->SelectRow(lines->At(deepest), false);
+    for (int i = 0; i < 10; ++i) {
+        Pump();
+        wxMilliSleep(20);
+    }
+    const int content = static_cast<int>(tree->GetColumnCount()) * 8;
+    EXPECT_GT(content, tree->GetClientSize().x);
+    tree->ScrollToColumn(tree->GetColumnCount());
+    Pump();
+    EXPECT_GT(tree->GetVisibleColumnsBegin(), 0u);
+    Screenshot(m_frame, "structure-scrolled.png");
+}
+
+}  // namespace valorix::test
