@@ -13,6 +13,7 @@
 #include <wx/utils.h>
 #include <wx/weakref.h>
 
+#include <filesystem>
 #include <new>
 
 #include "app/app.h"
@@ -450,6 +451,10 @@ void CMainFrame::Fill(CTavrel1Doc& doc) {
     targets.browser = m_browser;
     targets.makeProgress = [this](const std::string& caption, const std::string& status) -> std::unique_ptr<IProgress> {
         if (!IsShown()) return nullptr;
+        if (m_checkProgress) {  // the check's dialog goes on with this phase
+            m_checkProgress->SetPhase(W(caption), ScreenW(status));
+            return std::move(m_checkProgress);
+        }
         auto dialog = std::make_unique<CProgressDlg>(this, W(caption), ScreenW(status));
         if (m_onProgress) m_onProgress(dialog.get());
         return dialog;
@@ -498,6 +503,21 @@ void CMainFrame::Fill(CTavrel1Doc& doc) {
         CallAfter([this] { StartupCheck(); });
     }
 }
+
+void CMainFrame::BeginCheck(const std::string& path) {
+    m_checkProgress.reset();
+    // Files this large take a noticeable time to check before their fill.
+    constexpr uintmax_t kLargeFile = 64 * 1024;
+    std::error_code error;
+    const uintmax_t size = std::filesystem::file_size(PathW(path).utf8_string(), error);
+    if (error || size < kLargeFile || !IsShown()) return;
+    m_checkProgress = std::make_unique<CProgressDlg>(this, U("Datei wird geprüft"),
+                                                     U("Die Datei wird gelesen und geprüft: ") +
+                                                         wxFileName(PathW(path)).GetFullName());
+    if (m_onProgress) m_onProgress(m_checkProgress.get());
+}
+
+void CMainFrame::EndCheck() { m_checkProgress.reset(); }
 
 void CMainFrame::StartupCheck() {
     const OnlineSettings settings = OnlineSettings::FromProfile(m_values.m_profile);

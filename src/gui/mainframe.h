@@ -25,6 +25,7 @@ class CRowsCtrl;
 class COutputListCtrl;
 class CTextPageCtrl;
 class CBrowserPage;
+class CProgressDlg;
 class CValorixView;
 
 class CMainFrame : public wxDocParentFrame {
@@ -40,6 +41,11 @@ public:
     void DropDocument();
     /// Rebuilds grid, tree, pages and output pane from the document.
     void Fill(CTavrel1Doc& doc);
+    /// The check of the file `path` begins: a large file shows the progress
+    /// dialog from now on, which the fill then goes on with.
+    void BeginCheck(const std::string& path);
+    /// The check and its fill are over.
+    void EndCheck();
 
     // What the user does, as the commands do it.
     /// Loads, checks and shows a file (the recent-file path): false when it
@@ -145,6 +151,7 @@ private:
     wxWeakRef<wxWindow> m_focusMemory;
     bool m_firstFill = true;
     std::function<void(IProgress*)> m_onProgress;
+    std::unique_ptr<CProgressDlg> m_checkProgress;  ///< shown from the start of a large file's check
 };
 
 }  // namespace valorix::gui

@@ -508,8 +508,13 @@ TEST_F(Gui, ProgressDialogAndCancel) {
         Values().ForceSaxMode(eventMode);
         for (bool answer : {true, false}) {
             int dialogs = 0;
+            wxString status;
+            bool busy = false;
             m_frame->OnProgressCreated([&](IProgress* p) {
                 ++dialogs;
+                // Shown from the start of the check, with the wait cursor.
+                status = static_cast<CProgressDlg*>(p)->StatusText();
+                busy = wxIsBusy();
                 if (!eventMode && answer) Screenshot(static_cast<CProgressDlg*>(p)->Dialog(), "progress.png");
                 static_cast<CProgressDlg*>(p)->PressCancel();
                 EXPECT_FALSE(m_frame->IsEnabled());
@@ -519,6 +524,8 @@ TEST_F(Gui, ProgressDialogAndCancel) {
             EXPECT_TRUE(m_frame->OpenFile(file)) << U8(m_prompt.shown.empty() ? "" : m_prompt.shown[0]);
             Pump();
             EXPECT_EQ(dialogs, 1);
+            EXPECT_EQ(status, U("Die Datei wird gelesen und geprüft: gross.xml"));
+            EXPECT_TRUE(busy);
             ASSERT_FALSE(m_prompt.shown.empty());
             EXPECT_EQ(m_prompt.shown[0], "Wollen Sie die Verarbeitung abbrechen?");
             EXPECT_TRUE(m_frame->IsEnabled());
