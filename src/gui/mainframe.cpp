@@ -432,7 +432,7 @@ void CMainFrame::DropDocument() {
     m_printText.clear();
 }
 
-wxString CMainFrame::ScreenW(std::string_view text) const { return wxString::FromUTF8(m_screen.Convert(text)); }
+wxString CMainFrame::ScreenW(std::string_view text) const { return W(text, &m_screen); }
 
 void CMainFrame::Fill(CTavrel1Doc& doc) {
     m_values.CompleteSclIniPath();

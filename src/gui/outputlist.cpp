@@ -35,7 +35,7 @@ void COutputListCtrl::SetLines(const COutputList* lines) {
     for (long i = 0; i < count; ++i)
         if (m_lines->Lines()[static_cast<size_t>(i)].text.size() > m_lines->Lines()[longest].text.size())
             longest = static_cast<size_t>(i);
-    m_textWidth = count > 0 ? GetTextExtent(Screen(m_lines->Lines()[longest].text)).x + 24 : 0;
+    m_textWidth = count > 0 ? GetTextExtent(W(m_lines->Lines()[longest].text, m_screen)).x + 24 : 0;
     FitColumn();
     Refresh();
 }
@@ -48,11 +48,7 @@ void COutputListCtrl::FitColumn() {
 
 wxString COutputListCtrl::OnGetItemText(long item, long) const {
     if (!m_lines || item < 0 || static_cast<size_t>(item) >= m_lines->Lines().size()) return wxString();
-    return Screen(m_lines->Lines()[static_cast<size_t>(item)].text);
-}
-
-wxString COutputListCtrl::Screen(const std::string& text) const {
-    return m_screen ? wxString::FromUTF8(m_screen->Convert(text)) : W(text);
+    return W(m_lines->Lines()[static_cast<size_t>(item)].text, m_screen);
 }
 
 void COutputListCtrl::Activate(long line) {
@@ -65,7 +61,7 @@ bool COutputListCtrl::CopyAll() {
     if (LineCount() == 0) return false;
     wxClipboardLocker lock;
     if (!lock) return false;
-    wxTheClipboard->SetData(new wxTextDataObject(Screen(OutputCopyText(*m_lines))));
+    wxTheClipboard->SetData(new wxTextDataObject(W(OutputCopyText(*m_lines), m_screen)));
     wxTheClipboard->Flush();
     return true;
 }

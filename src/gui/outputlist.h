@@ -33,7 +33,6 @@ protected:
 
 private:
     void OnContextMenu(wxContextMenuEvent&);
-    wxString Screen(const std::string& text) const;
     void FitColumn();
 
     const COutputList* m_lines = nullptr;

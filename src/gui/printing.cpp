@@ -10,10 +10,6 @@ namespace valorix::gui {
 COutputPrintout::COutputPrintout(std::string text, const wxFont& font, const CScreenText* screen)
     : wxPrintout(wxString::FromUTF8("Ausgabe")), m_text(std::move(text)), m_font(font), m_screen(screen) {}
 
-wxString COutputPrintout::Screen(const std::string& text) const {
-    return m_screen ? wxString::FromUTF8(m_screen->Convert(text)) : W(text);
-}
-
 void COutputPrintout::OnPreparePrinting() {
     m_pages.clear();
     wxDC* dc = GetDC();
@@ -32,7 +28,7 @@ void COutputPrintout::OnPreparePrinting() {
     wxCoord w = 0, h = 0, descent = 0, leading = 0;
     dc->GetTextExtent("Xg", &w, &h, &descent, &leading);
     m_lineHeight = std::max(1, h + leading);
-    auto measure = [this, dc](const std::string& piece) { return dc->GetTextExtent(Screen(piece)).x; };
+    auto measure = [this, dc](const std::string& piece) { return dc->GetTextExtent(W(piece, m_screen)).x; };
     const int tabWidth = 8 * std::max(1, dc->GetTextExtent(" ").x);
     m_pages = PaginatePrintText(m_text, measure, std::max(1, width), std::max(1, height / m_lineHeight), tabWidth);
 }
@@ -52,7 +48,7 @@ bool COutputPrintout::OnPrintPage(int page) {
     dc->SetTextForeground(*wxBLACK);
     int y = m_margin;
     for (const std::string& line : m_pages[static_cast<size_t>(page - 1)]) {
-        dc->DrawText(Screen(line), m_margin, y);
+        dc->DrawText(W(line, m_screen), m_margin, y);
         y += m_lineHeight;
     }
     return true;

@@ -26,7 +26,6 @@ public:
     const std::vector<std::vector<std::string>>& Pages() const { return m_pages; }
 
 private:
-    wxString Screen(const std::string& text) const;
 
     std::string m_text;
     wxFont m_font;

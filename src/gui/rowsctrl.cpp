@@ -36,10 +36,6 @@ CRowsCtrl::CRowsCtrl(wxWindow* parent, wxWindowID id, CVisibleRows::Kind kind, c
 
 CRowsCtrl::~CRowsCtrl() = default;
 
-wxString CRowsCtrl::Screen(std::string_view text) const {
-    return m_screen ? wxString::FromUTF8(m_screen->Convert(text)) : W(text);
-}
-
 void CRowsCtrl::SetModel(CStructureModel* model) {
     EndEdit(false);
     m_model = model;
@@ -145,7 +141,7 @@ void CRowsCtrl::OnPaint(wxPaintEvent&) {
         dc.SetFont(group ? bold : normal);
         dc.SetTextForeground(selected ? highlightText : text);
         dc.SetClippingRegion(nameRect);
-        const wxString name = Screen(m_model->Name(row));
+        const wxString name = W(m_model->Name(row), m_screen);
         dc.DrawText(name, x, y + (m_lineHeight - dc.GetCharHeight()) / 2);
         dc.DestroyClippingRegion();
         if (!isGrid) widest = std::max(widest, x + XOffset() + dc.GetTextExtent(name).x + 6);

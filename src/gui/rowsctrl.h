@@ -82,7 +82,6 @@ private:
     void FitColumns();
     static constexpr int kColumnStep = 8;
 
-    wxString Screen(std::string_view text) const;
 
     CVisibleRows::Kind m_kind;
     const CScreenText* m_screen;

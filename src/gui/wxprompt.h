@@ -17,8 +17,6 @@ public:
     void NameFile(const std::string& path) { m_screen.SetPath(path); }
 
 private:
-    wxString Screen(const std::string& text) const { return wxString::FromUTF8(m_screen.Convert(text)); }
-
     CScreenText m_screen;
 };
 
