@@ -73,10 +73,15 @@ TEST(Frame, RecentFilesNewestFirstAndKeptInTheProfile) {
         {"/home/jutta/Zahlungen/2026/Dezember/lohn.xml", "/.../2026/Dezember/lohn.xml"},
         {"/home/jutta/ein-sehr-langer-dateiname-fuer-lohn.xml", "ein-sehr-langer-dateiname-fuer-lohn.xml"},
         {"relativ/aber/viel/zu/lang/fuer/ein/menue.xml", ".../zu/lang/fuer/ein/menue.xml"},
+        // UTF-8 names count characters: 30 of them are 32 bytes here.
+        {"/home/jörg/Überweisung März 2024.xml", "/.../Überweisung März 2024.xml"},
+    };
+    const auto chars = [](const std::string& s) {
+        return static_cast<size_t>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
     };
     for (const Case& c : cases) {
         EXPECT_EQ(AbbreviatePath(c.path, 30), c.label) << c.path;
-        EXPECT_LE(AbbreviatePath(c.path, 30).size(), std::max<size_t>(30, std::string(c.label).size()));
+        EXPECT_LE(chars(AbbreviatePath(c.path, 30)), std::max<size_t>(30, chars(c.label)));
     }
     TempDir dir;
     CRecentFiles recent;
@@ -94,6 +99,27 @@ TEST(Frame, RecentFilesNewestFirstAndKeptInTheProfile) {
     CRecentFiles again;
     again.Load(profile);
     EXPECT_EQ(again.Files(), (std::vector<std::string>{"/R&D.xml", "/3.xml", "/4.xml"}));
+}
+
+// Engine text names the open file in Windows-1252: on the screen the file's
+// real name stands there, also where the code page lacks its characters.
+TEST(Frame, ScreenTextNamesTheFileByItsRealName) {
+    struct Case {
+        const char* path;
+        std::string text;  // Windows-1252
+        const char* shown;
+    } cases[] = {
+        {"", A("'/a.xml' enthält"), "'/a.xml' enthält"},
+        {"/d/Überweisung.xml", A("'/d/Überweisung.xml' enthält"), "'/d/Überweisung.xml' enthält"},
+        {"/d/Żabka Ü.xml", A("'/d/?abka Ü.xml' enthält ein ... '/d/?abka Ü.xml'"),
+         "'/d/Żabka Ü.xml' enthält ein ... '/d/Żabka Ü.xml'"},
+        {"/d/Żabka.xml", A("Zeile 1/2 : Fehler ? Ü"), "Zeile 1/2 : Fehler ? Ü"},  // no name: only converted
+    };
+    for (const Case& c : cases) {
+        CScreenText screen;
+        screen.SetPath(c.path);
+        EXPECT_EQ(screen.Convert(c.text), c.shown) << c.path;
+    }
 }
 
 TEST(Frame, PrintTextPages) {

@@ -5,6 +5,8 @@
 #include "platform/clock.h"
 #include "platform/strutil.h"
 #include "support.h"
+#include "ui/displaytext.h"
+#include "ui/htmlpage.h"
 #include "ui/report.h"
 #include "ui/textcolumns.h"
 #include "ui/structureview.h"
@@ -616,13 +618,117 @@ TEST(TextPage, RememberedSearchesAnswerAsFreshOnes) {
     }
 }
 
+// The text page's bytes on the screen: UTF-8 of a UTF-8 file as it is, every
+// other byte above 0x7F as its Windows-1252 character; positions map both ways.
+TEST(DisplayText, ShowsTheFilesCharactersAndMapsPositions) {
+    struct Case {
+        std::string page;
+        bool utf8;
+        std::string shown;
+        std::vector<std::pair<long, long>> map;  // page position, screen position
+    } cases[] = {
+        {"M\xC3\xBCller StraÃŸe", true, "Müller StraÃŸe", {{0, 0}, {1, 1}, {3, 3}, {16, 16}}},
+        {"M\xFCller", false, "Müller", {{1, 1}, {2, 3}, {7, 8}}},
+        {"M\xC3\xBCller", false, "MÃ¼ller", {{1, 1}, {2, 3}, {3, 5}}},
+        // Bytes that are no valid UTF-8 in a UTF-8 file: shown as Windows-1252.
+        {"a\xFC\x80" "b\xE2\x82", true, "aü€bâ‚", {{1, 1}, {2, 3}, {3, 6}, {4, 7}, {5, 9}, {6, 12}}},
+        {"\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80", true, "À¯í\xC2\xA0€ô\xC2\x90€€", {{9, 21}}},
+        {"\xF0\x9F\x98\x80!", true, "\xF0\x9F\x98\x80!", {{4, 4}}},
+        {"", true, "", {{0, 0}}},
+    };
+    for (const Case& c : cases) {
+        CDisplayText display;
+        std::string shown;
+        display.Build(c.page, c.utf8, [&](std::string_view piece) { shown += piece; }, 4);
+        EXPECT_EQ(shown, c.shown) << c.page;
+        for (auto [page, screen] : c.map) {
+            EXPECT_EQ(display.ToDisplay(page), screen) << c.page << " at " << page;
+            EXPECT_EQ(display.FromDisplay(screen), page) << c.page << " at " << screen;
+        }
+    }
+    // A screen position inside a widened byte gives that byte.
+    CDisplayText display;
+    display.Build("a\xFC" "b", false, [](std::string_view) {});
+    EXPECT_EQ(display.FromDisplay(2), 1);
+    EXPECT_EQ(display.FromDisplay(3), 2);
+    // Pieces end between characters.
+    std::vector<std::string> pieces;
+    display.Build("\xC3\xBC\xC3\xBC\xC3\xBC", true, [&](std::string_view piece) { pieces.emplace_back(piece); }, 3);
+    EXPECT_EQ(pieces, (std::vector<std::string>{"üü", "ü"}));
+}
+
+// The browser page of a file: every piece of the file's text escaped, tags,
+// attributes and values in their classes, elements with children collapsible,
+// each finding after its element in its colour, the report linking to them.
+TEST(HtmlPage, EscapesTheTextAndPlacesTheFindings) {
+    const std::string text =
+        "<?xml version=\"1.0\"?>\n<!-- <b>x</b> -->\n<Doc a=\"1&amp;2\" b='&lt;script&gt;'>\n"
+        " <Nm>M\xC3\xBCller &amp; <![CDATA[<script>alert(1)</script>]]></Nm>\n <Leer/>\n"
+        " <Grp><Id>x\xFC</Id></Grp>\n</Doc>";
+    const long nm = static_cast<long>(text.find("<Nm>")), leer = static_cast<long>(text.find("<Leer/>"));
+    COutputList report;
+    report.AddLine(A("'/d/ä.xml' enthält Fehler"), 0);
+    report.AddLine(A("Zeile 4/2 : Fehler: <Nm> ist falsch"), nm);
+    report.AddLine(A("Zeile 5/2 : Hinweis: leer"), leer);
+    report.AddLine("Zeile 9/9 : ohne Element", -1);
+    const std::vector<CTextPageModel::Mark> marks{{nm, nm + 10, kRed}, {leer, leer + 7, kRed}};
+    HtmlPageInput in;
+    in.text = &text;
+    in.utf8 = true;
+    in.title = "/d/ä <x>.xml";
+    in.report = &report;
+    in.marks = &marks;
+    const std::string page = HtmlPage(in);
+    for (const char* part : {
+             "<title>/d/ä &lt;x&gt;.xml</title>",
+             "<li>&#39;/d/ä.xml&#39; enthält Fehler</li>",
+             "<li><a class=\"err\" href=\"#f1\" onclick=\"openTo('f1')\">Zeile 4/2 : Fehler: &lt;Nm&gt; ist falsch</a></li>",
+             "<li><a class=\"warn\" href=\"#f2\"",
+             "<li>Zeile 9/9 : ohne Element</li>",
+             "<div class=\"pi\">&lt;?xml version=&quot;1.0&quot;?&gt;</div>",
+             "<div class=\"cm\">&lt;!-- &lt;b&gt;x&lt;/b&gt; --&gt;</div>",
+             "<details open><summary><span class=\"tag\">&lt;Doc</span> <span class=\"an\">a</span>=<span "
+             "class=\"av\">&quot;1&amp;amp;2&quot;</span> <span class=\"an\">b</span>=<span "
+             "class=\"av\">&#39;&amp;lt;script&amp;gt;&#39;</span><span class=\"tag\">&gt;</span></summary>",
+             // Text and a CDATA section: each on a line of its own.
+             "<details open class=\"err\"><summary><span class=\"tag\">&lt;Nm</span><span class=\"tag\">&gt;</span>"
+             "</summary><div class=\"msg err\" id=\"f1\">Zeile 4/2 : Fehler: &lt;Nm&gt; ist falsch</div><div "
+             "class=\"in\"><div><span class=\"tx\">Müller &amp;amp;</span></div><div "
+             "class=\"tx\">&lt;![CDATA[&lt;script&gt;alert(1)&lt;/script&gt;]]&gt;</div></div><div><span "
+             "class=\"tag\">&lt;/Nm&gt;</span></div></details>",
+             "<div class=\"warn\"><span class=\"tag\">&lt;Leer</span><span class=\"tag\">/&gt;</span></div><div "
+             "class=\"msg warn\" id=\"f2\">Zeile 5/2 : Hinweis: leer</div>",
+             "<span class=\"tx\">xü</span>",  // no valid UTF-8: the byte as Windows-1252
+         })
+        EXPECT_NE(page.find(part), std::string::npos) << part << "\n" << page;
+    // Nothing of the file's markup reaches the page unescaped.
+    EXPECT_EQ(page.find("<script>alert"), std::string::npos);
+    EXPECT_EQ(page.find("<b>"), std::string::npos);
+    EXPECT_EQ(std::count(page.begin(), page.end(), '\0'), 0);
+    size_t opened = 0, closed = 0;
+    for (size_t p = 0; (p = page.find("<details", p)) != std::string::npos; ++p) ++opened;
+    for (size_t p = 0; (p = page.find("</details>", p)) != std::string::npos; ++p) ++closed;
+    EXPECT_EQ(opened, 3u);
+    EXPECT_EQ(closed, 3u);
+    // A text cut off inside its elements still closes every one of them.
+    const std::string cut = text.substr(0, text.find("<Id>"));
+    in.text = &cut;
+    const std::string partial = HtmlPage(in);
+    opened = closed = 0;
+    for (size_t p = 0; (p = partial.find("<details", p)) != std::string::npos; ++p) ++opened;
+    for (size_t p = 0; (p = partial.find("</details>", p)) != std::string::npos; ++p) ++closed;
+    EXPECT_EQ(opened, closed);
+}
+
 TEST(LargeFilePage, LinksTheFile) {
-    EXPECT_EQ(U8(LargeFilePageText("/daten/gro\xDF.xml")),
+    // A UTF-8 name outside Windows-1252, and characters a URL reads otherwise.
+    EXPECT_EQ(LargeFilePageText("/daten/Żabka groß #1.xml"),
               "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"\r\n"
-              "\"http://www.w3.org/TR/html4/loose.dtd\">\r\n<html>\r\n<head>\r\n<title>Titel</title>\r\n</head>\r\n"
-              "<body>\r\n <p>Große XML Dateien in einem Browser anzuzeigen, kann zu sehr großem Resoucenverbrauch "
-              "führen.</p>\r\n <a href=\"file:///daten/groß.xml\" target=\"_blank\">Um die Daten dennoch anzuzeigen, "
-              "klicken Sie bitte auf diesen Link</a>\r\n</body>\r\n</html> ");
+              "\"http://www.w3.org/TR/html4/loose.dtd\">\r\n<html>\r\n<head>\r\n"
+              "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\r\n<title>Titel</title>\r\n"
+              "</head>\r\n<body>\r\n <p>Große XML Dateien in einem Browser anzuzeigen, kann zu sehr großem "
+              "Resoucenverbrauch führen.</p>\r\n <a href=\"file:///daten/%C5%BBabka%20gro%C3%9F%20%231.xml\">Um die "
+              "Daten dennoch anzuzeigen, klicken Sie bitte auf diesen Link</a>\r\n</body>\r\n</html> ");
     EXPECT_NE(LargeFilePageText("C:\\daten\\a.xml").find("file:///C:/daten/a.xml"), std::string::npos);
     TempDir dir;
     EXPECT_TRUE(WriteLargeFilePage(dir / "1A2B.htm", "/x.xml"));

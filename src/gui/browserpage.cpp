@@ -38,9 +38,7 @@ void CBrowserPage::Load() {
         m_web->LoadURL("about:blank");
         return;
     }
-    // Engine paths are CP1252; the file system's names are UTF-8.
-    const std::string path = Cp1252ToUtf8(url);
-    m_web->LoadURL(wxFileName::FileNameToURL(wxFileName(PathW(path))));
+    m_web->LoadURL(wxFileName::FileNameToURL(wxFileName(PathW(url))));
 }
 
 }  // namespace valorix::gui

@@ -14,7 +14,6 @@ namespace valorix::gui {
 class CBrowserPage : public wxPanel, public IBrowserPage {
 public:
     explicit CBrowserPage(wxWindow* parent);
-    /// "about:blank" or the path of a local file (CP1252, as the engine names it).
     void Navigate(const std::string& url) override;
     /// What the page was last asked to show.
     const std::string& Shown() const { return m_shown; }
@@ -22,6 +21,7 @@ public:
     /// it costs start-up time and memory a user who never looks may not need.
     void EnsureEngine();
     bool HasEngine() const { return m_web != nullptr; }
+    wxWebView* Web() const { return m_web; }
 
 private:
     void Load();

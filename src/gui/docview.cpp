@@ -1,6 +1,7 @@
 #include "gui/docview.h"
 
 #include <wx/filename.h>
+#include <wx/utils.h>
 
 #include <new>
 
@@ -39,6 +40,7 @@ bool CValorixDocument::OnOpenDocument(const wxString& path) {
     IPrompt& prompt = wxGetApp().Prompt();
     const std::string file = PathS(path);
     const std::string shown = PathText(file);
+    wxGetApp().Boxes().NameFile(file);  // the messages name the file as it is called
     // Whatever happens, nothing of an earlier file is kept.
     DeleteContents();
     CInputFile in;
@@ -50,6 +52,17 @@ bool CValorixDocument::OnOpenDocument(const wxString& path) {
         return false;
     }
     CArchive ar{in.Stream(), shown};
+    // From the start of the check until its fill is drawn: the wait cursor,
+    // and for a large file the progress dialog naming the phase.
+    wxBusyCursor busy;
+    CMainFrame* frame = wxGetApp().Frame();
+    if (frame) frame->BeginCheck(file);
+    struct EndCheck {
+        CMainFrame* frame;
+        ~EndCheck() {
+            if (frame) frame->EndCheck();
+        }
+    } endCheck{frame};
     try {
         m_doc->Serialize(ar);
     } catch (const CNvException& e) {

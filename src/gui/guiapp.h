@@ -41,6 +41,8 @@ public:
     IPrompt& Prompt() { return m_forward; }
     /// Replaces the message boxes (tests); null restores them.
     void SetPrompt(IPrompt* prompt) { m_forward.target = prompt ? prompt : &m_wxPrompt; }
+    /// The message boxes themselves, whoever answers the questions now.
+    CWxPrompt& Boxes() { return m_wxPrompt; }
     CMainFrame* Frame() const { return m_frame; }
     /// The main window tells that it goes: nothing may reach it afterwards.
     void FrameGone(CMainFrame* frame) {

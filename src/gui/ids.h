@@ -15,6 +15,7 @@ enum CommandId : int {
     ID_FILE_SAVE_AS = 57604 - kIdShift,
     ID_FILE_PRINT_SETUP = 57606 - kIdShift,
     ID_FILE_PRINT = 57607 - kIdShift,
+    ID_FILE_PRINT_PREVIEW = 57609 - kIdShift,
     ID_FILE_MRU_FIRST = 57616 - kIdShift,
     ID_FILE_MRU_LAST = 57619 - kIdShift,
     ID_EDIT_COPY = 57634 - kIdShift,

@@ -7,12 +7,14 @@
 #include <wx/settings.h>
 #include <wx/menu.h>
 #include <wx/printdlg.h>
+#include <wx/prntbase.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/utils.h>
 #include <wx/weakref.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <new>
 
@@ -98,6 +100,9 @@ const Look kLooks[] = {
      wxAUI_GRADIENT_VERTICAL, false},
 };
 
+// The height of the output pane's list for `lines` lines of text.
+int OutputPaneHeight(wxWindow* list, int lines) { return lines * (list->GetCharHeight() + 8) + 8; }
+
 bool IsInside(const wxWindow* w, const wxWindow* ancestor) {
     for (; w; w = w->GetParent())
         if (w == ancestor) return true;
@@ -133,6 +138,7 @@ CMainFrame::CMainFrame(wxDocManager* docs, CTavrel1App& values, IPrompt& prompt)
     Bind(wxEVT_MENU, &CMainFrame::OnRecent, this, ID_FILE_MRU_FIRST, ID_FILE_MRU_LAST);
     Bind(wxEVT_MENU, &CMainFrame::OnPrint, this, ID_FILE_PRINT);
     Bind(wxEVT_MENU, &CMainFrame::OnPrintSetup, this, ID_FILE_PRINT_SETUP);
+    Bind(wxEVT_MENU, &CMainFrame::OnPrintPreview, this, ID_FILE_PRINT_PREVIEW);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, ID_APP_EXIT);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { Copy(); }, ID_EDIT_COPY);
     Bind(wxEVT_MENU, &CMainFrame::OnAbout, this, ID_APP_ABOUT);
@@ -162,6 +168,7 @@ CMainFrame::CMainFrame(wxDocManager* docs, CTavrel1App& values, IPrompt& prompt)
     for (int id : {ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_EDIT_CUT, ID_EDIT_PASTE, ID_EDIT_UNDO})
         Bind(wxEVT_UPDATE_UI, never, id);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(!m_printText.empty()); }, ID_FILE_PRINT);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(!m_printText.empty()); }, ID_FILE_PRINT_PREVIEW);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(CanCopy()); }, ID_EDIT_COPY);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(!m_recent.Files().empty()); }, ID_FILE_MRU_FIRST,
          ID_FILE_MRU_LAST);
@@ -209,6 +216,8 @@ void CMainFrame::CreateMenus() {
     m_fileMenu->AppendSeparator();
     Add(m_fileMenu, ID_FILE_PRINT, "Ausgabe &Drucken...\tCtrl+P", "Druckt die Ausgabe des aktive Dokument.",
         wxITEM_NORMAL, wxART_PRINT);
+    Add(m_fileMenu, ID_FILE_PRINT_PREVIEW, "&Seitenansicht", "Zeigt die Ausgabe so an, wie sie gedruckt wird.",
+        wxITEM_NORMAL, wxART_FIND);
     Add(m_fileMenu, ID_FILE_PRINT_SETUP, "Druckereinrichtung...", "Ändert den Drucker und die Druckoptionen.");
     m_fileMenu->AppendSeparator();
     Add(m_fileMenu, ID_SCL_IMPORT, "SCL-Verzeichnis &importieren...",
@@ -241,17 +250,16 @@ void CMainFrame::CreateMenus() {
     view->AppendSubMenu(panes, U("&Symbolleisten und Andockfenster"));
     Add(view, ID_VIEW_STATUS_BAR, "Status&leiste", "Blendet die Statusleiste ein oder aus.", wxITEM_CHECK);
     auto* looks = new wxMenu;
-    Add(looks, ID_VIEW_APPLOOK_WIN_2000, "Windows &2000", "", wxITEM_CHECK);
-    Add(looks, ID_VIEW_APPLOOK_OFF_XP, "Office &XP", "", wxITEM_CHECK);
-    Add(looks, ID_VIEW_APPLOOK_WIN_XP, "&Windows XP", "", wxITEM_CHECK);
-    Add(looks, ID_VIEW_APPLOOK_OFF_2003, "Office 200&3", "", wxITEM_CHECK);
-    Add(looks, ID_VIEW_APPLOOK_VS_2005, "Visual Studio .NET 200&5", "", wxITEM_CHECK);
-    auto* office2007 = new wxMenu;
-    Add(office2007, ID_VIEW_APPLOOK_OFF_2007_BLUE, "Stil '&Blau'", "", wxITEM_CHECK);
-    Add(office2007, ID_VIEW_APPLOOK_OFF_2007_BLACK, "Stil 'S&chwarz'", "", wxITEM_CHECK);
-    Add(office2007, ID_VIEW_APPLOOK_OFF_2007_SILVER, "Stil '&Silber'", "", wxITEM_CHECK);
-    Add(office2007, ID_VIEW_APPLOOK_OFF_2007_AQUA, "Stil '&Aqua'", "", wxITEM_CHECK);
-    looks->AppendSubMenu(office2007, U("Office 200&7"));
+    // One group: exactly one look is chosen.
+    Add(looks, ID_VIEW_APPLOOK_WIN_2000, "Windows &2000", "", wxITEM_RADIO);
+    Add(looks, ID_VIEW_APPLOOK_OFF_XP, "Office &XP", "", wxITEM_RADIO);
+    Add(looks, ID_VIEW_APPLOOK_WIN_XP, "&Windows XP", "", wxITEM_RADIO);
+    Add(looks, ID_VIEW_APPLOOK_OFF_2003, "Office 200&3", "", wxITEM_RADIO);
+    Add(looks, ID_VIEW_APPLOOK_VS_2005, "Visual Studio .NET 200&5", "", wxITEM_RADIO);
+    Add(looks, ID_VIEW_APPLOOK_OFF_2007_BLUE, "Office 2007, Stil '&Blau'", "", wxITEM_RADIO);
+    Add(looks, ID_VIEW_APPLOOK_OFF_2007_BLACK, "Office 2007, Stil 'S&chwarz'", "", wxITEM_RADIO);
+    Add(looks, ID_VIEW_APPLOOK_OFF_2007_SILVER, "Office 2007, Stil '&Silber'", "", wxITEM_RADIO);
+    Add(looks, ID_VIEW_APPLOOK_OFF_2007_AQUA, "Office 2007, Stil '&Aqua'", "", wxITEM_RADIO);
     view->AppendSubMenu(looks, U("&Anwendungsdarstellung"));
     Add(view, ID_EXPAND_ALL, "Alle &Knoten erweitern", "Erweitert beim Anzeigen einer XML Datei alle Knoten",
         wxITEM_CHECK);
@@ -280,7 +288,7 @@ void CMainFrame::RebuildRecentMenu() {
         return;
     }
     for (size_t i = 0; i < m_recent.Files().size(); ++i)
-        m_fileMenu->Insert(pos + i, ID_FILE_MRU_FIRST + static_cast<int>(i), W(m_recent.MenuLabel(i)),
+        m_fileMenu->Insert(pos + i, ID_FILE_MRU_FIRST + static_cast<int>(i), PathW(m_recent.MenuLabel(i)),
                            U("Öffnet das Dokument."));
 }
 
@@ -331,7 +339,7 @@ void CMainFrame::CreatePanes() {
                                 wxAUI_NB_BOTTOM | wxAUI_NB_TAB_MOVE | wxAUI_NB_TAB_SPLIT | wxAUI_NB_SCROLL_BUTTONS);
     // Page "Grid": the rows and, below them, the selected row's description.
     auto* gridPage = new wxPanel(m_pages, wxID_ANY);
-    m_grid = new CRowsCtrl(gridPage, 1000, CVisibleRows::Kind::Grid);
+    m_grid = new CRowsCtrl(gridPage, 1000, CVisibleRows::Kind::Grid, &m_screen);
     m_grid->SetImages(m_images.get());
     m_grid->SetModel(&m_rows);
     auto* descriptionPanel = new wxPanel(gridPage, wxID_ANY);
@@ -348,10 +356,7 @@ void CMainFrame::CreatePanes() {
     gridSizer->Add(m_grid, 1, wxEXPAND);
     gridSizer->Add(descriptionPanel, 0, wxEXPAND);
     gridPage->SetSizer(gridSizer);
-    m_grid->OnSelectionChanged([this](RowId row) {
-        m_descriptionTitle->SetLabel(row == kNoRow ? wxString() : W(m_rows.Name(row)));
-        m_description->SetLabel(row == kNoRow ? wxString() : W(m_rows.Description(row)));
-    });
+    m_grid->OnSelectionChanged([this](RowId row) { ShowDescription(row); });
 
     m_text = new CTextPageCtrl(m_pages, 3);
     m_browser = new CBrowserPage(m_pages);
@@ -364,7 +369,7 @@ void CMainFrame::CreatePanes() {
         e.Skip();
     });
 
-    m_tree = new CRowsCtrl(this, 2, CVisibleRows::Kind::Tree);
+    m_tree = new CRowsCtrl(this, 2, CVisibleRows::Kind::Tree, &m_screen);
     m_tree->SetImages(m_images.get());
     m_tree->SetModel(&m_rows);
     m_tree->OnSelectionChanged([this](RowId row) { SelectFromTree(row); });
@@ -382,13 +387,13 @@ void CMainFrame::CreatePanes() {
                               .Floatable()
                               .Dockable());
 
-    m_outputList = new COutputListCtrl(this, 1);
+    m_outputList = new COutputListCtrl(this, 1, &m_screen);
     m_outputList->OnNavigate([this](long position) { GoToPosition(position); });
     m_aui.AddPane(m_outputList, wxAuiPaneInfo()
                                     .Name(kOutputPane)
                                     .Caption(kOutputPane)
                                     .Bottom()
-                                    .BestSize(600, 100)
+                                    .BestSize(600, OutputPaneHeight(m_outputList, 8))
                                     .MinSize(60, 40)
                                     .Icon(StripImage(2))
                                     .CloseButton(true)
@@ -436,17 +441,30 @@ void CMainFrame::DropDocument() {
     m_printText.clear();
 }
 
+wxString CMainFrame::ScreenW(std::string_view text) const { return W(text, &m_screen); }
+
 void CMainFrame::Fill(CTavrel1Doc& doc) {
     m_values.CompleteSclIniPath();
     const int active = ActivePage();
+    // The file's real name: the engine's code page may lack some of its characters.
+    m_screen.SetPath(m_view && m_view->GetDocument() && !doc.m_strPathName.empty()
+                         ? PathS(m_view->GetDocument()->GetFilename())
+                         : std::string());
     ViewTargets targets;
+    targets.filePath = m_screen.Path();
+    targets.marks = [this] { return &m_text->Model().Marks(); };
+    targets.lineText = [this](std::string_view line) { return m_screen.Convert(line); };
     targets.structure = &m_rows;
     targets.text = m_text;
     targets.output = &m_output;
     targets.browser = m_browser;
     targets.makeProgress = [this](const std::string& caption, const std::string& status) -> std::unique_ptr<IProgress> {
         if (!IsShown()) return nullptr;
-        auto dialog = std::make_unique<CProgressDlg>(this, W(caption), W(status));
+        if (m_checkProgress) {  // the check's dialog goes on with this phase
+            m_checkProgress->SetPhase(W(caption), ScreenW(status));
+            return std::move(m_checkProgress);
+        }
+        auto dialog = std::make_unique<CProgressDlg>(this, W(caption), ScreenW(status));
         if (m_onProgress) m_onProgress(dialog.get());
         return dialog;
     };
@@ -468,9 +486,7 @@ void CMainFrame::Fill(CTavrel1Doc& doc) {
     m_grid->SetModel(&m_rows);
     m_tree->SetModel(&m_rows);
     m_outputList->SetLines(&m_output);
-    const RowId selected = m_rows.GetCurSel();
-    m_descriptionTitle->SetLabel(selected == kNoRow ? wxString() : W(m_rows.Name(selected)));
-    m_description->SetLabel(selected == kNoRow ? wxString() : W(m_rows.Description(selected)));
+    ShowDescription(m_rows.GetCurSel());
     switch (result) {
     case FillResult::NoFile:
         if (active != kPageGrid) ActivatePage(kPageGrid);
@@ -496,6 +512,21 @@ void CMainFrame::Fill(CTavrel1Doc& doc) {
         CallAfter([this] { StartupCheck(); });
     }
 }
+
+void CMainFrame::BeginCheck(const std::string& path) {
+    m_checkProgress.reset();
+    // Files this large take a noticeable time to check before their fill.
+    constexpr uintmax_t kLargeFile = 64 * 1024;
+    std::error_code error;
+    const uintmax_t size = std::filesystem::file_size(PathW(path).utf8_string(), error);
+    if (error || size < kLargeFile || !IsShown()) return;
+    m_checkProgress = std::make_unique<CProgressDlg>(this, U("Datei wird geprüft"),
+                                                     U("Die Datei wird gelesen und geprüft: ") +
+                                                         wxFileName(PathW(path)).GetFullName());
+    if (m_onProgress) m_onProgress(m_checkProgress.get());
+}
+
+void CMainFrame::EndCheck() { m_checkProgress.reset(); }
 
 void CMainFrame::StartupCheck() {
     const OnlineSettings settings = OnlineSettings::FromProfile(m_values.m_profile);
@@ -620,12 +651,24 @@ void CMainFrame::SelectFromTree(RowId row) {
     if (!m_structureView || row == kNoRow || m_rows.Name(row).empty()) return;
     m_structureView->SelectElement(std::string(m_rows.Name(row)), row);
     m_grid->SelectRow(m_rows.GetCurSel(), false);
+    ShowDescription(m_rows.GetCurSel());
+}
+
+wxString CMainFrame::DescriptionTitle() const { return m_descriptionTitle->GetLabel(); }
+wxString CMainFrame::DescriptionText() const { return m_description->GetLabel(); }
+
+void CMainFrame::ShowDescription(RowId row) {
+    const bool none = row == kNoRow || row >= m_rows.Size();
+    m_descriptionTitle->SetLabel(none ? wxString() : ScreenW(m_rows.Name(row)));
+    m_description->SetLabel(none ? wxString() : W(m_rows.Description(row)));
 }
 
 void CMainFrame::GoToPosition(long position) {
     if (!m_structureView) return;
     m_structureView->GoToPosition(position);
     m_grid->SelectRow(m_rows.GetCurSel(), false);
+    ShowDescription(m_rows.GetCurSel());
+    m_text->CentreOn(position);
 }
 
 bool CMainFrame::IsPaneShown(const wxString& name) {
@@ -733,8 +776,25 @@ void CMainFrame::OnPrint(wxCommandEvent&) {
     if (m_printText.empty()) return;
     wxPrintDialogData data(m_printData);
     wxPrinter printer(&data);
-    COutputPrintout printout(m_printText, m_outputList->GetFont());
+    COutputPrintout printout(m_printText, m_outputList->GetFont(), &m_screen);
     if (printer.Print(this, &printout, true)) m_printData = printer.GetPrintDialogData().GetPrintData();
+}
+
+void CMainFrame::OnPrintPreview(wxCommandEvent&) {
+    if (m_printText.empty()) return;
+    // The toolkit's own preview: one printout to show, one to print from it.
+    wxPrintDialogData data(m_printData);
+    auto* preview = new wxPrintPreview(new COutputPrintout(m_printText, m_outputList->GetFont(), &m_screen),
+                                       new COutputPrintout(m_printText, m_outputList->GetFont(), &m_screen), &data);
+    if (!preview->IsOk()) {
+        delete preview;
+        m_prompt.Message(A("Die Seitenansicht kann nicht angezeigt werden: kein Drucker eingerichtet."));
+        return;
+    }
+    auto* frame = new wxPreviewFrame(preview, this, U("Valorix - Seitenansicht"), wxDefaultPosition, wxSize(800, 700));
+    frame->Centre();
+    frame->Initialize();
+    frame->Show();
 }
 
 void CMainFrame::OnPrintSetup(wxCommandEvent&) {

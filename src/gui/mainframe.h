@@ -26,6 +26,7 @@ class CRowsCtrl;
 class COutputListCtrl;
 class CTextPageCtrl;
 class CBrowserPage;
+class CProgressDlg;
 class CValorixView;
 
 class CMainFrame : public wxDocParentFrame {
@@ -41,6 +42,11 @@ public:
     void DropDocument();
     /// Rebuilds grid, tree, pages and output pane from the document.
     void Fill(CTavrel1Doc& doc);
+    /// The check of the file `path` begins: a large file shows the progress
+    /// dialog from now on, which the fill then goes on with.
+    void BeginCheck(const std::string& path);
+    /// The check and its fill are over.
+    void EndCheck();
 
     // What the user does, as the commands do it.
     /// Loads, checks and shows a file (the recent-file path): false when it
@@ -86,6 +92,9 @@ public:
     const CRecentFiles& Recent() const { return m_recent; }
     const std::string& PrintText() const { return m_printText; }
     CStructureView* View() const { return m_structureView.get(); }
+    /// The selected row's name and description below the grid.
+    wxString DescriptionTitle() const;
+    wxString DescriptionText() const;
     wxPrintData& PrintData() { return m_printData; }
     /// Tells what the fill of a large file shows while it runs (tests).
     void OnProgressCreated(std::function<void(IProgress*)> fn) { m_onProgress = std::move(fn); }
@@ -95,6 +104,10 @@ private:
     void CreateToolbar();
     void CreatePanes();
     void RebuildRecentMenu();
+    /// The row's name and description below the grid.
+    void ShowDescription(RowId row);
+    /// Engine text for the screen, naming the open file by its real name.
+    wxString ScreenW(std::string_view text) const;
     void StoreLayout();
     void RestoreLayout();
     void UpdateKeyIndicators();
@@ -112,6 +125,7 @@ private:
     void OnRecent(wxCommandEvent&);
     void OnPrint(wxCommandEvent&);
     void OnPrintSetup(wxCommandEvent&);
+    void OnPrintPreview(wxCommandEvent&);
     void OnAbout(wxCommandEvent&);
     void OnHelp(wxCommandEvent&);
     void OnCustomize(wxCommandEvent&);
@@ -140,11 +154,13 @@ private:
     CValorixView* m_view = nullptr;
     std::string m_printText;
     CRecentFiles m_recent;
+    CScreenText m_screen;  ///< names the open file by its real name
     wxPrintData m_printData;
     wxWeakRef<wxWindow> m_focusMemory;
     bool m_firstFill = true;
     std::unique_ptr<COnlineWork> m_online;
     std::function<void(IProgress*)> m_onProgress;
+    std::unique_ptr<CProgressDlg> m_checkProgress;  ///< shown from the start of a large file's check
 };
 
 }  // namespace valorix::gui

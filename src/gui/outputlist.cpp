@@ -4,19 +4,26 @@
 #include <wx/menu.h>
 #include <wx/settings.h>
 
+#include <algorithm>
+
 #include "gui/ids.h"
 #include "gui/wxstr.h"
 #include "ui/framelogic.h"
 
 namespace valorix::gui {
 
-COutputListCtrl::COutputListCtrl(wxWindow* parent, wxWindowID id)
+COutputListCtrl::COutputListCtrl(wxWindow* parent, wxWindowID id, const CScreenText* screen)
     : wxListCtrl(parent, id, wxDefaultPosition, wxDefaultSize,
-                 wxLC_REPORT | wxLC_VIRTUAL | wxLC_NO_HEADER | wxLC_SINGLE_SEL | wxBORDER_NONE) {
+                 wxLC_REPORT | wxLC_VIRTUAL | wxLC_NO_HEADER | wxLC_SINGLE_SEL | wxBORDER_NONE),
+      m_screen(screen) {
     SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
     InsertColumn(0, wxString());
     Bind(wxEVT_LIST_ITEM_ACTIVATED, [this](wxListEvent& e) { Activate(e.GetIndex()); });
     Bind(wxEVT_CONTEXT_MENU, &COutputListCtrl::OnContextMenu, this);
+    Bind(wxEVT_SIZE, [this](wxSizeEvent& e) {
+        e.Skip();
+        CallAfter([this] { FitColumn(); });  // once the new client size holds
+    });
 }
 
 void COutputListCtrl::SetLines(const COutputList* lines) {
@@ -28,15 +35,20 @@ void COutputListCtrl::SetLines(const COutputList* lines) {
     for (long i = 0; i < count; ++i)
         if (m_lines->Lines()[static_cast<size_t>(i)].text.size() > m_lines->Lines()[longest].text.size())
             longest = static_cast<size_t>(i);
-    int width = GetClientSize().x;
-    if (count > 0) width = std::max(width, GetTextExtent(W(m_lines->Lines()[longest].text)).x + 24);
-    SetColumnWidth(0, std::max(width, 100));
+    m_textWidth = count > 0 ? GetTextExtent(W(m_lines->Lines()[longest].text, m_screen)).x + 24 : 0;
+    FitColumn();
     Refresh();
+}
+
+void COutputListCtrl::FitColumn() {
+    // The column spans the window, or the longest line where it is wider.
+    const int width = std::max({GetClientSize().x, m_textWidth, 100});
+    if (GetColumnWidth(0) != width) SetColumnWidth(0, width);
 }
 
 wxString COutputListCtrl::OnGetItemText(long item, long) const {
     if (!m_lines || item < 0 || static_cast<size_t>(item) >= m_lines->Lines().size()) return wxString();
-    return W(m_lines->Lines()[static_cast<size_t>(item)].text);
+    return W(m_lines->Lines()[static_cast<size_t>(item)].text, m_screen);
 }
 
 void COutputListCtrl::Activate(long line) {
@@ -49,7 +61,7 @@ bool COutputListCtrl::CopyAll() {
     if (LineCount() == 0) return false;
     wxClipboardLocker lock;
     if (!lock) return false;
-    wxTheClipboard->SetData(new wxTextDataObject(W(OutputCopyText(*m_lines))));
+    wxTheClipboard->SetData(new wxTextDataObject(W(OutputCopyText(*m_lines), m_screen)));
     wxTheClipboard->Flush();
     return true;
 }

@@ -6,13 +6,15 @@
 
 #include <functional>
 
+#include "ui/framelogic.h"
 #include "ui/viewmodel.h"
 
 namespace valorix::gui {
 
 class COutputListCtrl : public wxListCtrl {
 public:
-    COutputListCtrl(wxWindow* parent, wxWindowID id);
+    /// `screen` converts the lines for the screen; it must outlive the control.
+    COutputListCtrl(wxWindow* parent, wxWindowID id, const CScreenText* screen);
 
     /// Shows `lines` (null: none); the list must outlive the control's use of it.
     void SetLines(const COutputList* lines);
@@ -24,14 +26,18 @@ public:
     bool CopyAll();
     /// Runs the double-click action of a line.
     void Activate(long line);
+    int ColumnWidth() { return GetColumnWidth(0); }
 
 protected:
     wxString OnGetItemText(long item, long column) const override;
 
 private:
     void OnContextMenu(wxContextMenuEvent&);
+    void FitColumn();
 
     const COutputList* m_lines = nullptr;
+    const CScreenText* m_screen;
+    int m_textWidth = 0;  ///< of the longest line
     std::function<void(long)> m_navigate;
 };
 

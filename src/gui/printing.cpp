@@ -7,33 +7,28 @@
 
 namespace valorix::gui {
 
-COutputPrintout::COutputPrintout(std::string text, const wxFont& font)
-    : wxPrintout(wxString::FromUTF8("Ausgabe")), m_text(std::move(text)), m_font(font) {}
+COutputPrintout::COutputPrintout(std::string text, const wxFont& font, const CScreenText* screen)
+    : wxPrintout(wxString::FromUTF8("Ausgabe")), m_text(std::move(text)), m_font(font), m_screen(screen) {}
 
 void COutputPrintout::OnPreparePrinting() {
     m_pages.clear();
     wxDC* dc = GetDC();
     if (!dc) return;
-    // The screen font, scaled from the screen's to the printer's resolution:
-    // the page is laid out in screen pixels and the DC scales them.
-    int pw = 0, ph = 0, printerX = 96, printerY = 96, screenX = 96, screenY = 96;
-    GetPageSizePixels(&pw, &ph);
-    GetPPIPrinter(&printerX, &printerY);
-    GetPPIScreen(&screenX, &screenY);
-    const double scaleX = screenX > 0 ? static_cast<double>(printerX) / screenX : 1.0;
-    const double scaleY = screenY > 0 ? static_cast<double>(printerY) / screenY : 1.0;
-    m_scaleX = scaleX;
-    m_scaleY = scaleY;
-    dc->SetUserScale(scaleX, scaleY);
+    // The page is laid out in screen pixels, mapped onto the printer's (or
+    // the preview's) own: the screen font keeps its size on paper.
+    MapScreenSizeToPage();
     dc->SetFont(m_font.IsOk() ? m_font : *wxNORMAL_FONT);
+    int screenX = 96, screenY = 96;
+    GetPPIScreen(&screenX, &screenY);
     // Half an inch of margin on every side.
     m_margin = screenX / 2;
-    const int width = static_cast<int>(pw / scaleX) - 2 * m_margin;
-    const int height = static_cast<int>(ph / scaleY) - 2 * (screenY / 2);
+    const wxRect page = GetLogicalPageRect();
+    const int width = page.width - 2 * m_margin;
+    const int height = page.height - 2 * (screenY / 2);
     wxCoord w = 0, h = 0, descent = 0, leading = 0;
     dc->GetTextExtent("Xg", &w, &h, &descent, &leading);
     m_lineHeight = std::max(1, h + leading);
-    auto measure = [dc](const std::string& piece) { return dc->GetTextExtent(W(piece)).x; };
+    auto measure = [this, dc](const std::string& piece) { return dc->GetTextExtent(W(piece, m_screen)).x; };
     const int tabWidth = 8 * std::max(1, dc->GetTextExtent(" ").x);
     m_pages = PaginatePrintText(m_text, measure, std::max(1, width), std::max(1, height / m_lineHeight), tabWidth);
 }
@@ -48,12 +43,12 @@ void COutputPrintout::GetPageInfo(int* minPage, int* maxPage, int* from, int* to
 bool COutputPrintout::OnPrintPage(int page) {
     wxDC* dc = GetDC();
     if (!dc || !HasPage(page)) return false;
-    dc->SetUserScale(m_scaleX, m_scaleY);
+    MapScreenSizeToPage();
     dc->SetFont(m_font.IsOk() ? m_font : *wxNORMAL_FONT);
     dc->SetTextForeground(*wxBLACK);
     int y = m_margin;
     for (const std::string& line : m_pages[static_cast<size_t>(page - 1)]) {
-        dc->DrawText(W(line), m_margin, y);
+        dc->DrawText(W(line, m_screen), m_margin, y);
         y += m_lineHeight;
     }
     return true;

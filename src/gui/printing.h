@@ -7,13 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "ui/framelogic.h"
+
 namespace valorix::gui {
 
 class COutputPrintout : public wxPrintout {
 public:
     /// `text`: the print text (CP1252, lines joined by carriage returns);
-    /// `font`: the screen font to scale to the printer.
-    COutputPrintout(std::string text, const wxFont& font);
+    /// `font`: the screen font to scale to the printer; `screen` (may be
+    /// null) names the open file by its real name.
+    COutputPrintout(std::string text, const wxFont& font, const CScreenText* screen = nullptr);
 
     void OnPreparePrinting() override;
     bool HasPage(int page) override { return page >= 1 && page <= static_cast<int>(m_pages.size()); }
@@ -23,12 +26,13 @@ public:
     const std::vector<std::vector<std::string>>& Pages() const { return m_pages; }
 
 private:
+
     std::string m_text;
     wxFont m_font;
+    const CScreenText* m_screen;
     std::vector<std::vector<std::string>> m_pages;
     int m_margin = 0;
     int m_lineHeight = 1;
-    double m_scaleX = 1.0, m_scaleY = 1.0;
 };
 
 }  // namespace valorix::gui

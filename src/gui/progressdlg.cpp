@@ -19,7 +19,8 @@ CProgressDlg::CProgressDlg(wxWindow* owner, const wxString& caption, const wxStr
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     m_gauge = new wxGauge(d, 1000, 100, wxDefaultPosition, wxSize(380, -1));
     m_percent = new wxStaticText(d, 1001, " 0 %");
-    auto* statusText = new wxStaticText(d, 1002, status, wxDefaultPosition, wxSize(380, -1), wxST_ELLIPSIZE_MIDDLE);
+    auto* statusText = m_status =
+        new wxStaticText(d, 1002, status, wxDefaultPosition, wxSize(380, -1), wxST_ELLIPSIZE_MIDDLE);
     auto* cancel = new wxButton(d, wxID_CANCEL, U("Abbrechen"));
     sizer->Add(m_gauge, 0, wxEXPAND | wxALL, 10);
     sizer->Add(m_percent, 0, wxLEFT | wxRIGHT, 10);
@@ -59,6 +60,16 @@ void CProgressDlg::SetRange(int lower, int upper) {
     m_gauge->SetRange(std::max(1, upper - lower));
     m_gauge->SetValue(0);
 }
+
+void CProgressDlg::SetPhase(const wxString& caption, const wxString& status) {
+    m_dialog->SetTitle(caption);
+    m_status->SetLabel(status);
+    SetRange(0, 100);
+    m_pos = 0;
+    PumpMessages(true);
+}
+
+wxString CProgressDlg::StatusText() const { return m_status->GetLabel(); }
 
 wxString CProgressDlg::PercentText() const { return m_percent->GetLabel(); }  // as last drawn
 

@@ -35,6 +35,9 @@ public:
     /// Presses the cancel button, as the user does.
     void PressCancel() { m_cancel->Press(); }
     wxString PercentText() const;
+    /// The next phase: caption and status line anew, the bar at its start.
+    void SetPhase(const wxString& caption, const wxString& status);
+    wxString StatusText() const;
 
 private:
     void PumpMessages(bool force);
@@ -46,6 +49,7 @@ private:
     wxDialog* m_dialog;
     wxGauge* m_gauge;
     wxStaticText* m_percent;
+    wxStaticText* m_status;
     int m_lower = 0, m_upper = 100, m_pos = 0;
     std::shared_ptr<CCancelFlag> m_cancel = std::make_shared<CCancelFlag>();
     std::chrono::steady_clock::time_point m_lastPump;

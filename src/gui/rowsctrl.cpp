@@ -15,9 +15,11 @@ constexpr int kButtonWidth = 16;
 constexpr int kImageWidth = 20;  // an icon and its gap
 }  // namespace
 
-CRowsCtrl::CRowsCtrl(wxWindow* parent, wxWindowID id, CVisibleRows::Kind kind)
-    : wxVScrolledWindow(parent, id, wxDefaultPosition, wxDefaultSize, wxVSCROLL | wxWANTS_CHARS | wxBORDER_NONE),
-      m_kind(kind) {
+CRowsCtrl::CRowsCtrl(wxWindow* parent, wxWindowID id, CVisibleRows::Kind kind, const CScreenText* screen)
+    : wxHVScrolledWindow(parent, id, wxDefaultPosition, wxDefaultSize,
+                         wxVSCROLL | wxHSCROLL | wxWANTS_CHARS | wxBORDER_NONE),
+      m_kind(kind),
+      m_screen(screen) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
     m_lineHeight = std::max(18, GetCharHeight() + 6);
@@ -29,7 +31,7 @@ CRowsCtrl::CRowsCtrl(wxWindow* parent, wxWindowID id, CVisibleRows::Kind kind)
     Bind(wxEVT_SIZE, &CRowsCtrl::OnSize, this);
     Bind(wxEVT_SET_FOCUS, &CRowsCtrl::OnFocus, this);
     Bind(wxEVT_KILL_FOCUS, &CRowsCtrl::OnFocus, this);
-    SetRowCount(0);
+    SetRowColumnCount(0, 1);
 }
 
 CRowsCtrl::~CRowsCtrl() = default;
@@ -45,6 +47,8 @@ void CRowsCtrl::Rebuild() {
     EndEdit(false);
     m_edits.clear();
     m_selected = kNoRow;
+    m_contentWidth = 0;
+    SetColumnCount(1);
     if (m_lines) m_lines->Rebuild();
     if (m_model && m_kind == CVisibleRows::Kind::Grid) m_selected = m_model->GetCurSel();
     UpdateCount();
@@ -62,7 +66,17 @@ std::string CRowsCtrl::DisplayedValue(RowId row) const {
     return std::string(m_model->Value(row));
 }
 
-int CRowsCtrl::Indent(size_t line) const { return 2 + m_lines->Depth(line) * kIndentStep; }
+int CRowsCtrl::Indent(size_t line) const { return 2 + m_lines->Depth(line) * kIndentStep - XOffset(); }
+
+int CRowsCtrl::XOffset() const {
+    return m_kind == CVisibleRows::Kind::Tree ? static_cast<int>(GetVisibleColumnsBegin()) * kColumnStep : 0;
+}
+
+void CRowsCtrl::FitColumns() {
+    if (m_kind != CVisibleRows::Kind::Tree) return;
+    const size_t columns = static_cast<size_t>(std::max(1, (m_contentWidth + kColumnStep - 1) / kColumnStep));
+    if (columns != GetColumnCount()) SetColumnCount(columns);
+}
 
 int CRowsCtrl::SplitX() const { return std::max(120, GetClientSize().x * 2 / 5); }
 
@@ -100,6 +114,7 @@ void CRowsCtrl::OnPaint(wxPaintEvent&) {
     wxFont bold = normal.Bold();
     const size_t first = GetVisibleRowsBegin();
     const size_t end = std::min(m_lines->Count(), GetVisibleRowsEnd() + 1);
+    int widest = m_contentWidth;
     for (size_t line = first; line < end; ++line) {
         const RowId row = m_lines->At(line);
         const int y = static_cast<int>(line - first) * m_lineHeight;
@@ -126,8 +141,10 @@ void CRowsCtrl::OnPaint(wxPaintEvent&) {
         dc.SetFont(group ? bold : normal);
         dc.SetTextForeground(selected ? highlightText : text);
         dc.SetClippingRegion(nameRect);
-        dc.DrawText(W(m_model->Name(row)), x, y + (m_lineHeight - dc.GetCharHeight()) / 2);
+        const wxString name = W(m_model->Name(row), m_screen);
+        dc.DrawText(name, x, y + (m_lineHeight - dc.GetCharHeight()) / 2);
         dc.DestroyClippingRegion();
+        if (!isGrid) widest = std::max(widest, x + XOffset() + dc.GetTextExtent(name).x + 6);
         if (isGrid) {
             const std::string value = DisplayedValue(row);
             dc.SetFont(IsEdited(row) ? bold : normal);
@@ -140,6 +157,10 @@ void CRowsCtrl::OnPaint(wxPaintEvent&) {
             dc.DrawLine(0, y + m_lineHeight - 1, size.x, y + m_lineHeight - 1);
             dc.DrawLine(split, y, split, y + m_lineHeight);
         }
+    }
+    if (widest > m_contentWidth) {
+        m_contentWidth = widest;
+        CallAfter([this] { FitColumns(); });  // not while painting
     }
 }
 
@@ -246,9 +267,20 @@ void CRowsCtrl::OnKey(wxKeyEvent& e) {
 }
 
 void CRowsCtrl::OnSize(wxSizeEvent& e) {
-    EndEdit(true);
+    // GTK sizes the control again right after the editor is added: the edit
+    // goes on, its editor placed over the value column as it is now.
+    PlaceEditor();
     Refresh();
     e.Skip();
+}
+
+void CRowsCtrl::PlaceEditor() {
+    if (!m_editor || !m_lines) return;
+    const long line = m_lines->LineOf(m_editRow);
+    if (line < 0) return;
+    const int y = (static_cast<int>(line) - static_cast<int>(GetVisibleRowsBegin())) * m_lineHeight;
+    const int split = SplitX();
+    m_editor->SetSize(split + 1, y, std::max(20, GetClientSize().x - split - 1), m_lineHeight);
 }
 
 void CRowsCtrl::OnFocus(wxFocusEvent& e) {
@@ -271,8 +303,12 @@ bool CRowsCtrl::BeginEdit() {
         if (k.GetKeyCode() == WXK_ESCAPE) CallAfter([this] { EndEdit(false); SetFocus(); });
         else k.Skip();
     });
-    m_editor->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& f) {
-        CallAfter([this] { EndEdit(true); });
+    // The edit ends when the focus has left the editor for good: GTK may take
+    // it away and give it back while the editor is being shown.
+    m_editor->Bind(wxEVT_KILL_FOCUS, [this, editor = m_editor](wxFocusEvent& f) {
+        CallAfter([this, editor] {
+            if (m_editor == editor && !editor->HasFocus()) EndEdit(true);
+        });
         f.Skip();
     });
     m_editor->SetFocus();

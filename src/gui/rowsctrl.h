@@ -14,13 +14,16 @@
 #include <string>
 #include <unordered_map>
 
+#include "ui/framelogic.h"
 #include "ui/visiblerows.h"
 
 namespace valorix::gui {
 
-class CRowsCtrl : public wxVScrolledWindow {
+class CRowsCtrl : public wxHVScrolledWindow {
 public:
-    CRowsCtrl(wxWindow* parent, wxWindowID id, CVisibleRows::Kind kind);
+    /// `screen` converts names and values for the screen (null: plain
+    /// Windows-1252); it must outlive the control.
+    CRowsCtrl(wxWindow* parent, wxWindowID id, CVisibleRows::Kind kind, const CScreenText* screen = nullptr);
     ~CRowsCtrl() override;
 
     /// Shows the rows of `model` (null: none), read anew.
@@ -54,6 +57,9 @@ public:
 
 protected:
     wxCoord OnGetRowHeight(size_t) const override { return m_lineHeight; }
+    /// Columns are steps of the tree's sideways scrolling; the grid has one
+    /// and fits its width.
+    wxCoord OnGetColumnWidth(size_t) const override { return kColumnStep; }
 
 private:
     void OnPaint(wxPaintEvent&);
@@ -62,14 +68,23 @@ private:
     void OnRightDown(wxMouseEvent&);
     void OnKey(wxKeyEvent&);
     void OnSize(wxSizeEvent&);
+    /// Puts the in-place editor over the edited row's value.
+    void PlaceEditor();
     void OnFocus(wxFocusEvent&);
     void SelectLine(long line, bool notify);
     void Toggle(size_t line, bool expanded);
     void UpdateCount();
     int Indent(size_t line) const;
     int SplitX() const;
+    /// How far the tree is scrolled sideways, in pixels.
+    int XOffset() const;
+    /// The tree scrolls sideways as far as its widest line drawn so far needs.
+    void FitColumns();
+    static constexpr int kColumnStep = 8;
+
 
     CVisibleRows::Kind m_kind;
+    const CScreenText* m_screen;
     CStructureModel* m_model = nullptr;
     std::unique_ptr<CVisibleRows> m_lines;
     wxImageList* m_images = nullptr;
@@ -79,6 +94,7 @@ private:
     wxTextCtrl* m_editor = nullptr;
     RowId m_editRow = kNoRow;
     int m_lineHeight = 20;
+    int m_contentWidth = 0;  ///< of the widest line drawn
 };
 
 }  // namespace valorix::gui

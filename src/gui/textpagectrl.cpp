@@ -1,12 +1,12 @@
 #include "gui/textpagectrl.h"
 
 #include <algorithm>
-
-#include "platform/codepage.h"
+#include <string>
 
 namespace valorix::gui {
 namespace {
 enum Style { kRedStyle = 1, kBlueStyle = 2 };  // 0 is the plain text
+constexpr int kNumberMargin = 0;
 }
 
 CTextPageCtrl::CTextPageCtrl(wxWindow* parent, wxWindowID id)
@@ -20,6 +20,8 @@ CTextPageCtrl::CTextPageCtrl(wxWindow* parent, wxWindowID id)
     StyleSetBold(kRedStyle, true);
     StyleSetForeground(kBlueStyle, wxColour(0, 0, 255));
     StyleSetBold(kBlueStyle, true);
+    SetMarginType(kNumberMargin, wxSTC_MARGIN_NUMBER);
+    StyleSetForeground(wxSTC_STYLE_LINENUMBER, wxColour(110, 110, 110));
     SetMarginWidth(1, 0);
     SetUndoCollection(false);
     // Nobody listens to changes of the text: without this the control would
@@ -43,57 +45,29 @@ void CTextPageCtrl::ShareText(const std::string& text) {
 }
 
 void CTextPageCtrl::ShowModelText() {
-    const std::string& page = m_model.GetText();
-    m_wide.clear();
-    m_extraBefore.assign(1, 0);
     SetReadOnly(false);
     ClearAll();
-    // The control holds UTF-8: the text goes in in pieces, each converted on
-    // the way, so that no second copy of a large text is made.
-    constexpr size_t kPiece = 1 << 20;
-    std::string utf8;
-    long extra = 0;
-    for (size_t from = 0; from < page.size(); from += kPiece) {
-        const size_t end = std::min(page.size(), from + kPiece);
-        utf8.clear();
-        for (size_t i = from; i < end; ++i) {
-            const unsigned char c = static_cast<unsigned char>(page[i]);
-            if (c < 0x80) {
-                utf8 += static_cast<char>(c);
-                continue;
-            }
-            const std::string wide = Cp1252ToUtf8(std::string_view(&page[i], 1));
-            utf8 += wide;
-            m_wide.push_back(static_cast<long>(i));
-            extra += static_cast<long>(wide.size()) - 1;
-            m_extraBefore.push_back(extra);
-        }
-        AppendTextRaw(utf8.data(), static_cast<int>(utf8.size()));  // new text has the plain style
-    }
+    // The text goes in in pieces, each converted on the way where it needs
+    // to be, so that no second copy of a large text is made.
+    m_display.Build(m_model.GetText(), m_utf8,
+                    [this](std::string_view piece) { AppendTextRaw(piece.data(), static_cast<int>(piece.size())); });
     SetReadOnly(true);
     EmptyUndoBuffer();
+    // The line-number margin fits the highest number.
+    const std::string widest = "_" + std::to_string(std::max(1, m_model.GetLineCount()));
+    SetMarginWidth(kNumberMargin, TextWidth(wxSTC_STYLE_LINENUMBER, widest));
 }
 
-long CTextPageCtrl::ToStc(long pos) const {
-    // The extra bytes of the wide characters in front of `pos`.
-    const size_t k = static_cast<size_t>(std::lower_bound(m_wide.begin(), m_wide.end(), pos) - m_wide.begin());
-    return pos + m_extraBefore[k];
-}
-
-long CTextPageCtrl::FromStc(long pos) const {
-    // The wide characters that start before `pos` in the control.
-    size_t lo = 0, hi = m_wide.size();
-    while (lo < hi) {
-        const size_t mid = (lo + hi) / 2;
-        if (m_wide[mid] + m_extraBefore[mid] < pos) lo = mid + 1;
-        else hi = mid;
-    }
-    if (lo > 0) {
-        const long start = m_wide[lo - 1] + m_extraBefore[lo - 1];
-        const long width = 1 + m_extraBefore[lo] - m_extraBefore[lo - 1];
-        if (pos < start + width) return m_wide[lo - 1];  // inside that character
-    }
-    return pos - m_extraBefore[lo];
+void CTextPageCtrl::CentreOn(long pos) {
+    const int stc = static_cast<int>(ToStc(pos));
+    const int line = LineFromPosition(stc);
+    SetFirstVisibleLine(std::max(0, line - LinesOnScreen() / 2));
+    // The text area's width without the margins.
+    int margins = 0;
+    for (int m = 0; m < 5; ++m) margins += GetMarginWidth(m);
+    const int width = GetClientSize().x - margins;
+    const int x = PointFromPosition(stc).x - margins + GetXOffset();  // from the text's left edge
+    SetXOffset(std::max(0, x - width / 2));
 }
 
 void CTextPageCtrl::SetSel(long start, long end) {

@@ -1,12 +1,12 @@
-// The view's page "Text": the document bytes, one character per byte as the
-// text page model holds them, read-only, with the findings marked bold red or
-// blue. The model answers every question about positions; the control shows
-// the same text as UTF-8, so each of its positions is mapped.
+// The view's page "Text": the document's text, read-only, with the findings
+// marked bold red or blue and the line numbers in a margin. The model holds
+// the bytes and answers every question about positions; the control shows the
+// characters the file's encoding gives them (UTF-8 as UTF-8, a single-byte
+// code page as Windows-1252), and each of its positions is mapped.
 #pragma once
 #include <wx/stc/stc.h>
 
-#include <vector>
-
+#include "ui/displaytext.h"
 #include "ui/textpage.h"
 
 namespace valorix::gui {
@@ -17,6 +17,7 @@ public:
 
     void SetText(const std::string& text) override;
     void ShareText(const std::string& text) override;
+    void SetTextIsUtf8(bool utf8) override { m_utf8 = utf8; }
     const std::string& GetText() const override { return m_model.GetText(); }
     int LineFromChar(long pos) const override { return m_model.LineFromChar(pos); }
     long LineIndex(int line) const override { return m_model.LineIndex(line); }
@@ -38,18 +39,18 @@ public:
     /// The style (0 plain, 1 red, 2 blue) at a page position.
     int StyleOf(long pos) { return GetStyleAt(static_cast<int>(ToStc(pos))); }
 
-    long ToStc(long pos) const;
-    long FromStc(long pos) const;
+    long ToStc(long pos) const { return m_display.ToDisplay(pos); }
+    long FromStc(long pos) const { return m_display.FromDisplay(pos); }
+    /// Scrolls the page position into the middle of the view, across too.
+    void CentreOn(long pos);
 
 private:
     /// Shows the model's text in the control.
     void ShowModelText();
 
     CTextPageModel m_model;
-    // Page positions of the bytes above 0x7F and the extra UTF-8 bytes the
-    // control holds before each of them (cumulative, one more entry).
-    std::vector<long> m_wide;
-    std::vector<long> m_extraBefore;
+    CDisplayText m_display;
+    bool m_utf8 = false;
     bool m_frozen = false;
 };
 

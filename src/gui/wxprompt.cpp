@@ -17,13 +17,13 @@ wxWindow* Owner() {
 }  // namespace
 
 void CWxPrompt::Message(const std::string& text) {
-    wxMessageDialog dlg(Owner(), W(text), "Valorix", wxOK | wxICON_INFORMATION);
+    wxMessageDialog dlg(Owner(), W(text, &m_screen), "Valorix", wxOK | wxICON_INFORMATION);
     dlg.SetOKLabel("OK");
     dlg.ShowModal();
 }
 
 bool CWxPrompt::AskYesNo(const std::string& text) {
-    wxMessageDialog dlg(Owner(), W(text), "Valorix", wxYES_NO | wxICON_QUESTION);
+    wxMessageDialog dlg(Owner(), W(text, &m_screen), "Valorix", wxYES_NO | wxICON_QUESTION);
     dlg.SetYesNoLabels(U("&Ja"), U("&Nein"));
     return dlg.ShowModal() == wxID_YES;
 }

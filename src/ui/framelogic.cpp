@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/codepage.h"
 #include "platform/strutil.h"
 
 namespace valorix {
@@ -45,20 +46,42 @@ std::string OutputCopyText(const COutputList& list) {
     return out;
 }
 
+void CScreenText::SetPath(const std::string& path) {
+    m_path = path;
+    m_engineName = PathText(path);
+    if (Cp1252ToUtf8(m_engineName) == path) m_engineName.clear();  // the code page holds the name
+}
+
+std::string CScreenText::Convert(std::string_view text) const {
+    if (m_engineName.empty()) return Cp1252ToUtf8(text);
+    std::string out;
+    size_t from = 0;
+    for (size_t hit; (hit = text.find(m_engineName, from)) != std::string_view::npos; from = hit + m_engineName.size()) {
+        out += Cp1252ToUtf8(text.substr(from, hit - from));
+        out += m_path;
+    }
+    out += Cp1252ToUtf8(text.substr(from));
+    return out;
+}
+
 std::string AbbreviatePath(const std::string& path, size_t max) {
-    if (path.size() <= max) return path;
+    // Characters, not bytes: the names are UTF-8.
+    auto chars = [](const std::string& s) {
+        return static_cast<size_t>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    };
+    if (chars(path) <= max) return path;
     const size_t slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::string root = !path.empty() && path[0] == '/' ? "/" : "";
     std::string tail = "/" + name;
-    if (root.size() + 3 + tail.size() > max) return name;
+    if (root.size() + 3 + chars(tail) > max) return name;
     // Prepend whole folders from the end while the result stays within `max`.
     size_t end = slash;
     while (end != std::string::npos && end > 0) {
         const size_t start = path.rfind('/', end - 1);
         const size_t from = start == std::string::npos ? 0 : start;
         const std::string folder = path.substr(from, end - from);  // "/dir"
-        if (root.size() + 3 + folder.size() + tail.size() > max) break;
+        if (root.size() + 3 + chars(folder) + chars(tail) > max) break;
         tail = folder + tail;
         if (start == std::string::npos) break;
         end = start;

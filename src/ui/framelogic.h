@@ -5,6 +5,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/profile.h"
@@ -31,7 +32,23 @@ inline int ToggledExpand(int value) { return value == 0 ? 1 : 0; }
 /// All lines of the output list joined by "\r\n" (none after the last).
 std::string OutputCopyText(const COutputList& list);
 
-/// A path shortened to `max` characters for a menu: the root, "..." and as
+/// Engine text (Windows-1252) as UTF-8 for the screen. The engine writes the
+/// name of the open file in its code page, with '?' for the characters the
+/// code page lacks: where that form stands in a text, the real name (UTF-8,
+/// as the file system has it) is put in.
+class CScreenText {
+public:
+    /// The open file's name; empty: none.
+    void SetPath(const std::string& path);
+    const std::string& Path() const { return m_path; }
+    std::string Convert(std::string_view text) const;
+
+private:
+    std::string m_path;
+    std::string m_engineName;  ///< set when it differs from the real name
+};
+
+/// A path (UTF-8) shortened to `max` characters for a menu: the root, "..." and as
 /// many of the last folders as fit before the file name; a file name longer
 /// than `max` alone is given whole.
 std::string AbbreviatePath(const std::string& path, size_t max);

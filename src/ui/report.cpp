@@ -1,6 +1,8 @@
 #include "ui/report.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <fstream>
 
 #include "core/tavrel1doc.h"
@@ -255,16 +257,22 @@ std::string LargeFilePageText(const std::string& pathName) {
     std::string target = pathName;
     std::replace(target.begin(), target.end(), '\\', '/');
     if (StartsWith(target, "/")) target.erase(0, 1);  // file:/// already carries the root
-    std::string page =
-        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"\r\n"
-        "\"http://www.w3.org/TR/html4/loose.dtd\">\r\n"
-        "<html>\r\n<head>\r\n<title>Titel</title>\r\n</head>\r\n<body>\r\n" +
-        A(" <p>Große XML Dateien in einem Browser anzuzeigen, kann zu sehr großem Resoucenverbrauch führen.</p>\r\n") +
-        " <a href=\"file:///[TARGETNAME]\" target=\"_blank\">Um die Daten dennoch anzuzeigen, klicken Sie bitte auf "
-        "diesen Link</a>\r\n</body>\r\n</html> ";
-    const std::string placeholder = "[TARGETNAME]";
-    page.replace(page.find(placeholder), placeholder.size(), target);
-    return page;
+    // The link names the file as a URL: its bytes beyond ASCII and the
+    // characters a URL or the attribute would read otherwise are escaped.
+    std::string url;
+    for (unsigned char c : target) {
+        if (c < 0x80 && (std::isalnum(c) || std::strchr("/-._~:", c))) url += static_cast<char>(c);
+        else url += Format("%%%02X", static_cast<unsigned>(c));
+    }
+    // The link opens the file in the same page: a new window would have
+    // nobody to show it.
+    return "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\"\r\n"
+           "\"http://www.w3.org/TR/html4/loose.dtd\">\r\n"
+           "<html>\r\n<head>\r\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\r\n"
+           "<title>Titel</title>\r\n</head>\r\n<body>\r\n"
+           " <p>Große XML Dateien in einem Browser anzuzeigen, kann zu sehr großem Resoucenverbrauch führen.</p>\r\n"
+           " <a href=\"file:///" + url + "\">Um die Daten dennoch anzuzeigen, klicken Sie bitte auf "
+           "diesen Link</a>\r\n</body>\r\n</html> ";
 }
 
 bool WriteLargeFilePage(const std::string& reportFile, const std::string& pathName) {

@@ -26,7 +26,8 @@ long MarkFinding(ITextPage& page, const CTextColumns& columns, int line, int col
 /// schema failure when some finding is an error ("Fehler:").
 std::string ReportVerdictLine(const std::string& verdict, const std::vector<std::string>& detailTexts);
 
-/// The short page shown instead of a large file, linking to `pathName`.
+/// The short page (UTF-8) shown instead of a large file, linking to
+/// `pathName` (UTF-8, as the file system names it).
 std::string LargeFilePageText(const std::string& pathName);
 /// Writes the large-file page to `reportFile`; false when it cannot be created.
 bool WriteLargeFilePage(const std::string& reportFile, const std::string& pathName);

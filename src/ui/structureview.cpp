@@ -15,6 +15,7 @@
 #include "rules/values.h"
 #include "ui/elementscan.h"
 #include "ui/eventrows.h"
+#include "ui/htmlpage.h"
 #include "ui/report.h"
 #include "ui/rowplacement.h"
 #include "ui/textcolumns.h"
@@ -64,6 +65,7 @@ FillResult CStructureView::FillView() {
     if (m_t.browser) m_t.browser->Navigate("about:blank");
     // The document's text stays as it is until the document is loaded again
     // or goes, and a fill follows either: the page may read it where it stands.
+    page.SetTextIsUtf8(m_doc.m_textIsUtf8);
     page.ShareText(m_doc.m_content);
     m_columns = std::make_unique<CTextColumns>(page.GetText(), m_doc.m_textIsUtf8);
     m_extents = std::make_unique<CElementExtents>(page.GetText(), *m_columns);
@@ -86,6 +88,7 @@ FillResult CStructureView::FillView() {
         BuildReport(page, *m_columns, output, m_doc);
         result = FillResult::NotWellFormed;
     } else {
+        enum class Browser { None, Page, LargeFile } browser = Browser::None;
         // 7: progress for large documents
         const int elements = m_doc.m_parser ? m_doc.m_parser->CountAllElements() : static_cast<int>(m_doc.m_elementCount);
         if (elements > kProgressThreshold && m_t.makeProgress) {
@@ -124,7 +127,7 @@ FillResult CStructureView::FillView() {
                 m_pProgress.reset();
                 return FillResult::Cancelled;
             }
-            ShowInBrowser(m_pProgress != nullptr);
+            browser = m_pProgress != nullptr ? Browser::LargeFile : Browser::Page;
             if (m_doc.m_checkState > 1) {
                 if (m_doc.m_subtype == 0) CheckCountsAndSums();
                 if (m_doc.m_debitKind != 0) CheckMandateRules();
@@ -138,13 +141,15 @@ FillResult CStructureView::FillView() {
                 m_pProgress.reset();
                 return FillResult::Cancelled;
             }
-            ShowInBrowser(m_doc.m_contentLength >= 100000);
+            browser = m_doc.m_contentLength >= 100000 ? Browser::LargeFile : Browser::Page;
         }
         // BICs that could not be asked because there is no valid directory: said once.
         const std::string sclHint = SclDirectoryHint();
         if (!sclHint.empty() && std::find(m_doc.m_messages.begin(), m_doc.m_messages.end(), sclHint) == m_doc.m_messages.end())
             m_doc.m_messages.push_back(sclHint);
         BuildReport(page, *m_columns, output, m_doc);
+        // The browser page shows the file with the report's findings.
+        if (browser != Browser::None) ShowInBrowser(browser == Browser::LargeFile, output);
         // 9
         m_pProgress.reset();
     }
@@ -162,10 +167,23 @@ void CStructureView::KeepRow(RowId row) {
     if (m_keepRows) m_rows.push_back(row);
 }
 
-void CStructureView::ShowInBrowser(bool large) {
+void CStructureView::ShowInBrowser(bool large, const COutputList& report) {
     if (!m_t.browser) return;
-    if (!large) m_t.browser->Navigate(m_doc.m_strPathName);
-    else if (WriteLargeFilePage(m_app.m_strReportFile, m_doc.m_strPathName)) m_t.browser->Navigate(m_app.m_strReportFile);
+    const std::string path = m_t.filePath.empty() ? Cp1252ToUtf8(m_doc.m_strPathName) : m_t.filePath;
+    if (large) {
+        if (WriteLargeFilePage(m_app.m_strReportFile, path)) m_t.browser->Navigate(m_app.m_strReportFile);
+        return;
+    }
+    HtmlPageInput input;
+    input.text = &m_t.text->GetText();
+    input.utf8 = m_doc.m_textIsUtf8;
+    input.title = path;
+    input.report = &report;
+    if (const auto* model = dynamic_cast<const CTextPageModel*>(m_t.text)) input.marks = &model->Marks();
+    else if (m_t.marks) input.marks = m_t.marks();
+    input.lineText = m_t.lineText;
+    // Without a page of its own the file itself is shown.
+    m_t.browser->Navigate(WriteHtmlPage(m_app.m_strReportFile, input) ? m_app.m_strReportFile : path);
 }
 
 void CStructureView::ProgressStep(RowId justCreated) {

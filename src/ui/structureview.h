@@ -25,6 +25,13 @@ struct ViewTargets {
     ITextPage* text = nullptr;
     COutputList* output = nullptr;
     IBrowserPage* browser = nullptr;
+    /// The file's name as the file system has it (UTF-8) for the browser
+    /// page; empty: the document's name is taken.
+    std::string filePath;
+    /// The text page's marks when the page is no CTextPageModel; null: none.
+    std::function<const std::vector<CTextPageModel::Mark>*()> marks;
+    /// A report line (Windows-1252) as the screen shows it (UTF-8); null: plain conversion.
+    std::function<std::string(std::string_view)> lineText;
     /// Creates the progress dialog for large documents, with its caption and
     /// status line; null, or returning null: none.
     std::function<std::unique_ptr<IProgress>(const std::string& caption, const std::string& status)> makeProgress;
@@ -63,8 +70,9 @@ private:
     void AddNode(RowId target, DomNode* node, int depth, Walk& walk);
     /// Lists a row of the walk among m_rows when the rows stay.
     void KeepRow(RowId row);
-    /// The file itself in the browser page, or for a large file the page linking to it.
-    void ShowInBrowser(bool large);
+    /// The page of the file and its findings in the browser page, or for a
+    /// large file the page linking to it.
+    void ShowInBrowser(bool large, const COutputList& report);
     void ProgressStep(RowId justCreated);
     void NamespaceTest(const std::string& elementName, const std::string& attrName, const std::string& value);
     void RuleChain(const std::string& name, const std::string& value, RowId target, RowId row);

@@ -29,6 +29,10 @@ public:
     /// copying it: the text must then stay unchanged until the page is given
     /// another text.
     virtual void ShareText(const std::string& text) { SetText(text); }
+    /// How the bytes of the texts given next are read where the page shows
+    /// them: as UTF-8, or one character per byte (Windows-1252). The page's
+    /// positions count bytes either way.
+    virtual void SetTextIsUtf8(bool /*utf8*/) {}
     virtual const std::string& GetText() const = 0;
     long GetLength() const { return static_cast<long>(GetText().size()); }
     /// 0-based line of a position.

@@ -154,6 +154,7 @@ private:
 class IBrowserPage {
 public:
     virtual ~IBrowserPage() = default;
+    /// "about:blank" or a local file's path as the file system names it (UTF-8).
     virtual void Navigate(const std::string& url) = 0;
 };
 

@@ -10,6 +10,10 @@
 #include <wx/evtloop.h>
 #include <wx/menu.h>
 #include <wx/uiaction.h>
+#include <wx/prntbase.h>
+#include <wx/webview.h>
+
+#include <functional>
 
 #include <dlfcn.h>
 
@@ -248,7 +252,7 @@ TEST_F(Gui, FileWithFindingsShowsRowsTreeMarksAndPages) {
     EXPECT_GT(red, 3);
     EXPECT_EQ(blue, 1);
     EXPECT_EQ(text->StyleOf(0), 0);
-    EXPECT_EQ(m_frame->Browser()->Shown(), PathText(file));
+    EXPECT_EQ(m_frame->Browser()->Shown(), Values().m_strReportFile);  // the page made of file and findings
     m_frame->ActivatePage(kPageGrid);
     Screenshot(m_frame, "main-grid.png");
     m_frame->ActivatePage(kPageText);
@@ -518,8 +522,13 @@ TEST_F(Gui, ProgressDialogAndCancel) {
         Values().ForceSaxMode(eventMode);
         for (bool answer : {true, false}) {
             int dialogs = 0;
+            wxString status;
+            bool busy = false;
             m_frame->OnProgressCreated([&](IProgress* p) {
                 ++dialogs;
+                // Shown from the start of the check, with the wait cursor.
+                status = static_cast<CProgressDlg*>(p)->StatusText();
+                busy = wxIsBusy();
                 if (!eventMode && answer) Screenshot(static_cast<CProgressDlg*>(p)->Dialog(), "progress.png");
                 static_cast<CProgressDlg*>(p)->PressCancel();
                 EXPECT_FALSE(m_frame->IsEnabled());
@@ -529,6 +538,8 @@ TEST_F(Gui, ProgressDialogAndCancel) {
             EXPECT_TRUE(m_frame->OpenFile(file)) << U8(m_prompt.shown.empty() ? "" : m_prompt.shown[0]);
             Pump();
             EXPECT_EQ(dialogs, 1);
+            EXPECT_EQ(status, U("Die Datei wird gelesen und geprüft: gross.xml"));
+            EXPECT_TRUE(busy);
             ASSERT_FALSE(m_prompt.shown.empty());
             EXPECT_EQ(m_prompt.shown[0], "Wollen Sie die Verarbeitung abbrechen?");
             EXPECT_TRUE(m_frame->IsEnabled());
@@ -613,6 +624,365 @@ TEST_F(Gui, StartupDownloadsANewerSclDirectory) {
     EXPECT_EQ(ReadFile(m_dir / "data/Norvane/Valorix/NVSCL.INI"), newer);
     CAboutDlg about(m_frame, Values().m_strVersion, SclDateText(Values().m_strSclStand), OnlineUpdateLine(""));
     EXPECT_EQ(about.SclDateText(), "09.12.2026");
+}
+
+}  // namespace valorix::test
+
+namespace valorix::test {
+
+namespace {
+// Waits until `done` holds, handing events on meanwhile; false after `ms`.
+bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    for (int waited = 0; waited < ms; waited += 20) {
+        Pump();
+        if (done()) return true;
+        wxMilliSleep(20);
+    }
+    return done();
+}
+
+// The text of the page the web engine shows.
+wxString PageText(wxWebView* web) {
+    wxString text;
+    if (!web->RunScript("document.documentElement ? document.documentElement.textContent : ''", &text)) return {};
+    return text;
+}
+
+// The frame in front with the keyboard focus in `target`, as after a click.
+void FocusOn(wxWindow* frame, wxWindow* target) {
+    frame->Raise();
+    target->SetFocus();
+    WaitFor([&] { return wxWindow::FindFocus() == target; }, 1000);
+}
+
+// The first row of that name (and value, when given).
+RowId FindRow(const CStructureModel& m, std::string_view name, std::string_view value = {}) {
+    for (RowId r = 1; r < m.Size(); ++r)
+        if (m.Name(r) == name && (value.empty() || m.Value(r) == value)) return r;
+    return kNoRow;
+}
+}  // namespace
+
+// A UTF-8 file with umlauts: the text page shows its characters (not its
+// bytes read as Windows-1252), every mark covers the characters of its
+// element, the line numbers stand in a margin, and copy gives the characters.
+TEST_F(Gui, TextPageShowsUtf8CharactersWithMarksAndLineNumbers) {
+    const std::string file = FixturesDir() + "/rules/umlaute.xml";
+    ASSERT_TRUE(m_frame->OpenFile(file));
+    m_frame->ActivatePage(kPageText);
+    CTextPageCtrl* text = m_frame->TextPage();
+    const std::string content = ReadFile(file);
+    const wxString shown = text->wxStyledTextCtrl::GetText();
+    // The file's characters (the document ends at its last tag).
+    EXPECT_EQ(std::string(shown.utf8_str()), text->Model().GetText());
+    EXPECT_EQ(content.rfind(std::string(shown.utf8_str()), 0), 0u);
+    EXPECT_NE(shown.Find(U("Müller + Söhne GmbH")), wxNOT_FOUND);
+    EXPECT_EQ(shown.Find(U("MÃ¼ller")), wxNOT_FOUND);
+    // Each mark: the same characters in the control as bytes in the page, in its colour.
+    const std::string& page = text->Model().GetText();
+    bool ibanAfterUmlauts = false;
+    ASSERT_GT(text->Model().Marks().size(), 8u);
+    for (const CTextPageModel::Mark& mark : text->Model().Marks()) {
+        const std::string bytes = page.substr(static_cast<size_t>(mark.start), static_cast<size_t>(mark.end - mark.start));
+        EXPECT_EQ(std::string(text->GetTextRange(static_cast<int>(text->ToStc(mark.start)),
+                                                 static_cast<int>(text->ToStc(mark.end))).utf8_str()),
+                  bytes);
+        EXPECT_EQ(text->StyleOf(mark.start), mark.rgb == kBlue ? 2 : 1) << bytes;
+        ibanAfterUmlauts = ibanAfterUmlauts || bytes == "<IBAN>DE88370400440532013000</IBAN>";
+    }
+    EXPECT_TRUE(ibanAfterUmlauts);  // on the line of "Jörg Weiß", after it
+    // The finding with an umlaut in its value names it as the file has it.
+    const std::vector<std::string> out = OutputTexts();
+    EXPECT_NE(std::find_if(out.begin(), out.end(),
+                           [](const std::string& l) { return l.find("value 'März 2024'") != std::string::npos; }),
+              out.end());
+    // Line numbers in a margin wide enough for "16".
+    EXPECT_EQ(text->GetMarginType(0), wxSTC_MARGIN_NUMBER);
+    EXPECT_GE(text->GetMarginWidth(0), text->TextWidth(wxSTC_STYLE_LINENUMBER, "16"));
+    // Copy of a selection made with the keyboard: the characters.
+    FocusOn(m_frame, text);
+    const long name = static_cast<long>(page.find("M\xC3\xBCller"));
+    text->GotoPos(static_cast<int>(text->ToStc(name)));
+    wxUIActionSimulator sim;
+    for (int i = 0; i < 6; ++i) sim.Char(WXK_RIGHT, wxMOD_SHIFT);
+    Pump();
+    EXPECT_EQ(text->SelStart(), name);
+    EXPECT_EQ(text->SelEnd(), name + 7);  // six characters, seven bytes
+    sim.Char('c', wxMOD_CONTROL);
+    Pump();
+    {
+        wxClipboardLocker lock;
+        ASSERT_TRUE(!!lock);
+        wxTextDataObject data;
+        ASSERT_TRUE(wxTheClipboard->GetData(data));
+        EXPECT_EQ(data.GetText(), U("Müller"));
+    }
+    text->GotoPos(0);
+    Screenshot(m_frame, "umlaute-text.png");
+    m_frame->ActivatePage(kPageGrid);
+    Screenshot(m_frame, "umlaute-grid.png");
+}
+
+// A value is edited in place as a person does it: F2 and typing, Enter keeps
+// it; a double-click on a value opens the editor, Escape drops the change.
+TEST_F(Gui, GridValueEditedInPlaceThroughKeysAndDoubleClick) {
+    ASSERT_TRUE(m_frame->OpenFile(FixturesDir() + "/rules/umlaute.xml"));
+    m_frame->ActivatePage(kPageGrid);
+    CRowsCtrl* grid = m_frame->Grid();
+    CStructureModel& m = m_frame->Rows();
+    const RowId name = FindRow(m, "Nm", A("Müller + Söhne GmbH"));
+    ASSERT_NE(name, kNoRow);
+    grid->SelectRow(name, true);
+    FocusOn(m_frame, grid);
+    wxUIActionSimulator sim;
+    sim.Char(WXK_F2);
+    ASSERT_TRUE(WaitFor([&] { return grid->Editor() != nullptr && grid->Editor()->IsShownOnScreen(); }));
+    // The editor stays open through what GTK does after it is shown.
+    for (int i = 0; i < 10; ++i) {
+        Pump();
+        wxMilliSleep(20);
+    }
+    ASSERT_NE(grid->Editor(), nullptr);
+    EXPECT_EQ(grid->Editor()->GetValue(), U("Müller + Söhne GmbH"));
+    sim.Text("Neu");
+    Pump();
+    Screenshot(m_frame, "grid-edit.png");
+    sim.Char(WXK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return grid->Editor() == nullptr; }));
+    EXPECT_TRUE(grid->IsEdited(name));
+    EXPECT_EQ(grid->DisplayedValue(name), "Neu");
+    EXPECT_EQ(m.Value(name), A("Müller + Söhne GmbH"));
+
+    // A double-click on the value of the selected row.
+    const RowId msgId = FindRow(m, "MsgId");
+    ASSERT_NE(msgId, kNoRow);
+    grid->SelectRow(msgId, true);
+    Pump();
+    const long line = grid->Lines()->LineOf(msgId);
+    const int lineHeight = grid->GetCharHeight() + 6 > 18 ? grid->GetCharHeight() + 6 : 18;
+    const wxPoint at(grid->GetClientSize().x * 3 / 4,
+                     static_cast<int>(line - static_cast<long>(grid->GetVisibleRowsBegin())) * lineHeight + lineHeight / 2);
+    sim.MouseMove(grid->ClientToScreen(at));
+    Pump();
+    sim.MouseDblClick();
+    ASSERT_TRUE(WaitFor([&] { return grid->Editor() != nullptr; }));
+    EXPECT_EQ(grid->Editor()->GetValue(), U("März 2024"));
+    sim.Text("x");
+    sim.Char(WXK_ESCAPE);
+    ASSERT_TRUE(WaitFor([&] { return grid->Editor() == nullptr; }));
+    EXPECT_FALSE(grid->IsEdited(msgId));
+}
+
+// A file whose name holds characters beyond Windows-1252: the recent-file
+// menu, the verdict in the output pane, the browser page and the messages
+// give its real name.
+TEST_F(Gui, FileNamesBeyondTheCodePageStayReal) {
+    const std::string file = m_dir / "Żabka Überweisung März 2024.xml";
+    WriteFile(file, ReadFile(FixturesDir() + "/rules/umlaute.xml"));
+    ASSERT_TRUE(m_frame->OpenFile(file));
+    EXPECT_EQ(m_frame->GetTitle(), U("Żabka Überweisung März 2024.xml - Valorix"));
+    wxMenuItem* first = m_frame->GetMenuBar()->FindItem(ID_FILE_MRU_FIRST);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->GetItemLabel(), U("&1 Żabka Überweisung März 2024.xml"));
+    EXPECT_EQ(std::string(m_frame->OutputList()->GetItemText(0).utf8_str()),
+              "'" + file + "' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab 20.11.2016) "
+                           "entspricht!");
+    // The browser page names the file and its verdict as they are.
+    m_frame->ActivatePage(kPageHtml);
+    wxWebView* web = m_frame->Browser()->Web();
+    ASSERT_NE(web, nullptr);
+    EXPECT_TRUE(WaitFor([&] { return PageText(web).Contains(wxString::FromUTF8("'" + file + "' enthält")); })) << PageText(web).utf8_str();
+    m_frame->ActivatePage(kPageGrid);
+    // A file of such a name that cannot be read: the message box shows its name.
+    const std::string missing = m_dir / "Żabka fehlt.xml";
+    m_prompt.shown.clear();
+    EXPECT_FALSE(m_frame->OpenFile(missing));
+    ASSERT_EQ(m_prompt.shown.size(), 1u);
+    CScreenText screen;
+    screen.SetPath(missing);
+    EXPECT_EQ(screen.Convert(m_prompt.shown[0]), "Die Datei '" + missing + "' kann nicht gelesen werden!");
+}
+
+// A row chosen in the structure tree with the keyboard: grid and the
+// description below it follow.
+TEST_F(Gui, DescriptionFollowsTheTreeSelection) {
+    ASSERT_TRUE(m_frame->OpenFile(FixturesDir() + "/rules/umlaute.xml"));
+    m_frame->ActivatePage(kPageGrid);
+    CStructureModel& m = m_frame->Rows();
+    const RowId header = FindRow(m, "GrpHdr");
+    ASSERT_NE(header, kNoRow);
+    m_frame->Grid()->SelectRow(header, true);
+    EXPECT_EQ(m_frame->DescriptionTitle(), "GrpHdr");
+    CRowsCtrl* tree = m_frame->Tree();
+    tree->SelectRow(header, false);
+    FocusOn(m_frame, tree);
+    wxUIActionSimulator sim;
+    sim.Char(WXK_DOWN);
+    Pump();
+    const RowId next = tree->GetSelectedRow();
+    ASSERT_NE(next, header);
+    EXPECT_EQ(m_frame->Grid()->GetSelectedRow(), next);
+    EXPECT_EQ(m_frame->DescriptionTitle(), W(m.Name(next)));
+    EXPECT_EQ(m_frame->DescriptionText(), W(m.Description(next)));
+}
+
+// A finding on a file written on one line: the text page scrolls the marked
+// element into the middle of the view, across too.
+TEST_F(Gui, JumpOnAOneLineFileCentresTheTarget) {
+    std::string content = ReadFile(FixturesDir() + "/rules/umlaute.xml");
+    std::erase(content, '\n');
+    const std::string file = m_dir / "eine-zeile.xml";
+    WriteFile(file, content);
+    ASSERT_TRUE(m_frame->OpenFile(file));
+    m_frame->ActivatePage(kPageText);
+    Pump();
+    CTextPageCtrl* text = m_frame->TextPage();
+    const std::vector<OutputLine>& lines = m_frame->Output().Lines();
+    long target = -1;
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (U8(lines[i].text).find("IBAN ungültig!") != std::string::npos) target = static_cast<long>(i);
+    ASSERT_GE(target, 0);
+    m_frame->OutputList()->Activate(target);
+    Pump();
+    const long position = lines[static_cast<size_t>(target)].position;
+    EXPECT_EQ(text->SelStart(), position);
+    const int x = text->PointFromPosition(static_cast<int>(text->ToStc(position))).x;
+    const int width = text->GetClientSize().x;
+    EXPECT_GT(x, width / 4) << width;
+    EXPECT_LT(x, width * 3 / 4) << width;
+    Screenshot(m_frame, "one-line-jump.png");
+    m_frame->ActivatePage(kPageGrid);
+}
+
+// The page shown instead of a large file: its link shows the file.
+TEST_F(Gui, LargeFilePageLinkShowsTheFile) {
+    const std::string file = m_dir / "groß.xml";
+    const std::string cmd = "python3 " + std::string(VALORIX_SOURCE_DIR) + "/bench/gen_payments.py ct 600 10 > '" + file + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    ASSERT_TRUE(m_frame->OpenFile(file));
+    EXPECT_EQ(m_frame->Browser()->Shown(), Values().m_strReportFile);
+    m_frame->ActivatePage(kPageHtml);
+    wxWebView* web = m_frame->Browser()->Web();
+    ASSERT_NE(web, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return !web->IsBusy() && PageText(web).Contains(U("klicken Sie bitte")); }))
+        << PageText(web).utf8_str();
+    Screenshot(m_frame, "large-file-page.png");
+    // The link clicked: the file is shown in the same page.
+    EXPECT_TRUE(web->RunScript("document.querySelector('a').click();"));
+    EXPECT_TRUE(WaitFor([&] { return web->GetCurrentURL().Lower().EndsWith("gro%c3%9f.xml"); }, 10000))
+        << web->GetCurrentURL().utf8_str();
+    m_frame->ActivatePage(kPageGrid);
+}
+
+}  // namespace valorix::test
+
+namespace valorix::test {
+
+// The output pane shows about eight lines at the first start and its column
+// spans the window; the looks are one radio group; the print preview shows
+// the output's pages in the toolkit's preview window.
+TEST_F(Gui, OutputPaneLooksAndPrintPreview) {
+    ASSERT_TRUE(m_frame->OpenFile(FixturesDir() + "/rules/umlaute.xml"));
+    Pump();
+    EXPECT_GE(m_frame->OutputList()->GetCountPerPage(), 7);
+    const wxSize before = m_frame->GetSize();
+    m_frame->SetSize(wxSize(before.x + 150, before.y));
+    EXPECT_TRUE(WaitFor([&] { return m_frame->OutputList()->ColumnWidth() >= m_frame->OutputList()->GetClientSize().x; }));
+    m_frame->SetSize(before);
+    Pump();
+
+    wxMenuBar* bar = m_frame->GetMenuBar();
+    for (int id = ID_VIEW_APPLOOK_WIN_2000; id <= ID_VIEW_APPLOOK_OFF_2007_AQUA; ++id) {
+        ASSERT_NE(bar->FindItem(id), nullptr) << id;
+        EXPECT_EQ(bar->FindItem(id)->GetKind(), wxITEM_RADIO) << id;
+    }
+    Command(m_frame, ID_VIEW_APPLOOK_OFF_2007_AQUA);
+    m_frame->UpdateWindowUI(wxUPDATE_UI_RECURSE);
+    for (int id = ID_VIEW_APPLOOK_WIN_2000; id <= ID_VIEW_APPLOOK_OFF_2007_AQUA; ++id)
+        EXPECT_EQ(bar->FindItem(id)->IsChecked(), id == ID_VIEW_APPLOOK_OFF_2007_AQUA) << id;
+
+    ASSERT_TRUE(UpdateUi(m_frame, ID_FILE_PRINT_PREVIEW).GetEnabled());
+    Command(m_frame, ID_FILE_PRINT_PREVIEW);
+    wxPreviewFrame* preview = nullptr;
+    for (wxWindow* w : wxTopLevelWindows)
+        if (auto* p = dynamic_cast<wxPreviewFrame*>(w)) preview = p;
+    ASSERT_NE(preview, nullptr) << (m_prompt.shown.empty() ? "" : U8(m_prompt.shown[0]));
+    EXPECT_TRUE(preview->IsShown());
+    Screenshot(preview, "print-preview.png");
+    preview->Close(true);
+    Pump();
+}
+
+// The browser page of a file with findings: the file's text escaped and
+// coloured, each finding at its element, the report at the top linking to
+// them; a link opens the way to its finding.
+TEST_F(Gui, HtmlPageHoldsTheFileAndItsFindings) {
+    const std::string file = m_dir / "Überweisung <März> & Co.xml";
+    WriteFile(file, ReadFile(FixturesDir() + "/rules/umlaute.xml"));
+    ASSERT_TRUE(m_frame->OpenFile(file));
+    ASSERT_EQ(m_frame->Browser()->Shown(), Values().m_strReportFile);
+    const std::string html = ReadFile(Values().m_strReportFile);
+    EXPECT_NE(html.find("<title>" + m_dir.Path() + "/Überweisung &lt;März&gt; &amp; Co.xml</title>"), std::string::npos);
+    EXPECT_NE(html.find("<span class=\"tx\">Müller + Söhne GmbH</span>"), std::string::npos);
+    EXPECT_NE(html.find(">Zeile 13/349 : IBAN ungültig!</div>"), std::string::npos);
+    m_frame->ActivatePage(kPageHtml);
+    wxWebView* web = m_frame->Browser()->Web();
+    ASSERT_NE(web, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return PageText(web).Contains(U("Zeile 13/349 : IBAN ungültig!")); }));
+    // As many marked findings on the page as lines of the report with a position.
+    size_t withPosition = 0;
+    for (const OutputLine& l : m_frame->Output().Lines()) withPosition += l.position > 0;
+    wxString count;
+    ASSERT_TRUE(web->RunScript("document.querySelectorAll('div.msg').length + '/' + "
+                               "document.querySelectorAll('ul.report a').length", &count));
+    EXPECT_EQ(count, wxString::Format("%zu/%zu", withPosition, withPosition));
+    // The red colour of an error's message, the blue of the guideline warning.
+    wxString colours;
+    ASSERT_TRUE(web->RunScript("getComputedStyle(document.querySelector('div.msg.err')).color + ' ' + "
+                               "getComputedStyle(document.querySelector('div.msg.warn')).color", &colours));
+    EXPECT_EQ(colours, "rgb(208, 0, 0) rgb(0, 0, 208)");
+    Screenshot(m_frame, "umlaute-html.png");
+    // The link of the IBAN's finding leads to it, below its element.
+    const auto& lines = m_frame->Output().Lines();
+    const auto iban = std::find_if(lines.begin(), lines.end(),
+                                   [](const OutputLine& l) { return U8(l.text) == "Zeile 13/349 : IBAN ungültig!"; });
+    ASSERT_NE(iban, lines.end());
+    const std::string id = "f" + std::to_string(iban - lines.begin());
+    ASSERT_TRUE(web->RunScript("document.querySelector('a[href=\"#" + id + "\"]').click();"));
+    wxString previous;
+    ASSERT_TRUE(WaitFor([&] {
+        return web->RunScript("document.getElementById('" + id + "').previousElementSibling.textContent", &previous) &&
+               previous == "<IBAN>DE88370400440532013000</IBAN>";
+    })) << previous.utf8_str();
+    Screenshot(m_frame, "umlaute-html-finding.png");
+    m_frame->ActivatePage(kPageGrid);
+}
+
+}  // namespace valorix::test
+
+namespace valorix::test {
+
+// Deep names of a camt file in the structure pane: it scrolls sideways as far
+// as the widest line needs.
+TEST_F(Gui, StructurePaneScrollsSideways) {
+    ASSERT_TRUE(m_frame->OpenFile(SamplesDir() + "/camt052.v2.xml"));
+    CRowsCtrl* tree = m_frame->Tree();
+    const CVisibleRows* lines = tree->Lines();
+    size_t deepest = 0;
+    for (size_t i = 0; i < lines->Count(); ++i)
+        if (lines->Depth(i) > lines->Depth(deepest)) deepest = i;
+    ASSERT_GT(lines->Depth(deepest), 8);
+    tree->SelectRow(lines->At(deepest), false);
+    for (int i = 0; i < 10; ++i) {
+        Pump();
+        wxMilliSleep(20);
+    }
+    const int content = static_cast<int>(tree->GetColumnCount()) * 8;
+    EXPECT_GT(content, tree->GetClientSize().x);
+    tree->ScrollToColumn(tree->GetColumnCount());
+    Pump();
+    EXPECT_GT(tree->GetVisibleColumnsBegin(), 0u);
+    Screenshot(m_frame, "structure-scrolled.png");
 }
 
 }  // namespace valorix::test
