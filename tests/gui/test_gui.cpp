@@ -15,7 +15,11 @@
 
 #include <functional>
 
+#include <arpa/inet.h>
 #include <dlfcn.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -32,6 +36,7 @@
 #include "gui/textpagectrl.h"
 #include "gui/wxstr.h"
 #include "online/help.h"
+#include "online/http.h"
 #include "platform/strutil.h"
 #include "platform/inifile.h"
 #include "platform/inputfile.h"
@@ -983,6 +988,127 @@ TEST_F(Gui, StructurePaneScrollsSideways) {
     Pump();
     EXPECT_GT(tree->GetVisibleColumnsBegin(), 0u);
     Screenshot(m_frame, "structure-scrolled.png");
+}
+
+// The online check runs after the command-line file, on a worker thread:
+// an update host that accepts the connection and never answers leaves the
+// window working, and its failure ends in the status bar, not in a box.
+// Without any host nobody is asked and nothing is shown.
+TEST_F(Gui, OnlineCheckNeverHoldsTheWindow) {
+    const auto status = [this] { return m_frame->GetStatusBar()->GetStatusText(0).utf8_string(); };
+    CProfile profile(m_dir / "config");
+    profile.WriteInt("DEBUG", "OTHER", 0);
+
+    // A first start without an update host: no box, no request, the about box says so.
+    wxGetApp().CloseAll();
+    Pump();
+    m_prompt.shown.clear();
+    Start();
+    ASSERT_TRUE(PumpUntil([this] { return !m_frame->OnlineBusy(); }));
+    Pump();
+    EXPECT_EQ(m_prompt.shown, std::vector<std::string>{});
+    EXPECT_EQ(status(), "Bereit");
+    {
+        CAboutDlg about(m_frame, Values().m_strVersion, SclDateText(Values().m_strSclStand),
+                        OnlineUpdateLine(OnlineSettings::FromProfile(Values().m_profile).host));
+        EXPECT_EQ(about.OnlineText().utf8_string(),
+                  "Online-Aktualisierung: nicht eingerichtet (Profil ONLINE/HOST, siehe Handbuch)");
+    }
+
+    // A host that takes the connection and then says nothing.
+    const int silent = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(silent, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(silent, 4), 0);
+    socklen_t length = sizeof address;
+    getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
+    profile.WriteString("ONLINE", "HOST", "127.0.0.1\n");
+    profile.WriteInt("ONLINE", "HTTPS_PORT", ntohs(address.sin_port));
+    profile.WriteInt("ONLINE", "CONNECT_TIMEOUT_MS", 5000);
+    wxGetApp().CloseAll();
+    Pump();
+    m_prompt.shown.clear();
+    const auto started = std::chrono::steady_clock::now();
+    Start({FixturesDir() + "/rules/direct-debit.xml"});
+    // The file is checked and shown while the check still waits for the host.
+    ASSERT_TRUE(PumpUntil([this] { return !OutputTexts().empty(); }, 4));
+    EXPECT_TRUE(m_frame->OnlineBusy());
+    // A key the user presses is answered: Ctrl+N closes the document.
+    m_frame->Raise();
+    m_frame->SetFocus();
+    Pump();
+    wxUIActionSimulator sim;
+    sim.Char('n', wxMOD_CONTROL);
+    EXPECT_TRUE(PumpUntil([this] { return m_frame->Rows().ChildCount(kGridRoot) == 1 && OutputTexts().empty(); }, 2));
+    EXPECT_TRUE(m_frame->OnlineBusy());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    // The check ends by its time-out, said once in the status bar.
+    ASSERT_TRUE(PumpUntil([this] { return !m_frame->OnlineBusy(); }, 20));
+    Pump();
+    EXPECT_EQ(status().rfind("Der aktuelle Stand der SCL Datei kann Online nicht geprüft werden! Verbindungsfehler: ", 0),
+              0u) << status();
+    EXPECT_EQ(m_prompt.shown, std::vector<std::string>{});
+    close(silent);
+}
+
+// A proxy that wants a password is answered through the window's dialog.
+TEST_F(Gui, ProxyCredentialsAreAskedThroughTheWindow) {
+    CLoopbackServer server;
+    ASSERT_TRUE(server.Started());
+    server.Serve("valorix/SCL2.htm", "<p>STAND2 : #20" + m_stand + "</p>");
+    CProfile profile(m_dir / "config");
+    profile.WriteInt("DEBUG", "OTHER", 0);
+    profile.WriteString("ONLINE", "HOST", "127.0.0.1");
+    profile.WriteInt("ONLINE", "HTTPS_PORT", server.good);
+    profile.WriteString("ONLINE", "CAFILE", server.caFile);
+    setenv("https_proxy", ("http://127.0.0.1:" + std::to_string(server.proxy)).c_str(), 1);
+    setenv("no_proxy", "", 1);
+    wxGetApp().CloseAll();
+    Pump();
+    m_prompt.shown.clear();
+    m_prompt.credentials = {"anna", "geheim"};
+    Start();
+    ASSERT_TRUE(PumpUntil([this] { return !m_frame->OnlineBusy(); }));
+    Pump();
+    unsetenv("https_proxy");
+    EXPECT_EQ(m_prompt.shown, std::vector<std::string>{"Der Proxy-Server verlangt eine Anmeldung."});
+    EXPECT_EQ(m_frame->GetStatusBar()->GetStatusText(0).utf8_string(), "Bereit");  // asked, current
+    EXPECT_NE(server.Log().find("proxy\tCONNECT 127.0.0.1:" + std::to_string(server.good)), std::string::npos);
+    EXPECT_NE(server.Log().find("good\tGET /valorix/SCL2.htm"), std::string::npos);
+}
+
+// "SCL-Verzeichnis importieren...": the Bundesbank's file becomes the
+// directory of the next check, and the result names its date.
+TEST_F(Gui, SclDirectoryImportedFromTheMenu) {
+    std::remove((m_dir / "data/Norvane/Valorix/NVSCL.INI").c_str());
+    Restart();
+    const std::string csv = m_dir / "scl.csv";
+    WriteFile(csv, "Gueltig ab / valid from 09.12.2026;;;;;;\r\n"
+                   "BIC;Name;SERVICE SCT;SERVICE COR;SERVICE COR1;SERVICE B2B;SERVICE SCC\r\n"
+                   "COBADEFFXXX;Commerzbank;1;1;0;0;0\r\nCOBADEFFXXX;Commerzbank;1;0;0;0;0\r\n");
+    m_prompt.shown.clear();
+    m_frame->ImportScl(csv);
+    ASSERT_EQ(m_prompt.shown.size(), 1u);
+    EXPECT_EQ(U8(m_prompt.shown[0]),
+              "Das SCL Verzeichnis der Bundesbank (Stand 09.12.2026) mit 1 Instituten wurde übernommen.\n"
+              "Die BIC COBADEFFXXX steht zweimal mit verschiedenen Kennzeichen im SCL-Verzeichnis: Zeile 3 (1100, gilt) "
+              "und Zeile 4 (1000).");
+    EXPECT_EQ(Values().m_strSclStand, "261209");
+    EXPECT_EQ(Values().m_strSclIniPath, m_dir / "data/Norvane/Valorix/NVSCL.INI");
+    m_prompt.shown.clear();
+    WriteFile(csv, "keine SCL Datei");
+    m_frame->ImportScl(csv);
+    ASSERT_EQ(m_prompt.shown.size(), 1u);
+    EXPECT_EQ(U8(m_prompt.shown[0]), "Das SCL Verzeichnis konnte nicht importiert werden!\nDie erste Zeile nennt kein "
+                                     "Gültigkeitsdatum (\"Gueltig ab / valid from TT.MM.JJJJ\").");
+    EXPECT_EQ(Values().m_strSclStand, "261209");
+    // The menu offers it.
+    const wxMenuBar* bar = m_frame->GetMenuBar();
+    ASSERT_NE(bar->FindItem(ID_SCL_IMPORT), nullptr);
+    EXPECT_EQ(bar->FindItem(ID_SCL_IMPORT)->GetItemLabelText().utf8_string(), "SCL-Verzeichnis importieren...");
 }
 
 }  // namespace valorix::test
