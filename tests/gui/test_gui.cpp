@@ -936,6 +936,9 @@ TEST_F(Gui, HtmlPageHoldsTheFileAndItsFindings) {
                previous == "<IBAN>DE88370400440532013000</IBAN>";
     })) << previous.utf8_str();
     Screenshot(m_frame, "umlaute-html-finding.png");
+    // The next file's page replaces it, under the same name.
+    ASSERT_TRUE(m_frame->OpenFile(FixturesDir() + "/rules/direct-debit.xml"));
+    EXPECT_TRUE(WaitFor([&] { return PageText(web).Contains("direct-debit.xml"); })) << PageText(web).utf8_str();
     m_frame->ActivatePage(kPageGrid);
 }
 
