@@ -756,7 +756,7 @@ TEST_F(Gui, GridValueEditedInPlaceThroughKeysAndDoubleClick) {
     grid->SelectRow(msgId, true);
     Pump();
     const long line = grid->Lines()->LineOf(msgId);
-    const int lineHeight = grid->GetCharHeight() + 6 > 18 ? grid->GetCharHeight() + 6 : 18;
+    const int lineHeight = grid->LineHeight();
     const wxPoint at(grid->GetClientSize().x * 3 / 4,
                      static_cast<int>(line - static_cast<long>(grid->GetVisibleRowsBegin())) * lineHeight + lineHeight / 2);
     sim.MouseMove(grid->ClientToScreen(at));
