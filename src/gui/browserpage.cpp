@@ -38,7 +38,10 @@ void CBrowserPage::Load() {
         m_web->LoadURL("about:blank");
         return;
     }
-    m_web->LoadURL(wxFileName::FileNameToURL(wxFileName(PathW(url))));
+    const wxString target = wxFileName::FileNameToURL(wxFileName(PathW(url)));
+    // The report page keeps its name from file to file: it is read anew.
+    if (m_web->GetCurrentURL() == target) m_web->Reload(wxWEBVIEW_RELOAD_NO_CACHE);
+    else m_web->LoadURL(target);
 }
 
 }  // namespace valorix::gui

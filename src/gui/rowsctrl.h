@@ -52,6 +52,7 @@ public:
 
     /// The line at a point of the client area, -1 for none.
     long HitLine(const wxPoint& pt, bool* onButton = nullptr) const;
+    int LineHeight() const { return m_lineHeight; }
     /// The client rectangle of a line's expand button.
     wxRect ButtonRect(size_t line) const;
 

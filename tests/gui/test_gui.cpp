@@ -726,6 +726,22 @@ TEST_F(Gui, TextPageShowsUtf8CharactersWithMarksAndLineNumbers) {
     Screenshot(m_frame, "umlaute-text.png");
     m_frame->ActivatePage(kPageGrid);
     Screenshot(m_frame, "umlaute-grid.png");
+
+    // A file in ISO-8859-1: its single bytes are the characters.
+    std::string latin1 = content;
+    latin1.replace(latin1.find("UTF-8"), 5, "ISO-8859-1");
+    latin1 = Utf8ToCp1252(latin1);
+    const std::string latinFile = m_dir / "latin1.xml";
+    WriteFile(latinFile, latin1);
+    ASSERT_TRUE(m_frame->OpenFile(latinFile));
+    const wxString latinShown = text->wxStyledTextCtrl::GetText();
+    EXPECT_NE(latinShown.Find(U("<Nm>Müller + Söhne GmbH</Nm>")), wxNOT_FOUND);
+    EXPECT_NE(latinShown.Find(U("Hauptstraße 5")), wxNOT_FOUND);
+    const std::string& latinPage = text->Model().GetText();
+    const long weiss = static_cast<long>(latinPage.find("Wei\xDF"));
+    ASSERT_GT(weiss, 0);
+    EXPECT_EQ(text->GetTextRange(static_cast<int>(text->ToStc(weiss)), static_cast<int>(text->ToStc(weiss + 4))),
+              U("Weiß"));
 }
 
 // A value is edited in place as a person does it: F2 and typing, Enter keeps
@@ -764,7 +780,7 @@ TEST_F(Gui, GridValueEditedInPlaceThroughKeysAndDoubleClick) {
     grid->SelectRow(msgId, true);
     Pump();
     const long line = grid->Lines()->LineOf(msgId);
-    const int lineHeight = grid->GetCharHeight() + 6 > 18 ? grid->GetCharHeight() + 6 : 18;
+    const int lineHeight = grid->LineHeight();
     const wxPoint at(grid->GetClientSize().x * 3 / 4,
                      static_cast<int>(line - static_cast<long>(grid->GetVisibleRowsBegin())) * lineHeight + lineHeight / 2);
     sim.MouseMove(grid->ClientToScreen(at));
@@ -960,6 +976,9 @@ TEST_F(Gui, HtmlPageHoldsTheFileAndItsFindings) {
                previous == "<IBAN>DE88370400440532013000</IBAN>";
     })) << previous.utf8_str();
     Screenshot(m_frame, "umlaute-html-finding.png");
+    // The next file's page replaces it, under the same name.
+    ASSERT_TRUE(m_frame->OpenFile(FixturesDir() + "/rules/direct-debit.xml"));
+    EXPECT_TRUE(WaitFor([&] { return PageText(web).Contains("direct-debit.xml"); })) << PageText(web).utf8_str();
     m_frame->ActivatePage(kPageGrid);
 }
 
