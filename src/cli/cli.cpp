@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <new>
 #include <fstream>
 #include <optional>
 
@@ -9,6 +10,7 @@
 
 #include "app/app.h"
 #include "cli/report.h"
+#include "core/messages.h"
 #include "core/tavrel1doc.h"
 #include "online/onlinecheck.h"
 #include "online/version.h"
@@ -241,23 +243,27 @@ int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std
         const CInputFile::Status opened = in.Open(file);
         if (opened != CInputFile::Status::Open) {
             if (opened == CInputFile::Status::NotRegular)
-                err << "valorix-check: " << Cp1252ToUtf8(NotRegularFileText(Utf8ToCp1252(file))) << '\n';
+                err << "valorix-check: " << Cp1252ToUtf8(NotRegularFileText(PathText(file))) << '\n';
             else
-                err << "valorix-check: '" << file << "' kann nicht gelesen werden\n";
+                err << "valorix-check: '" << VisibleControls(file) << "' kann nicht gelesen werden\n";
             status = 2;
             continue;
         }
         CTavrel1Doc doc(app, prompt);
-        CArchive ar{in.Stream(), Utf8ToCp1252(file)};
+        CArchive ar{in.Stream(), PathText(file)};
         COutputList report;
         try {
             CheckIntoReport(doc, app, prompt, ar, report);
         } catch (const CNvException& e) {
-            err << "valorix-check: '" << file << "' kann nicht geprüft werden: " << Cp1252ToUtf8(e.Text()) << '\n';
+            err << "valorix-check: '" << VisibleControls(file) << "' kann nicht geprüft werden: " << Cp1252ToUtf8(e.Text()) << '\n';
+            status = 2;
+            continue;
+        } catch (const std::bad_alloc&) {
+            err << "valorix-check: " << Cp1252ToUtf8(Format(msg::kNoMemoryForFile.c_str(), ar.path.c_str())) << '\n';
             status = 2;
             continue;
         }
-        if (o.json) PrintJson(doc, report, ar.path, out);
+        if (o.json) PrintJson(doc, report, Utf8ToCp1252(file), out);
         else PrintReport(report, out);
         if (!CheckPassed(doc) && status == 0) status = 1;
     }
