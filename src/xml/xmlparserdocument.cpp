@@ -34,7 +34,6 @@ namespace valorix {
 
 namespace {
 // Kinds of detail records produced here.
-constexpr uint8_t kKindOutOfMemory = 2;
 constexpr uint8_t kKindXmlException = 3;
 constexpr uint8_t kKindDomException = 4;
 constexpr uint8_t kKindOther = 255;
@@ -315,11 +314,10 @@ CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
     } catch (const LimitExcess& e) {
         out.excess = e;
     } catch (const OutOfMemoryException&) {
-        exceptionText = A("Nicht genügend Speicher");
-        exceptionKind = kKindOutOfMemory;
+        // The file cannot be checked at all: its caller names it.
+        throw std::bad_alloc();
     } catch (const std::bad_alloc&) {
-        exceptionText = A("Nicht genügend Speicher");
-        exceptionKind = kKindOutOfMemory;
+        throw;
     } catch (const XMLException& e) {
         exceptionText = A("Während des Parsens trat ein Fehler auf\r\n   Meldung: ") + X2A(e.getMessage());
         exceptionKind = kKindXmlException;
