@@ -315,6 +315,10 @@ TEST_F(Cli, HostileFilesEndInAClearMessage) {
     // Names a read error quotes.
     CliRun missing = Call({m_home / "fehlt\r.xml"});
     EXPECT_EQ(missing.err, "valorix-check: '" + m_home.Path() + "/fehlt\\r.xml' kann nicht gelesen werden\n");
+    EXPECT_EQ(Call({"--scl", "ohne\nverzeichnis", m_example}).err,
+              "valorix-check: SCL-Verzeichnis 'ohne\\nverzeichnis' kann nicht gelesen werden\n");
+    EXPECT_EQ(Call({"--import-scl", "ohne\x01scl", m_home / "NVSCL.INI"}).err,
+              "valorix-check: Die Datei 'ohne\\x01scl' kann nicht gelesen werden.\n");
 }
 
 #if defined(__SANITIZE_ADDRESS__)

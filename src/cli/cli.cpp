@@ -175,10 +175,10 @@ int PublishScl(const Options& o, std::ostream& out, std::ostream& err) {
             "<body>\n<h1>Valorix Aktualisierung</h1>\n"
          << markers << "</body>\n</html>\n";
     if (!page) {
-        err << "valorix-check: '" << folder << "/SCL2.htm' kann nicht geschrieben werden\n";
+        err << "valorix-check: '" << VisibleControls(folder) << "/SCL2.htm' kann nicht geschrieben werden\n";
         return 2;
     }
-    out << Cp1252ToUtf8(r.message) << '\n' << "Statusseite nach '" << folder << "/SCL2.htm' geschrieben.\n";
+    out << Cp1252ToUtf8(r.message) << '\n' << "Statusseite nach '" << VisibleControls(folder) << "/SCL2.htm' geschrieben.\n";
     return 0;
 }
 
@@ -205,7 +205,7 @@ int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std
     app.m_strVersion = VersionFromBuild(VALORIX_BUILD_VERSION);
     if (o.updateScl) {
         if (!app.Startup(o.dataDir, std::nullopt)) {
-            err << "valorix-check: Datenordner '" << *o.dataDir << "' kann nicht angelegt werden\n";
+            err << "valorix-check: Datenordner '" << VisibleControls(*o.dataDir) << "' kann nicht angelegt werden\n";
             return 2;
         }
         app.CompleteSclIniPath();
@@ -218,7 +218,7 @@ int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std
             target = o.files[1];
         } else {
             if (!app.Startup(o.dataDir, std::nullopt)) {
-                err << "valorix-check: Datenordner '" << *o.dataDir << "' kann nicht angelegt werden\n";
+                err << "valorix-check: Datenordner '" << VisibleControls(*o.dataDir) << "' kann nicht angelegt werden\n";
                 return 2;
             }
             target = app.m_strDataFolder + "/NVSCL.INI";
@@ -229,11 +229,11 @@ int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std
     }
     if (o.sax) app.ForceSaxMode(true);
     if (o.scl && !IsFile(*o.scl)) {
-        err << "valorix-check: SCL-Verzeichnis '" << *o.scl << "' kann nicht gelesen werden\n";
+        err << "valorix-check: SCL-Verzeichnis '" << VisibleControls(*o.scl) << "' kann nicht gelesen werden\n";
         return 2;
     }
     if (!app.Startup(o.dataDir, o.scl)) {
-        err << "valorix-check: Datenordner '" << *o.dataDir << "' kann nicht angelegt werden\n";
+        err << "valorix-check: Datenordner '" << VisibleControls(*o.dataDir) << "' kann nicht angelegt werden\n";
         return 2;
     }
     CStderrPrompt prompt(err);

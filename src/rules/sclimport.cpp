@@ -49,8 +49,8 @@ SclImportResult ImportSclDirectory(const std::string& source, const std::string&
     CInputFile file;
     switch (file.Open(source)) {
         case CInputFile::Status::Open: break;
-        case CInputFile::Status::NotRegular: return Fail(Cp1252ToUtf8(NotRegularFileText(Utf8ToCp1252(source))));
-        case CInputFile::Status::Missing: return Fail("Die Datei '" + source + "' kann nicht gelesen werden.");
+        case CInputFile::Status::NotRegular: return Fail(Cp1252ToUtf8(NotRegularFileText(PathText(source))));
+        case CInputFile::Status::Missing: return Fail("Die Datei '" + VisibleControls(source) + "' kann nicht gelesen werden.");
     }
     std::istream& in = file.Stream();
     std::vector<std::string> lines;
@@ -115,16 +115,16 @@ SclImportResult ImportSclDirectory(const std::string& source, const std::string&
         file.flush();
         if (!file) {
             std::remove(temp.c_str());
-            return Fail("Die Datei '" + target + "' kann nicht geschrieben werden.");
+            return Fail("Die Datei '" + VisibleControls(target) + "' kann nicht geschrieben werden.");
         }
     }
     if (std::rename(temp.c_str(), target.c_str()) != 0) {
         std::remove(temp.c_str());
-        return Fail("Die Datei '" + target + "' kann nicht geschrieben werden.");
+        return Fail("Die Datei '" + VisibleControls(target) + "' kann nicht geschrieben werden.");
     }
     r.ok = true;
     r.message = Format(A("SCL-Verzeichnis mit %d Instituten (Stand %s) nach '%s' geschrieben.").c_str(), r.banks,
-                       r.stand.c_str(), target.c_str());
+                       r.stand.c_str(), PathText(target).c_str());
     return r;
 }
 
