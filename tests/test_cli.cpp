@@ -303,11 +303,15 @@ TEST_F(Cli, HostileFilesEndInAClearMessage) {
             EXPECT_EQ(r.err, c.err) << mode << " " << c.file;
         }
     }
-    // The profile raises the limit; the file then reads up to its first NUL.
-    CProfile(m_home / "config").WriteInt("OPTION", "MAXFILEMB", 4096);
-    CliRun raised = Call({huge});
-    EXPECT_EQ(raised.status, 1) << raised.err;
-    EXPECT_EQ(raised.out, "'" + huge + "' ist kein oder ein formal fehlerhaftes XML Dokument!\nZeile 82/1 : " + nulText + "\n");
+    // The profile sets the limit; a file within it reads up to its first NUL.
+    CProfile(m_home / "config").WriteInt("OPTION", "MAXFILEMB", 1);
+    fs::resize_file(huge, 1 << 20);
+    CliRun within = Call({huge});
+    EXPECT_EQ(within.status, 1) << within.err;
+    EXPECT_EQ(within.out, "'" + huge + "' ist kein oder ein formal fehlerhaftes XML Dokument!\nZeile 82/1 : " + nulText + "\n");
+    fs::resize_file(huge, (1 << 20) + 1);
+    EXPECT_EQ(Call({huge}).err, "valorix-check: '" + huge + "' kann nicht geprüft werden: sie ist 2 MB groß, geprüft werden "
+                                "Dateien bis 1 MB (Einstellung OPTION/MAXFILEMB)!\n");
     // JSON keeps the name as it is and escapes it.
     CliRun json = Call({"--json", newline});
     EXPECT_NE(json.out.find("\"file\":\"" + m_home.Path() + "/zeile\\nzwei\\t.xml\""), std::string::npos) << json.out;

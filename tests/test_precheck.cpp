@@ -105,6 +105,34 @@ TEST(Precheck, NulEndsTheText) {
     EXPECT_FALSE(RunPrechecks(clean, "f", messages).nul);
 }
 
+// A file that grows while it is read: 30 bytes when asked for its size, then
+// bytes without end.
+class CGrowingFile : public std::streambuf {
+protected:
+    pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode) override {
+        m_pos = (dir == std::ios_base::end ? 30 : dir == std::ios_base::cur ? m_pos : 0) + off;
+        return m_pos;
+    }
+    pos_type seekpos(pos_type pos, std::ios_base::openmode) override { return m_pos = pos; }
+    int_type underflow() override {
+        m_chunk = std::string(4096, 'x');
+        setg(m_chunk.data(), m_chunk.data(), m_chunk.data() + m_chunk.size());
+        return 'x';
+    }
+
+private:
+    off_type m_pos = 0;
+    std::string m_chunk;
+};
+
+TEST(Precheck, ReadsTheSizeTheFileHadAtTheStart) {
+    CGrowingFile file;
+    std::istream in(&file);
+    bool twoByte = false, nul = true;
+    EXPECT_EQ(ReadDocumentText(in, &twoByte, &nul), std::string(30, 'x'));
+    EXPECT_FALSE(nul);
+}
+
 TEST(Precheck, AtMostTheLargestFile) {
     const std::string bytes = "<?xml version=\"1.0\"?><a/>" + std::string((2 << 20) - 25, ' ');
     std::vector<std::string> messages;
