@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <new>
 #include <fstream>
+#include <new>
 #include <optional>
 
 #include <nlohmann/json.hpp>

@@ -137,26 +137,18 @@ void CStructureView::CheckMandateRules() {
                 if (!found) n.line = n.column = -1;
                 into.push_back(n);
             };
-            // The mandate's children from the last one back to the signature
-            // date; the walk carries each child's index.
+            // The mandate's children (all elements) from the last one back to
+            // the signature date; the walk carries each child's index.
             long index = -1;
-            for (DomNode* c = CXmlParserDocument::FirstChild(mandate); c; c = CXmlParserDocument::NextSibling(c))
-                if (CXmlParserDocument::IsElement(c)) ++index;
+            for (DomNode* c = CXmlParserDocument::FirstChild(mandate); c; c = CXmlParserDocument::NextSibling(c)) ++index;
             bool details = false;
             std::string detailsText;
-            DomNode* child = CXmlParserDocument::LastChild(mandate);
-            auto previous = [&] {
-                do child = CXmlParserDocument::PreviousSibling(child);
-                while (child && !CXmlParserDocument::IsElement(child));
-                --index;
-            };
-            while (child && !CXmlParserDocument::IsElement(child)) child = CXmlParserDocument::PreviousSibling(child);
-            while (child) {
+            for (DomNode* child = CXmlParserDocument::LastChild(mandate); child;
+                 child = CXmlParserDocument::PreviousSibling(child), --index) {
                 const std::string name = CXmlParserDocument::NameOf(child);
                 if (Contains(name, "DtOfSgntr")) break;
                 if (Contains(name, "ElctrncSgntr")) {
                     noteAfter(signature, Format(finding::kElectronicSignature.c_str(), name.c_str()), "", index);
-                    previous();
                     continue;
                 }
                 if (Contains(name, "AmdmntInfDtls")) {
@@ -166,7 +158,6 @@ void CStructureView::CheckMandateRules() {
                     if (parser.CountElements(prefix + "OrgnlDbtrAcct") > 0 && parser.CountElements(prefix + "OrgnlDbtrAgt") > 0)
                         noteAfter(original, "Fehler: Es darf nur das Element 'OrgnlDbtrAcct' oder 'OrgnlDbtrAgt' belegt werden!",
                                   "</OrgnlDbtrAgt>");
-                    previous();
                     continue;
                 }
                 if (Contains(name, "AmdmntInd") && IsXsTrue(CXmlParserDocument::TextOf(child))) {
