@@ -7,6 +7,7 @@ import itertools
 import os
 import re
 import string
+import subprocess
 import sys
 
 NS = "urn:iso:std:iso:20022:tech:xsd:pain.001.001.03"
@@ -14,7 +15,7 @@ DECL = '<?xml version="1.0" encoding="UTF-8"?>\n'
 ROOT = '<Document xmlns="%s">' % NS
 
 
-def files(example):
+def files(example, debit):
     deep = ROOT + "<a>" * 25000 + "</a>" * 25000 + "</Document>"
     yield "deep-behind-comment", DECL + "<!DOCTYPE Document [<!-- [ -->]>" + deep
     yield "deep-ibm037", ('<?xml version="1.0" encoding="IBM037"?>\n' + deep).encode("cp037")
@@ -38,6 +39,9 @@ def files(example):
     bad = tx.replace("<IBAN>DE", "<IBAN>DX").replace("<Nm>", "<Nm> ", 1)
     head, tail = one[: one.index(tx)], one[one.rindex("</CdtTrfTxInf>") + len("</CdtTrfTxInf>"):]
     yield "findings-on-one-line", (head + bad * (900000 // len(bad)) + tail).replace("\n", "")
+    yield "signatures-65000", debit.replace("</DtOfSgntr>", "</DtOfSgntr>" + "<ElctrncSgntr/>" * 65000)
+    yield "nul-after-document", example.encode() + b"\0" + b"<junk>" * 150000
+    yield "nul-in-name", example.replace("<Nm>", "<Nm>\0" + "</Nm><junk/>" * 800, 1)
     yield "stray-bytes", DECL.encode() + b'<Document xmlns="urn:x"><a>' + b"\xe4" * 1000000 + b"</a></Document>"
 
 
@@ -45,7 +49,9 @@ def main():
     folder = sys.argv[1]
     here = os.path.dirname(os.path.abspath(__file__))
     example = open(os.path.join(here, "..", "examples", "ueberweisung-pain.001.001.03.xml"), encoding="utf-8").read()
-    for name, content in files(example):
+    debit = subprocess.run([sys.executable, os.path.join(here, "gen_payments.py"), "dd", "1"],
+                           capture_output=True, text=True, check=True).stdout
+    for name, content in files(example, debit):
         data = content if isinstance(content, bytes) else content.encode("utf-8")
         with open(os.path.join(folder, name + ".xml"), "wb") as f:
             f.write(data)

@@ -18,7 +18,8 @@ findings="$build/fuzz-findings"
 mkdir -p "$work" "$seeds" "$findings"
 
 # Hostile seeds: deep nesting (also behind a bracket in a comment of the
-# internal subset), many attributes, entity expansion, many findings.
+# internal subset), many attributes, entity expansion, many findings, many
+# siblings, NUL bytes.
 ns='urn:iso:std:iso:20022:tech:xsd:pain.001.001.03'
 decl='<?xml version="1.0" encoding="UTF-8"?>'
 repeat() { local s=$1 n=$2 out=""; out=$(printf "%${n}s" "" | sed "s/ /$(printf '%s' "$s" | sed 's/[\/&]/\\&/g')/g"); printf '%s' "$out"; }
@@ -26,6 +27,11 @@ repeat() { local s=$1 n=$2 out=""; out=$(printf "%${n}s" "" | sed "s/ /$(printf 
 { printf '%s\n<Document xmlns="%s"><CstmrCdtTrfInitn' "$decl" "$ns"; for i in $(seq 300); do printf ' a%d="1"' "$i"; done; printf '/></Document>'; } > "$seeds/attributes.xml"
 { printf '%s\n<!DOCTYPE Document [<!ENTITY e "%s">]><Document xmlns="%s"><a>' "$decl" "$(repeat x 1000)" "$ns"; repeat '&e;' 200; printf '</a></Document>'; } > "$seeds/entities.xml"
 { printf '%s\n<Document xmlns="%s"><CstmrCdtTrfInitn><GrpHdr><NbOfTxs>-2147483648</NbOfTxs><CtrlSum>99999999999999999999.99</CtrlSum></GrpHdr>' "$decl" "$ns"; repeat '<RmtInf><Strd ></Strd></RmtInf><InstdAmt Ccy="EUR">99999999999</InstdAmt>' 200; printf '</CstmrCdtTrfInitn></Document>'; } > "$seeds/findings.xml"
+# Many signatures after one mandate's signature date; a NUL after a document
+# and one inside a name.
+python3 bench/gen_payments.py dd 1 | python3 -c 'import sys; sys.stdout.write(sys.stdin.read().replace("</DtOfSgntr>", "</DtOfSgntr>" + "<ElctrncSgntr/>" * 20000))' > "$seeds/signatures.xml"
+{ cat examples/ueberweisung-pain.001.001.03.xml; printf '\0'; repeat '<junk/>' 100; } > "$seeds/nul-after-document.xml"
+sed '0,/<Nm>/s|<Nm>|<Nm>\x00</Nm><junk/>|' examples/ueberweisung-pain.001.001.03.xml > "$seeds/nul-in-name.xml"
 
 export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=1:quarantine_size_mb=64${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"

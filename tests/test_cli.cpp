@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -448,6 +451,113 @@ TEST_F(Cli, CheckWithoutAnSclDirectorySaysSoOnce) {
         EXPECT_EQ(r.out.find("Hinweis: Kein SCL"), std::string::npos) << mode;
         EXPECT_NE(r.out.find(notListed), std::string::npos) << mode << r.out;
     }
+}
+
+TEST_F(Cli, HostileFilesEndInAClearMessage) {
+    const std::string example = ReadFile(m_example);
+    const std::string verdictTail = "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n" + kRetiredCt30 + "\n";
+    const std::string nul = m_home / "nul.xml";
+    WriteFile(nul, example + '\0' + "<junk/>");
+    const std::string hidden = m_home / "hidden.xml";
+    std::string inName = example;
+    inName.insert(inName.find("<Nm>") + 4, std::string(1, '\0') + "</Nm><junk/>");
+    WriteFile(hidden, inName);
+    const std::string nulText = "Die Datei enthält hier ein NUL-Byte (0x00), das in XML nicht erlaubt ist; der Rest der Datei "
+                                "wird nicht gelesen!";
+    // A file the size of the default limit and one beyond it (the example, then a hole).
+    const std::string huge = m_home / "huge.xml";
+    WriteFile(huge, example);
+    fs::resize_file(huge, 3ULL << 30);
+    const std::string newline = m_home / "zeile\nzwei\t.xml";
+    WriteFile(newline, example);
+    struct Case {
+        std::string file;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {nul, 1, "'" + nul + "' ist kein oder ein formal fehlerhaftes XML Dokument!\nZeile 82/1 : " + nulText + "\n", ""},
+        {hidden, 1,
+         "'" + hidden + "' ist kein oder ein formal fehlerhaftes XML Dokument!\n"
+         "Zeile 10/13 : input ended before all started tags were ended; last tag started is 'Nm'\n"
+         "Zeile 10/13 : " + nulText + "\n", ""},
+        {huge, 2, "",
+         "valorix-check: '" + huge + "' kann nicht geprüft werden: sie ist 3072 MB groß, geprüft werden Dateien bis 2048 MB "
+         "(Einstellung OPTION/MAXFILEMB)!\n"},
+        {newline, 0, "'" + m_home.Path() + "/zeile\\nzwei\\t.xml" + verdictTail, ""},
+    };
+    for (const char* mode : {"", "--sax"}) {
+        for (const auto& c : cases) {
+            std::vector<std::string> args{c.file};
+            if (*mode) args.insert(args.begin(), mode);
+            CliRun r = Call(args);
+            EXPECT_EQ(r.status, c.status) << mode << " " << c.file;
+            EXPECT_EQ(r.out, c.out) << mode << " " << c.file;
+            EXPECT_EQ(r.err, c.err) << mode << " " << c.file;
+        }
+    }
+    // The profile sets the limit; a file within it reads up to its first NUL.
+    CProfile(m_home / "config").WriteInt("OPTION", "MAXFILEMB", 1);
+    fs::resize_file(huge, 1 << 20);
+    CliRun within = Call({huge});
+    EXPECT_EQ(within.status, 1) << within.err;
+    EXPECT_EQ(within.out, "'" + huge + "' ist kein oder ein formal fehlerhaftes XML Dokument!\nZeile 82/1 : " + nulText + "\n");
+    fs::resize_file(huge, (1 << 20) + 1);
+    EXPECT_EQ(Call({huge}).err, "valorix-check: '" + huge + "' kann nicht geprüft werden: sie ist 2 MB groß, geprüft werden "
+                                "Dateien bis 1 MB (Einstellung OPTION/MAXFILEMB)!\n");
+    // JSON keeps the name as it is and escapes it.
+    CliRun json = Call({"--json", newline});
+    EXPECT_NE(json.out.find("\"file\":\"" + m_home.Path() + "/zeile\\nzwei\\t.xml\""), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("'" + m_home.Path() + "/zeile\\\\nzwei\\\\t.xml' enthält"), std::string::npos) << json.out;
+    // Names a read error quotes.
+    CliRun missing = Call({m_home / "fehlt\r.xml"});
+    EXPECT_EQ(missing.err, "valorix-check: '" + m_home.Path() + "/fehlt\\r.xml' kann nicht gelesen werden\n");
+    EXPECT_EQ(Call({"--scl", "ohne\nverzeichnis", m_example}).err,
+              "valorix-check: SCL-Verzeichnis 'ohne\\nverzeichnis' kann nicht gelesen werden\n");
+    EXPECT_EQ(Call({"--import-scl", "ohne\x01scl", m_home / "NVSCL.INI"}).err,
+              "valorix-check: Die Datei 'ohne\\x01scl' kann nicht gelesen werden.\n");
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VALORIX_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VALORIX_ASAN 1
+#endif
+#endif
+
+TEST_F(Cli, NoMemoryForTheFileEndsInAMessage) {
+#ifdef VALORIX_ASAN
+    GTEST_SKIP() << "the address sanitizer ends the process on a failed allocation";
+#else
+    // A file of 64 GB, the limit raised above it, the address space bounded:
+    // the room for the text cannot be had.
+    const std::string huge = m_home / "huge.xml";
+    WriteFile(huge, ReadFile(m_example));
+    fs::resize_file(huge, 64ULL << 30);
+    CProfile(m_home / "config").WriteInt("OPTION", "MAXFILEMB", 100000);
+    const std::string outFile = m_home / "out", errFile = m_home / "err";
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (1ULL << 30);
+        const rlimit bound{limit, limit};
+        setrlimit(RLIMIT_AS, &bound);
+        CliRun r = Call({"--sax", huge, m_example});
+        WriteFile(outFile, r.out);
+        WriteFile(errFile, r.err);
+        _exit(r.status);
+    }
+    int wstatus = 0;
+    ASSERT_EQ(waitpid(child, &wstatus, 0), child);
+    ASSERT_TRUE(WIFEXITED(wstatus)) << wstatus;
+    EXPECT_EQ(WEXITSTATUS(wstatus), 2);
+    EXPECT_EQ(ReadFile(errFile), "valorix-check: Für die Prüfung der Datei '" + huge + "' reicht der Arbeitsspeicher nicht aus!\n");
+    // The next file is checked all the same.
+    EXPECT_EQ(ReadFile(outFile), "'" + m_example + "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n" +
+                                     kRetiredCt30 + "\n");
+#endif
 }
 
 }  // namespace valorix::test

@@ -180,7 +180,7 @@ TEST(StatusPage, VersionsAndDirectoryDates) {
         EXPECT_EQ(SclStandIsNewer(s.candidate, s.local), s.newer) << s.candidate << " " << s.local;
     }
     SetClock(std::nullopt);
-    EXPECT_EQ(VisibleText("1.9\x1b[2J\r\n\t\x7f"), "1.9\\x1B[2J\\r\\n\\t\\x7F");
+    EXPECT_EQ(VisibleControls("1.9\x1b[2J\r\n\t\x7f"), "1.9\\x1B[2J\\r\\n\\t\\x7F");
 }
 
 TEST_F(Online, CheckAnswersEveryStatusPage) {

@@ -31,6 +31,11 @@ TEST(CodePage, RoundTripsAndReplacesUnmappable) {
     EXPECT_EQ(Utf16ToCp1252(withNul, 3), "a");
 }
 
+TEST(CodePage, PathsShowTheirControlCharacters) {
+    EXPECT_EQ(VisibleControls("/tmp/a\nb\r\tc\x1B\x7F\xC2\x85\xC3\xA4 d.xml"), "/tmp/a\\nb\\r\\tc\\x1B\\x7F\\u0085\xC3\xA4 d.xml");
+    EXPECT_EQ(PathText("j\xC3\xBCrgen\n.xml"), "j\xFCrgen\\n.xml");
+}
+
 TEST(IniFile, WindowsProfileSemantics) {
     TempDir dir;
     const std::string ini = dir / "t.ini";

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "core/precheck.h"
+#include "xml/nvexception.h"
 #include "support.h"
 
 namespace valorix::test {
@@ -69,16 +70,81 @@ TEST(Precheck, DeclarationWhiteSpaceAndEncodings) {
     }
 }
 
-TEST(Precheck, NulEndsOnlyTheTextOfItsChunk) {
-    // The first read takes 50 bytes, later reads 10000: a NUL in the first
-    // chunk cuts that chunk only.
-    std::string bytes = "<?xml version=\"1.0\"?>";
-    bytes += std::string("<a>") + '\0' + "lost";
-    bytes.resize(50, 'x');
-    bytes += "<b/>";
-    std::istringstream in(bytes);
+TEST(Precheck, NulEndsTheText) {
+    // The first read takes 50 bytes, later reads 10000: wherever the first NUL
+    // stands, nothing after it is read, and its position is the parser's.
+    std::string later = "<?xml version=\"1.0\"?>\n<a>";
+    later.resize(10100, 'x');
+    const std::string wide = Utf16Le(u"<?xml version=\"1.0\"?>\r\n<a>") + std::string(2, '\0') + Utf16Le(u"<b/>");
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::string text;
+        int line, column;
+    } cases[] = {
+        {"in the first chunk", std::string("<?xml version=\"1.0\"?><a>\0lost", 30) + std::string(30, 'x') + "<b/>",
+         "<?xml version=\"1.0\"?><a>", 1, 25},
+        {"in a later chunk", later + '\0' + "<b/>", later, 2, 10079},
+        {"after CR LF and a UTF-8 character", "<?xml version=\"1.0\"?>\r\n<a>\xC3\xA4  " + std::string(1, '\0') + "</a>",
+         "<?xml version=\"1.0\"?>\r\n<a>\xC3\xA4", 2, 7},
+        {"after a single-byte character", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r<a>\xE4" + std::string(1, '\0'),
+         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r<a>\xE4", 2, 5},
+        {"UTF-16 NUL character", wide, "<?xml version=\"1.0\"?>\r\n<a>", 2, 4},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(c.bytes);
+        std::vector<std::string> messages;
+        const PrecheckResult r = RunPrechecks(in, "f", messages);
+        EXPECT_TRUE(r.nul) << c.name;
+        EXPECT_EQ(r.text, c.text) << c.name;
+        EXPECT_EQ(r.nulLine, c.line) << c.name;
+        EXPECT_EQ(r.nulColumn, c.column) << c.name;
+    }
+    std::istringstream clean("<?xml version=\"1.0\"?><a/>");
     std::vector<std::string> messages;
-    EXPECT_EQ(RunPrechecks(in, "f", messages).text, "<?xml version=\"1.0\"?><a><b/>");
+    EXPECT_FALSE(RunPrechecks(clean, "f", messages).nul);
+}
+
+// A file that grows while it is read: 30 bytes when asked for its size, then
+// bytes without end.
+class CGrowingFile : public std::streambuf {
+protected:
+    pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode) override {
+        m_pos = (dir == std::ios_base::end ? 30 : dir == std::ios_base::cur ? m_pos : 0) + off;
+        return m_pos;
+    }
+    pos_type seekpos(pos_type pos, std::ios_base::openmode) override { return m_pos = pos; }
+    int_type underflow() override {
+        m_chunk = std::string(4096, 'x');
+        setg(m_chunk.data(), m_chunk.data(), m_chunk.data() + m_chunk.size());
+        return 'x';
+    }
+
+private:
+    off_type m_pos = 0;
+    std::string m_chunk;
+};
+
+TEST(Precheck, ReadsTheSizeTheFileHadAtTheStart) {
+    CGrowingFile file;
+    std::istream in(&file);
+    bool twoByte = false, nul = true;
+    EXPECT_EQ(ReadDocumentText(in, &twoByte, &nul), std::string(30, 'x'));
+    EXPECT_FALSE(nul);
+}
+
+TEST(Precheck, AtMostTheLargestFile) {
+    const std::string bytes = "<?xml version=\"1.0\"?><a/>" + std::string((2 << 20) - 25, ' ');
+    std::vector<std::string> messages;
+    std::istringstream fits(bytes);
+    EXPECT_EQ(RunPrechecks(fits, "f", messages, 2 << 20).text, "<?xml version=\"1.0\"?><a/>");
+    std::istringstream above(bytes + " ");
+    try {
+        RunPrechecks(above, "f", messages, 2 << 20);
+        ADD_FAILURE() << "no exception";
+    } catch (const CNvException& e) {
+        EXPECT_EQ(Cp1252ToUtf8(e.Text()), "sie ist 3 MB groß, geprüft werden Dateien bis 2 MB (Einstellung OPTION/MAXFILEMB)!");
+    }
 }
 
 TEST(Precheck, EncodingAcceptance) {

@@ -395,6 +395,9 @@ TEST_F(Fill, MandateRulesOfTreeMode) {
          "<OrgnlDbtrAgt><FinInstnId><BIC>A</BIC></FinInstnId></OrgnlDbtrAgt></AmdmntInfDtls><ElctrncSgntr>s</ElctrncSgntr>",
          {{"Fehler: Das Element 'ElctrncSgntr' darf derzeit nicht belegt werden!", "</ElctrncSgntr>"},
           {bothOriginals, "</OrgnlDbtrAgt>"}}},
+        {"each signature after the date at its own end", "<DtOfSgntr>2020-01-01</DtOfSgntr><ElctrncSgntr>s</ElctrncSgntr><ElctrncSgntr/>",
+         {{"Fehler: Das Element 'ElctrncSgntr' darf derzeit nicht belegt werden!", "<ElctrncSgntr/>"},
+          {"Fehler: Das Element 'ElctrncSgntr' darf derzeit nicht belegt werden!", "</ElctrncSgntr>"}}},
         {"a later edition's last child stops the walk", "<AmdmntInd>true</AmdmntInd><Frqcy>MNTH</Frqcy>", {}},
     };
     for (const auto& c : cases) {

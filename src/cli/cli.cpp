@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <sstream>
 
@@ -13,6 +14,7 @@
 #include "app/app.h"
 #include "app/schemastore.h"
 #include "cli/report.h"
+#include "core/messages.h"
 #include "core/tavrel1doc.h"
 #include "online/help.h"
 #include "online/onlinecheck.h"
@@ -232,17 +234,17 @@ int PublishScl(const Options& o, std::ostream& out, std::ostream& err) {
     const std::string pageTemp = mapTemp.empty() ? std::string() : WriteTemporaryBeside(pagePath, page);
     if (pageTemp.empty() || !ReplaceWithTemporary(mapTemp, mapPath)) {
         if (!mapTemp.empty()) std::remove(mapTemp.c_str());
-        err << "valorix-check: '" << folder << "' kann nicht beschrieben werden\n";
+        err << "valorix-check: '" << VisibleControls(folder) << "' kann nicht beschrieben werden\n";
         return 2;
     }
     if (!ReplaceWithTemporary(pageTemp, pagePath)) {
-        err << "valorix-check: '" << pagePath << "' kann nicht geschrieben werden\n";
+        err << "valorix-check: '" << VisibleControls(pagePath) << "' kann nicht geschrieben werden\n";
         return 2;
     }
     out << Format("SCL-Verzeichnis mit %d Instituten (Stand %s) nach '%s' geschrieben.", r.banks, r.stand.c_str(),
-                  mapPath.c_str())
+                  VisibleControls(mapPath).c_str())
         << '\n'
-        << "Statusseite nach '" << pagePath << "' geschrieben.\n";
+        << "Statusseite nach '" << VisibleControls(pagePath) << "' geschrieben.\n";
     return 0;
 }
 
@@ -330,15 +332,20 @@ int CollectInputs(const Options& o, std::vector<CheckInput>& inputs, std::ostrea
 int CheckOne(const Options& o, CTavrel1App& app, IPrompt& prompt, std::istream& file, const std::string& name,
              std::ostream& out, std::ostream& err) {
     CTavrel1Doc doc(app, prompt);
-    CArchive ar{file, Utf8ToCp1252(name)};
+    CArchive ar{file, PathText(name)};
     COutputList report;
     try {
         CheckIntoReport(doc, app, prompt, ar, report);
     } catch (const CNvException& e) {
-        err << "valorix-check: '" << name << "' kann nicht geprüft werden: " << Cp1252ToUtf8(e.Text()) << '\n';
+        err << "valorix-check: '" << VisibleControls(name) << "' kann nicht geprüft werden: " << Cp1252ToUtf8(e.Text())
+            << '\n';
+        return 2;
+    } catch (const std::bad_alloc&) {
+        err << "valorix-check: " << Cp1252ToUtf8(Format(msg::kNoMemoryForFile.c_str(), ar.path.c_str())) << '\n';
         return 2;
     }
-    if (o.json) PrintJson(doc, report, ar.path, app.m_strSclStand, out);
+    // The JSON names the file as it is (its own escaping applies).
+    if (o.json) PrintJson(doc, report, Utf8ToCp1252(name), app.m_strSclStand, out);
     else PrintReport(report, out);
     return CheckPassed(doc) ? 0 : 1;
 }
@@ -362,7 +369,7 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
     app.m_strVersion = VersionFromBuild(VALORIX_BUILD_VERSION);
     if (o.updateScl) {
         if (!app.Startup(o.dataDir, std::nullopt)) {
-            err << "valorix-check: Datenordner '" << *o.dataDir << "' kann nicht angelegt werden\n";
+            err << "valorix-check: Datenordner '" << VisibleControls(*o.dataDir) << "' kann nicht angelegt werden\n";
             return 2;
         }
         app.CompleteSclIniPath();
@@ -375,7 +382,7 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
             target = o.files[1];
         } else {
             if (!app.Startup(o.dataDir, std::nullopt)) {
-                err << "valorix-check: Datenordner '" << *o.dataDir << "' kann nicht angelegt werden\n";
+                err << "valorix-check: Datenordner '" << VisibleControls(*o.dataDir) << "' kann nicht angelegt werden\n";
                 return 2;
             }
             target = app.m_strDataFolder + "/NVSCL.INI";
@@ -387,11 +394,11 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
     }
     if (o.sax) app.ForceSaxMode(true);
     if (o.scl && !IsFile(*o.scl)) {
-        err << "valorix-check: SCL-Verzeichnis '" << *o.scl << "' kann nicht gelesen werden\n";
+        err << "valorix-check: SCL-Verzeichnis '" << VisibleControls(*o.scl) << "' kann nicht gelesen werden\n";
         return 2;
     }
     if (!app.Startup(o.dataDir, o.scl)) {
-        err << "valorix-check: Datenordner '" << *o.dataDir << "' kann nicht angelegt werden\n";
+        err << "valorix-check: Datenordner '" << VisibleControls(*o.dataDir) << "' kann nicht angelegt werden\n";
         return 2;
     }
     std::vector<CheckInput> inputs;
@@ -412,9 +419,9 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
                 result = CheckOne(o, app, prompt, file.Stream(), input.name, out, err);
             } else {
                 if (opened == CInputFile::Status::NotRegular)
-                    err << "valorix-check: " << Cp1252ToUtf8(NotRegularFileText(Utf8ToCp1252(input.path))) << '\n';
+                    err << "valorix-check: " << Cp1252ToUtf8(NotRegularFileText(PathText(input.path))) << '\n';
                 else
-                    err << "valorix-check: '" << input.path << "' kann nicht gelesen werden\n";
+                    err << "valorix-check: '" << VisibleControls(input.path) << "' kann nicht gelesen werden\n";
                 result = 2;
             }
         }

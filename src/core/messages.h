@@ -14,6 +14,12 @@ inline const std::string kCharsBeforeDeclaration =
 inline const std::string kEncodingNotAllowed = A("Erlaubte Kodierungen sind UTF-8 und ISO-8859 nicht '%s'!");
 inline const std::string kEncodingMissing =
     A("Erlaubte Kodierungen sind UTF-8 und ISO-8859, die Datei enthält keine Angabe!");
+inline const std::string kNulByte =
+    A("Die Datei enthält hier ein NUL-Byte (0x00), das in XML nicht erlaubt ist; der Rest der Datei wird nicht gelesen!");
+/// Completes "Die Datei '...' kann nicht geprüft werden: ".
+inline const std::string kFileTooLarge =
+    A("sie ist %llu MB groß, geprüft werden Dateien bis %llu MB (Einstellung OPTION/MAXFILEMB)!");
+inline const std::string kNoMemoryForFile = A("Für die Prüfung der Datei '%s' reicht der Arbeitsspeicher nicht aus!");
 
 // Check run
 inline const std::string kNotWellFormed = A("'%s' ist kein oder ein formal fehlerhaftes XML Dokument!");

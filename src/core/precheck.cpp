@@ -1,27 +1,36 @@
 #include "core/precheck.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/messages.h"
 #include "platform/strutil.h"
+#include "xml/nvexception.h"
 
 namespace valorix {
 namespace {
 
-// Bytes of one chunk up to its first NUL.
-void AppendBytes(std::string& text, const char* data, size_t n) {
+// Bytes of one chunk up to its first NUL; true when there is one.
+bool AppendBytes(std::string& text, const char* data, size_t n) {
     const void* nul = std::memchr(data, 0, n);
     text.append(data, nul ? static_cast<size_t>(static_cast<const char*>(nul) - data) : n);
+    return nul != nullptr;
 }
 
-// UTF-16LE characters of one chunk, converted; a NUL character ends the chunk's text.
-void AppendUtf16(std::string& text, const char* data, size_t n) {
+// UTF-16LE characters of one chunk, converted up to the first NUL character;
+// true when there is one.
+bool AppendUtf16(std::string& text, const char* data, size_t n) {
     std::u16string wide;
     wide.reserve(n / 2);
-    for (size_t i = 0; i + 1 < n; i += 2)
-        wide += static_cast<char16_t>(static_cast<unsigned char>(data[i]) |
-                                      (static_cast<unsigned char>(data[i + 1]) << 8));
+    bool nul = false;
+    for (size_t i = 0; i + 1 < n && !nul; i += 2) {
+        const auto c = static_cast<char16_t>(static_cast<unsigned char>(data[i]) |
+                                             (static_cast<unsigned char>(data[i + 1]) << 8));
+        if (c == 0) nul = true;
+        else wide += c;
+    }
     text += Utf16ToCp1252(wide.data(), wide.size());
+    return nul;
 }
 
 size_t ReadSome(std::istream& in, char* buf, size_t n) {
@@ -29,33 +38,62 @@ size_t ReadSome(std::istream& in, char* buf, size_t n) {
     return static_cast<size_t>(in.gcount());
 }
 
+// Line and column (1-based) of the position just past `text`, as the parser
+// counts them: CR LF, CR and LF end a line; in UTF-8 a column is a character.
+void EndPosition(const std::string& text, bool utf8, int& line, int& column) {
+    line = 1;
+    column = 1;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\n' || (c == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+            ++line;
+            column = 1;
+        } else if (c != '\r' && !(utf8 && (c & 0xC0) == 0x80)) {
+            ++column;
+        }
+    }
+}
+
 }  // namespace
 
-std::string ReadDocumentText(std::istream& in, bool* twoByte) {
+std::string ReadDocumentText(std::istream& in, bool* twoByte, bool* nul, unsigned long long maxBytes) {
     std::string text;
     *twoByte = false;
-    // Room for the whole file at once, when its size can be told.
+    bool sawNul = false;
+    // At most the bytes the file held when the read began, and room for them
+    // at once, when its size can be told.
+    unsigned long long left = ~0ULL;
     const std::streampos start = in.tellg();
     if (start != std::streampos(-1) && in.seekg(0, std::ios::end)) {
         const std::streampos end = in.tellg();
-        if (end != std::streampos(-1) && end > start) text.reserve(static_cast<size_t>(end - start));
+        if (end != std::streampos(-1) && end >= start) {
+            left = static_cast<unsigned long long>(end - start);
+            if (left > maxBytes)
+                throw CNvException(Format(msg::kFileTooLarge.c_str(), (left + (1ULL << 20) - 1) >> 20, maxBytes >> 20));
+            text.reserve(static_cast<size_t>(left));
+        }
         in.seekg(start);
     }
     in.clear();
+    auto read = [&](char* buf, size_t size) {
+        const size_t n = ReadSome(in, buf, static_cast<size_t>(std::min<unsigned long long>(size, left)));
+        left -= n;
+        return n;
+    };
     char first[50];
-    size_t n = ReadSome(in, first, sizeof first);
+    size_t n = read(first, sizeof first);
     if (n >= 3 && static_cast<unsigned char>(first[0]) == 0xFF && static_cast<unsigned char>(first[1]) == 0xFE) {
         *twoByte = true;
-        AppendUtf16(text, first + 2, n - 2);
+        sawNul = AppendUtf16(text, first + 2, n - 2);
     } else if (n > 0) {
-        AppendBytes(text, first, n);
+        sawNul = AppendBytes(text, first, n);
     }
-    if (n == 0) return text;
-    std::string chunk(10000, '\0');
-    while ((n = ReadSome(in, chunk.data(), chunk.size())) > 0) {
-        if (*twoByte) AppendUtf16(text, chunk.data(), n);
-        else AppendBytes(text, chunk.data(), n);
+    if (n > 0 && !sawNul) {
+        std::string chunk(10000, '\0');
+        while (!sawNul && (n = read(chunk.data(), chunk.size())) > 0)
+            sawNul = *twoByte ? AppendUtf16(text, chunk.data(), n) : AppendBytes(text, chunk.data(), n);
     }
+    if (nul) *nul = sawNul;
     return text;
 }
 
@@ -98,9 +136,10 @@ std::string EncodingMessage(const std::string& encoding) {
     return Format(msg::kEncodingNotAllowed.c_str(), encoding.c_str());
 }
 
-PrecheckResult RunPrechecks(std::istream& in, const std::string& path, std::vector<std::string>& messages) {
+PrecheckResult RunPrechecks(std::istream& in, const std::string& path, std::vector<std::string>& messages,
+                            unsigned long long maxBytes) {
     PrecheckResult r;
-    r.text = ReadDocumentText(in, &r.twoByte);
+    r.text = ReadDocumentText(in, &r.twoByte, &r.nul, maxBytes);
     if (r.twoByte) messages.push_back(Format(msg::kTwoByte.c_str(), path.c_str()));
     const size_t decl = r.text.find("<?xml ");
     if (decl == std::string::npos) {
@@ -115,10 +154,14 @@ PrecheckResult RunPrechecks(std::istream& in, const std::string& path, std::vect
         while (lead < r.text.size() && IsSpace(r.text[lead])) ++lead;
         r.text.erase(0, lead);
     }
+    r.declaredEncoding = DeclaredEncoding(r.text, r.declPosition);
+    if (r.nul) {
+        const std::string& e = r.declaredEncoding;
+        EndPosition(r.text, EqualsNoCase(e, "UTF-8") || EqualsNoCase(e, "UTF8"), r.nulLine, r.nulColumn);
+    }
     size_t len = r.text.size();
     while (len > 0 && IsSpace(r.text[len - 1])) --len;
     r.text.resize(len);
-    r.declaredEncoding = DeclaredEncoding(r.text, r.declPosition);
     r.extraEncodings = NeedsExtraEncodings(r.declaredEncoding);
     return r;
 }

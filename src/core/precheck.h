@@ -17,15 +17,27 @@ struct PrecheckResult {
     int declPosition = 1;          ///< -1 at offset 0, 0 after other characters, 1 not found
     std::string declaredEncoding;  ///< "UTF-8" unless the declaration names another value
     bool extraEncodings = false;
+    /// The file holds a NUL byte: the text ends before it; its line and
+    /// column (1-based) as the parser counts them in `text`.
+    bool nul = false;
+    int nulLine = 0, nulColumn = 0;
 };
 
-/// Reads the whole stream as the check run does: 50 bytes first, then chunks
-/// of 10000; a NUL ends the text of the chunk it occurs in.
-std::string ReadDocumentText(std::istream& in, bool* twoByte);
+/// The largest file checked unless the profile says otherwise (OPTION/MAXFILEMB).
+constexpr unsigned long long kDefaultMaxFileMb = 2048;
+
+/// Reads the stream as the check run does: 50 bytes first, then chunks of
+/// 10000, up to the size the stream had when the read began (a file that
+/// grows meanwhile is read no further). The first NUL ends the text and sets
+/// `*nul`. Throws CNvException (the end of "... kann nicht geprüft werden: ")
+/// when the stream holds more than `maxBytes`.
+std::string ReadDocumentText(std::istream& in, bool* twoByte, bool* nul = nullptr,
+                             unsigned long long maxBytes = kDefaultMaxFileMb << 20);
 
 /// Runs the pre-checks over the stream; messages (CP1252) are appended to
 /// `messages`, "%s" being `path`.
-PrecheckResult RunPrechecks(std::istream& in, const std::string& path, std::vector<std::string>& messages);
+PrecheckResult RunPrechecks(std::istream& in, const std::string& path, std::vector<std::string>& messages,
+                            unsigned long long maxBytes = kDefaultMaxFileMb << 20);
 
 /// The declared encoding as read from the text before parsing.
 std::string DeclaredEncoding(const std::string& text, int declPosition);

@@ -162,7 +162,10 @@ void CTavrel1Doc::Load(CArchive& ar) {
     m_filePath.clear();
     RevisitSclDirectory();  // the directory may have changed since the last check
     // 2
-    PrecheckResult pre = RunPrechecks(ar.file, path, m_messages);
+    // [OPTION] MAXFILEMB: the largest file checked, in MB
+    const int maxMb = m_app.GetOptionInt("MAXFILEMB", 0);
+    const unsigned long long maxFileMb = maxMb > 0 ? static_cast<unsigned long long>(maxMb) : kDefaultMaxFileMb;
+    PrecheckResult pre = RunPrechecks(ar.file, path, m_messages, maxFileMb << 20);
     m_declPosition = pre.declPosition;
     m_textIsUtf8 = EqualsNoCase(pre.declaredEncoding, "UTF-8") || EqualsNoCase(pre.declaredEncoding, "UTF8");
     // 3
@@ -212,7 +215,14 @@ void CTavrel1Doc::Load(CArchive& ar) {
             judgedEncoding = pre.declaredEncoding;
         }
     }
-    // 6
+    // 6: a NUL is no XML character; the text before it has been checked
+    if (pre.nul) {
+        m_detailTexts.push_back(msg::kNulByte);
+        m_detailLines.push_back(pre.nulLine);
+        m_detailColumns.push_back(pre.nulColumn);
+        m_detailKinds.push_back(1);
+        wellFormed = false;
+    }
     if (!wellFormed) {
         m_messages.push_back(Format(msg::kNotWellFormed.c_str(), path.c_str()));
         m_checkState = 0;

@@ -5,6 +5,7 @@
 
 #include <new>
 
+#include "core/messages.h"
 #include "gui/guiapp.h"
 #include "gui/mainframe.h"
 #include "gui/wxstr.h"
@@ -71,7 +72,7 @@ bool CValorixDocument::OnOpenDocument(const wxString& path) {
         return false;
     } catch (const std::bad_alloc&) {
         DeleteContents();
-        prompt.Message(A("Für die Prüfung der Datei '") + shown + A("' reicht der Arbeitsspeicher nicht aus!"));
+        prompt.Message(Format(msg::kNoMemoryForFile.c_str(), shown.c_str()));
         return false;
     }
     SetFilename(path, true);

@@ -55,7 +55,7 @@ std::string VersionLine(const std::string& version) { return "Valorix, Version "
 
 std::string OnlineUpdateLine(const std::string& host) {
     if (host.empty()) return A("Online-Aktualisierung: nicht eingerichtet (Profil ONLINE/HOST, siehe Handbuch)");
-    return A("Online-Aktualisierung über ") + PathText(VisibleText(host));
+    return A("Online-Aktualisierung über ") + PathText(host);
 }
 
 }  // namespace valorix

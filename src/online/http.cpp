@@ -94,7 +94,7 @@ size_t Header(char* data, size_t size, size_t count, void* user) {
 }
 
 // The library's own text may hold anything a server put into it.
-std::string CauseText(const char* utf8) { return Utf8ToCp1252(VisibleText(utf8)); }
+std::string CauseText(const char* utf8) { return PathText(utf8); }
 
 }  // namespace
 

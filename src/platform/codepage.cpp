@@ -1,5 +1,7 @@
 #include "platform/codepage.h"
 
+#include "platform/strutil.h"
+
 namespace valorix {
 namespace {
 
@@ -164,5 +166,28 @@ bool IsValidUtf8(std::string_view s) {
 }
 
 std::string AsUtf8(std::string_view s) { return IsValidUtf8(s) ? std::string(s) : Cp1252ToUtf8(s); }
+
+std::string VisibleControls(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c == 0x7F) {
+            out += Format("\\x%02X", c);
+        } else if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+            out += Format("\\u%04X", static_cast<unsigned char>(utf8[++i]));
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
 
 }  // namespace valorix

@@ -22,8 +22,11 @@ std::string Utf8ToCp1252(std::string_view s);
 std::u16string Utf8ToUtf16(std::string_view s);
 /// Zero-terminated UTF-16 to UTF-8; null gives "".
 std::string Utf16ToUtf8(const char16_t* s);
+/// UTF-8 text with its control characters (C0, DEL, C1) written visibly, as
+/// \n, \r, \t or \xNN (C1: \u0085): a name quoted in a line stays on it.
+std::string VisibleControls(std::string_view utf8);
 /// A file-system path as the engine shows it in a message (CP1252).
-inline std::string PathText(std::string_view path) { return Utf8ToCp1252(path); }
+inline std::string PathText(std::string_view path) { return Utf8ToCp1252(VisibleControls(path)); }
 /// Shorthand for the German texts of the program, written as UTF-8 in the sources.
 inline std::string A(std::string_view utf8) { return Utf8ToCp1252(utf8); }
 

@@ -67,18 +67,4 @@ bool HasControlCharacters(std::string_view s) {
     return false;
 }
 
-std::string VisibleText(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u != 0x7F) out += c;
-        else if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\t') out += "\\t";
-        else out += Format("\\x%02X", u);
-    }
-    return out;
-}
-
 }  // namespace valorix

@@ -38,10 +38,6 @@ inline bool EndsWithAny(std::string_view s, std::initializer_list<const char*> t
 }
 /// True when the text holds a control character (below 0x20, or DEL).
 bool HasControlCharacters(std::string_view s);
-/// The text with its control characters written visibly: "\n", "\r",
-/// "\t", any other as "\xNN", so that text from outside (a server's
-/// answer, a file name) cannot move the cursor or split a line.
-std::string VisibleText(std::string_view s);
 /// Removes every occurrence of `what` from `s`.
 std::string RemoveAll(std::string s, std::string_view what);
 

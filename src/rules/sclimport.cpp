@@ -37,7 +37,7 @@ SclImportResult Fail(const std::string& utf8) {
 // A line of the source as a message may quote it: UTF-8, at most 80
 // characters, control characters visible.
 std::string Excerpt(const std::string& line) {
-    const std::string utf8 = VisibleText(AsUtf8(line));
+    const std::string utf8 = VisibleControls(AsUtf8(line));
     size_t cut = 0, characters = 0;
     while (cut < utf8.size() && characters < 80) {
         ++cut;
@@ -62,8 +62,8 @@ SclImportResult ReadSclDirectoryCsv(const std::string& source) {
     CInputFile file;
     switch (file.Open(source)) {
         case CInputFile::Status::Open: break;
-        case CInputFile::Status::NotRegular: return Fail(Cp1252ToUtf8(NotRegularFileText(Utf8ToCp1252(source))));
-        case CInputFile::Status::Missing: return Fail("Die Datei '" + source + "' kann nicht gelesen werden.");
+        case CInputFile::Status::NotRegular: return Fail(Cp1252ToUtf8(NotRegularFileText(PathText(source))));
+        case CInputFile::Status::Missing: return Fail("Die Datei '" + VisibleControls(source) + "' kann nicht gelesen werden.");
     }
     std::istream& in = file.Stream();
     std::vector<std::string> lines;

@@ -122,36 +122,33 @@ void CStructureView::CheckMandateRules() {
             };
             std::vector<Noted> amendment, signature, original;
             // After the named closing tag inside the mandate, or after the end of
-            // the mandate's own child `element`.
+            // the mandate's child number `index` (counted from 0).
             std::vector<long> childStarts;
             if (start > 0) m_extents->End(start, &childStarts);
             auto noteAfter = [&](std::vector<Noted>& into, const std::string& text, const std::string& closingTag,
-                                 DomNode* element = nullptr) {
+                                 long index = -1) {
                 Noted n{text};
                 bool found = false;
-                if (element) {
-                    size_t index = 0;
-                    for (DomNode* c = CXmlParserDocument::FirstChild(mandate); c && c != element;
-                         c = CXmlParserDocument::NextSibling(c))
-                        if (CXmlParserDocument::IsElement(c)) ++index;
-                    found = index < childStarts.size() && ElementEndPosition(childStarts[index], n.line, n.column);
-                } else {
+                if (index >= 0)
+                    found = static_cast<size_t>(index) < childStarts.size() &&
+                            ElementEndPosition(childStarts[static_cast<size_t>(index)], n.line, n.column);
+                else
                     found = start >= 0 && ClosingTagPosition(closingTag, start, n.line, n.column);
-                }
                 if (!found) n.line = n.column = -1;
                 into.push_back(n);
             };
+            // The mandate's children (all elements) from the last one back to
+            // the signature date; the walk carries each child's index.
+            long index = -1;
+            for (DomNode* c = CXmlParserDocument::FirstChild(mandate); c; c = CXmlParserDocument::NextSibling(c)) ++index;
             bool details = false;
             std::string detailsText;
-            DomNode* child = CXmlParserDocument::LastChild(mandate);
-            while (true) {
-                while (child && !CXmlParserDocument::IsElement(child)) child = CXmlParserDocument::PreviousSibling(child);
-                if (!child) break;
+            for (DomNode* child = CXmlParserDocument::LastChild(mandate); child;
+                 child = CXmlParserDocument::PreviousSibling(child), --index) {
                 const std::string name = CXmlParserDocument::NameOf(child);
                 if (Contains(name, "DtOfSgntr")) break;
                 if (Contains(name, "ElctrncSgntr")) {
-                    noteAfter(signature, Format(finding::kElectronicSignature.c_str(), name.c_str()), "", child);
-                    child = CXmlParserDocument::PreviousSibling(child);
+                    noteAfter(signature, Format(finding::kElectronicSignature.c_str(), name.c_str()), "", index);
                     continue;
                 }
                 if (Contains(name, "AmdmntInfDtls")) {
@@ -161,16 +158,15 @@ void CStructureView::CheckMandateRules() {
                     if (parser.CountElements(prefix + "OrgnlDbtrAcct") > 0 && parser.CountElements(prefix + "OrgnlDbtrAgt") > 0)
                         noteAfter(original, "Fehler: Es darf nur das Element 'OrgnlDbtrAcct' oder 'OrgnlDbtrAgt' belegt werden!",
                                   "</OrgnlDbtrAgt>");
-                    child = CXmlParserDocument::PreviousSibling(child);
                     continue;
                 }
                 if (Contains(name, "AmdmntInd") && IsXsTrue(CXmlParserDocument::TextOf(child))) {
                     if (!details || detailsText.empty())
-                        noteAfter(amendment, finding::kMissingAmendmentDetails, "", child);
+                        noteAfter(amendment, finding::kMissingAmendmentDetails, "", index);
                     else if (Contains(detailsText, "SMNDA") && seqType != "FRST" && m_doc.m_formatCode < 9)
                         noteAfter(amendment, finding::kSmndaNeedsFirst, "</" + prefix + "OrgnlDbtrAgt>");
                 } else if (details) {
-                    noteAfter(amendment, finding::kAmendmentDetailsNotAllowed, "", child);
+                    noteAfter(amendment, finding::kAmendmentDetailsNotAllowed, "", index);
                 }
                 break;
             }

@@ -1,5 +1,7 @@
 #include "xml/saxpass.h"
 
+#include <new>
+
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/sax/Locator.hpp>
 #include <xercesc/sax/SAXException.hpp>
@@ -232,7 +234,7 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
             reader->parse(input);
         }
     } catch (const OutOfMemoryException&) {
-        errorText = "OutOfMemoryException";
+        throw std::bad_alloc();  // the file cannot be checked at all: its caller names it
     } catch (const XMLException& e) {
         errorText = "An error occurred during parsing\r\n   Message: " + X2A(e.getMessage());
     } catch (const SAXException& e) {

@@ -34,7 +34,6 @@ namespace valorix {
 
 namespace {
 // Kinds of detail records produced here.
-constexpr uint8_t kKindOutOfMemory = 2;
 constexpr uint8_t kKindXmlException = 3;
 constexpr uint8_t kKindDomException = 4;
 constexpr uint8_t kKindOther = 255;
@@ -94,13 +93,14 @@ public:
         m_uris.clear();
         m_pending.clear();
         m_tree.nodes.clear();
-        DomNode document{0, kNoNode, 1, Name(u"#document"), Uri(nullptr), 0, 0, 0};
+        DomNode document{0, kNoNode, kNoNode, 1, Name(u"#document"), Uri(nullptr), 0, 0, 0};
         static_assert(sizeof(uintptr_t) <= 2 * sizeof(uint32_t));
         const auto owner = reinterpret_cast<uintptr_t>(&m_tree);  // in the two text fields
         document.textBegin = static_cast<uint32_t>(owner);
         document.textEnd = static_cast<uint32_t>(owner >> 16 >> 16);
         m_tree.nodes.push_back(document);
         m_open.push_back(0);
+        m_lastChild.assign(1, kNoNode);
     }
     void endDocument() override { Finish(); }
     void resetDocument() override {}
@@ -145,8 +145,9 @@ public:
         }
         const auto index = static_cast<uint32_t>(m_tree.nodes.size());
         const auto textAt = static_cast<uint32_t>(m_tree.text.size());
-        m_tree.nodes.push_back(DomNode{index, m_open.back(), index + 1, nameId, uriId,
+        m_tree.nodes.push_back(DomNode{index, m_open.back(), m_lastChild.back(), index + 1, nameId, uriId,
                                        static_cast<uint32_t>(m_tree.attrs.size()), textAt, textAt});
+        m_lastChild.back() = index;
         // The library keeps an element's attributes ordered by qualified name.
         m_sorted.clear();
         for (XMLSize_t i = 0; i < attrCount; ++i) m_sorted.push_back(attrs.elementAt(i));
@@ -165,6 +166,7 @@ public:
             m_guard.Close();  // no end event follows
         } else {
             m_open.push_back(index);
+            m_lastChild.push_back(kNoNode);
         }
     }
     void endElement(const XMLElementDecl&, const unsigned int, const bool, const XMLCh* const) override {
@@ -173,6 +175,7 @@ public:
         if (m_open.size() > 1) {
             Close(m_open.back());
             m_open.pop_back();
+            m_lastChild.pop_back();
         }
     }
     void docCharacters(const XMLCh* const chars, const XMLSize_t length, const bool cdataSection) override {
@@ -200,6 +203,7 @@ public:
             Close(m_open.back());
             m_open.pop_back();
         }
+        m_lastChild.clear();
     }
 
 private:
@@ -225,6 +229,7 @@ private:
     CElementTree& m_tree;
     CElementGuard m_guard;
     std::vector<uint32_t> m_open;  // the document and the elements not yet ended
+    std::vector<uint32_t> m_lastChild;  // per open element: its last child so far, or kNoNode
     std::u16string m_pending;      // text not yet converted
     bool m_pendingCdata = false;
     std::vector<const XMLAttr*> m_sorted;
@@ -309,11 +314,10 @@ CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
     } catch (const LimitExcess& e) {
         out.excess = e;
     } catch (const OutOfMemoryException&) {
-        exceptionText = A("Nicht genügend Speicher");
-        exceptionKind = kKindOutOfMemory;
+        // The file cannot be checked at all: its caller names it.
+        throw std::bad_alloc();
     } catch (const std::bad_alloc&) {
-        exceptionText = A("Nicht genügend Speicher");
-        exceptionKind = kKindOutOfMemory;
+        throw;
     } catch (const XMLException& e) {
         exceptionText = A("Während des Parsens trat ein Fehler auf\r\n   Meldung: ") + X2A(e.getMessage());
         exceptionKind = kKindXmlException;
@@ -537,10 +541,7 @@ DomNode* CXmlParserDocument::NextSibling(const DomNode* node) {
 }
 
 DomNode* CXmlParserDocument::PreviousSibling(const DomNode* node) {
-    if (!node || node->parent == kNoNode) return nullptr;
-    DomNode* previous = nullptr;
-    for (DomNode* c = FirstChild(At(node, node->parent)); c && c != node; c = NextSibling(c)) previous = c;
-    return previous;
+    return node && node->previous != kNoNode ? At(node, node->previous) : nullptr;
 }
 
 DomNode* CXmlParserDocument::LastChild(const DomNode* node) {

@@ -34,6 +34,7 @@ class CElementTree;
 struct DomNode {
     uint32_t self;        ///< index in the array
     uint32_t parent;      ///< the document's own: kNoNode
+    uint32_t previous;    ///< the previous sibling; kNoNode for a first child and the document
     uint32_t subtreeEnd;  ///< one past the last descendant
     uint32_t nameId;
     uint32_t uriId;
