@@ -382,7 +382,7 @@ std::string HtmlPage(const HtmlPageInput& in) {
     // The report to share: facts, verdict and summary, the findings as a
     // table, then the text; nothing to run and nothing to load, and
     // well-formed XML as well as HTML.
-    page = "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"de\"><head><meta charset=\"utf-8\"/><title>Prüfbericht " +
+    page = "<!DOCTYPE html>\n<html lang=\"de\"><head><meta charset=\"utf-8\"/><title>Prüfbericht " +
            HtmlEscape(facts->name) + "</title><style>" + kStyle + kReportStyle + "</style></head><body>\n<h1>Prüfbericht " +
            HtmlEscape(facts->name) + "</h1>\n<table class=\"facts\">\n";
     for (const auto& [label, value] :
