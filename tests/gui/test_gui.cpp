@@ -999,6 +999,9 @@ TEST_F(Gui, SaveReportWritesTheSharedPage) {
     ASSERT_NE(web, nullptr);
     ASSERT_TRUE(WaitFor([&] { return PageText(web).Contains(U("IBAN ungültig!")); }));
     Screenshot(m_frame, "shared-report.png");
+    ASSERT_TRUE(web->RunScript("document.querySelector('div.msg.err').scrollIntoView();"));
+    Pump();
+    Screenshot(m_frame, "shared-report-text.png");
     // A target that cannot be written is said, not taken for done.
     m_prompt.shown.clear();
     EXPECT_FALSE(m_frame->SaveReport(m_dir / "missing/bericht.html"));
