@@ -33,6 +33,7 @@ namespace {
 
 const char* const kUsage =
     "Aufruf: valorix-check [--sax] [--json] [--data-dir ORDNER] [--scl DATEI] [--recursive] DATEI|ORDNER|-...\n"
+    "        valorix-check [--sax] [--json] --html BERICHT DATEI|-\n"
     "        valorix-check [--data-dir ORDNER] --import-scl SCL-DATEI [ZIELDATEI]\n"
     "        valorix-check [--json] [--data-dir ORDNER] --update-scl\n"
     "        valorix-check --publish-scl SCL-DATEI AUSGABEORDNER [--program-version V --update-url URL]\n"
