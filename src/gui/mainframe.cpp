@@ -598,14 +598,13 @@ void CMainFrame::OnImportScl(wxCommandEvent&) {
 
 void CMainFrame::OnSaveReport(wxCommandEvent&) {
     const std::string file = m_screen.Path();
-    const std::string suggested = (std::filesystem::path(file).parent_path() /
-                                   (std::filesystem::path(file).stem().string() + "-bericht.html")).string();
+    const std::filesystem::path folder = std::filesystem::path(file).parent_path();
+    const std::string name = std::filesystem::path(file).stem().string() + "-bericht.html";
     std::string target;
     if (m_chooseReportPath) {
-        target = m_chooseReportPath(suggested);
+        target = m_chooseReportPath((folder / name).string());
     } else {
-        wxFileDialog dialog(this, U("Bericht speichern"), PathW(std::filesystem::path(suggested).parent_path().string()),
-                            PathW(std::filesystem::path(suggested).filename().string()),
+        wxFileDialog dialog(this, U("Bericht speichern"), PathW(folder.string()), PathW(name),
                             U("HTML Datei (*.html)|*.html;*.htm|Alle Dateien (*.*)|*"),
                             wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
         if (dialog.ShowModal() == wxID_OK) target = PathS(dialog.GetPath());

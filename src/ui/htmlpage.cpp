@@ -59,6 +59,12 @@ struct Finding {
     bool error;
 };
 
+// A finding's message in its colour, the target of its report line's link.
+std::string MessageDiv(const Finding& f) {
+    return Format("<div class=\"msg %s\" id=\"f%u\">", f.error ? "err" : "warn", static_cast<unsigned>(f.index)) +
+           HtmlEscape(f.text) + "</div>";
+}
+
 // The 0-based line of each position of a text whose lines end in "\n".
 class CLines {
 public:
@@ -170,8 +176,7 @@ private:
         m_placed.insert(pos);
         std::string out;
         for (const Finding& f : it->second)
-            out += Format("<div class=\"msg %s\" id=\"f%u\">", f.error ? "err" : "warn", static_cast<unsigned>(f.index)) +
-                   HtmlEscape(f.text) + "</div>";
+            out += MessageDiv(f);
         return out;
     }
     size_t StartTag(size_t i) {
@@ -195,8 +200,8 @@ private:
             return endStop;
         }
         // The report is also well-formed XML: the attribute with its value.
-        m_out += std::string(m_lines ? "<details open=\"open\"" : "<details open") + FindingClass(pos) + "><summary>" + Ln(i) + markup + "</summary>" + Messages(pos) +
-                 "<div class=\"in\">";
+        m_out += std::string(m_lines ? "<details open=\"open\"" : "<details open") + FindingClass(pos) +
+                 "><summary>" + Ln(i) + markup + "</summary>" + Messages(pos) + "<div class=\"in\">";
         ++m_open;
         return after;
     }
@@ -258,15 +263,21 @@ std::pair<long, long> PlaceOf(const std::string& text) {
 
 // Above the large-file bound: the lines of the findings with two lines of
 // context either side, each finding's message below its line.
-std::string Excerpt(const HtmlPageInput& in, const CLines& lines, const std::map<long, std::vector<Finding>>& findings) {
+std::string Excerpt(const HtmlPageInput& in, const CLines& lines,
+                    const std::map<long, std::vector<Finding>>& findings) {
     constexpr size_t kContext = 2, kLongLine = 1000, kWindow = 400;
     const std::string& text = *in.text;
-    // The findings by line; a finding's position is its line's key (-1 - line).
+    // The findings by 0-based line; one without a position is keyed -L by its line L.
     std::map<size_t, std::vector<const Finding*>> byLine;
     std::map<size_t, long> columnOf;
+    std::string beyond;  // findings of lines the text does not have: after it
     for (const auto& [pos, list] : findings) {
         const size_t line = pos >= 0 ? lines.LineOf(static_cast<size_t>(pos)) : static_cast<size_t>(-pos - 1);
-        if (line >= lines.Count()) continue;
+        if (line >= lines.Count()) {
+            for (const Finding& f : list)
+                beyond += MessageDiv(f);
+            continue;
+        }
         for (const Finding& f : list) byLine[line].push_back(&f);
         if (pos >= 0) columnOf.emplace(line, pos - static_cast<long>(lines.Start(line)));
         else columnOf.emplace(line, PlaceOf(list.front().text).second - 1);
@@ -276,7 +287,7 @@ std::string Excerpt(const HtmlPageInput& in, const CLines& lines, const std::map
     for (const auto& [line, list] : byLine) {
         const size_t from = std::max(shownTo, line >= kContext ? line - kContext : 0);
         const size_t to = std::min(lines.Count(), line + kContext + 1);
-        if (from > shownTo || (shownTo == 0 && from > 0)) out += "<div class=\"gap\">…</div>";
+        if (from > shownTo) out += "<div class=\"gap\">…</div>";
         for (size_t l = from; l < to; ++l) {
             const size_t a = lines.Start(l);
             size_t b = l + 1 < lines.Count() ? lines.Start(l + 1) - 1 : text.size();
@@ -296,19 +307,17 @@ std::string Excerpt(const HtmlPageInput& in, const CLines& lines, const std::map
                     if (f->error) cls = " class=\"err\"";
             }
             out += "<div" + cls + Format("><span class=\"ln\">%u</span>", static_cast<unsigned>(l + 1)) +
-"<span class=\"src\">" + (cutFrom > a ? "… " : "") +
+                   "<span class=\"src\">" + (cutFrom > a ? "… " : "") +
                    HtmlEscape(ShownBytes(std::string_view(text).substr(cutFrom, cutTo - cutFrom), in.utf8)) +
                    (cutTo < b ? " …" : "") + "</span></div>";
             if (here != byLine.end())
                 for (const Finding* f : here->second)
-                    out += Format("<div class=\"msg %s\" id=\"f%u\">", f->error ? "err" : "warn",
-                                  static_cast<unsigned>(f->index)) +
-                           HtmlEscape(f->text) + "</div>";
+                    out += MessageDiv(*f);
         }
         shownTo = to;
     }
     if (shownTo < lines.Count() && !byLine.empty()) out += "<div class=\"gap\">…</div>";
-    return out;
+    return out + beyond;
 }
 
 const char* SeverityWord(const std::string& text, bool error) {
@@ -370,8 +379,8 @@ std::string HtmlPage(const HtmlPageInput& in) {
         for (size_t i = 0; i < lines.size(); ++i) {
             const std::string t = HtmlEscape(line(lines[i].text));
             if (keyOf[i] != LONG_MIN)
-                page += Format("<li><a class=\"%s\" href=\"#f%u\" onclick=\"openTo('f%u')\">", isError(i) ? "err" : "warn",
-                               static_cast<unsigned>(i), static_cast<unsigned>(i)) +
+                page += Format("<li><a class=\"%s\" href=\"#f%u\" onclick=\"openTo('f%u')\">",
+                               isError(i) ? "err" : "warn", static_cast<unsigned>(i), static_cast<unsigned>(i)) +
                         t + "</a></li>\n";
             else
                 page += "<li>" + t + "</li>\n";
@@ -383,8 +392,8 @@ std::string HtmlPage(const HtmlPageInput& in) {
     // table, then the text; nothing to run and nothing to load, and
     // well-formed XML as well as HTML.
     page = "<!DOCTYPE html>\n<html lang=\"de\"><head><meta charset=\"utf-8\"/><title>Prüfbericht " +
-           HtmlEscape(facts->name) + "</title><style>" + kStyle + kReportStyle + "</style></head><body>\n<h1>Prüfbericht " +
-           HtmlEscape(facts->name) + "</h1>\n<table class=\"facts\">\n";
+           HtmlEscape(facts->name) + "</title><style>" + kStyle + kReportStyle +
+           "</style></head><body>\n<h1>Prüfbericht " + HtmlEscape(facts->name) + "</h1>\n<table class=\"facts\">\n";
     for (const auto& [label, value] :
          {std::pair<const char*, std::string>{"Datei", facts->name},
           {"Größe", Format("%llu Bytes", static_cast<unsigned long long>(facts->size))},
