@@ -732,6 +732,13 @@ TEST(HtmlPage, Sha256KnownVectors) {
               "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
+// Markup and quotes escaped; control characters, which XML does not allow and
+// a browser does not show, as their pictures.
+TEST(HtmlPage, EscapeShowsControlCharacters) {
+    EXPECT_EQ(HtmlEscape(std::string("a\x01<b>\t&'\"\r\n\x1B\0", 13)),
+              "a\u2401&lt;b&gt;\t&amp;&#39;&quot;\r\n\u241B\u2400");
+}
+
 // A finding whose position starts no element still gets its place on the
 // page, so that its link leads somewhere; in a report it gets its line too.
 TEST(HtmlPage, EveryFindingHasItsPlace) {

@@ -242,7 +242,14 @@ std::string HtmlEscape(std::string_view text) {
         case '&': out += "&amp;"; break;
         case '"': out += "&quot;"; break;
         case '\'': out += "&#39;"; break;
-        default: out += c;
+        default:
+            // Control characters, invisible and not allowed in XML, as their pictures (U+2400...).
+            if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+                out += "\xE2\x90";
+                out += static_cast<char>(0x80 + c);
+            } else {
+                out += c;
+            }
         }
     }
     return out;

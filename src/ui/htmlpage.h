@@ -61,7 +61,8 @@ HtmlReportFacts ReportFacts(std::string_view bytes, const std::string& name, dou
 /// The SHA-256 of `bytes` as 64 lower-case hex digits.
 std::string Sha256Hex(std::string_view bytes);
 
-/// Text as HTML text: "<", ">", "&" and quotes escaped.
+/// Text as HTML text: "<", ">", "&" and quotes escaped, control characters
+/// (but tab and line ends) shown as their pictures.
 std::string HtmlEscape(std::string_view text);
 
 }  // namespace valorix
