@@ -459,7 +459,8 @@ TEST_F(Cli, CheckWithoutAnSclDirectorySaysSoOnce) {
 // --html: one page that needs nothing but itself, well-formed, every finding
 // linking to its place in the text, all of the file (its name too) escaped;
 // the terminal output and the exit status stay those of the plain run. A
-// large file shows the lines around its findings only.
+// large file shows the lines around its findings only. `name`: the file's
+// name as the report shows it.
 TEST_F(Cli, HtmlReport) {
     const std::string source = ReadFile(FixturesDir() + "/rules/script-values.xml");
     const std::string file = m_home / "a<b>&c.xml";
@@ -477,6 +478,7 @@ TEST_F(Cli, HtmlReport) {
     } cases[] = {
         {{"--html", page, file}, "", file, source},
         {{"--name", "<i>&amp;</i>", "--html", page, "-"}, source, "<i>&amp;</i>", source},
+        {{"--name", "n\xFC.xml", "--html", page, "-"}, source, "n\u00FC.xml", source},  // no UTF-8: as Windows-1252
         {{"--html", page, largeFile}, "", largeFile, large},
         {{"--sax", "--html", page, file}, "", file, source},
     };

@@ -429,7 +429,7 @@ std::string HtmlPage(const HtmlPageInput& in) {
         }
         page += "</table>\n";
     }
-    if (excerpt)
+    if (excerpt && !findings.empty())
         page += "<p>Die Datei ist groß: gezeigt werden die Zeilen der Meldungen mit ihrer Umgebung.</p>\n";
     page += "<div class=\"xml\">\n" + body + "\n</div>\n</body></html>\n";
     return page;
@@ -438,7 +438,7 @@ std::string HtmlPage(const HtmlPageInput& in) {
 HtmlReportFacts ReportFacts(std::string_view bytes, const std::string& name, double checkTime,
                             const std::string& version, const std::string& sclDate, bool large) {
     HtmlReportFacts facts;
-    facts.name = name;
+    facts.name = ShownBytes(name, true);  // a name that is no valid UTF-8 stays readable
     facts.size = bytes.size();
     facts.sha256 = Sha256Hex(bytes);
     // Days since 30.12.1899 and the time of day as a calendar date and clock time.
