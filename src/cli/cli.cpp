@@ -342,6 +342,10 @@ bool WriteReport(const Options& o, const CTavrel1App& app, const CTavrel1Doc& do
     std::string read;
     if (!bytes) {
         std::ifstream file(path, std::ios::binary);
+        if (!file) {
+            err << "valorix-check: '" << path << "' kann für den Bericht nicht gelesen werden\n";
+            return false;
+        }
         std::ostringstream all;
         all << file.rdbuf();
         read = all.str();

@@ -618,6 +618,10 @@ bool CMainFrame::SaveReport(const std::string& target) {
     if (!document || file.empty() || m_printText.empty()) return false;
     // The report's size and hash are those of the file's bytes.
     std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        m_prompt.Message(Utf8ToCp1252("Die Datei '" + file + "' kann für den Bericht nicht gelesen werden!"));
+        return false;
+    }
     std::ostringstream bytes;
     bytes << in.rdbuf();
     const CTavrel1Doc& doc = document->Check();
@@ -632,7 +636,7 @@ bool CMainFrame::SaveReport(const std::string& target) {
     input.marks = &m_text->Model().Marks();
     input.lineText = [this](std::string_view line) { return m_screen.Convert(line); };
     input.facts = &facts;
-    if (in && WriteHtmlPage(target, input)) {
+    if (WriteHtmlPage(target, input)) {
         SetStatusText(U("Bericht gespeichert: ") + PathW(target));
         return true;
     }

@@ -4,7 +4,10 @@
 // blue for hints and warnings, and the report's lines at the top, those of
 // findings linking to them. The page is made from the document's text and
 // its report alone, needs no script for any of this, and escapes every piece
-// of the file's text; the command line writes the same page.
+// of the file's text. With the file's facts it is the report to share
+// (valorix-check --html, "Bericht speichern..."): the findings as a table,
+// line numbers, a print style sheet, no script at all, and for large files
+// only the lines around the findings.
 #pragma once
 #include <cstdint>
 #include <functional>
