@@ -8,6 +8,8 @@
 
 #include "cli/cli.h"
 #include "platform/clock.h"
+#include "platform/strutil.h"
+#include "ui/htmlpage.h"
 #include "support.h"
 
 namespace valorix::test {
@@ -177,6 +179,10 @@ TEST_F(Cli, UsageAndUnreadableFiles) {
         {{"-x", "a.xml"}, 2, "valorix-check: unbekannte Option '-x'"},
         {{"--", "--bogus"}, 2, "valorix-check: '--bogus' kann nicht gelesen werden"},
         {{"/nonexistent/file.xml"}, 2, "valorix-check: '/nonexistent/file.xml' kann nicht gelesen werden"},
+        // One report for one file.
+        {{"--html", "r.html", "a.xml", "b.xml"}, 2, "Aufruf: valorix-check"},
+        {{"--html", "r.html", "--recursive", "dir"}, 2, "Aufruf: valorix-check"},
+        {{"--html", "/nonexistent/r.html", m_example}, 2, "valorix-check: Bericht '/nonexistent/r.html' kann nicht"},
     };
     for (const auto& c : cases) {
         CliRun r = Call(c.args);
@@ -293,7 +299,7 @@ TEST_F(Cli, HelpAndVersion) {
     }
     // One line per option.
     const std::string help = Call({"--help"}).out;
-    for (const char* option : {"-h, --help", "--version", "--sax", "--json", "--recursive", "--name NAME", "--data-dir",
+    for (const char* option : {"-h, --help", "--version", "--sax", "--json", "--recursive", "--name NAME", "--html DATEI", "--data-dir",
                                "--scl", "--import-scl", "--update-scl", "--publish-scl"})
         EXPECT_NE(help.find("\n  " + std::string(option)), std::string::npos) << option;
     EXPECT_FALSE(fs::exists(m_home / "data/Norvane/Valorix/pain.001.001.03.xsd"));
@@ -558,6 +564,77 @@ TEST_F(Cli, NoMemoryForTheFileEndsInAMessage) {
     EXPECT_EQ(ReadFile(outFile), "'" + m_example + "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n" +
                                      kRetiredCt30 + "\n");
 #endif
+}
+
+// --html: one page that needs nothing but itself, well-formed, every finding
+// linking to its place in the text, all of the file (its name too) escaped;
+// the terminal output and the exit status stay those of the plain run. A
+// large file shows the lines around its findings only. `name`: the file's
+// name as the report shows it.
+TEST_F(Cli, HtmlReport) {
+    const std::string source = ReadFile(FixturesDir() + "/rules/script-values.xml");
+    const std::string file = m_home / "a<b>&c.xml";
+    WriteFile(file, source);
+    std::string padding;
+    for (int i = 0; i < 5000; ++i) padding += "<!-- padding line " + std::to_string(i) + " -->\n";
+    std::string large = source;
+    large.insert(large.find("<Document"), padding);
+    const std::string largeFile = m_home / "large.xml";
+    WriteFile(largeFile, large);
+    const std::string page = m_home / "report.html";
+    struct Case {
+        std::vector<std::string> args;
+        std::string input, name, bytes;
+    } cases[] = {
+        {{"--html", page, file}, "", file, source},
+        {{"--name", "<i>&amp;</i>", "--html", page, "-"}, source, "<i>&amp;</i>", source},
+        {{"--name", "n\xFC.xml", "--html", page, "-"}, source, "n\u00FC.xml", source},  // no UTF-8: as Windows-1252
+        {{"--html", page, largeFile}, "", largeFile, large},
+        {{"--sax", "--html", page, file}, "", file, source},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        std::vector<std::string> plainArgs = c.args;
+        const auto at = std::find(plainArgs.begin(), plainArgs.end(), "--html");
+        plainArgs.erase(at, at + 2);
+        const CliRun plain = Call(plainArgs, c.input);
+        fs::remove(page);
+        const CliRun r = Call(c.args, c.input);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.status, plain.status);
+        EXPECT_EQ(r.out, plain.out);
+        EXPECT_EQ(r.err, "");
+        ASSERT_EQ(std::system(("xmllint --noout --nonet '" + page + "'").c_str()), 0);
+        const std::string html = ReadFile(page);
+        for (const std::string& part :
+             {"<td>" + HtmlEscape(c.name) + "</td>", Format("<td>%u Bytes</td>", unsigned(c.bytes.size())),
+              "<td>" + Sha256Hex(c.bytes) + "</td>", std::string("<td>01.12.2026 12:00:00</td>"),
+              std::string("<td>" VALORIX_VERSION_TEXT "</td>"),
+              std::string("&amp;lt;script&amp;gt;alert(1)&amp;lt;/script&amp;gt; &amp;amp; Co"),
+              std::string("@media print{")})
+            EXPECT_NE(html.find(part), std::string::npos) << part;
+        for (const char* absent : {"<script", "onclick", "http:", "https:", " src=", "<i>", "a<b>"})
+            EXPECT_EQ(html.find(absent), std::string::npos) << absent;
+        // Each finding of the terminal output: one row linking to one place.
+        size_t findings = 0;
+        for (size_t p = 0; (p = r.out.find("\nZeile ", p)) != std::string::npos; ++p) ++findings;
+        size_t links = 0;
+        for (size_t p = 0; (p = html.find("href=\"#", p)) != std::string::npos; ++p, ++links) {
+            const std::string id = html.substr(p + 7, html.find('"', p + 7) - p - 7);
+            const std::string target = "id=\"" + id + "\"";
+            EXPECT_NE(html.find(target), std::string::npos) << id;
+            EXPECT_EQ(html.find(target), html.rfind(target)) << id;
+        }
+        EXPECT_GT(findings, 5u);
+        EXPECT_EQ(links, findings);
+        const bool excerpt = c.bytes.size() >= kLargeFileBytes || c.args[0] == "--sax";
+        EXPECT_EQ(html.find("<details") == std::string::npos, excerpt);
+        if (c.bytes == large) {
+            EXPECT_LT(html.size(), 30000u);
+            EXPECT_EQ(html.find("padding line 4000 "), std::string::npos);
+            EXPECT_NE(html.find("<span class=\"ln\">5011</span>"), std::string::npos);
+        }
+    }
 }
 
 }  // namespace valorix::test

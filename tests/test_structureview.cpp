@@ -723,6 +723,49 @@ TEST(HtmlPage, EscapesTheTextAndPlacesTheFindings) {
     EXPECT_EQ(opened, closed);
 }
 
+// The report's hash, at the padding's edges: 0, 3, 55 and 56 bytes, and a
+// million (several blocks).
+TEST(HtmlPage, Sha256KnownVectors) {
+    EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(Sha256Hex(std::string(55, 'a')), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318");
+    EXPECT_EQ(Sha256Hex(std::string(1000000, 'a')),
+              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+}
+
+// Markup and quotes escaped; control characters, which XML does not allow and
+// a browser does not show, as their pictures.
+TEST(HtmlPage, EscapeShowsControlCharacters) {
+    EXPECT_EQ(HtmlEscape(std::string("a\x01<b>\t&'\"\r\n\x1B\0", 13)),
+              "a\u2401&lt;b&gt;\t&amp;&#39;&quot;\r\n\u241B\u2400");
+}
+
+// A finding whose position starts no element still gets its place on the
+// page, so that its link leads somewhere; in a report it gets its line too.
+TEST(HtmlPage, EveryFindingHasItsPlace) {
+    const std::string text = "<Doc>\n <A>x</A>\n</Doc>";
+    COutputList report;
+    report.AddLine(A("Zeile 2/5 : Fehler: im Text"), static_cast<long>(text.find("x<")));
+    report.AddLine(A("Zeile 3/1 : Hinweis: ohne Position"), 0);
+    HtmlPageInput in;
+    in.text = &text;
+    in.report = &report;
+    const std::string page = HtmlPage(in);
+    EXPECT_NE(page.find("<div class=\"msg err\" id=\"f0\">Zeile 2/5"), std::string::npos) << page;
+    const HtmlReportFacts facts = ReportFacts(text, "d.xml", MakeDate(2026, 12, 1, 8, 5, 9), "1.0", "n.a.", false);
+    EXPECT_EQ(facts.checkTime, "01.12.2026 08:05:09");
+    in.facts = &facts;
+    const std::string shared = HtmlPage(in);
+    for (const char* part : {"<td class=\"num\">2</td><td class=\"num\">5</td><td>Fehler</td><td><a class=\"err\" "
+                             "href=\"#f0\">",
+                             "<td class=\"num\">3</td><td class=\"num\">1</td><td>Hinweis</td><td><a class=\"warn\" "
+                             "href=\"#f1\">",
+                             "id=\"f0\"", "<div class=\"msg warn\" id=\"f1\">", "<span class=\"ln\">2</span>"})
+        EXPECT_NE(shared.find(part), std::string::npos) << part << "\n" << shared;
+}
+
 TEST(LargeFilePage, LinksTheFile) {
     // A UTF-8 name outside Windows-1252, and characters a URL reads otherwise.
     EXPECT_EQ(LargeFilePageText("/daten/Żabka groß #1.xml"),

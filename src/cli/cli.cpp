@@ -25,7 +25,9 @@
 #include "platform/prompt.h"
 #include "platform/strutil.h"
 #include "rules/sclimport.h"
+#include "ui/htmlpage.h"
 #include "ui/structureview.h"
+#include "ui/textpage.h"
 #include "xml/nvexception.h"
 
 namespace valorix {
@@ -33,6 +35,7 @@ namespace {
 
 const char* const kUsage =
     "Aufruf: valorix-check [--sax] [--json] [--data-dir ORDNER] [--scl DATEI] [--recursive] DATEI|ORDNER|-...\n"
+    "        valorix-check [--sax] [--json] --html BERICHT DATEI|-\n"
     "        valorix-check [--data-dir ORDNER] --import-scl SCL-DATEI [ZIELDATEI]\n"
     "        valorix-check [--json] [--data-dir ORDNER] --update-scl\n"
     "        valorix-check --publish-scl SCL-DATEI AUSGABEORDNER [--program-version V --update-url URL]\n"
@@ -48,6 +51,7 @@ const char* const kOptionHelp =
     "  --version              Programmversion, Stand des SCL Verzeichnisses und Version des Schemasatzes ausgeben\n"
     "  --sax                  im Ereignismodus (SAX) prüfen, wie bei großen Dateien\n"
     "  --json                 je Datei ein JSON Objekt auf einer Zeile ausgeben\n"
+    "  --html DATEI           einen Prüfbericht der (einen) geprüften Datei als HTML Datei schreiben\n"
     "  --recursive            bei einem Ordner alle Dateien *.xml darunter in sortierter Reihenfolge prüfen\n"
     "  --name NAME            Name der von der Standardeingabe (-) gelesenen Datei im Bericht\n"
     "  --data-dir ORDNER      Datenordner (Schemas, XSDVERS.INI, NVSCL.INI)\n"
@@ -91,6 +95,7 @@ struct Options {
     std::optional<std::string> updateUrl;
     std::optional<std::string> dataDir;
     std::optional<std::string> scl;
+    std::optional<std::string> html;
     std::vector<std::string> files;
 };
 
@@ -108,7 +113,8 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
     cli.add_flag("--update-scl", o.updateScl);
     cli.add_flag("--publish-scl", o.publishScl);
     for (auto [name, value] : {std::pair{"--data-dir", &o.dataDir}, std::pair{"--scl", &o.scl},
-                               std::pair{"--name", &o.name}, std::pair{"--program-version", &o.programVersion},
+                               std::pair{"--name", &o.name}, std::pair{"--html", &o.html},
+                               std::pair{"--program-version", &o.programVersion},
                                std::pair{"--update-url", &o.updateUrl}})
         cli.add_option(name, *value)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     cli.add_option("files", o.files);
@@ -132,7 +138,8 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
     const int modes = o.importScl + o.updateScl + o.publishScl;
     const long stdinCount = std::count(o.files.begin(), o.files.end(), std::string("-"));
     const bool checking = modes == 0;
-    const bool usage = modes > 1 || (!checking && (o.recursive || o.name)) ||
+    const bool usage = modes > 1 || (!checking && (o.recursive || o.name || o.html)) ||
+                       (o.html && (o.files.size() != 1 || o.recursive || o.html->empty())) ||
                        (checking && (stdinCount > 1 || (o.name && stdinCount == 0))) || (o.updateScl && !o.files.empty()) ||
                        (o.publishScl && (o.files.size() != 2 || o.programVersion.has_value() != o.updateUrl.has_value())) ||
                        (!o.publishScl && (o.programVersion || o.updateUrl)) ||
@@ -251,7 +258,7 @@ int PublishScl(const Options& o, std::ostream& out, std::ostream& err) {
 }  // namespace
 
 void CheckIntoReport(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, CArchive& ar, COutputList& report,
-                     CStructureModel* structure) {
+                     CStructureModel* structure, ITextPage* text) {
     doc.Serialize(ar);
     // The same fill and report as the desktop view, drawn into models. The
     // report reads neither the grid nor the structure tree: both are left
@@ -259,6 +266,7 @@ void CheckIntoReport(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, CArchi
     ViewTargets targets;
     targets.output = &report;
     targets.structure = structure;
+    targets.text = text;
     CStructureView view(doc, app, prompt, targets);
     view.FillView();
 }
@@ -328,14 +336,48 @@ int CollectInputs(const Options& o, std::vector<CheckInput>& inputs, std::ostrea
     return status;
 }
 
+// --html: the report to share, from the file's bytes as read (`bytes` for
+// standard input, else read again from `path`). False after saying why.
+bool WriteReport(const Options& o, const CTavrel1App& app, const CTavrel1Doc& doc, const COutputList& report,
+                 const CTextPageModel& text, const std::string& path, const std::string* bytes, const std::string& name,
+                 std::ostream& err) {
+    std::string read;
+    if (!bytes) {
+        std::ifstream file(path, std::ios::binary);
+        if (!file) {
+            err << "valorix-check: '" << path << "' kann für den Bericht nicht gelesen werden\n";
+            return false;
+        }
+        std::ostringstream all;
+        all << file.rdbuf();
+        read = all.str();
+        bytes = &read;
+    }
+    const HtmlReportFacts facts =
+        ReportFacts(*bytes, name, doc.m_checkTime, VersionFromBuild(VALORIX_BUILD_VERSION),
+                    Cp1252ToUtf8(SclDateText(app.m_strSclStand)), bytes->size() >= kLargeFileBytes || app.SaxMode());
+    HtmlPageInput input;
+    input.text = &text.GetText();
+    input.utf8 = doc.m_textIsUtf8;
+    input.title = name;
+    input.report = &report;
+    input.marks = &text.Marks();
+    input.facts = &facts;
+    if (WriteHtmlPage(*o.html, input)) return true;
+    err << "valorix-check: Bericht '" << *o.html << "' kann nicht geschrieben werden\n";
+    return false;
+}
+
 // Checks one file and prints its report; returns its exit status.
 int CheckOne(const Options& o, CTavrel1App& app, IPrompt& prompt, std::istream& file, const std::string& name,
-             std::ostream& out, std::ostream& err) {
+             std::ostream& out, std::ostream& err, const std::string& path = {},
+             const std::string* bytes = nullptr) {
     CTavrel1Doc doc(app, prompt);
     CArchive ar{file, PathText(name)};
     COutputList report;
+    CTextPageModel text;
     try {
-        CheckIntoReport(doc, app, prompt, ar, report);
+        CheckIntoReport(doc, app, prompt, ar, report, nullptr, o.html ? &text : nullptr);
     } catch (const CNvException& e) {
         err << "valorix-check: '" << VisibleControls(name) << "' kann nicht geprüft werden: " << Cp1252ToUtf8(e.Text())
             << '\n';
@@ -347,6 +389,7 @@ int CheckOne(const Options& o, CTavrel1App& app, IPrompt& prompt, std::istream& 
     // The JSON names the file as it is (its own escaping applies).
     if (o.json) PrintJson(doc, report, Utf8ToCp1252(name), app.m_strSclStand, out);
     else PrintReport(report, out);
+    if (o.html && !WriteReport(o, app, doc, report, text, path, bytes, name, err)) return 2;
     return CheckPassed(doc) ? 0 : 1;
 }
 
@@ -411,12 +454,13 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
             std::ostringstream bytes;
             bytes << in.rdbuf();
             std::istringstream text(bytes.str());
-            result = CheckOne(o, app, prompt, text, input.name, out, err);
+            const std::string all = bytes.str();
+            result = CheckOne(o, app, prompt, text, input.name, out, err, {}, &all);
         } else {
             CInputFile file;
             const CInputFile::Status opened = file.Open(input.path);
             if (opened == CInputFile::Status::Open) {
-                result = CheckOne(o, app, prompt, file.Stream(), input.name, out, err);
+                result = CheckOne(o, app, prompt, file.Stream(), input.name, out, err, input.path);
             } else {
                 if (opened == CInputFile::Status::NotRegular)
                     err << "valorix-check: " << Cp1252ToUtf8(NotRegularFileText(PathText(input.path))) << '\n';

@@ -7,6 +7,8 @@
 
 namespace valorix {
 
+class ITextPage;
+
 class CTavrel1App;
 class IPrompt;
 class CTavrel1Doc;
@@ -24,8 +26,8 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
 /// Checks the file behind `ar` into `doc` and fills `report` with the output
 /// pane's lines, as the desktop view does, and `structure` (when given) with
 /// the grid rows and tree items. Throws CNvException when the file cannot be
-/// checked.
+/// checked. `text` (when given) receives the text page with its marks.
 void CheckIntoReport(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, CArchive& ar, COutputList& report,
-                     CStructureModel* structure = nullptr);
+                     CStructureModel* structure = nullptr, ITextPage* text = nullptr);
 
 }  // namespace valorix

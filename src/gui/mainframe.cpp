@@ -15,6 +15,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <memory>
 #include <new>
 
@@ -35,6 +37,7 @@
 #include "online/help.h"
 #include "online/onlinecheck.h"
 #include "rules/sclimport.h"
+#include "ui/htmlpage.h"
 #include "platform/prompt.h"
 #include "platform/strutil.h"
 
@@ -151,6 +154,7 @@ CMainFrame::CMainFrame(wxDocManager* docs, CTavrel1App& values, IPrompt& prompt)
     Bind(wxEVT_MENU, &CMainFrame::OnCustomize, this, ID_VIEW_CUSTOMIZE);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { DownloadScl(); }, ID_SCL_DOWNLOAD);
     Bind(wxEVT_MENU, &CMainFrame::OnImportScl, this, ID_SCL_IMPORT);
+    Bind(wxEVT_MENU, &CMainFrame::OnSaveReport, this, kIdSaveReport);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { HideOutputPane(); }, ID_VIEW_OUTPUTWND);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) {
         GetStatusBar()->Show(!GetStatusBar()->IsShown());
@@ -169,6 +173,7 @@ CMainFrame::CMainFrame(wxDocManager* docs, CTavrel1App& values, IPrompt& prompt)
         Bind(wxEVT_UPDATE_UI, never, id);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(!m_printText.empty()); }, ID_FILE_PRINT);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(!m_printText.empty()); }, ID_FILE_PRINT_PREVIEW);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(!m_printText.empty()); }, kIdSaveReport);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(CanCopy()); }, ID_EDIT_COPY);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(!m_recent.Files().empty()); }, ID_FILE_MRU_FIRST,
          ID_FILE_MRU_LAST);
@@ -219,6 +224,8 @@ void CMainFrame::CreateMenus() {
     Add(m_fileMenu, ID_FILE_PRINT_PREVIEW, "&Seitenansicht", "Zeigt die Ausgabe so an, wie sie gedruckt wird.",
         wxITEM_NORMAL, wxART_FIND);
     Add(m_fileMenu, ID_FILE_PRINT_SETUP, "Druckereinrichtung...", "Ändert den Drucker und die Druckoptionen.");
+    Add(m_fileMenu, kIdSaveReport, "&Bericht speichern...",
+        "Speichert den Prüfbericht mit der Datei als HTML Datei, die jeder Browser zeigt und druckt.");
     m_fileMenu->AppendSeparator();
     Add(m_fileMenu, ID_SCL_IMPORT, "SCL-Verzeichnis &importieren...",
         "Übernimmt das SCL-Verzeichnis der Bundesbank (CSV-Datei) für die Prüfung der BICs.");
@@ -587,6 +594,54 @@ void CMainFrame::OnImportScl(wxCommandEvent&) {
                         wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     if (dialog.ShowModal() != wxID_OK) return;
     ImportScl(PathS(dialog.GetPath()));
+}
+
+void CMainFrame::OnSaveReport(wxCommandEvent&) {
+    const std::string file = m_screen.Path();
+    const std::filesystem::path folder = std::filesystem::path(file).parent_path();
+    const std::string name = std::filesystem::path(file).stem().string() + "-bericht.html";
+    std::string target;
+    if (m_chooseReportPath) {
+        target = m_chooseReportPath((folder / name).string());
+    } else {
+        wxFileDialog dialog(this, U("Bericht speichern"), PathW(folder.string()), PathW(name),
+                            U("HTML Datei (*.html)|*.html;*.htm|Alle Dateien (*.*)|*"),
+                            wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+        if (dialog.ShowModal() == wxID_OK) target = PathS(dialog.GetPath());
+    }
+    if (!target.empty()) SaveReport(target);
+}
+
+bool CMainFrame::SaveReport(const std::string& target) {
+    auto* document = m_view ? dynamic_cast<CValorixDocument*>(m_view->GetDocument()) : nullptr;
+    const std::string file = m_screen.Path();
+    if (!document || file.empty() || m_printText.empty()) return false;
+    // The report's size and hash are those of the file's bytes.
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        m_prompt.Message(Utf8ToCp1252("Die Datei '" + file + "' kann für den Bericht nicht gelesen werden!"));
+        return false;
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    const CTavrel1Doc& doc = document->Check();
+    const HtmlReportFacts facts = ReportFacts(bytes.str(), file, doc.m_checkTime, m_values.m_strVersion,
+                                              Cp1252ToUtf8(SclDateText(m_values.m_strSclStand)),
+                                              bytes.str().size() >= kLargeFileBytes || m_values.SaxMode());
+    HtmlPageInput input;
+    input.text = &m_text->GetText();
+    input.utf8 = doc.m_textIsUtf8;
+    input.title = file;
+    input.report = &m_output;
+    input.marks = &m_text->Model().Marks();
+    input.lineText = [this](std::string_view line) { return m_screen.Convert(line); };
+    input.facts = &facts;
+    if (WriteHtmlPage(target, input)) {
+        SetStatusText(U("Bericht gespeichert: ") + PathW(target));
+        return true;
+    }
+    m_prompt.Message(Utf8ToCp1252("Der Bericht konnte nicht nach '" + target + "' geschrieben werden!"));
+    return false;
 }
 
 void CMainFrame::ImportScl(const std::string& source) {

@@ -9,6 +9,7 @@
 #include <wx/cmndata.h>
 #include <wx/weakref.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -70,6 +71,16 @@ public:
     /// Imports the Bundesbank's SCL file at `source` as the directory the
     /// checks use, and says the result in a message box.
     void ImportScl(const std::string& source);
+    /// "Bericht speichern...": the menu command's id.
+    static constexpr int kIdSaveReport = 40010 - 0x8000;
+    /// Writes the open file's report to share (HTML) to `target`; false,
+    /// after saying why, when there is no checked file or it cannot be written.
+    bool SaveReport(const std::string& target);
+    /// The file "Bericht speichern..." writes to, from `suggested`; "" cancels.
+    /// Unset: the save dialog asks.
+    void ChooseReportPathWith(std::function<std::string(const std::string& suggested)> choose) {
+        m_chooseReportPath = std::move(choose);
+    }
     /// True while the online check or a download runs on its worker thread.
     bool OnlineBusy() const;
     /// Shows or hides a pane ("Strukturansicht" or "Ausgabe") or the toolbar.
@@ -121,6 +132,7 @@ private:
 
     void OnOpen(wxCommandEvent&);
     void OnImportScl(wxCommandEvent&);
+    void OnSaveReport(wxCommandEvent&);
     void ShowOnlineStatus(const std::string& text);
     void OnRecent(wxCommandEvent&);
     void OnPrint(wxCommandEvent&);
@@ -160,6 +172,7 @@ private:
     bool m_firstFill = true;
     std::unique_ptr<COnlineWork> m_online;
     std::function<void(IProgress*)> m_onProgress;
+    std::function<std::string(const std::string&)> m_chooseReportPath;
     std::unique_ptr<CProgressDlg> m_checkProgress;  ///< shown from the start of a large file's check
 };
 

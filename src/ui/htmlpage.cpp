@@ -1,9 +1,14 @@
 #include "ui/htmlpage.h"
 
 #include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <climits>
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <set>
 
 #include "platform/codepage.h"
 #include "platform/strutil.h"
@@ -27,6 +32,19 @@ const char* const kStyle =
     ".msg.err{color:#d00000}.msg.warn{color:#0000d0}"
     "a.err{color:#d00000}a.warn{color:#0000d0}";
 
+// The report's additions: the facts, the findings table, line numbers in a
+// column of their own, and a print style sheet.
+const char* const kReportStyle =
+    "table{border-collapse:collapse;font-family:sans-serif;margin:6px 0 12px}"
+    "th,td{border:1px solid #bbb;padding:2px 6px;text-align:left;vertical-align:top}"
+    "table.facts th{background:#f0f0f0}td.num{text-align:right}"
+    ".xml{position:relative;padding-left:4.5em}"
+    ".ln{position:absolute;left:0;width:3.6em;text-align:right;color:#888;font-weight:normal}"
+    ".gap{color:#888}.src{white-space:pre-wrap}"
+    "@media print{body{margin:0;font-size:9pt}a{text-decoration:none}"
+    "details>summary{list-style:none}details>summary::-webkit-details-marker{display:none}"
+    "tr,.msg{page-break-inside:avoid}h1{page-break-after:avoid}}";
+
 // Opens the collapsed elements around a finding that a link goes to.
 const char* const kScript =
     "<script>function openTo(id){for(var e=document.getElementById(id);e;e=e.parentElement)"
@@ -41,10 +59,34 @@ struct Finding {
     bool error;
 };
 
+// A finding's message in its colour, the target of its report line's link.
+std::string MessageDiv(const Finding& f) {
+    return Format("<div class=\"msg %s\" id=\"f%u\">", f.error ? "err" : "warn", static_cast<unsigned>(f.index)) +
+           HtmlEscape(f.text) + "</div>";
+}
+
+// The 0-based line of each position of a text whose lines end in "\n".
+class CLines {
+public:
+    explicit CLines(const std::string& text) {
+        m_starts.push_back(0);
+        for (size_t i = 0; i < text.size(); ++i)
+            if (text[i] == '\n') m_starts.push_back(i + 1);
+    }
+    size_t LineOf(size_t pos) const {
+        return static_cast<size_t>(std::upper_bound(m_starts.begin(), m_starts.end(), pos) - m_starts.begin()) - 1;
+    }
+    size_t Count() const { return m_starts.size(); }
+    size_t Start(size_t line) const { return m_starts[line]; }
+
+private:
+    std::vector<size_t> m_starts;
+};
+
 class CWriter {
 public:
-    CWriter(const HtmlPageInput& in, std::map<long, std::vector<Finding>>& findings)
-        : m_in(in), m_text(*in.text), m_findings(findings) {}
+    CWriter(const HtmlPageInput& in, std::map<long, std::vector<Finding>>& findings, const CLines* lines)
+        : m_in(in), m_text(*in.text), m_findings(findings), m_lines(lines) {}
 
     std::string Body() {
         size_t i = 0;
@@ -63,6 +105,10 @@ public:
             else i = StartTag(i);
         }
         while (m_open > 0) Close();
+        // Findings whose position starts no element: after the text, so that
+        // every link of the report still has its place.
+        for (const auto& [pos, list] : m_findings)
+            if (!m_placed.count(pos)) m_out += Messages(pos);
         return std::move(m_out);
     }
 
@@ -74,12 +120,12 @@ private:
         size_t a = from, b = to;
         while (a < b && IsSpace(m_text[a])) ++a;
         while (b > a && IsSpace(m_text[b - 1])) --b;
-        if (a < b) m_out += "<div><span class=\"tx\">" + Shown(a, b) + "</span></div>";
+        if (a < b) m_out += "<div>" + Ln(a) + "<span class=\"tx\">" + Shown(a, b) + "</span></div>";
     }
     size_t Special(size_t i, const char* end, const char* cls) {
         const size_t e = m_text.find(end, i);
         const size_t stop = e == std::string::npos ? m_text.size() : e + std::strlen(end);
-        m_out += std::string("<div class=\"") + cls + "\">" + Shown(i, stop) + "</div>";
+        m_out += std::string("<div class=\"") + cls + "\">" + Ln(i) + Shown(i, stop) + "</div>";
         return stop;
     }
     // The start tag's markup: name, attributes and values in their colours.
@@ -120,13 +166,17 @@ private:
             if (f.error) return " class=\"err\"";
         return " class=\"warn\"";
     }
-    std::string Messages(long pos) const {
+    std::string Ln(size_t pos) const {
+        return m_lines ? Format("<span class=\"ln\">%u</span>", static_cast<unsigned>(m_lines->LineOf(pos) + 1))
+                       : std::string();
+    }
+    std::string Messages(long pos) {
         const auto it = m_findings.find(pos);
         if (it == m_findings.end()) return {};
+        m_placed.insert(pos);
         std::string out;
         for (const Finding& f : it->second)
-            out += Format("<div class=\"msg %s\" id=\"f%u\">", f.error ? "err" : "warn", static_cast<unsigned>(f.index)) +
-                   HtmlEscape(f.text) + "</div>";
+            out += MessageDiv(f);
         return out;
     }
     size_t StartTag(size_t i) {
@@ -137,7 +187,7 @@ private:
         const long pos = static_cast<long>(i);
         const std::string markup = TagMarkup(i, close, empty);
         if (empty) {
-            m_out += "<div" + FindingClass(pos) + ">" + markup + "</div>" + Messages(pos);
+            m_out += "<div" + FindingClass(pos) + ">" + Ln(i) + markup + "</div>" + Messages(pos);
             return after;
         }
         // Text alone up to the end tag: one line.
@@ -145,12 +195,13 @@ private:
         if (next != std::string::npos && m_text.compare(next, 2, "</") == 0) {
             const size_t endGt = m_text.find('>', next);
             const size_t endStop = endGt == std::string::npos ? m_text.size() : endGt + 1;
-            m_out += "<div" + FindingClass(pos) + ">" + markup + "<span class=\"tx\">" + Shown(after, next) +
+            m_out += "<div" + FindingClass(pos) + ">" + Ln(i) + markup + "<span class=\"tx\">" + Shown(after, next) +
                      "</span><span class=\"tag\">" + Shown(next, endStop) + "</span></div>" + Messages(pos);
             return endStop;
         }
-        m_out += "<details open" + FindingClass(pos) + "><summary>" + markup + "</summary>" + Messages(pos) +
-                 "<div class=\"in\">";
+        // The report is also well-formed XML: the attribute with its value.
+        m_out += std::string(m_lines ? "<details open=\"open\"" : "<details open") + FindingClass(pos) +
+                 "><summary>" + Ln(i) + markup + "</summary>" + Messages(pos) + "<div class=\"in\">";
         ++m_open;
         return after;
     }
@@ -158,10 +209,10 @@ private:
         const size_t gt = m_text.find('>', i);
         const size_t stop = gt == std::string::npos ? m_text.size() : gt + 1;
         if (m_open == 0) {  // no element is open: shown as it stands
-            m_out += "<div><span class=\"tag\">" + Shown(i, stop) + "</span></div>";
+            m_out += "<div>" + Ln(i) + "<span class=\"tag\">" + Shown(i, stop) + "</span></div>";
             return stop;
         }
-        m_out += "</div><div><span class=\"tag\">" + Shown(i, stop) + "</span></div></details>";
+        m_out += "</div><div>" + Ln(i) + "<span class=\"tag\">" + Shown(i, stop) + "</span></div></details>";
         --m_open;
         return stop;
     }
@@ -173,6 +224,8 @@ private:
     const HtmlPageInput& m_in;
     const std::string& m_text;
     std::map<long, std::vector<Finding>>& m_findings;
+    const CLines* m_lines;
+    std::set<long> m_placed;
     std::string m_out;
     int m_open = 0;
 };
@@ -189,52 +242,265 @@ std::string HtmlEscape(std::string_view text) {
         case '&': out += "&amp;"; break;
         case '"': out += "&quot;"; break;
         case '\'': out += "&#39;"; break;
-        default: out += c;
+        default:
+            // Control characters, invisible and not allowed in XML, as their pictures (U+2400...).
+            if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+                out += "\xE2\x90";
+                out += static_cast<char>(0x80 + c);
+            } else {
+                out += c;
+            }
         }
     }
     return out;
 }
 
+namespace {
+
+// "Zeile 12/7 : ..." as line 12, column 7; zeros when the line says no place.
+std::pair<long, long> PlaceOf(const std::string& text) {
+    long line = 0, column = 0;
+    if (!StartsWith(text, "Zeile ")) return {0, 0};
+    size_t p = 6;
+    while (p < text.size() && text[p] >= '0' && text[p] <= '9') line = line * 10 + (text[p++] - '0');
+    if (p < text.size() && text[p] == '/')
+        for (++p; p < text.size() && text[p] >= '0' && text[p] <= '9'; ++p) column = column * 10 + (text[p] - '0');
+    return {std::min(line, 999999999L), std::min(column, 999999999L)};
+}
+
+// Above the large-file bound: the lines of the findings with two lines of
+// context either side, each finding's message below its line.
+std::string Excerpt(const HtmlPageInput& in, const CLines& lines,
+                    const std::map<long, std::vector<Finding>>& findings) {
+    constexpr size_t kContext = 2, kLongLine = 1000, kWindow = 400;
+    const std::string& text = *in.text;
+    // The findings by 0-based line; one without a position is keyed -L by its line L.
+    std::map<size_t, std::vector<const Finding*>> byLine;
+    std::map<size_t, long> columnOf;
+    std::string beyond;  // findings of lines the text does not have: after it
+    for (const auto& [pos, list] : findings) {
+        const size_t line = pos >= 0 ? lines.LineOf(static_cast<size_t>(pos)) : static_cast<size_t>(-pos - 1);
+        if (line >= lines.Count()) {
+            for (const Finding& f : list)
+                beyond += MessageDiv(f);
+            continue;
+        }
+        for (const Finding& f : list) byLine[line].push_back(&f);
+        if (pos >= 0) columnOf.emplace(line, pos - static_cast<long>(lines.Start(line)));
+        else columnOf.emplace(line, PlaceOf(list.front().text).second - 1);
+    }
+    std::string out;
+    size_t shownTo = 0;  // lines below this one are shown already
+    for (const auto& [line, list] : byLine) {
+        const size_t from = std::max(shownTo, line >= kContext ? line - kContext : 0);
+        const size_t to = std::min(lines.Count(), line + kContext + 1);
+        if (from > shownTo) out += "<div class=\"gap\">…</div>";
+        for (size_t l = from; l < to; ++l) {
+            const size_t a = lines.Start(l);
+            size_t b = l + 1 < lines.Count() ? lines.Start(l + 1) - 1 : text.size();
+            size_t cutFrom = a, cutTo = b;
+            // A very long line: the part around the finding.
+            if (b - a > kLongLine) {
+                const auto c = columnOf.find(l);
+                const size_t at = a + static_cast<size_t>(std::max(0L, c != columnOf.end() ? c->second : 0L));
+                cutFrom = std::max(a, std::min(at, b) > kWindow ? std::min(at, b) - kWindow : a);
+                cutTo = std::min(b, cutFrom + 2 * kWindow);
+            }
+            const auto here = byLine.find(l);
+            std::string cls;
+            if (here != byLine.end()) {
+                cls = " class=\"warn\"";
+                for (const Finding* f : here->second)
+                    if (f->error) cls = " class=\"err\"";
+            }
+            out += "<div" + cls + Format("><span class=\"ln\">%u</span>", static_cast<unsigned>(l + 1)) +
+                   "<span class=\"src\">" + (cutFrom > a ? "… " : "") +
+                   HtmlEscape(ShownBytes(std::string_view(text).substr(cutFrom, cutTo - cutFrom), in.utf8)) +
+                   (cutTo < b ? " …" : "") + "</span></div>";
+            if (here != byLine.end())
+                for (const Finding* f : here->second)
+                    out += MessageDiv(*f);
+        }
+        shownTo = to;
+    }
+    if (shownTo < lines.Count() && !byLine.empty()) out += "<div class=\"gap\">…</div>";
+    return out + beyond;
+}
+
+const char* SeverityWord(const std::string& text, bool error) {
+    if (error) return "Fehler";
+    return Contains(text, " : Warnung") ? "Warnung" : "Hinweis";
+}
+
+}  // namespace
+
 std::string HtmlPage(const HtmlPageInput& in) {
     static const std::string kNone;
+    const std::string& text = in.text ? *in.text : kNone;
+    const HtmlReportFacts* facts = in.facts;
     const auto line = [&](std::string_view t) { return in.lineText ? in.lineText(t) : Cp1252ToUtf8(t); };
     // The findings by the position of their element; their colour from the marks.
     std::map<long, uint32_t> colours;
     if (in.marks)
         for (const CTextPageModel::Mark& m : *in.marks) colours.emplace(m.start, m.rgb);
     std::map<long, std::vector<Finding>> findings;
+    std::vector<long> keyOf;  // each report line's key in `findings`; LONG_MIN: no finding
     const std::vector<OutputLine> none;
     const std::vector<OutputLine>& lines = in.report ? in.report->Lines() : none;
+    const CLines textLines(text);
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].position <= 0) continue;
-        // Errors red; hints and warnings blue, as the text page marks them or as they say.
-        const auto c = colours.find(lines[i].position);
-        const std::string text = line(lines[i].text);
-        const bool hint = (c != colours.end() && c->second == kBlue) || Contains(text, " : Hinweis") ||
-                          Contains(text, " : Warnung");
-        findings[lines[i].position].push_back({i, text, !hint});
-    }
-    CWriter writer(in, findings);
-    const std::string body = writer.Body();
-    std::string page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + HtmlEscape(in.title) +
-                       "</title><style>" + kStyle + "</style>" + kScript + "</head><body>\n<h1>" +
-                       HtmlEscape(in.title) + "</h1>\n<ul class=\"report\">\n";
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const std::string text = HtmlEscape(line(lines[i].text));
-        const auto at = findings.find(lines[i].position);
-        if (lines[i].position > 0 && at != findings.end()) {
-            bool error = true;
-            for (const Finding& f : at->second)
-                if (f.index == i) error = f.error;
-            page += Format("<li><a class=\"%s\" href=\"#f%u\" onclick=\"openTo('f%u')\">", error ? "err" : "warn",
-                           static_cast<unsigned>(i), static_cast<unsigned>(i)) +
-                    text + "</a></li>\n";
-        } else {
-            page += "<li>" + text + "</li>\n";
+        keyOf.push_back(LONG_MIN);
+        const std::string t = line(lines[i].text);
+        long key = lines[i].position;
+        if (key <= 0) {
+            // Without a position the report places a finding by its line only.
+            const long place = PlaceOf(t).first;
+            if (!facts || place <= 0) continue;
+            key = -place;  // line L as -L, before any element
         }
+        // Errors red; hints and warnings blue, as the text page marks them or as they say.
+        const auto c = colours.find(key);
+        const bool hint =
+            (c != colours.end() && c->second == kBlue) || Contains(t, " : Hinweis") || Contains(t, " : Warnung");
+        findings[key].push_back({i, t, !hint});
+        keyOf.back() = key;
     }
-    page += "</ul>\n<div class=\"xml\">\n" + body + "\n</div>\n</body></html>\n";
+    const bool excerpt = facts && facts->excerpt;
+    std::string body;
+    if (excerpt) {
+        body = Excerpt(in, textLines, findings);
+    } else {
+        CWriter writer(in, findings, facts ? &textLines : nullptr);
+        body = writer.Body();
+    }
+    const auto isError = [&](size_t i) {
+        for (const Finding& f : findings[keyOf[i]])
+            if (f.index == i) return f.error;
+        return true;
+    };
+    std::string page;
+    if (!facts) {
+        page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + HtmlEscape(in.title) +
+               "</title><style>" + kStyle + "</style>" + kScript + "</head><body>\n<h1>" + HtmlEscape(in.title) +
+               "</h1>\n<ul class=\"report\">\n";
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const std::string t = HtmlEscape(line(lines[i].text));
+            if (keyOf[i] != LONG_MIN)
+                page += Format("<li><a class=\"%s\" href=\"#f%u\" onclick=\"openTo('f%u')\">",
+                               isError(i) ? "err" : "warn", static_cast<unsigned>(i), static_cast<unsigned>(i)) +
+                        t + "</a></li>\n";
+            else
+                page += "<li>" + t + "</li>\n";
+        }
+        page += "</ul>\n<div class=\"xml\">\n" + body + "\n</div>\n</body></html>\n";
+        return page;
+    }
+    // The report to share: facts, verdict and summary, the findings as a
+    // table, then the text; nothing to run and nothing to load, and
+    // well-formed XML as well as HTML.
+    page = "<!DOCTYPE html>\n<html lang=\"de\"><head><meta charset=\"utf-8\"/><title>Prüfbericht " +
+           HtmlEscape(facts->name) + "</title><style>" + kStyle + kReportStyle +
+           "</style></head><body>\n<h1>Prüfbericht " + HtmlEscape(facts->name) + "</h1>\n<table class=\"facts\">\n";
+    for (const auto& [label, value] :
+         {std::pair<const char*, std::string>{"Datei", facts->name},
+          {"Größe", Format("%llu Bytes", static_cast<unsigned long long>(facts->size))},
+          {"SHA-256", facts->sha256},
+          {"Geprüft am", facts->checkTime},
+          {"Programmversion", facts->version},
+          {"Stand des SCL Verzeichnisses", facts->sclDate}})
+        page += std::string("<tr><th>") + label + "</th><td>" + HtmlEscape(value) + "</td></tr>\n";
+    page += "</table>\n<ul class=\"report\">\n";
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (keyOf[i] == LONG_MIN) page += "<li>" + HtmlEscape(line(lines[i].text)) + "</li>\n";
+    page += "</ul>\n";
+    if (!findings.empty()) {
+        page += "<table class=\"findings\">\n<tr><th>Zeile</th><th>Spalte</th><th>Art</th><th>Meldung</th></tr>\n";
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (keyOf[i] == LONG_MIN) continue;
+            const std::string t = line(lines[i].text);
+            auto [l, c] = PlaceOf(t);
+            if (l == 0 && keyOf[i] > 0) l = static_cast<long>(textLines.LineOf(static_cast<size_t>(keyOf[i]))) + 1;
+            const bool error = isError(i);
+            page += Format("<tr class=\"%s\"><td class=\"num\">%s</td><td class=\"num\">%s</td><td>%s</td>",
+                           error ? "err" : "warn", l > 0 ? std::to_string(l).c_str() : "",
+                           c > 0 ? std::to_string(c).c_str() : "", SeverityWord(t, error)) +
+                    Format("<td><a class=\"%s\" href=\"#f%u\">", error ? "err" : "warn", static_cast<unsigned>(i)) +
+                    HtmlEscape(t) + "</a></td></tr>\n";
+        }
+        page += "</table>\n";
+    }
+    if (excerpt && !findings.empty())
+        page += "<p>Die Datei ist groß: gezeigt werden die Zeilen der Meldungen mit ihrer Umgebung.</p>\n";
+    page += "<div class=\"xml\">\n" + body + "\n</div>\n</body></html>\n";
     return page;
+}
+
+HtmlReportFacts ReportFacts(std::string_view bytes, const std::string& name, double checkTime,
+                            const std::string& version, const std::string& sclDate, bool large) {
+    HtmlReportFacts facts;
+    facts.name = ShownBytes(name, true);  // a name that is no valid UTF-8 stays readable
+    facts.size = bytes.size();
+    facts.sha256 = Sha256Hex(bytes);
+    // Days since 30.12.1899 and the time of day as a calendar date and clock time.
+    const long long seconds = std::llround(checkTime * 86400.0);
+    const std::chrono::sys_days day =
+        std::chrono::sys_days(std::chrono::year{1899} / 12 / 30) + std::chrono::days(seconds / 86400);
+    const std::chrono::year_month_day ymd(day);
+    const long long s = seconds % 86400;
+    facts.checkTime = Format("%02u.%02u.%04d %02lld:%02lld:%02lld", static_cast<unsigned>(ymd.day()),
+                             static_cast<unsigned>(ymd.month()), static_cast<int>(ymd.year()), s / 3600, s / 60 % 60,
+                             s % 60);
+    facts.version = version;
+    facts.sclDate = sclDate;
+    facts.excerpt = large;
+    return facts;
+}
+
+std::string Sha256Hex(std::string_view bytes) {
+    static constexpr std::array<uint32_t, 64> k{
+        0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+        0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+        0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+        0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+        0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+        0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+        0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+        0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+    std::array<uint32_t, 8> h{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                              0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+    const auto rotr = [](uint32_t x, int n) { return (x >> n) | (x << (32 - n)); };
+    const auto block = [&](const unsigned char* p) {
+        std::array<uint32_t, 64> w;
+        for (int i = 0; i < 16; ++i)
+            w[i] = uint32_t(p[4 * i]) << 24 | uint32_t(p[4 * i + 1]) << 16 | uint32_t(p[4 * i + 2]) << 8 | p[4 * i + 3];
+        for (int i = 16; i < 64; ++i) {
+            const uint32_t s0 = rotr(w[i - 15], 7) ^ rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
+            const uint32_t s1 = rotr(w[i - 2], 17) ^ rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
+            w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+        }
+        uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4], f = h[5], g = h[6], hh = h[7];
+        for (int i = 0; i < 64; ++i) {
+            const uint32_t t1 = hh + (rotr(e, 6) ^ rotr(e, 11) ^ rotr(e, 25)) + ((e & f) ^ (~e & g)) + k[i] + w[i];
+            const uint32_t t2 = (rotr(a, 2) ^ rotr(a, 13) ^ rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+            hh = g, g = f, f = e, e = d + t1, d = c, c = b, b = a, a = t1 + t2;
+        }
+        h[0] += a, h[1] += b, h[2] += c, h[3] += d, h[4] += e, h[5] += f, h[6] += g, h[7] += hh;
+    };
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    size_t n = bytes.size(), i = 0;
+    for (; i + 64 <= n; i += 64) block(data + i);
+    // The last block(s): the rest, a one bit, zeros and the length in bits.
+    std::array<unsigned char, 128> tail{};
+    const size_t rest = n - i;
+    std::copy(data + i, data + n, tail.begin());
+    tail[rest] = 0x80;
+    const size_t total = rest + 9 > 64 ? 128 : 64;
+    const uint64_t bits = static_cast<uint64_t>(n) * 8;
+    for (int b = 0; b < 8; ++b) tail[total - 1 - b] = static_cast<unsigned char>(bits >> (8 * b));
+    for (size_t b = 0; b < total; b += 64) block(tail.data() + b);
+    std::string hex;
+    for (const uint32_t v : h) hex += Format("%08x", v);
+    return hex;
 }
 
 bool WriteHtmlPage(const std::string& file, const HtmlPageInput& input) {

@@ -141,7 +141,7 @@ FillResult CStructureView::FillView() {
                 m_pProgress.reset();
                 return FillResult::Cancelled;
             }
-            browser = m_doc.m_contentLength >= 100000 ? Browser::LargeFile : Browser::Page;
+            browser = m_doc.m_contentLength >= kLargeFileBytes ? Browser::LargeFile : Browser::Page;
         }
         // BICs that could not be asked because there is no valid directory: said once.
         const std::string sclHint = SclDirectoryHint();

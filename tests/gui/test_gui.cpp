@@ -29,6 +29,7 @@
 #include "gui/guiapp.h"
 #include "gui/ids.h"
 #include "gui/mainframe.h"
+#include "ui/htmlpage.h"
 #include "gui/outputlist.h"
 #include "gui/printing.h"
 #include "gui/progressdlg.h"
@@ -992,6 +993,56 @@ TEST_F(Gui, HtmlPageHoldsTheFileAndItsFindings) {
     // The next file's page replaces it, under the same name.
     ASSERT_TRUE(m_frame->OpenFile(FixturesDir() + "/rules/direct-debit.xml"));
     EXPECT_TRUE(WaitFor([&] { return PageText(web).Contains("direct-debit.xml"); })) << PageText(web).utf8_str();
+    m_frame->ActivatePage(kPageGrid);
+}
+
+// "Bericht speichern..." writes the open file's report to share: its facts,
+// its findings linked, the file's text and name escaped; shown in the browser
+// page, it needs nothing else.
+TEST_F(Gui, SaveReportWritesTheSharedPage) {
+    EXPECT_FALSE(UpdateUi(m_frame, CMainFrame::kIdSaveReport).GetEnabled());
+    const std::string source = ReadFile(FixturesDir() + "/rules/script-values.xml");
+    const std::string file = m_dir / "Zahlung <b> & Co.xml";
+    WriteFile(file, source);
+    ASSERT_TRUE(m_frame->OpenFile(file));
+    ASSERT_TRUE(UpdateUi(m_frame, CMainFrame::kIdSaveReport).GetEnabled());
+    const std::string target = m_dir / "bericht.html";
+    std::string suggested;
+    m_frame->ChooseReportPathWith([&](const std::string& s) {
+        suggested = s;
+        return target;
+    });
+    Command(m_frame, CMainFrame::kIdSaveReport);
+    m_frame->ChooseReportPathWith(nullptr);
+    EXPECT_EQ(suggested, m_dir / "Zahlung <b> & Co-bericht.html");
+    const std::string html = ReadFile(target);
+    for (const std::string& part :
+         {"<td>" + m_dir.Path() + "/Zahlung &lt;b&gt; &amp; Co.xml</td>", "<td>" + Sha256Hex(source) + "</td>",
+          "<td>" + Values().m_strVersion + "</td>",
+          std::string("&amp;lt;script&amp;gt;alert(1)&amp;lt;/script&amp;gt; &amp;amp; Co"),
+          std::string("<a class=\"err\" href=\"#f")})
+        EXPECT_NE(html.find(part), std::string::npos) << part;
+    EXPECT_EQ(html.find("<script"), std::string::npos);
+    EXPECT_EQ(std::system(("xmllint --noout --nonet '" + target + "'").c_str()), 0);
+    // Every finding of the output pane is a row of the table.
+    size_t withPosition = 0, rows = 0;
+    for (const OutputLine& l : m_frame->Output().Lines()) withPosition += l.position > 0;
+    for (size_t p = 0; (p = html.find("<tr class=\"", p)) != std::string::npos; ++p) ++rows;
+    EXPECT_EQ(rows, withPosition);
+    // As a browser shows it.
+    m_frame->ActivatePage(kPageHtml);
+    m_frame->Browser()->Navigate(target);
+    wxWebView* web = m_frame->Browser()->Web();
+    ASSERT_NE(web, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return PageText(web).Contains(U("IBAN ungültig!")); }));
+    Screenshot(m_frame, "shared-report.png");
+    ASSERT_TRUE(web->RunScript("document.querySelector('div.msg.err').scrollIntoView();"));
+    Pump();
+    Screenshot(m_frame, "shared-report-text.png");
+    // A target that cannot be written is said, not taken for done.
+    m_prompt.shown.clear();
+    EXPECT_FALSE(m_frame->SaveReport(m_dir / "missing/bericht.html"));
+    EXPECT_EQ(m_prompt.shown.size(), 1u);
     m_frame->ActivatePage(kPageGrid);
 }
 
