@@ -587,4 +587,39 @@ TEST_F(EventMode, FindingsStandAfterTheirOwnElementInBothModes) {
         EXPECT_NE(std::find(event.begin(), event.end(), line), event.end()) << line << "\n" << ::testing::PrintToString(event);
 }
 
+// A payment block id repeated in the file and an end-to-end reference
+// repeated within its block are warned at the second occurrence, alike in
+// both modes; "NOTPROVIDED", a reference of another block and one that
+// differs in case are none. The warnings leave the verdict positive.
+TEST_F(EventMode, DuplicateReferencesInBothModes) {
+    const std::string fixture = ReadFile(FixturesDir() + "/rules/duplicate-references.xml");
+    const std::string hint = "Zeile 11/57 : Hinweis: Die eindeutige Referenz sollte angegeben werden! Diese ist auch in "
+                             "einem weiteren Auftrag nicht angegeben.";
+    auto replaced = [&](const std::string& from, const std::string& to, size_t occurrence) {
+        std::string text = fixture;
+        size_t p = text.find(from);
+        for (size_t i = 0; i < occurrence; ++i) p = text.find(from, p + 1);
+        return text.replace(p, from.size(), to);
+    };
+    struct Case {
+        const char* name;
+        std::string xml;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"both repeated", fixture,
+         {hint, "Zeile 13/47 : Warnung: Die Ende-zu-Ende-Referenz 'A' kommt in diesem Auftrag bereits in Zeile 10 vor!",
+          "Zeile 23/24 : Warnung: Die Referenz <PmtInfId> 'P1' kommt bereits in Zeile 6 vor!"}},
+        {"the third block with an id of its own", replaced("<PmtInfId>P1", "<PmtInfId>P3", 1),
+         {hint, "Zeile 13/47 : Warnung: Die Ende-zu-Ende-Referenz 'A' kommt in diesem Auftrag bereits in Zeile 10 vor!"}},
+        {"the second reference in lower case", replaced("<EndToEndId>A<", "<EndToEndId>a<", 1),
+         {hint, "Zeile 23/24 : Warnung: Die Referenz <PmtInfId> 'P1' kommt bereits in Zeile 6 vor!"}},
+    };
+    for (const auto& c : cases) {
+        for (bool sax : {false, true}) {
+            EXPECT_EQ(RuleLines(Report(c.xml, sax)), c.lines) << c.name << (sax ? " (event mode)" : "");
+            EXPECT_TRUE(m_doc->m_verdictPositive) << c.name << (sax ? " (event mode)" : "");
+        }
+    }
+}
+
 }  // namespace valorix::test

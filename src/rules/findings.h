@@ -23,5 +23,20 @@ inline const std::string kAmendmentDetailsNotAllowed =
       "Wert 'false' hat oder nicht vorhanden ist.");
 inline const std::string kSmndaNeedsFirst =
     A("Fehler: SMNDA ist nur mit erstmaliger Verwendung des Mandats <SeqTp>FRST</SeqTp> zulässig!");
+/// "%s": the repeated id; "%d": the line of its first occurrence.
+inline const std::string kDuplicatePaymentBlockId = "Warnung: Die Referenz <PmtInfId> '%s' kommt bereits in Zeile %d vor!";
+inline const std::string kDuplicateEndToEndId =
+    "Warnung: Die Ende-zu-Ende-Referenz '%s' kommt in diesem Auftrag bereits in Zeile %d vor!";
+
+/// The findings that go beyond what a bank accepts (repeated references,
+/// dates against the bank calendar): hints and warnings for the person who
+/// sends the file, which never make a check fail, in either mode.
+inline bool IsAdvisory(const std::string& text) {
+    for (const std::string* t : {&kDuplicatePaymentBlockId, &kDuplicateEndToEndId}) {
+        const size_t fixed = t->find('%');
+        if (text.compare(0, fixed, *t, 0, fixed) == 0) return true;
+    }
+    return false;
+}
 
 }  // namespace valorix::finding
