@@ -6,6 +6,7 @@
 #include "platform/codepage.h"
 #include "platform/prompt.h"
 #include "platform/strutil.h"
+#include "rules/calendar.h"
 #include "rules/checkdigits.h"
 #include "rules/findings.h"
 #include "rules/references.h"
@@ -234,13 +235,13 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
         return;
     }
     if (Contains(name, "ReqdExctnDt")) {
-        const std::string finding = DateFinding(name, value, NowDate());
+        const std::string finding = DateOrCalendarFinding(name, value, NowDate());
         if (!finding.empty()) Record(finding, 1);
         return;
     }
     if (m_doc->m_debitKind == 0) return;
     if (Contains(name, "ReqdColltnDt") || Contains(name, "DtOfSgntr")) {
-        const std::string finding = DateFinding(name, value, NowDate());
+        const std::string finding = DateOrCalendarFinding(name, value, NowDate());
         if (!finding.empty()) Record(finding, 1);
         return;
     }

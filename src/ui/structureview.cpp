@@ -9,6 +9,7 @@
 #include "platform/codepage.h"
 #include "platform/prompt.h"
 #include "platform/strutil.h"
+#include "rules/calendar.h"
 #include "rules/checkdigits.h"
 #include "rules/scldirectory.h"
 #include "rules/findings.h"
@@ -427,7 +428,7 @@ void CStructureView::RuleChain(const std::string& elementName, const std::string
             if (creditor && !CheckCreditorId(value, message)) record("Fehler: " + message);
         }
     } else if (plain && DatePart(value).size() == 10) {
-        const std::string finding = DateFinding(name, value, NowDate());
+        const std::string finding = DateOrCalendarFinding(name, value, NowDate());
         if (!finding.empty()) record(finding);
     }
 }
