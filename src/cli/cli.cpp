@@ -20,6 +20,7 @@
 #include "platform/codepage.h"
 #include "platform/inputfile.h"
 #include "platform/paths.h"
+#include "rules/summary.h"
 #include "platform/prompt.h"
 #include "platform/strutil.h"
 #include "rules/sclimport.h"
@@ -46,6 +47,7 @@ const char* const kOptionHelp =
     "  --version              Programmversion, Stand des SCL Verzeichnisses und Version des Schemasatzes ausgeben\n"
     "  --sax                  im Ereignismodus (SAX) prüfen, wie bei großen Dateien\n"
     "  --json                 je Datei ein JSON Objekt auf einer Zeile ausgeben\n"
+    "  --summary              nach dem Bericht einer Zahlungsdatei den Begleitzettel ausgeben\n"
     "  --recursive            bei einem Ordner alle Dateien *.xml darunter in sortierter Reihenfolge prüfen\n"
     "  --name NAME            Name der von der Standardeingabe (-) gelesenen Datei im Bericht\n"
     "  --data-dir ORDNER      Datenordner (Schemas, XSDVERS.INI, NVSCL.INI)\n"
@@ -82,6 +84,7 @@ struct Options {
     std::optional<std::string> name;
     bool sax = false;
     bool json = false;
+    bool summary = false;
     bool importScl = false;
     bool updateScl = false;
     bool publishScl = false;
@@ -102,6 +105,7 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
     cli.add_flag("--recursive", o.recursive);
     cli.add_flag("--sax", o.sax);
     cli.add_flag("--json", o.json);
+    cli.add_flag("--summary", o.summary);
     cli.add_flag("--import-scl", o.importScl);
     cli.add_flag("--update-scl", o.updateScl);
     cli.add_flag("--publish-scl", o.publishScl);
@@ -340,6 +344,16 @@ int CheckOne(const Options& o, CTavrel1App& app, IPrompt& prompt, std::istream& 
     }
     if (o.json) PrintJson(doc, report, ar.path, app.m_strSclStand, out);
     else PrintReport(report, out);
+    if (o.summary && !o.json) {
+        // The hash is the file's own: read once more from its start.
+        file.clear();
+        file.seekg(0);
+        const FileSummary summary = Summarize(doc.m_content, file);
+        if (!summary.blocks.empty()) {
+            out << '\n';
+            for (const std::string& line : SummaryLines(summary)) out << Cp1252ToUtf8(line) << '\n';
+        }
+    }
     return CheckPassed(doc) ? 0 : 1;
 }
 
