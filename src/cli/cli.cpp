@@ -20,10 +20,10 @@
 #include "platform/codepage.h"
 #include "platform/inputfile.h"
 #include "platform/paths.h"
-#include "rules/summary.h"
 #include "platform/prompt.h"
 #include "platform/strutil.h"
 #include "rules/sclimport.h"
+#include "rules/summary.h"
 #include "ui/structureview.h"
 #include "xml/nvexception.h"
 

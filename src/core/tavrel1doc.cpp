@@ -1,7 +1,5 @@
 #include "core/tavrel1doc.h"
 
-#include "rules/findings.h"
-
 #include <algorithm>
 #include <new>
 

@@ -6,17 +6,13 @@
 
 #include "platform/codepage.h"
 #include "platform/strutil.h"
+#include "rules/references.h"
 #include "rules/values.h"
 #include "xml/saxpass.h"
 
 namespace valorix {
 
 namespace {
-
-std::string Local(const std::string& qName) {
-    const size_t colon = qName.rfind(':');
-    return colon == std::string::npos ? qName : qName.substr(colon + 1);
-}
 
 // Collects the summary as the events stream by; only the few elements it
 // names are kept, so the pass stays linear and small for any file size.
@@ -26,7 +22,7 @@ public:
 
     bool StartElement(const std::string&, const std::string& qName, const std::string&,
                       const std::vector<std::string>& attrNames, const std::vector<std::string>& attrValues) override {
-        const std::string name = Local(qName);
+        const std::string name = LocalName(qName);
         m_stack.push_back(name);
         m_text.clear();
         if (m_stack.size() == 2) m_s.debit = name == "CstmrDrctDbtInitn";
@@ -34,7 +30,7 @@ public:
         m_currency.clear();
         if (name == "InstdAmt")
             for (size_t i = 0; i < attrNames.size(); ++i)
-                if (Local(attrNames[i]) == "Ccy") m_currency = attrValues[i];
+                if (LocalName(attrNames[i]) == "Ccy") m_currency = attrValues[i];
         return true;
     }
     bool Characters(const std::string& text, bool) override {
@@ -92,7 +88,6 @@ private:
         if (!block) return;
         if (parent == "PmtInf") {
             if (name == "PmtInfId") block->id = value;
-            else if (name == "PmtMtd") block->method = value;
             else if (name == "NbOfTxs") block->totals.declaredCount = value;
             else if (name == "CtrlSum") block->totals.declaredSum = value;
             else if (name == "ReqdExctnDt" || name == "ReqdColltnDt") {

@@ -22,7 +22,7 @@ struct SummaryTotals {
 };
 
 struct BlockSummary {
-    std::string id, method, scheme, sequence, date;
+    std::string id, scheme, sequence, date;
     std::string name, iban, bic;  ///< the file owner's: debtor of a transfer, creditor of a debit
     SummaryTotals totals;
 };
