@@ -587,4 +587,84 @@ TEST_F(EventMode, FindingsStandAfterTheirOwnElementInBothModes) {
         EXPECT_NE(std::find(event.begin(), event.end(), line), event.end()) << line << "\n" << ::testing::PrintToString(event);
 }
 
+// A payment block id repeated in the file and an end-to-end reference
+// repeated within its block are warned at the second occurrence, alike in
+// both modes; "NOTPROVIDED", a reference of another block and one that
+// differs in case are none. The warnings leave the verdict positive.
+TEST_F(EventMode, DuplicateReferencesInBothModes) {
+    const std::string fixture = ReadFile(FixturesDir() + "/rules/duplicate-references.xml");
+    const std::string hint = "Zeile 11/57 : Hinweis: Die eindeutige Referenz sollte angegeben werden! Diese ist auch in "
+                             "einem weiteren Auftrag nicht angegeben.";
+    auto replaced = [&](const std::string& from, const std::string& to, size_t occurrence) {
+        std::string text = fixture;
+        size_t p = text.find(from);
+        for (size_t i = 0; i < occurrence; ++i) p = text.find(from, p + 1);
+        return text.replace(p, from.size(), to);
+    };
+    struct Case {
+        const char* name;
+        std::string xml;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"both repeated", fixture,
+         {hint, "Zeile 13/47 : Warnung: Die Ende-zu-Ende-Referenz 'A' kommt in diesem Auftrag bereits in Zeile 10 vor!",
+          "Zeile 23/24 : Warnung: Die Referenz <PmtInfId> 'P1' kommt bereits in Zeile 6 vor!"}},
+        {"the third block with an id of its own", replaced("<PmtInfId>P1", "<PmtInfId>P3", 1),
+         {hint, "Zeile 13/47 : Warnung: Die Ende-zu-Ende-Referenz 'A' kommt in diesem Auftrag bereits in Zeile 10 vor!"}},
+        {"the second reference in lower case", replaced("<EndToEndId>A<", "<EndToEndId>a<", 1),
+         {hint, "Zeile 23/24 : Warnung: Die Referenz <PmtInfId> 'P1' kommt bereits in Zeile 6 vor!"}},
+    };
+    for (const auto& c : cases) {
+        for (bool sax : {false, true}) {
+            EXPECT_EQ(RuleLines(Report(c.xml, sax)), c.lines) << c.name << (sax ? " (event mode)" : "");
+            EXPECT_TRUE(m_doc->m_verdictPositive) << c.name << (sax ? " (event mode)" : "");
+        }
+    }
+}
+
+// Requested dates against the TARGET2 calendar, in both modes: a date on a
+// closing day gets a hint naming the day the bank executes on; a collection
+// date too close to a Saturday's hand-in a warning instead; past dates keep
+// the date rules' hint alone.
+TEST_F(EventMode, RequestedDatesAgainstTheCalendarInBothModes) {
+    const std::string transfer = ReadFile(FixturesDir() + "/rules/credit-transfer-2019.xml");
+    const std::string debit = ReadFile(FixturesDir() + "/rules/direct-debit-2019.xml");
+    auto with = [](std::string text, const std::string& from, const std::string& to) {
+        return text.replace(text.find(from), from.size(), to);
+    };
+    const std::string moved = "ist kein TARGET2-Geschäftstag, die Bank führt den Auftrag erst am ";
+    struct Case {
+        const char* name;
+        std::string xml;
+        double now;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"Dt on Boxing Day, DtTm on New Year's Day",
+         with(with(transfer, "2026-11-30", "2026-12-26"), "2026-12-09T23:59:59", "2027-01-01T10:00:00"),
+         MakeDate(2026, 12, 10, 12, 0, 0),
+         {"Zeile 7/33 : Hinweis: Der Ausführungstermin '2026-12-26' " + moved + "28.12.2026 aus!",
+          "Zeile 15/46 : Hinweis: Der Ausführungstermin '2027-01-01' " + moved + "04.01.2027 aus!"}},
+        {"past dates: the date rules only", transfer, MakeDate(2026, 12, 10, 12, 0, 0),
+         {"Zeile 7/33 : Hinweis: Der Ausführungstermin liegt nicht in der Zukunft!",
+          "Zeile 15/46 : Hinweis: Der Ausführungstermin liegt nicht in der Zukunft!"}},
+        {"collection on Monday, handed in on Thursday", with(debit, "2026-12-10", "2026-12-14"),
+         MakeDate(2026, 12, 10, 12, 0, 0), {}},
+        {"collection on Monday, handed in on Saturday", with(debit, "2026-12-10", "2026-12-14"),
+         MakeDate(2026, 12, 12, 12, 0, 0),
+         {"Zeile 8/40 : Warnung: Das Einzugsdatum '2026-12-14' liegt weniger als einen TARGET2-Geschäftstag in der "
+          "Zukunft (frühestens 15.12.2026), die Bank wird die Lastschrift zurückweisen oder verschieben!"}},
+    };
+    auto dates = [](const std::vector<std::string>& lines) {
+        std::vector<std::string> out;
+        for (const std::string& l : RuleLines(lines))
+            if (l.find("TARGET2") != std::string::npos || l.find("Zukunft") != std::string::npos) out.push_back(l);
+        return out;
+    };
+    for (const auto& c : cases) {
+        SetClock(c.now);
+        for (bool sax : {false, true})
+            EXPECT_EQ(dates(Report(c.xml, sax)), c.lines) << c.name << (sax ? " (event mode)" : "");
+    }
+}
+
 }  // namespace valorix::test

@@ -26,6 +26,7 @@
 #include "platform/strutil.h"
 #include "rules/sclimport.h"
 #include "ui/htmlpage.h"
+#include "rules/summary.h"
 #include "ui/structureview.h"
 #include "ui/textpage.h"
 #include "xml/nvexception.h"
@@ -52,6 +53,7 @@ const char* const kOptionHelp =
     "  --sax                  im Ereignismodus (SAX) prüfen, wie bei großen Dateien\n"
     "  --json                 je Datei ein JSON Objekt auf einer Zeile ausgeben\n"
     "  --html DATEI           einen Prüfbericht der (einen) geprüften Datei als HTML Datei schreiben\n"
+    "  --summary              nach dem Bericht einer Zahlungsdatei den Begleitzettel ausgeben\n"
     "  --recursive            bei einem Ordner alle Dateien *.xml darunter in sortierter Reihenfolge prüfen\n"
     "  --name NAME            Name der von der Standardeingabe (-) gelesenen Datei im Bericht\n"
     "  --data-dir ORDNER      Datenordner (Schemas, XSDVERS.INI, NVSCL.INI)\n"
@@ -88,6 +90,7 @@ struct Options {
     std::optional<std::string> name;
     bool sax = false;
     bool json = false;
+    bool summary = false;
     bool importScl = false;
     bool updateScl = false;
     bool publishScl = false;
@@ -109,6 +112,7 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
     cli.add_flag("--recursive", o.recursive);
     cli.add_flag("--sax", o.sax);
     cli.add_flag("--json", o.json);
+    cli.add_flag("--summary", o.summary);
     cli.add_flag("--import-scl", o.importScl);
     cli.add_flag("--update-scl", o.updateScl);
     cli.add_flag("--publish-scl", o.publishScl);
@@ -390,6 +394,16 @@ int CheckOne(const Options& o, CTavrel1App& app, IPrompt& prompt, std::istream& 
     if (o.json) PrintJson(doc, report, Utf8ToCp1252(name), app.m_strSclStand, out);
     else PrintReport(report, out);
     if (o.html && !WriteReport(o, app, doc, report, text, path, bytes, name, err)) return 2;
+    if (o.summary && !o.json) {
+        // The hash is the file's own: read once more from its start.
+        file.clear();
+        file.seekg(0);
+        const FileSummary summary = Summarize(doc.m_content, file);
+        if (!summary.blocks.empty()) {
+            out << '\n';
+            for (const std::string& line : SummaryLines(summary)) out << Cp1252ToUtf8(line) << '\n';
+        }
+    }
     return CheckPassed(doc) ? 0 : 1;
 }
 

@@ -12,6 +12,7 @@
 #include "platform/prompt.h"
 #include "platform/strutil.h"
 #include "rules/checkdigits.h"
+#include "rules/findings.h"
 #include "rules/scldirectory.h"
 #include "rules/myxmldoc.h"
 #include "xml/nvexception.h"
@@ -81,10 +82,10 @@ void CTavrel1Doc::RunSaxCheck(IEventSink* sink) {
     m_xmlnsRepeated = 0;
     // 2, 3
     if (RunSaxPass(m_content, false, m_processor.get(), m_schemaPath, m_extraEncodings != 0, true) == -1) throw 1;
-    // 4: hints do not make the file fail
+    // 4: hints, and the warnings beyond what a bank accepts, do not make the file fail
     auto onlyHints = [this] {
         for (const std::string& t : m_processor->m_texts)
-            if (!StartsWith(t, "Hinweis:")) return false;
+            if (!StartsWith(t, "Hinweis:") && !finding::IsAdvisory(t)) return false;
         return true;
     };
     bool valid = onlyHints();

@@ -23,5 +23,27 @@ inline const std::string kAmendmentDetailsNotAllowed =
       "Wert 'false' hat oder nicht vorhanden ist.");
 inline const std::string kSmndaNeedsFirst =
     A("Fehler: SMNDA ist nur mit erstmaliger Verwendung des Mandats <SeqTp>FRST</SeqTp> zulässig!");
+/// "%s": the repeated id; "%d": the line of its first occurrence.
+inline const std::string kDuplicatePaymentBlockId = "Warnung: Die Referenz <PmtInfId> '%s' kommt bereits in Zeile %d vor!";
+inline const std::string kDuplicateEndToEndId =
+    "Warnung: Die Ende-zu-Ende-Referenz '%s' kommt in diesem Auftrag bereits in Zeile %d vor!";
+/// "%s": "Der Ausführungstermin" or "Das Einzugsdatum", the date, the next business day (DD.MM.YYYY).
+inline const std::string kNotBusinessDay =
+    A("Hinweis: %s '%s' ist kein TARGET2-Geschäftstag, die Bank führt den Auftrag erst am %s aus!");
+/// "%s": the collection date, the earliest possible one (DD.MM.YYYY).
+inline const std::string kCollectionTooEarly =
+    A("Warnung: Das Einzugsdatum '%s' liegt weniger als einen TARGET2-Geschäftstag in der Zukunft (frühestens %s), "
+      "die Bank wird die Lastschrift zurückweisen oder verschieben!");
+
+/// The findings that go beyond what a bank accepts (repeated references,
+/// dates against the bank calendar): hints and warnings for the person who
+/// sends the file, which never make a check fail, in either mode.
+inline bool IsAdvisory(const std::string& text) {
+    for (const std::string* t : {&kDuplicatePaymentBlockId, &kDuplicateEndToEndId, &kCollectionTooEarly}) {
+        const size_t fixed = t->find('%');
+        if (text.compare(0, fixed, *t, 0, fixed) == 0) return true;
+    }
+    return false;
+}
 
 }  // namespace valorix::finding

@@ -6,8 +6,10 @@
 #include "platform/codepage.h"
 #include "platform/prompt.h"
 #include "platform/strutil.h"
+#include "rules/calendar.h"
 #include "rules/checkdigits.h"
 #include "rules/findings.h"
+#include "rules/references.h"
 
 namespace valorix {
 
@@ -77,6 +79,7 @@ bool CMyXmlDoc::StartElement(const std::string& localName, const std::string& qN
     }
     if (m_elementCount == 0) {
         // 4
+        m_references.Clear();
         m_rootName = qName;
         m_rootUri = uri;
         for (size_t i = 0; i < attrNames.size(); ++i) {
@@ -99,6 +102,7 @@ bool CMyXmlDoc::StartElement(const std::string& localName, const std::string& qN
     if (!collecting) {
         if (EndsWith(qName, "PmtInf")) {
             m_txInPmtInf = m_txWithCreditorId = 0;
+            m_references.NewBlock();
         } else if (EndsWith(qName, "DrctDbtTxInf") || EndsWith(qName, "CdtTrfTxInf")) {
             ++m_txInPmtInf;
         }
@@ -204,6 +208,15 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
             if (m_doc->m_missingRefHints == 0) Record(finding::kMissingReference, 1);
             ++m_doc->m_missingRefHints;
         }
+        if (LocalName(name) == "EndToEndId") {
+            m_reference = value;
+            m_capture = 7;
+        }
+        return;
+    }
+    if (LocalName(name) == "PmtInfId" && EndsWith(parent, "PmtInf")) {
+        m_reference = value;
+        m_capture = 6;
         return;
     }
     if (EndsWith(name, "IBAN") && value.size() > 4) {
@@ -222,13 +235,13 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
         return;
     }
     if (Contains(name, "ReqdExctnDt")) {
-        const std::string finding = DateFinding(name, value, NowDate());
+        const std::string finding = DateOrCalendarFinding(name, value, NowDate());
         if (!finding.empty()) Record(finding, 1);
         return;
     }
     if (m_doc->m_debitKind == 0) return;
     if (Contains(name, "ReqdColltnDt") || Contains(name, "DtOfSgntr")) {
-        const std::string finding = DateFinding(name, value, NowDate());
+        const std::string finding = DateOrCalendarFinding(name, value, NowDate());
         if (!finding.empty()) Record(finding, 1);
         return;
     }
@@ -282,7 +295,7 @@ void CMyXmlDoc::EndElement(const std::string& localName, const std::string& qNam
     if (!m_doc && !m_sink) return;  // the collecting pass
     const bool root = m_elementStack.empty();
     // 2, 3
-    if (m_pendingFinding != 0 || (m_capture >= 1 && m_capture <= 5)) {
+    if (m_pendingFinding != 0 || (m_capture >= 1 && m_capture <= 7)) {
         const Pos p = CurrentPos();
         if (m_pendingFinding != 0) {
             m_lines.back() = p.line;
@@ -294,6 +307,14 @@ void CMyXmlDoc::EndElement(const std::string& localName, const std::string& qNam
             case 3: m_grp.countPos = p; break;
             case 4: m_grp.sumPos = p; break;
             case 5: m_amendIndicatorPos = p; break;
+            case 6:
+                if (const long first = m_references.PaymentBlockId(m_reference, p.line); first >= 0)
+                    Append(DuplicatePaymentBlockIdText(m_reference, static_cast<int>(first)), p);
+                break;
+            case 7:
+                if (const long first = m_references.EndToEndId(m_reference, p.line); first >= 0)
+                    Append(DuplicateEndToEndIdText(m_reference, static_cast<int>(first)), p);
+                break;
             default: break;
         }
     }

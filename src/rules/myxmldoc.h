@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "rules/references.h"
 #include "rules/values.h"
 #include "xml/saxpass.h"
 
@@ -99,6 +100,8 @@ private:
     bool m_blockLevelId = false;
     int m_pendingFinding = 0;
     int m_capture = 0;
+    CReferenceRegister m_references;
+    std::string m_reference;  // the payment block id or end-to-end reference of the open element
     std::string m_text;           // text of the open element, joined from its pieces
     bool m_textPending = false;
     std::vector<bool> m_hasSubRows;  // per open element: attributes or child elements so far

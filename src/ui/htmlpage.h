@@ -9,6 +9,7 @@
 // line numbers, a print style sheet, no script at all, and for large files
 // only the lines around the findings.
 #pragma once
+#include "platform/sha256.h"
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -62,7 +63,7 @@ HtmlReportFacts ReportFacts(std::string_view bytes, const std::string& name, dou
                             const std::string& version, const std::string& sclDate, bool large);
 
 /// The SHA-256 of `bytes` as 64 lower-case hex digits.
-std::string Sha256Hex(std::string_view bytes);
+
 
 /// Text as HTML text: "<", ">", "&" and quotes escaped, control characters
 /// (but tab and line ends) shown as their pictures.

@@ -9,9 +9,11 @@
 #include "platform/codepage.h"
 #include "platform/prompt.h"
 #include "platform/strutil.h"
+#include "rules/calendar.h"
 #include "rules/checkdigits.h"
 #include "rules/scldirectory.h"
 #include "rules/findings.h"
+#include "rules/references.h"
 #include "rules/values.h"
 #include "ui/elementscan.h"
 #include "ui/eventrows.h"
@@ -62,6 +64,8 @@ FillResult CStructureView::FillView() {
     CStructureModel& model = *m_model;
     model.Clear();
     m_rows.clear();
+    m_references.Clear();
+    m_referenceBlock = kNoRow;
     if (m_t.browser) m_t.browser->Navigate("about:blank");
     // The document's text stays as it is until the document is loaded again
     // or goes, and a fill follows either: the page may read it where it stands.
@@ -334,6 +338,12 @@ bool CStructureView::ElementEndPosition(long start, int& line, int& column) cons
     return true;
 }
 
+int CStructureView::FindingLine(long start) const {
+    int line = 0, column = 0;
+    if (!ElementEndPosition(start, line, column)) PositionAt(start, line, column);
+    return line;
+}
+
 void CStructureView::PositionAt(long pos, int& line, int& column) const {
     const ITextPage& page = *m_t.text;
     const int l = page.LineFromChar(pos);
@@ -356,7 +366,7 @@ void CStructureView::RecordFinding(const std::string& text, const std::string& n
 void CStructureView::RuleChain(const std::string& elementName, const std::string& elementValue, RowId target,
                                RowId row) {
     static const char* const kEntering[] = {"IBAN", "BIC", "ReqdExctnDt", "ReqdColltnDt",
-                                            "CtrlSum", "EndToEndId", "DtOfSgntr", "Nm"};
+                                            "CtrlSum", "EndToEndId", "DtOfSgntr", "Nm", "PmtInfId"};
     std::string name = elementName, value = elementValue;
     if (target != kNoRow && IsEditionAfter30(m_doc.m_formatCode))
         UnnestRequestedDate(name, std::string(m_model->Name(target)), value);
@@ -394,6 +404,21 @@ void CStructureView::RuleChain(const std::string& elementName, const std::string
             if (m_doc.m_missingRefHints == 0) record(finding::kMissingReference);
             ++m_doc.m_missingRefHints;
         }
+        if (plain && LocalName(name) == "EndToEndId") {
+            RowId block = target;
+            while (block != kNoRow && !EndsWith(model.Name(block), "PmtInf")) block = model.Parent(block);
+            if (block != m_referenceBlock) {
+                m_references.NewBlock();
+                m_referenceBlock = block;
+            }
+            const long first = m_references.EndToEndId(Trim(value), model.TextPos(row));
+            if (first >= 0) record(DuplicateEndToEndIdText(Trim(value), FindingLine(first)));
+        }
+    } else if (LocalName(name) == "PmtInfId") {
+        if (plain && EndsWith(model.Name(target), "PmtInf")) {
+            const long first = m_references.PaymentBlockId(Trim(value), model.TextPos(row));
+            if (first >= 0) record(DuplicatePaymentBlockIdText(Trim(value), FindingLine(first)));
+        }
     } else if (Contains(name, "Id") && !Contains(name, "IdTp")) {
         if (plain && m_doc.m_debitKind != 0 && Contains(model.Name(target), "Othr") && model.Parent(target) != kNoRow) {
             bool creditor = false;
@@ -403,7 +428,7 @@ void CStructureView::RuleChain(const std::string& elementName, const std::string
             if (creditor && !CheckCreditorId(value, message)) record("Fehler: " + message);
         }
     } else if (plain && DatePart(value).size() == 10) {
-        const std::string finding = DateFinding(name, value, NowDate());
+        const std::string finding = DateOrCalendarFinding(name, value, NowDate());
         if (!finding.empty()) record(finding);
     }
 }

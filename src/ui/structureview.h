@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "rules/references.h"
 #include "ui/textpage.h"
 #include "ui/viewmodel.h"
 #include "xml/xmlparserdocument.h"
@@ -90,6 +91,8 @@ private:
     /// Line and parser column of a text-page position.
     void PositionAt(long pos, int& line, int& column) const;
     void AppendFinding(const std::string& text, int line, int column, uint8_t kind = 0);
+    /// The line a finding of the element whose start tag is at `start` stands on.
+    int FindingLine(long start) const;
 
     CTavrel1Doc& m_doc;
     CTavrel1App& m_app;
@@ -101,6 +104,8 @@ private:
     std::unique_ptr<CElementExtents> m_extents;
     std::unique_ptr<CStructureModel> m_ownModel;  // the walk's rows when nobody shows them
     CStructureModel* m_model = nullptr;           // the rows of this fill
+    CReferenceRegister m_references;  // payment block ids and end-to-end references seen so far
+    RowId m_referenceBlock = kNoRow;   // the payment block the end-to-end references belong to
     bool m_keepRows = true;  ///< a grid and a tree show the rows: all of them stay
 };
 

@@ -1,0 +1,196 @@
+#include "rules/summary.h"
+
+#include <memory>
+
+#include "platform/codepage.h"
+#include "platform/sha256.h"
+#include "platform/strutil.h"
+#include "rules/references.h"
+#include "rules/values.h"
+#include "xml/saxpass.h"
+
+namespace valorix {
+
+namespace {
+
+// Collects the summary as the events stream by; only the few elements it
+// names are kept, so the pass stays linear and small for any file size.
+class CSummaryDoc : public CProcessXmlDoc {
+public:
+    explicit CSummaryDoc(FileSummary& s) : m_s(s) {}
+
+    bool StartElement(const std::string&, const std::string& qName, const std::string&,
+                      const std::vector<std::string>& attrNames, const std::vector<std::string>& attrValues) override {
+        const std::string name = LocalName(qName);
+        m_stack.push_back(name);
+        m_text.clear();
+        if (m_stack.size() == 2) m_s.debit = name == "CstmrDrctDbtInitn";
+        if (name == "PmtInf") m_s.blocks.emplace_back();
+        m_currency.clear();
+        if (name == "InstdAmt")
+            for (size_t i = 0; i < attrNames.size(); ++i)
+                if (LocalName(attrNames[i]) == "Ccy") m_currency = attrValues[i];
+        return true;
+    }
+    bool Characters(const std::string& text, bool) override {
+        m_text += text;
+        return true;
+    }
+    void EndElement(const std::string&, const std::string&, const std::string&) override {
+        const std::string value = Trim(m_text);
+        m_text.clear();
+        Take(value);
+        m_stack.pop_back();
+    }
+
+private:
+    // The name of the element `up` levels above the one that ends (0: itself).
+    const std::string& At(size_t up) const {
+        static const std::string none;
+        return m_stack.size() > up ? m_stack[m_stack.size() - 1 - up] : none;
+    }
+    bool Inside(const char* name) const {
+        for (const std::string& s : m_stack)
+            if (s == name) return true;
+        return false;
+    }
+
+    void Take(const std::string& value) {
+        const std::string& name = At(0);
+        const std::string& parent = At(1);
+        BlockSummary* block = Inside("PmtInf") && !m_s.blocks.empty() ? &m_s.blocks.back() : nullptr;
+        if (name == "CdtTrfTxInf" || name == "DrctDbtTxInf") {
+            ++m_s.totals.count;
+            if (block) ++block->totals.count;
+            return;
+        }
+        if (name == "InstdAmt") {
+            const Currency a = ParseAmount(value);
+            for (SummaryTotals* t : {&m_s.totals, block ? &block->totals : nullptr}) {
+                if (!t) continue;
+                if (!a.valid) t->sumValid = false;
+                t->sums[m_currency] += a.units;
+            }
+            return;
+        }
+        if (parent == "GrpHdr") {
+            if (name == "MsgId") m_s.messageId = value;
+            else if (name == "CreDtTm") m_s.created = value;
+            else if (name == "NbOfTxs") m_s.totals.declaredCount = value;
+            else if (name == "CtrlSum") m_s.totals.declaredSum = value;
+            return;
+        }
+        if (name == "Nm" && parent == "InitgPty" && At(2) == "GrpHdr") {
+            m_s.initiator = value;
+            return;
+        }
+        if (!block) return;
+        if (parent == "PmtInf") {
+            if (name == "PmtInfId") block->id = value;
+            else if (name == "NbOfTxs") block->totals.declaredCount = value;
+            else if (name == "CtrlSum") block->totals.declaredSum = value;
+            else if (name == "ReqdExctnDt" || name == "ReqdColltnDt") {
+                if (block->date.empty()) block->date = value;
+            }
+            return;
+        }
+        if ((name == "Dt" || name == "DtTm") && (parent == "ReqdExctnDt" || parent == "ReqdColltnDt")) {
+            block->date = value;
+            return;
+        }
+        if (name == "SeqTp") {
+            block->sequence = value;
+            return;
+        }
+        if (name == "Cd" && parent == "LclInstrm" && At(2) == "PmtTpInf" && At(3) == "PmtInf") {
+            block->scheme = value;
+            return;
+        }
+        // The owner's account: the debtor's of a transfer, the creditor's of a debit, at block level.
+        const std::string owner = m_s.debit ? "Cdtr" : "Dbtr";
+        if (name == "Nm" && parent == owner && At(2) == "PmtInf") block->name = value;
+        else if (name == "IBAN" && At(2) == owner + "Acct" && At(3) == "PmtInf") block->iban = value;
+        else if ((name == "BIC" || name == "BICFI") && At(2) == owner + "Agt" && At(3) == "PmtInf") block->bic = value;
+    }
+
+    FileSummary& m_s;
+    std::vector<std::string> m_stack;
+    std::string m_text, m_currency;
+};
+
+std::string Amount(__int128 units) {
+    const bool negative = units < 0;
+    unsigned __int128 u = negative ? -static_cast<unsigned __int128>(units) : static_cast<unsigned __int128>(units);
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(u % 10)));
+        u /= 10;
+    } while (u > 0);
+    while (digits.size() < 5) digits.insert(digits.begin(), '0');
+    std::string fraction = digits.substr(digits.size() - 4);
+    while (fraction.size() > 2 && fraction.back() == '0') fraction.pop_back();
+    return (negative ? "-" : "") + digits.substr(0, digits.size() - 4) + "." + fraction;
+}
+
+// "Transaktionen: 3 (angegeben: 4, abweichend!)" and the sums per currency beside CtrlSum.
+void TotalsLines(const SummaryTotals& t, const std::string& indent, std::vector<std::string>& out) {
+    std::string count = indent + "Transaktionen: " + std::to_string(t.count);
+    if (!t.declaredCount.empty()) {
+        count += " (angegeben: " + t.declaredCount;
+        if (ReadLeadingInt(t.declaredCount) != static_cast<int64_t>(t.count)) count += ", abweichend!";
+        count += ")";
+    }
+    out.push_back(count);
+    __int128 all = 0;
+    std::string sums = indent + A("Summe: ");
+    if (t.sums.empty()) sums += "0.00";
+    bool first = true;
+    for (const auto& [currency, units] : t.sums) {
+        sums += (first ? "" : " + ") + Amount(units) + (currency.empty() ? "" : " " + currency);
+        all += units;
+        first = false;
+    }
+    if (!t.sumValid) sums += A(" (nicht alle Beträge lesbar)");
+    if (!t.declaredSum.empty()) {
+        const Currency declared = ParseAmount(t.declaredSum);
+        sums += " (angegeben: " + t.declaredSum;
+        if (!declared.valid || !t.sumValid || declared.units != all) sums += ", abweichend!";
+        sums += ")";
+    }
+    out.push_back(sums);
+}
+
+}  // namespace
+
+FileSummary Summarize(const std::string& content, std::istream& file) {
+    FileSummary s;
+    s.sha256 = Sha256Hex(file);
+    CSummaryDoc processor(s);
+    try {
+        RunSaxPass(content, false, &processor, "", false, false);
+    } catch (...) {
+        // A file that cannot be read to its end has the summary of what was read.
+    }
+    return s;
+}
+
+std::vector<std::string> SummaryLines(const FileSummary& s) {
+    std::vector<std::string> out;
+    out.push_back("Begleitzettel");
+    out.push_back("Nachricht: " + s.messageId + ", erstellt " + s.created + ", Einreicher: " + s.initiator);
+    out.push_back("SHA-256: " + s.sha256);
+    TotalsLines(s.totals, "", out);
+    size_t n = 0;
+    for (const BlockSummary& b : s.blocks) {
+        std::string kind = s.debit ? "Lastschrift" : A("Überweisung");
+        if (!b.scheme.empty()) kind += " " + b.scheme;
+        if (!b.sequence.empty()) kind += " " + b.sequence;
+        out.push_back("Auftrag " + std::to_string(++n) + " '" + b.id + "': " + kind + ", " +
+                      (s.debit ? "Einzug am " : A("Ausführung am ")) + b.date);
+        out.push_back("  Konto: " + b.iban + (b.bic.empty() ? "" : ", BIC " + b.bic) + ", " + b.name);
+        TotalsLines(b.totals, "  ", out);
+    }
+    return out;
+}
+
+}  // namespace valorix

@@ -1,0 +1,46 @@
+// The summary slip of a payment file: what its sender compares with the
+// accounting system before sending it. Per payment block the kind, the
+// requested date, the owner's account and the transactions' count and sum
+// per currency; for the file the message id, creation time, initiating
+// party, totals and the content's SHA-256. Counts and sums are computed from
+// the transactions themselves, exactly, and shown beside the declared
+// NbOfTxs and CtrlSum with a mark where they differ.
+#pragma once
+#include <cstdint>
+#include <istream>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace valorix {
+
+struct SummaryTotals {
+    std::string declaredCount, declaredSum;  ///< NbOfTxs and CtrlSum as written; empty when absent
+    uint64_t count = 0;
+    std::map<std::string, __int128> sums;  ///< per currency, in ten-thousandths
+    bool sumValid = true;                  ///< false when an amount could not be read as one
+};
+
+struct BlockSummary {
+    std::string id, scheme, sequence, date;
+    std::string name, iban, bic;  ///< the file owner's: debtor of a transfer, creditor of a debit
+    SummaryTotals totals;
+};
+
+struct FileSummary {
+    bool debit = false;
+    std::string messageId, created, initiator, sha256;
+    SummaryTotals totals;
+    std::vector<BlockSummary> blocks;
+};
+
+/// Reads the summary of a payment file's text as the check holds it; the
+/// values are in the engine's code page (CP1252). The file's own bytes give
+/// `sha256` (the checked text may differ from them, e.g. in its line ends).
+FileSummary Summarize(const std::string& content, std::istream& file);
+/// The slip as text lines (CP1252).
+std::vector<std::string> SummaryLines(const FileSummary& summary);
+/// Lowercase hex SHA-256 of the stream's bytes from where it stands; empty when it cannot be read.
+
+
+}  // namespace valorix
