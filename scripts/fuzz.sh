@@ -29,7 +29,7 @@ repeat() { local s=$1 n=$2 out=""; out=$(printf "%${n}s" "" | sed "s/ /$(printf 
 { printf '%s\n<Document xmlns="%s"><CstmrCdtTrfInitn><GrpHdr><NbOfTxs>-2147483648</NbOfTxs><CtrlSum>99999999999999999999.99</CtrlSum></GrpHdr>' "$decl" "$ns"; repeat '<RmtInf><Strd ></Strd></RmtInf><InstdAmt Ccy="EUR">99999999999</InstdAmt>' 200; printf '</CstmrCdtTrfInitn></Document>'; } > "$seeds/findings.xml"
 # Many signatures after one mandate's signature date; a NUL after a document
 # and one inside a name.
-python3 bench/gen_payments.py dd 1 | python3 -c 'import sys; sys.stdout.write(sys.stdin.read().replace("</DtOfSgntr>", "</DtOfSgntr>" + "<ElctrncSgntr/>" * 20000))' > "$seeds/signatures.xml"
+python3 bench/gen_payments.py dd 1 | python3 -c 'import sys; sys.stdout.write(sys.stdin.read().replace("</DtOfSgntr>", "</DtOfSgntr>" + "<ElctrncSgntr/>" * 2000))' > "$seeds/signatures.xml"
 { cat examples/ueberweisung-pain.001.001.03.xml; printf '\0'; repeat '<junk/>' 100; } > "$seeds/nul-after-document.xml"
 sed '0,/<Nm>/s|<Nm>|<Nm>\x00</Nm><junk/>|' examples/ueberweisung-pain.001.001.03.xml > "$seeds/nul-in-name.xml"
 
