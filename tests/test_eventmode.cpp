@@ -683,7 +683,8 @@ namespace valorix::test {
 TEST_F(EventMode, BicAgainstTheBankCodeOfTheIbanInBothModes) {
     const std::string fixture = ReadFile(FixturesDir() + "/rules/bank-codes.xml");
     const std::string lookup = DataFolder() + "/BLZBIC.TXT";
-    ASSERT_TRUE(ImportBlzFile(FixturesDir() + "/blz/blz-file.txt", lookup, "01.12.2026").ok);
+    // Every BIC of the cases reachable: the verdict is positive but for the warning's effect.
+    WriteFile(DataFolder() + "/NVSCL.INI", "[BIC]\r\nSTAND=261201\r\nCOBADEFF=1111\r\nINGDDEFF=1111\r\nMARKDEF1=1111\r\n");
     auto with = [&](std::vector<std::pair<std::string, std::string>> changes) {
         std::string text = fixture;
         for (const auto& [from, to] : changes) text.replace(text.find(from), from.size(), to);
@@ -725,11 +726,11 @@ TEST_F(EventMode, BicAgainstTheBankCodeOfTheIbanInBothModes) {
             const std::string mode = std::string(c.name) + (sax ? " (event mode)" : "");
             std::filesystem::remove(lookup);
             const std::vector<std::string> without = Report(c.xml, sax);
-            const bool verdict = m_doc->m_verdictPositive;
+            EXPECT_TRUE(m_doc->m_verdictPositive) << mode << "\n" << ::testing::PrintToString(without);
             EXPECT_EQ(bankCodeLines(without), std::vector<std::string>{}) << mode;
             ASSERT_TRUE(ImportBlzFile(FixturesDir() + "/blz/blz-file.txt", lookup, "01.12.2026").ok);
             EXPECT_EQ(bankCodeLines(Report(c.xml, sax)), c.lines) << mode;
-            EXPECT_EQ(m_doc->m_verdictPositive, verdict) << mode;
+            EXPECT_TRUE(m_doc->m_verdictPositive) << mode;
         }
     }
 }
