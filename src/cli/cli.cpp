@@ -442,8 +442,8 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
         app.CompleteSclIniPath();
         return UpdateScl(o, app, out, err);
     }
-    if (o.importBlz) {
-        // Like the SCL directory: to the data folder unless a target is named.
+    if (o.importBlz || o.importScl) {
+        // The file goes to the data folder unless a target is named.
         std::string target;
         if (o.files.size() == 2) {
             target = o.files[1];
@@ -452,28 +452,22 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
                 err << "valorix-check: Datenordner '" << VisibleControls(*o.dataDir) << "' kann nicht angelegt werden\n";
                 return 2;
             }
-            target = app.BlzTargetPath();
+            target = o.importBlz ? app.BlzTargetPath() : app.m_strDataFolder + "/NVSCL.INI";
         }
-        const BlzImportResult r = ImportBlzFile(o.files[0], target, o.validFrom.value_or(""));
-        (r.ok ? out : err) << (r.ok ? "" : "valorix-check: ") << Cp1252ToUtf8(r.message) << '\n';
-        return r.ok ? 0 : 2;
-    }
-    if (o.importScl) {
-        // The directory goes to the data folder unless a target is named.
-        std::string target;
-        if (o.files.size() == 2) {
-            target = o.files[1];
+        bool ok;
+        std::string message;
+        if (o.importBlz) {
+            const BlzImportResult r = ImportBlzFile(o.files[0], target, o.validFrom.value_or(""));
+            ok = r.ok;
+            message = r.message;
         } else {
-            if (!app.Startup(o.dataDir, std::nullopt)) {
-                err << "valorix-check: Datenordner '" << VisibleControls(*o.dataDir) << "' kann nicht angelegt werden\n";
-                return 2;
-            }
-            target = app.m_strDataFolder + "/NVSCL.INI";
+            const SclImportResult r = ImportSclDirectory(o.files[0], target);
+            for (const std::string& warning : r.warnings) err << "valorix-check: Warnung: " << Cp1252ToUtf8(warning) << '\n';
+            ok = r.ok;
+            message = r.message;
         }
-        const SclImportResult r = ImportSclDirectory(o.files[0], target);
-        for (const std::string& warning : r.warnings) err << "valorix-check: Warnung: " << Cp1252ToUtf8(warning) << '\n';
-        (r.ok ? out : err) << (r.ok ? "" : "valorix-check: ") << Cp1252ToUtf8(r.message) << '\n';
-        return r.ok ? 0 : 2;
+        (ok ? out : err) << (ok ? "" : "valorix-check: ") << Cp1252ToUtf8(message) << '\n';
+        return ok ? 0 : 2;
     }
     if (o.sax) app.ForceSaxMode(true);
     if (o.scl && !IsFile(*o.scl)) {
