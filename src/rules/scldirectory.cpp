@@ -18,6 +18,52 @@ namespace valorix {
 
 namespace {
 
+// Lines longer than this are no part of a directory: they are passed on
+// marked as too long, with their content dropped, so a file of garbage never
+// costs more memory than one such line.
+constexpr size_t kMaxLine = 4096;
+
+}  // namespace
+
+bool ForEachLine(const std::string& path,
+                 const std::function<bool(std::string_view, long, bool)>& line) {
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) return false;
+    std::array<char, 65536> buffer;
+    std::string current;
+    bool tooLong = false;
+    long number = 0;
+    size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) {
+        size_t start = 0;
+        while (start < n) {
+            const char* nl = static_cast<const char*>(std::memchr(buffer.data() + start, '\n', n - start));
+            const size_t end = nl ? static_cast<size_t>(nl - buffer.data()) : n;
+            if (!tooLong) {
+                current.append(buffer.data() + start, end - start);
+                if (current.size() > kMaxLine) {
+                    tooLong = true;
+                    current.clear();
+                }
+            }
+            if (!nl) break;
+            if (!current.empty() && current.back() == '\r') current.pop_back();
+            if (!line(current, ++number, tooLong)) return true;
+            current.clear();
+            tooLong = false;
+            start = end + 1;
+        }
+    }
+    if (std::ferror(file.get())) return false;
+    if (!current.empty() || tooLong) {
+        if (!current.empty() && current.back() == '\r') current.pop_back();
+        line(current, ++number, tooLong);
+    }
+    return true;
+}
+
+namespace {
+
 // An INI line: a section header, a key with its value, or something else.
 struct IniLine {
     enum Kind { Other, Section, Entry } kind = Other;
@@ -62,48 +108,6 @@ std::string Unquoted(std::string value) {
 }
 
 }  // namespace
-
-// Lines longer than this are no part of a directory: they are passed on
-// marked as too long, with their content dropped, so a file of garbage never
-// costs more memory than one such line.
-constexpr size_t kMaxLine = 4096;
-
-bool ForEachLine(const std::string& path,
-                 const std::function<bool(std::string_view, long, bool)>& line) {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) return false;
-    std::array<char, 65536> buffer;
-    std::string current;
-    bool tooLong = false;
-    long number = 0;
-    size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) {
-        size_t start = 0;
-        while (start < n) {
-            const char* nl = static_cast<const char*>(std::memchr(buffer.data() + start, '\n', n - start));
-            const size_t end = nl ? static_cast<size_t>(nl - buffer.data()) : n;
-            if (!tooLong) {
-                current.append(buffer.data() + start, end - start);
-                if (current.size() > kMaxLine) {
-                    tooLong = true;
-                    current.clear();
-                }
-            }
-            if (!nl) break;
-            if (!current.empty() && current.back() == '\r') current.pop_back();
-            if (!line(current, ++number, tooLong)) return true;
-            current.clear();
-            tooLong = false;
-            start = end + 1;
-        }
-    }
-    if (std::ferror(file.get())) return false;
-    if (!current.empty() || tooLong) {
-        if (!current.empty() && current.back() == '\r') current.pop_back();
-        line(current, ++number, tooLong);
-    }
-    return true;
-}
 
 bool IsPlausibleStand(std::string_view stand) {
     if (stand.size() != 6 || !std::all_of(stand.begin(), stand.end(), [](char c) { return c >= '0' && c <= '9'; }))
