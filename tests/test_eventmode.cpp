@@ -678,8 +678,9 @@ namespace valorix::test {
 // modes: the warning stands at the second of the pair (the debtor's agent
 // follows its account, the creditor's agent comes before it), an 8-character
 // BIC or a branch "XXX" matches any branch of the listed bank, and bank codes
-// not in the file and foreign IBANs are not judged. The warning leaves the
-// verdict as it is; without the lookup file there is no finding at all.
+// not in the file, foreign IBANs and IBANs with wrong check digits are not
+// judged. The warning leaves the verdict as it is; without the lookup file
+// there is no finding at all.
 TEST_F(EventMode, BicAgainstTheBankCodeOfTheIbanInBothModes) {
     const std::string fixture = ReadFile(FixturesDir() + "/rules/bank-codes.xml");
     const std::string lookup = DataFolder() + "/BLZBIC.TXT";
@@ -733,6 +734,14 @@ TEST_F(EventMode, BicAgainstTheBankCodeOfTheIbanInBothModes) {
             EXPECT_TRUE(m_doc->m_verdictPositive) << mode;
         }
     }
+    // A direct debit: the creditor's block and each debtor's transaction; the
+    // debtor whose IBAN has wrong check digits (line 13) is not judged.
+    const std::string debit = ReadFile(FixturesDir() + "/rules/direct-debit-2019.xml");
+    for (bool sax : {false, true})
+        EXPECT_EQ(bankCodeLines(Report(debit, sax)),
+                  (std::vector<std::string>{warning("11/48", "ATBKATWWXXX", "37040044", "COBADEFFXXX"),
+                                            warning("14/345", "GOODDEFFXXX", "37040044", "COBADEFFXXX")}))
+            << (sax ? "event mode" : "tree mode");
 }
 
 }  // namespace valorix::test

@@ -12,6 +12,7 @@
 #include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/strutil.h"
+#include "rules/checkdigits.h"
 #include "rules/findings.h"
 #include "rules/scldirectory.h"
 
@@ -238,7 +239,10 @@ std::string CBankCodePairs::Pair(Half& h) {
     if (h.iban.empty() || h.bic.empty()) return {};
     const std::string iban = h.iban, bic = h.bic;
     h = Half{};
-    if (iban.size() != 22 || iban.compare(0, 2, "DE") != 0 || !Digits(std::string_view(iban).substr(2))) return {};
+    // An IBAN with wrong check digits has its own finding; its bank code may be the mistake.
+    if (iban.size() != 22 || iban.compare(0, 2, "DE") != 0 || !Digits(std::string_view(iban).substr(2)) ||
+        CheckIban(iban) < 1)
+        return {};
     if (g_path.empty()) return {};
     const std::string code = iban.substr(4, 8);
     const std::string listed = BlzLookup(code);
