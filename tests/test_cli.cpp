@@ -300,7 +300,7 @@ TEST_F(Cli, HelpAndVersion) {
     // One line per option.
     const std::string help = Call({"--help"}).out;
     for (const char* option : {"-h, --help", "--version", "--sax", "--json", "--recursive", "--name NAME", "--html DATEI", "--data-dir",
-                               "--scl", "--import-scl", "--update-scl", "--publish-scl"})
+                               "--scl", "--import-scl", "--import-blz", "--valid-from", "--update-scl", "--publish-scl"})
         EXPECT_NE(help.find("\n  " + std::string(option)), std::string::npos) << option;
     EXPECT_FALSE(fs::exists(m_home / "data/Norvane/Valorix/pain.001.001.03.xsd"));
 }

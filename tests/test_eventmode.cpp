@@ -3,9 +3,12 @@
 // of both modes over the corpus.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "cli/cli.h"
 #include "platform/clock.h"
 #include "platform/strutil.h"
+#include "rules/blzdirectory.h"
 #include "rules/myxmldoc.h"
 #include "core/verdict.h"
 #include "support.h"
@@ -665,6 +668,80 @@ TEST_F(EventMode, RequestedDatesAgainstTheCalendarInBothModes) {
         for (bool sax : {false, true})
             EXPECT_EQ(dates(Report(c.xml, sax)), c.lines) << c.name << (sax ? " (event mode)" : "");
     }
+}
+
+}  // namespace valorix::test
+
+namespace valorix::test {
+
+// An agent's BIC against the bank code of its party's German IBAN, in both
+// modes: the warning stands at the second of the pair (the debtor's agent
+// follows its account, the creditor's agent comes before it), an 8-character
+// BIC or a branch "XXX" matches any branch of the listed bank, and bank codes
+// not in the file, foreign IBANs and IBANs with wrong check digits are not
+// judged. The warning leaves the verdict as it is; without the lookup file
+// there is no finding at all.
+TEST_F(EventMode, BicAgainstTheBankCodeOfTheIbanInBothModes) {
+    const std::string fixture = ReadFile(FixturesDir() + "/rules/bank-codes.xml");
+    const std::string lookup = DataFolder() + "/BLZBIC.TXT";
+    // Every BIC of the cases reachable: the verdict is positive but for the warning's effect.
+    WriteFile(DataFolder() + "/NVSCL.INI", "[BIC]\r\nSTAND=261201\r\nCOBADEFF=1111\r\nINGDDEFF=1111\r\nMARKDEF1=1111\r\n");
+    auto with = [&](std::vector<std::pair<std::string, std::string>> changes) {
+        std::string text = fixture;
+        for (const auto& [from, to] : changes) text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    const std::string debtorIban = "DE89370400440532013000", debtorBic = "COBADEFFXXX";
+    const std::string creditorIban = "DE48500105170532013000", creditorBic = "INGDDEFFXXX";
+    const std::string bundesbank = "DE98100000000532013000";
+    auto warning = [](const std::string& at, const std::string& bic, const std::string& code, const std::string& listed) {
+        return "Zeile " + at + " : Warnung: Die BIC '" + bic + "' passt nicht zur Bankleitzahl '" + code +
+               "' der IBAN (lt. Bankleitzahlendatei: '" + listed + "').";
+    };
+    struct Case {
+        const char* name;
+        std::string xml;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"both pairs match", fixture, {}},
+        {"an 8-character BIC of the listed one", with({{debtorBic, "COBADEFF"}}), {}},
+        {"the debtor's agent of another bank", with({{debtorBic, "INGDDEFFXXX"}}),
+         {warning("10/48", "INGDDEFFXXX", "37040044", "COBADEFFXXX")}},
+        {"the creditor's agent of another bank, judged at the IBAN", with({{creditorBic, "COBADEFF"}}),
+         {warning("11/241", "COBADEFF", "50010517", "INGDDEFFXXX")}},
+        {"a branch: 8 characters", with({{debtorIban, bundesbank}, {debtorBic, "MARKDEF1"}}), {}},
+        {"a branch: XXX", with({{debtorIban, bundesbank}, {debtorBic, "MARKDEF1XXX"}}), {}},
+        {"a branch: another one", with({{debtorIban, bundesbank}, {debtorBic, "MARKDEF1200"}}),
+         {warning("10/48", "MARKDEF1200", "10000000", "MARKDEF1100")}},
+        {"a bank code not in the file", with({{creditorIban, "DE65123456780532013000"}}), {}},
+        {"a foreign IBAN", with({{creditorIban, "AT611904300234573201"}, {creditorBic, "COBADEFFXXX"}}), {}},
+    };
+    auto bankCodeLines = [](const std::vector<std::string>& report) {
+        std::vector<std::string> out;
+        for (const std::string& l : report)
+            if (l.find("Bankleitzahl") != std::string::npos) out.push_back(l);
+        return out;
+    };
+    for (const auto& c : cases) {
+        for (bool sax : {false, true}) {
+            const std::string mode = std::string(c.name) + (sax ? " (event mode)" : "");
+            std::filesystem::remove(lookup);
+            const std::vector<std::string> without = Report(c.xml, sax);
+            EXPECT_TRUE(m_doc->m_verdictPositive) << mode << "\n" << ::testing::PrintToString(without);
+            EXPECT_EQ(bankCodeLines(without), std::vector<std::string>{}) << mode;
+            ASSERT_TRUE(ImportBlzFile(FixturesDir() + "/blz/blz-file.txt", lookup, "01.12.2026").ok);
+            EXPECT_EQ(bankCodeLines(Report(c.xml, sax)), c.lines) << mode;
+            EXPECT_TRUE(m_doc->m_verdictPositive) << mode;
+        }
+    }
+    // A direct debit: the creditor's block and each debtor's transaction; the
+    // debtor whose IBAN has wrong check digits (line 13) is not judged.
+    const std::string debit = ReadFile(FixturesDir() + "/rules/direct-debit-2019.xml");
+    for (bool sax : {false, true})
+        EXPECT_EQ(bankCodeLines(Report(debit, sax)),
+                  (std::vector<std::string>{warning("11/48", "ATBKATWWXXX", "37040044", "COBADEFFXXX"),
+                                            warning("14/345", "GOODDEFFXXX", "37040044", "COBADEFFXXX")}))
+            << (sax ? "event mode" : "tree mode");
 }
 
 }  // namespace valorix::test

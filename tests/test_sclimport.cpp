@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "cli/cli.h"
+#include "rules/blzdirectory.h"
 #include "rules/checkdigits.h"
 #include "rules/sclimport.h"
 #include "support.h"
@@ -113,6 +116,79 @@ TEST(SclImport, CommandLineWritesIntoTheDataFolder) {
     std::ostringstream out2, err2;
     EXPECT_EQ(RunValorixCheck({"--import-scl", home / "missing.csv", home / "x.ini"}, out2, err2), 2);
     EXPECT_EQ(err2.str(), "valorix-check: Die Datei '" + (home / "missing.csv") + "' kann nicht gelesen werden.\n");
+}
+
+}  // namespace valorix::test
+
+namespace valorix::test {
+
+// The bank code file becomes "BLZBIC.TXT" of the data folder: bank codes in
+// order with the BIC of their main record, records without a BIC left out,
+// the name's ISO-8859-1 umlaut read as one character of its field.
+TEST(BlzImport, CommandLineWritesTheLookupFile) {
+    TempDir home;
+    const std::string data = home / "daten";
+    std::ostringstream out, err;
+    EXPECT_EQ(RunValorixCheck({"--data-dir", data, "--valid-from", "01.12.2026", "--import-blz",
+                               FixturesDir() + "/blz/blz-file.txt"},
+                              out, err),
+              0)
+        << err.str();
+    EXPECT_EQ(out.str(), "Bankleitzahlendatei mit 4 Bankleitzahlen (gültig ab 01.12.2026) nach '" + data +
+                             "/BLZBIC.TXT' geschrieben.\n");
+    EXPECT_EQ(ReadFile(data + "/BLZBIC.TXT"),
+              "; Bankleitzahlendatei, gueltig ab 01.12.2026\r\nSTAND=20261201\r\n10000000=MARKDEF1100\r\n"
+              "37040044=COBADEFFXXX\r\n37050198=COLSDE33XXX\r\n50010517=INGDDEFFXXX\r\n");
+
+    // A check with the lookup file warns, and keeps the exit status it has without it.
+    std::string xml = ReadFile(FixturesDir() + "/rules/bank-codes.xml");
+    xml.replace(xml.find("COBADEFFXXX"), 11, "INGDDEFFXXX");
+    WriteFile(home / "f.xml", xml);
+    std::ostringstream with, withErr, without, withoutErr;
+    const int status = RunValorixCheck({"--data-dir", data, home / "f.xml"}, with, withErr);
+    EXPECT_NE(with.str().find("Zeile 10/48 : Warnung: Die BIC 'INGDDEFFXXX' passt nicht zur Bankleitzahl '37040044' "
+                              "der IBAN (lt. Bankleitzahlendatei: 'COBADEFFXXX').\n"),
+              std::string::npos)
+        << with.str();
+    std::filesystem::remove(data + "/BLZBIC.TXT");
+    EXPECT_EQ(RunValorixCheck({"--data-dir", data, home / "f.xml"}, without, withoutErr), status);
+    EXPECT_EQ(without.str().find("Bankleitzahl"), std::string::npos);
+}
+
+// A file that is not a bank code file is refused, naming the first bad line,
+// and leaves no lookup file behind.
+TEST(BlzImport, BadFilesAreRefused) {
+    TempDir dir;
+    const std::string good = ReadFile(FixturesDir() + "/blz/blz-file.txt");
+    const std::string first = good.substr(0, good.find("\r\n") + 2);
+    const std::string second = good.substr(first.size(), first.size());
+    std::string utf8 = second;
+    utf8.replace(utf8.find('\xF6'), 1, "\xC3\xB6");
+    std::string letters = first;
+    letters[3] = 'X';
+    std::string noBic = second;
+    noBic.replace(139, 11, std::string(11, ' '));
+    struct Case {
+        const char* name;
+        std::string content;
+        std::string validFrom;
+        std::string message;
+    } cases[] = {
+        {"a record one character short", first + second.substr(0, 173) + "\r\n", "",
+         "Zeile 2 der Bankleitzahlendatei ist fehlerhaft: " + second.substr(0, 60) + "…"},
+        {"a record in UTF-8", first + utf8, "", "Zeile 2 der Bankleitzahlendatei ist fehlerhaft: " + second.substr(0, 60) + "…"},
+        {"letters in the bank code", letters, "", "Zeile 1 der Bankleitzahlendatei ist fehlerhaft: " + letters.substr(0, 60) + "…"},
+        {"a line of garbage", first + std::string(100000, 'x'), "", "Zeile 2 der Bankleitzahlendatei ist zu lang."},
+        {"no BIC at all", noBic, "", "Die Bankleitzahlendatei enthält keine Bankleitzahl mit BIC."},
+        {"no such day", first, "31.02.2026", "'31.02.2026' ist kein Datum TT.MM.JJJJ."},
+    };
+    for (const auto& c : cases) {
+        WriteFile(dir / "blz.txt", c.content);
+        const BlzImportResult r = ImportBlzFile(dir / "blz.txt", dir / "BLZBIC.TXT", c.validFrom);
+        EXPECT_FALSE(r.ok) << c.name;
+        EXPECT_EQ(U8(r.message), c.message) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(dir / "BLZBIC.TXT")) << c.name;
+    }
 }
 
 }  // namespace valorix::test

@@ -8,6 +8,7 @@
 #include "platform/inifile.h"
 #include "platform/paths.h"
 #include "platform/strutil.h"
+#include "rules/blzdirectory.h"
 #include "rules/scldirectory.h"
 
 namespace valorix {
@@ -69,6 +70,8 @@ SclImportResult CTavrel1App::ImportScl(const std::string& source) {
     return r;
 }
 
+std::string CTavrel1App::BlzTargetPath() const { return m_strDataFolder + "/BLZBIC.TXT"; }
+
 void CTavrel1App::FindSclDirectory() {
     m_strSclIniPath.clear();
     m_strSclStand.clear();
@@ -93,6 +96,7 @@ bool CTavrel1App::Startup(const std::optional<std::string>& dataFolderOverride,
     m_strReportFile = Format("%s/%X.htm", m_strDataFolder.c_str(), static_cast<unsigned>(getpid()));
     if (sclOverride) UseSclDirectory(*sclOverride);
     else FindSclDirectory();
+    UseBlzDirectory(BlzTargetPath());
     return true;
 }
 

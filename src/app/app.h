@@ -38,6 +38,9 @@ public:
     /// Imports the Bundesbank's SCL file `source` into SclTargetPath (as
     /// `--import-scl` does) and uses it from now on.
     SclImportResult ImportScl(const std::string& source);
+    /// The bank codes with their BICs: "BLZBIC.TXT" of the data folder,
+    /// written by `--import-blz`; the check uses it when it exists.
+    std::string BlzTargetPath() const;
     /// Moves the profile of an earlier name ("Brelot", then "Quendal") to the
     /// current key, unless the current key exists.
     void MigrateLegacyProfile();

@@ -24,6 +24,7 @@
 #include "platform/paths.h"
 #include "platform/prompt.h"
 #include "platform/strutil.h"
+#include "rules/blzdirectory.h"
 #include "rules/sclimport.h"
 #include "ui/htmlpage.h"
 #include "rules/summary.h"
@@ -38,6 +39,7 @@ const char* const kUsage =
     "Aufruf: valorix-check [--sax] [--json] [--data-dir ORDNER] [--scl DATEI] [--recursive] DATEI|ORDNER|-...\n"
     "        valorix-check [--sax] [--json] --html BERICHT DATEI|-\n"
     "        valorix-check [--data-dir ORDNER] --import-scl SCL-DATEI [ZIELDATEI]\n"
+    "        valorix-check [--data-dir ORDNER] [--valid-from TT.MM.JJJJ] --import-blz BLZ-DATEI [ZIELDATEI]\n"
     "        valorix-check [--json] [--data-dir ORDNER] --update-scl\n"
     "        valorix-check --publish-scl SCL-DATEI AUSGABEORDNER [--program-version V --update-url URL]\n"
     "        valorix-check --help | --version\n";
@@ -59,6 +61,9 @@ const char* const kOptionHelp =
     "  --data-dir ORDNER      Datenordner (Schemas, XSDVERS.INI, NVSCL.INI)\n"
     "  --scl DATEI            SCL Verzeichnis für die BIC Prüfung\n"
     "  --import-scl           SCL-DATEI der Bundesbank in das SCL Verzeichnis umsetzen (ZIELDATEI, sonst NVSCL.INI im Datenordner)\n"
+    "  --import-blz           BLZ-DATEI (Bankleitzahlendatei der Bundesbank) für den Abgleich von IBAN und BIC\n"
+    "                         umsetzen (ZIELDATEI, sonst BLZBIC.TXT im Datenordner)\n"
+    "  --valid-from DATUM     mit --import-blz: gültig ab TT.MM.JJJJ (sonst das Änderungsdatum der BLZ-DATEI)\n"
     "  --update-scl           neueres SCL Verzeichnis vom Aktualisierungsserver laden\n"
     "  --publish-scl          Statusseite und SCL Verzeichnis für einen Aktualisierungsserver schreiben\n"
     "  --program-version V    mit --publish-scl: angekündigte Programmversion\n"
@@ -92,6 +97,8 @@ struct Options {
     bool json = false;
     bool summary = false;
     bool importScl = false;
+    bool importBlz = false;
+    std::optional<std::string> validFrom;
     bool updateScl = false;
     bool publishScl = false;
     std::optional<std::string> programVersion;
@@ -114,12 +121,14 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
     cli.add_flag("--json", o.json);
     cli.add_flag("--summary", o.summary);
     cli.add_flag("--import-scl", o.importScl);
+    cli.add_flag("--import-blz", o.importBlz);
     cli.add_flag("--update-scl", o.updateScl);
     cli.add_flag("--publish-scl", o.publishScl);
     for (auto [name, value] : {std::pair{"--data-dir", &o.dataDir}, std::pair{"--scl", &o.scl},
                                std::pair{"--name", &o.name}, std::pair{"--html", &o.html},
                                std::pair{"--program-version", &o.programVersion},
-                               std::pair{"--update-url", &o.updateUrl}})
+                               std::pair{"--update-url", &o.updateUrl},
+                               std::pair{"--valid-from", &o.validFrom}})
         cli.add_option(name, *value)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     cli.add_option("files", o.files);
     try {
@@ -139,7 +148,7 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
         return false;
     }
     if (o.help || o.version) return true;
-    const int modes = o.importScl + o.updateScl + o.publishScl;
+    const int modes = o.importScl + o.importBlz + o.updateScl + o.publishScl;
     const long stdinCount = std::count(o.files.begin(), o.files.end(), std::string("-"));
     const bool checking = modes == 0;
     const bool usage = modes > 1 || (!checking && (o.recursive || o.name || o.html)) ||
@@ -147,7 +156,8 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
                        (checking && (stdinCount > 1 || (o.name && stdinCount == 0))) || (o.updateScl && !o.files.empty()) ||
                        (o.publishScl && (o.files.size() != 2 || o.programVersion.has_value() != o.updateUrl.has_value())) ||
                        (!o.publishScl && (o.programVersion || o.updateUrl)) ||
-                       (!o.updateScl && o.files.empty()) || (o.importScl && o.files.size() > 2);
+                       (!o.updateScl && o.files.empty()) || ((o.importScl || o.importBlz) && o.files.size() > 2) ||
+                       (o.validFrom && !o.importBlz);
     if (usage) {
         err << kUsage;
         return false;
@@ -432,8 +442,8 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
         app.CompleteSclIniPath();
         return UpdateScl(o, app, out, err);
     }
-    if (o.importScl) {
-        // The directory goes to the data folder unless a target is named.
+    if (o.importBlz || o.importScl) {
+        // The file goes to the data folder unless a target is named.
         std::string target;
         if (o.files.size() == 2) {
             target = o.files[1];
@@ -442,12 +452,22 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
                 err << "valorix-check: Datenordner '" << VisibleControls(*o.dataDir) << "' kann nicht angelegt werden\n";
                 return 2;
             }
-            target = app.m_strDataFolder + "/NVSCL.INI";
+            target = o.importBlz ? app.BlzTargetPath() : app.m_strDataFolder + "/NVSCL.INI";
         }
-        const SclImportResult r = ImportSclDirectory(o.files[0], target);
-        for (const std::string& warning : r.warnings) err << "valorix-check: Warnung: " << Cp1252ToUtf8(warning) << '\n';
-        (r.ok ? out : err) << (r.ok ? "" : "valorix-check: ") << Cp1252ToUtf8(r.message) << '\n';
-        return r.ok ? 0 : 2;
+        bool ok;
+        std::string message;
+        if (o.importBlz) {
+            const BlzImportResult r = ImportBlzFile(o.files[0], target, o.validFrom.value_or(""));
+            ok = r.ok;
+            message = r.message;
+        } else {
+            const SclImportResult r = ImportSclDirectory(o.files[0], target);
+            for (const std::string& warning : r.warnings) err << "valorix-check: Warnung: " << Cp1252ToUtf8(warning) << '\n';
+            ok = r.ok;
+            message = r.message;
+        }
+        (ok ? out : err) << (ok ? "" : "valorix-check: ") << Cp1252ToUtf8(message) << '\n';
+        return ok ? 0 : 2;
     }
     if (o.sax) app.ForceSaxMode(true);
     if (o.scl && !IsFile(*o.scl)) {

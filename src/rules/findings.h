@@ -34,12 +34,17 @@ inline const std::string kNotBusinessDay =
 inline const std::string kCollectionTooEarly =
     A("Warnung: Das Einzugsdatum '%s' liegt weniger als einen TARGET2-Geschäftstag in der Zukunft (frühestens %s), "
       "die Bank wird die Lastschrift zurückweisen oder verschieben!");
+/// "%s": the agent's BIC, the bank code of the IBAN, the BIC the bank code file lists for it.
+inline const std::string kBicNotOfBankCode =
+    "Warnung: Die BIC '%s' passt nicht zur Bankleitzahl '%s' der IBAN (lt. Bankleitzahlendatei: '%s').";
 
 /// The findings that go beyond what a bank accepts (repeated references,
-/// dates against the bank calendar): hints and warnings for the person who
-/// sends the file, which never make a check fail, in either mode.
+/// dates against the bank calendar, a BIC of another bank than the IBAN's):
+/// hints and warnings for the person who sends the file, which never make a
+/// check fail, in either mode.
 inline bool IsAdvisory(const std::string& text) {
-    for (const std::string* t : {&kDuplicatePaymentBlockId, &kDuplicateEndToEndId, &kCollectionTooEarly}) {
+    for (const std::string* t :
+         {&kDuplicatePaymentBlockId, &kDuplicateEndToEndId, &kCollectionTooEarly, &kBicNotOfBankCode}) {
         const size_t fixed = t->find('%');
         if (text.compare(0, fixed, *t, 0, fixed) == 0) return true;
     }

@@ -80,6 +80,7 @@ bool CMyXmlDoc::StartElement(const std::string& localName, const std::string& qN
     if (m_elementCount == 0) {
         // 4
         m_references.Clear();
+        m_bankCodes.NewScope();
         m_rootName = qName;
         m_rootUri = uri;
         for (size_t i = 0; i < attrNames.size(); ++i) {
@@ -103,8 +104,10 @@ bool CMyXmlDoc::StartElement(const std::string& localName, const std::string& qN
         if (EndsWith(qName, "PmtInf")) {
             m_txInPmtInf = m_txWithCreditorId = 0;
             m_references.NewBlock();
+            m_bankCodes.NewScope();
         } else if (EndsWith(qName, "DrctDbtTxInf") || EndsWith(qName, "CdtTrfTxInf")) {
             ++m_txInPmtInf;
+            m_bankCodes.NewScope();
         }
     }
     // 7
@@ -222,6 +225,13 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
     if (EndsWith(name, "IBAN") && value.size() > 4) {
         const int r = CheckIban(value);
         if (r <= 0) Record(IbanFindingText(r), 1);
+        const size_t depth = m_elementStack.size();
+        if (depth > 2) {
+            // The pair of the account's IBAN and its agent's BIC is judged at its second half.
+            const std::string party = CBankCodePairs::PartyOf(m_elementStack[depth - 3]);
+            const std::string text = party.empty() ? std::string() : m_bankCodes.Iban(party, value);
+            if (!text.empty()) Record(text, 1);
+        }
         // testing goes on with the next rows
     }
     if (EndsWith(name, "BIC") || (after30 && EndsWith(name, "BICFI"))) {
@@ -231,6 +241,9 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
             const std::string finding =
                 BicFinding(value, ownBank, m_doc->m_debitKind, m_doc->m_austrianVariant, m_sclIniPath);
             if (!finding.empty()) Record(finding, 1);
+            const std::string party = CBankCodePairs::PartyOf(m_elementStack[depth - 3]);
+            const std::string text = party.empty() ? std::string() : m_bankCodes.Bic(party, value);
+            if (!text.empty()) Record(text, 1);
         }
         return;
     }

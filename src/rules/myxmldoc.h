@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "rules/blzdirectory.h"
 #include "rules/references.h"
 #include "rules/values.h"
 #include "xml/saxpass.h"
@@ -101,6 +102,7 @@ private:
     int m_pendingFinding = 0;
     int m_capture = 0;
     CReferenceRegister m_references;
+    CBankCodePairs m_bankCodes;  // accounts and agents of the current block or transaction
     std::string m_reference;  // the payment block id or end-to-end reference of the open element
     std::string m_text;           // text of the open element, joined from its pieces
     bool m_textPending = false;

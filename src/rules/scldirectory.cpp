@@ -23,9 +23,8 @@ namespace {
 // costs more memory than one such line.
 constexpr size_t kMaxLine = 4096;
 
-/// Calls `line(text, number, tooLong)` for each line of the file, without
-/// its line end; false when the file cannot be opened or read, or when
-/// `line` returns false (which stops the reading).
+}  // namespace
+
 bool ForEachLine(const std::string& path,
                  const std::function<bool(std::string_view, long, bool)>& line) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
@@ -62,6 +61,8 @@ bool ForEachLine(const std::string& path,
     }
     return true;
 }
+
+namespace {
 
 // An INI line: a section header, a key with its value, or something else.
 struct IniLine {

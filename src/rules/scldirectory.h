@@ -8,10 +8,18 @@
 // anything, so it is read as a stream, never whole, and a download replaces
 // the local file only when it is a complete, valid directory.
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace valorix {
+
+/// Calls `line(text, number, tooLong)` for each line of the file, without
+/// its line end; false when the file cannot be opened or read, or when
+/// `line` returns false (which stops the reading). A line of more than 4096
+/// bytes is passed on empty with `tooLong` set, so a file of garbage never
+/// costs more memory than one such line.
+bool ForEachLine(const std::string& path, const std::function<bool(std::string_view, long, bool)>& line);
 
 /// True for six digits YYMMDD that name a real calendar day (years 2000-2099)
 /// at most a year after today.

@@ -66,6 +66,8 @@ FillResult CStructureView::FillView() {
     m_rows.clear();
     m_references.Clear();
     m_referenceBlock = kNoRow;
+    m_bankCodes.NewScope();
+    m_bankCodeScope = kNoRow;
     if (m_t.browser) m_t.browser->Navigate("about:blank");
     // The document's text stays as it is until the document is loaded again
     // or goes, and a fill follows either: the page may read it where it stands.
@@ -376,12 +378,28 @@ void CStructureView::RuleChain(const std::string& elementName, const std::string
     const bool plain = m_doc.m_subtype == 0;
     const CStructureModel& model = *m_model;
     auto record = [&](const std::string& text) { RecordFinding(text, elementName, elementValue, row, 0); };
+    // The account or agent `holder` (DbtrAcct, CdtrAgt, ...) within its block
+    // or transaction: the pair of IBAN and BIC is judged at its second half.
+    auto pairBankCode = [&](RowId holder, bool iban) {
+        const std::string party = holder == kNoRow ? std::string() : CBankCodePairs::PartyOf(std::string(model.Name(holder)));
+        if (party.empty()) return;
+        RowId scope = holder;
+        while (scope != kNoRow && !EndsWith(model.Name(scope), "PmtInf") && !EndsWith(model.Name(scope), "TxInf"))
+            scope = model.Parent(scope);
+        if (scope != m_bankCodeScope) {
+            m_bankCodes.NewScope();
+            m_bankCodeScope = scope;
+        }
+        const std::string text = iban ? m_bankCodes.Iban(party, value) : m_bankCodes.Bic(party, value);
+        if (!text.empty()) record(text);
+    };
 
     if (Contains(name, "IBAN")) {
         if (value.size() > 4) {
             const int r = CheckIban(value);
             if (r < 1) record(IbanFindingText(r));
         }
+        if (plain && target != kNoRow) pairBankCode(model.Parent(target), true);
     } else if (Contains(name, "Nm")) {
         if (plain && EndsWithAny(model.Name(target), {"Cdtr", "Dbtr", "InitgPty"}) && !value.empty() && Trim(value).empty())
             record(finding::kSpacesOnlyName);
@@ -392,6 +410,7 @@ void CStructureView::RuleChain(const std::string& elementName, const std::string
             const std::string finding =
                 BicFinding(value, ownBank, m_doc.m_debitKind, m_doc.m_austrianVariant, m_app.m_strSclIniPath);
             if (!finding.empty()) record(finding);
+            pairBankCode(model.Parent(target), false);
         }
     } else if (Contains(name, "CtrlSum")) {
         if (plain && !value.empty()) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "rules/blzdirectory.h"
 #include "rules/references.h"
 #include "ui/textpage.h"
 #include "ui/viewmodel.h"
@@ -106,6 +107,8 @@ private:
     CStructureModel* m_model = nullptr;           // the rows of this fill
     CReferenceRegister m_references;  // payment block ids and end-to-end references seen so far
     RowId m_referenceBlock = kNoRow;   // the payment block the end-to-end references belong to
+    CBankCodePairs m_bankCodes;         // accounts and agents of one block or transaction
+    RowId m_bankCodeScope = kNoRow;     // that block or transaction
     bool m_keepRows = true;  ///< a grid and a tree show the rows: all of them stay
 };
 
