@@ -28,21 +28,10 @@ const char* const kSchema =
     "CREATE INDEX IF NOT EXISTS checked_sha ON checked(sha256);"
     "CREATE INDEX IF NOT EXISTS checked_msg ON checked(msgid, initiator);";
 
-std::string Int128Text(__int128 value) {
-    const bool negative = value < 0;
-    unsigned __int128 v = negative ? -static_cast<unsigned __int128>(value) : static_cast<unsigned __int128>(value);
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(v % 10)));
-        v /= 10;
-    } while (v != 0);
-    return negative ? "-" + digits : digits;
-}
-
 // A block as the history compares it: account, date, count and sums.
 std::string BlockKey(const BlockSummary& block) {
     std::string key = block.iban + ";" + block.date + ";" + std::to_string(block.totals.count) + ";";
-    for (const auto& [currency, sum] : block.totals.sums) key += currency + " " + Int128Text(sum) + " ";
+    for (const auto& [currency, sum] : block.totals.sums) key += currency + " " + Amount(sum) + " ";
     return key;
 }
 
