@@ -131,21 +131,23 @@ bool CCheckHistory::Open() {
     return true;
 }
 
+std::vector<std::string> CCheckHistory::Hint() {
+    if (m_hintGiven) return {};
+    m_hintGiven = true;
+    return {A("Hinweis: Der Prüfverlauf '" + FileName(m_settings.dataFolder) + "' ist nicht verwendbar: " + m_error +
+              "; ohne Prüfung auf doppelte Einreichung geprüft.")};
+}
+
 std::vector<std::string> CCheckHistory::Record(const FileSummary& summary, const std::string& path) {
     if (summary.blocks.empty() || summary.sha256.empty()) return {};  // no payment file
-    if (!Open()) {
-        if (m_hintGiven) return {};
-        m_hintGiven = true;
-        return {A("Hinweis: Der Prüfverlauf '" + FileName(m_settings.dataFolder) + "' ist nicht verwendbar: " +
-                  m_error + "; ohne Prüfung auf doppelte Einreichung geprüft.")};
-    }
+    if (!Open()) return Hint();
     std::string blocks = "\n";
     for (const BlockSummary& block : summary.blocks) blocks += BlockKey(block) + "\t" + block.id + "\n";
     const double now = NowDate();
     std::vector<std::string> lines;
-    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        m_error = sqlite3_errmsg(m_db);
-        return lines;
+    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {  // locked too long
+        m_error = std::string("nicht schreibbar (") + sqlite3_errmsg(m_db) + ")";
+        return Hint();
     }
     // The newest earlier entry of the same content, message or block.
     std::string blockMatch = "0";

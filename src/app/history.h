@@ -51,6 +51,8 @@ public:
 private:
     bool Open();
     bool Fail(const std::string& what);
+    /// The hint that the history cannot be used, the first time only.
+    std::vector<std::string> Hint();
 
     HistorySettings m_settings;
     sqlite3* m_db = nullptr;
