@@ -161,7 +161,8 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
     const bool checking = modes == 0;
     const bool usage = modes > 1 || (!checking && (o.recursive || o.name || o.html)) ||
                        (o.html && (o.files.size() != 1 || o.recursive || o.html->empty())) ||
-                       (checking && (stdinCount > 1 || (o.name && stdinCount == 0))) || ((o.updateScl || historyMode) && !o.files.empty()) ||
+                       (checking && (stdinCount > 1 || (o.name && stdinCount == 0))) ||
+                       ((o.updateScl || historyMode) && !o.files.empty()) ||
                        (o.publishScl && (o.files.size() != 2 || o.programVersion.has_value() != o.updateUrl.has_value())) ||
                        (!o.publishScl && (o.programVersion || o.updateUrl)) ||
                        (!o.updateScl && !historyMode && o.files.empty()) || (o.importScl && o.files.size() > 2);
