@@ -2,7 +2,7 @@
 # Installs the Debian packages Valorix needs to build and test (run as root).
 set -euo pipefail
 pkgs=(build-essential cmake libxerces-c-dev libgtest-dev googletest libxml2-utils libcurl4-openssl-dev libssl-dev
-      nlohmann-json3-dev libcli11-dev python3 python3-jsonschema openssl ca-certificates curl)
+      nlohmann-json3-dev libcli11-dev libsqlite3-dev python3 python3-jsonschema openssl ca-certificates curl)
 # The desktop program: wxWidgets with its web view, an icon theme and a font
 # for its windows, the German locale for the toolkit's own texts, groff for
 # the manual, and Xvfb to run its tests without a display.

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <memory>
 #include <new>
 #include <optional>
 #include <sstream>
@@ -12,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/app.h"
+#include "app/history.h"
 #include "app/schemastore.h"
 #include "cli/report.h"
 #include "core/messages.h"
@@ -42,6 +45,7 @@ const char* const kUsage =
     "        valorix-check [--data-dir ORDNER] [--valid-from TT.MM.JJJJ] --import-blz BLZ-DATEI [ZIELDATEI]\n"
     "        valorix-check [--json] [--data-dir ORDNER] --update-scl\n"
     "        valorix-check --publish-scl SCL-DATEI AUSGABEORDNER [--program-version V --update-url URL]\n"
+    "        valorix-check [--data-dir ORDNER] --history | --clear-history\n"
     "        valorix-check --help | --version\n";
 
 // --help: the usage lines, then one line per option.
@@ -68,6 +72,10 @@ const char* const kOptionHelp =
     "  --publish-scl          Statusseite und SCL Verzeichnis für einen Aktualisierungsserver schreiben\n"
     "  --program-version V    mit --publish-scl: angekündigte Programmversion\n"
     "  --update-url URL       mit --publish-scl: Adresse der neuen Programmversion\n"
+    "  --no-history           die geprüften Dateien diesmal nicht mit dem Prüfverlauf vergleichen und nicht eintragen\n"
+    "  --history-days N       Einträge des Prüfverlaufs nach N Tagen vergessen (Vorgabe 60)\n"
+    "  --history              den Prüfverlauf (geprüfte Zahlungsdateien) ausgeben\n"
+    "  --clear-history        den Prüfverlauf löschen\n"
     "\n"
     "Statt einer DATEI liest - die Datei von der Standardeingabe.\n"
     "Rückgabewert: 0 alle Dateien korrekt, 1 eine Datei nicht korrekt, 2 Aufruffehler oder eine Datei nicht lesbar.\n";
@@ -101,6 +109,10 @@ struct Options {
     std::optional<std::string> validFrom;
     bool updateScl = false;
     bool publishScl = false;
+    bool noHistory = false;
+    bool listHistory = false;
+    bool clearHistory = false;
+    int historyDays = 60;
     std::optional<std::string> programVersion;
     std::optional<std::string> updateUrl;
     std::optional<std::string> dataDir;
@@ -124,6 +136,10 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
     cli.add_flag("--import-blz", o.importBlz);
     cli.add_flag("--update-scl", o.updateScl);
     cli.add_flag("--publish-scl", o.publishScl);
+    cli.add_flag("--no-history", o.noHistory);
+    cli.add_flag("--history", o.listHistory);
+    cli.add_flag("--clear-history", o.clearHistory);
+    cli.add_option("--history-days", o.historyDays)->check(CLI::NonNegativeNumber);
     for (auto [name, value] : {std::pair{"--data-dir", &o.dataDir}, std::pair{"--scl", &o.scl},
                                std::pair{"--name", &o.name}, std::pair{"--html", &o.html},
                                std::pair{"--program-version", &o.programVersion},
@@ -148,16 +164,18 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
         return false;
     }
     if (o.help || o.version) return true;
-    const int modes = o.importScl + o.importBlz + o.updateScl + o.publishScl;
+    const int modes = o.importScl + o.importBlz + o.updateScl + o.publishScl + o.listHistory + o.clearHistory;
+    const bool historyMode = o.listHistory || o.clearHistory;
     const long stdinCount = std::count(o.files.begin(), o.files.end(), std::string("-"));
     const bool checking = modes == 0;
     const bool usage = modes > 1 || (!checking && (o.recursive || o.name || o.html)) ||
                        (o.html && (o.files.size() != 1 || o.recursive || o.html->empty())) ||
-                       (checking && (stdinCount > 1 || (o.name && stdinCount == 0))) || (o.updateScl && !o.files.empty()) ||
+                       (checking && (stdinCount > 1 || (o.name && stdinCount == 0))) ||
+                       ((o.updateScl || historyMode) && !o.files.empty()) ||
                        (o.publishScl && (o.files.size() != 2 || o.programVersion.has_value() != o.updateUrl.has_value())) ||
                        (!o.publishScl && (o.programVersion || o.updateUrl)) ||
-                       (!o.updateScl && o.files.empty()) || ((o.importScl || o.importBlz) && o.files.size() > 2) ||
-                       (o.validFrom && !o.importBlz);
+                       (!o.updateScl && !historyMode && o.files.empty()) ||
+                       ((o.importScl || o.importBlz) && o.files.size() > 2) || (o.validFrom && !o.importBlz);
     if (usage) {
         err << kUsage;
         return false;
@@ -272,7 +290,8 @@ int PublishScl(const Options& o, std::ostream& out, std::ostream& err) {
 }  // namespace
 
 void CheckIntoReport(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, CArchive& ar, COutputList& report,
-                     CStructureModel* structure, ITextPage* text) {
+                     CStructureModel* structure, ITextPage* text,
+                     std::function<std::vector<std::string>()> summaryHints) {
     doc.Serialize(ar);
     // The same fill and report as the desktop view, drawn into models. The
     // report reads neither the grid nor the structure tree: both are left
@@ -281,6 +300,7 @@ void CheckIntoReport(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, CArchi
     targets.output = &report;
     targets.structure = structure;
     targets.text = text;
+    targets.summaryHints = std::move(summaryHints);
     CStructureView view(doc, app, prompt, targets);
     view.FillView();
 }
@@ -382,16 +402,41 @@ bool WriteReport(const Options& o, const CTavrel1App& app, const CTavrel1Doc& do
     return false;
 }
 
+// --history and --clear-history.
+int History(const Options& o, CTavrel1App& app, std::ostream& out, std::ostream& err) {
+    CCheckHistory history(HistorySettings{app.m_strDataFolder, o.historyDays, 0});
+    std::vector<std::string> lines;
+    if (o.clearHistory ? history.Clear() : history.List(lines)) {
+        if (o.clearHistory) out << "Prüfverlauf gelöscht.\n";
+        else if (lines.empty()) out << "Der Prüfverlauf ist leer.\n";
+        for (const std::string& line : lines) out << line << '\n';
+        return 0;
+    }
+    err << "valorix-check: Prüfverlauf '" << CCheckHistory::FileName(app.m_strDataFolder)
+        << "' ist nicht verwendbar: " << history.Error() << '\n';
+    return 2;
+}
+
 // Checks one file and prints its report; returns its exit status.
 int CheckOne(const Options& o, CTavrel1App& app, IPrompt& prompt, std::istream& file, const std::string& name,
-             std::ostream& out, std::ostream& err, const std::string& path = {},
+             std::ostream& out, std::ostream& err, CCheckHistory* history, const std::string& path = {},
              const std::string* bytes = nullptr) {
     CTavrel1Doc doc(app, prompt);
     CArchive ar{file, PathText(name)};
     COutputList report;
     CTextPageModel text;
     try {
-        CheckIntoReport(doc, app, prompt, ar, report, nullptr, o.html ? &text : nullptr);
+        std::function<std::vector<std::string>()> historyLines;
+        if (history)
+            historyLines = [&] {
+                file.clear();
+                file.seekg(0);
+                std::error_code ec;
+                const std::filesystem::path full = path.empty() ? std::filesystem::path(name)
+                                                                : std::filesystem::absolute(path, ec);
+                return history->Record(Summarize(doc.m_content, file), full.lexically_normal().string());
+            };
+        CheckIntoReport(doc, app, prompt, ar, report, nullptr, o.html ? &text : nullptr, std::move(historyLines));
     } catch (const CNvException& e) {
         err << "valorix-check: '" << VisibleControls(name) << "' kann nicht geprüft werden: " << Cp1252ToUtf8(e.Text())
             << '\n';
@@ -478,6 +523,11 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
         err << "valorix-check: Datenordner '" << VisibleControls(*o.dataDir) << "' kann nicht angelegt werden\n";
         return 2;
     }
+    if (o.listHistory || o.clearHistory) return History(o, app, out, err);
+    // The history is kept unless this run or the profile switches it off.
+    std::unique_ptr<CCheckHistory> history;
+    if (!o.noHistory && HistorySwitchedOn(app.GetOptionInt("HISTORY", 1)))
+        history = std::make_unique<CCheckHistory>(HistorySettings{app.m_strDataFolder, o.historyDays, 0});
     std::vector<CheckInput> inputs;
     int status = CollectInputs(o, inputs, err);
     CStderrPrompt prompt(err);
@@ -489,12 +539,12 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
             bytes << in.rdbuf();
             std::istringstream text(bytes.str());
             const std::string all = bytes.str();
-            result = CheckOne(o, app, prompt, text, input.name, out, err, {}, &all);
+            result = CheckOne(o, app, prompt, text, input.name, out, err, history.get(), {}, &all);
         } else {
             CInputFile file;
             const CInputFile::Status opened = file.Open(input.path);
             if (opened == CInputFile::Status::Open) {
-                result = CheckOne(o, app, prompt, file.Stream(), input.name, out, err, input.path);
+                result = CheckOne(o, app, prompt, file.Stream(), input.name, out, err, history.get(), input.path);
             } else {
                 if (opened == CInputFile::Status::NotRegular)
                     err << "valorix-check: " << Cp1252ToUtf8(NotRegularFileText(PathText(input.path))) << '\n';

@@ -1,5 +1,6 @@
 // valorix-check: the command-line front end over the check engine.
 #pragma once
+#include <functional>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -28,6 +29,7 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
 /// the grid rows and tree items. Throws CNvException when the file cannot be
 /// checked. `text` (when given) receives the text page with its marks.
 void CheckIntoReport(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, CArchive& ar, COutputList& report,
-                     CStructureModel* structure = nullptr, ITextPage* text = nullptr);
+                     CStructureModel* structure = nullptr, ITextPage* text = nullptr,
+                     std::function<std::vector<std::string>()> summaryHints = {});
 
 }  // namespace valorix

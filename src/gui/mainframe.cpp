@@ -21,6 +21,7 @@
 #include <new>
 
 #include "app/app.h"
+#include "app/history.h"
 #include "core/tavrel1doc.h"
 #include "gui/browserpage.h"
 #include "gui/dialogs.h"
@@ -475,6 +476,14 @@ void CMainFrame::Fill(CTavrel1Doc& doc) {
         if (m_onProgress) m_onProgress(dialog.get());
         return dialog;
     };
+    // A second submission is told in the summary. Opening the same file again
+    // within ten minutes of its first check is the same check repeated.
+    if (!m_screen.Path().empty() && HistorySwitchedOn(m_values.GetOptionInt("HISTORY", 1)))
+        targets.summaryHints = [this, &doc, path = m_screen.Path()] {
+            if (!m_history) m_history = std::make_unique<CCheckHistory>(HistorySettings{m_values.m_strDataFolder, 60, 10});
+            std::ifstream file(path, std::ios::binary);
+            return m_history->Record(Summarize(doc.m_content, file), path);
+        };
     DropDocument();
     m_structureView = std::make_unique<CStructureView>(doc, m_values, m_prompt, targets);
     FillResult result;

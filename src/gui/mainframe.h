@@ -21,6 +21,10 @@
 class wxStaticText;
 class wxTextCtrl;
 
+namespace valorix {
+class CCheckHistory;
+}
+
 namespace valorix::gui {
 
 class CRowsCtrl;
@@ -163,6 +167,8 @@ private:
     CStructureModel m_rows;
     COutputList m_output;
     std::unique_ptr<CStructureView> m_structureView;
+    /// The history of checked files, opened at the first check that uses it.
+    std::unique_ptr<CCheckHistory> m_history;
     CValorixView* m_view = nullptr;
     std::string m_printText;
     CRecentFiles m_recent;

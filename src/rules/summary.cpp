@@ -118,19 +118,6 @@ private:
     std::string m_text, m_currency;
 };
 
-std::string Amount(__int128 units) {
-    const bool negative = units < 0;
-    unsigned __int128 u = negative ? -static_cast<unsigned __int128>(units) : static_cast<unsigned __int128>(units);
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(u % 10)));
-        u /= 10;
-    } while (u > 0);
-    while (digits.size() < 5) digits.insert(digits.begin(), '0');
-    std::string fraction = digits.substr(digits.size() - 4);
-    while (fraction.size() > 2 && fraction.back() == '0') fraction.pop_back();
-    return (negative ? "-" : "") + digits.substr(0, digits.size() - 4) + "." + fraction;
-}
 
 // "Transaktionen: 3 (angegeben: 4, abweichend!)" and the sums per currency beside CtrlSum.
 void TotalsLines(const SummaryTotals& t, const std::string& indent, std::vector<std::string>& out) {
@@ -161,6 +148,20 @@ void TotalsLines(const SummaryTotals& t, const std::string& indent, std::vector<
 }
 
 }  // namespace
+
+std::string Amount(__int128 units) {
+    const bool negative = units < 0;
+    unsigned __int128 u = negative ? -static_cast<unsigned __int128>(units) : static_cast<unsigned __int128>(units);
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(u % 10)));
+        u /= 10;
+    } while (u > 0);
+    while (digits.size() < 5) digits.insert(digits.begin(), '0');
+    std::string fraction = digits.substr(digits.size() - 4);
+    while (fraction.size() > 2 && fraction.back() == '0') fraction.pop_back();
+    return (negative ? "-" : "") + digits.substr(0, digits.size() - 4) + "." + fraction;
+}
 
 FileSummary Summarize(const std::string& content, std::istream& file) {
     FileSummary s;

@@ -38,6 +38,8 @@ struct FileSummary {
 /// values are in the engine's code page (CP1252). The file's own bytes give
 /// `sha256` (the checked text may differ from them, e.g. in its line ends).
 FileSummary Summarize(const std::string& content, std::istream& file);
+/// A sum in ten-thousandths as a decimal number ("1250.5", at least two decimals).
+std::string Amount(__int128 units);
 /// The slip as text lines (CP1252).
 std::vector<std::string> SummaryLines(const FileSummary& summary);
 /// Lowercase hex SHA-256 of the stream's bytes from where it stands; empty when it cannot be read.

@@ -153,6 +153,8 @@ FillResult CStructureView::FillView() {
         const std::string sclHint = SclDirectoryHint();
         if (!sclHint.empty() && std::find(m_doc.m_messages.begin(), m_doc.m_messages.end(), sclHint) == m_doc.m_messages.end())
             m_doc.m_messages.push_back(sclHint);
+        if (m_t.summaryHints)
+            for (std::string& hint : m_t.summaryHints()) m_doc.m_messages.push_back(std::move(hint));
         BuildReport(page, *m_columns, output, m_doc);
         // The browser page shows the file with the report's findings.
         if (browser != Browser::None) ShowInBrowser(browser == Browser::LargeFile, output);

@@ -37,6 +37,9 @@ struct ViewTargets {
     /// Creates the progress dialog for large documents, with its caption and
     /// status line; null, or returning null: none.
     std::function<std::unique_ptr<IProgress>(const std::string& caption, const std::string& status)> makeProgress;
+    /// Further lines (Windows-1252) for the report's summary of a well-formed
+    /// file, asked once the checks are done; null: none.
+    std::function<std::vector<std::string>()> summaryHints;
 };
 
 enum class FillResult {
