@@ -126,19 +126,14 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
     CLI::App cli("valorix-check", "valorix-check");
     cli.set_help_flag();  // --help prints the German text below
     cli.allow_extras();   // unknown options are named in German after the parse
-    cli.add_flag("-h,--help", o.help);
-    cli.add_flag("--version", o.version);
-    cli.add_flag("--recursive", o.recursive);
-    cli.add_flag("--sax", o.sax);
-    cli.add_flag("--json", o.json);
-    cli.add_flag("--summary", o.summary);
-    cli.add_flag("--import-scl", o.importScl);
-    cli.add_flag("--import-blz", o.importBlz);
-    cli.add_flag("--update-scl", o.updateScl);
-    cli.add_flag("--publish-scl", o.publishScl);
-    cli.add_flag("--no-history", o.noHistory);
-    cli.add_flag("--history", o.listHistory);
-    cli.add_flag("--clear-history", o.clearHistory);
+    for (auto [name, flag] :
+         {std::pair{"-h,--help", &o.help}, std::pair{"--version", &o.version}, std::pair{"--recursive", &o.recursive},
+          std::pair{"--sax", &o.sax}, std::pair{"--json", &o.json}, std::pair{"--summary", &o.summary},
+          std::pair{"--import-scl", &o.importScl}, std::pair{"--import-blz", &o.importBlz},
+          std::pair{"--update-scl", &o.updateScl}, std::pair{"--publish-scl", &o.publishScl},
+          std::pair{"--no-history", &o.noHistory}, std::pair{"--history", &o.listHistory},
+          std::pair{"--clear-history", &o.clearHistory}})
+        cli.add_flag(name, *flag);
     cli.add_option("--history-days", o.historyDays)->check(CLI::NonNegativeNumber);
     for (auto [name, value] : {std::pair{"--data-dir", &o.dataDir}, std::pair{"--scl", &o.scl},
                                std::pair{"--name", &o.name}, std::pair{"--html", &o.html},
