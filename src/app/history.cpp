@@ -88,13 +88,15 @@ bool HistorySwitchedOn(int profileOption) {
 
 CCheckHistory::CCheckHistory(HistorySettings settings) : m_settings(std::move(settings)) {}
 
-CCheckHistory::~CCheckHistory() { sqlite3_close(m_db); }
+CCheckHistory::~CCheckHistory() { sqlite3_close_v2(m_db); }
 
 std::string CCheckHistory::FileName(const std::string& dataFolder) { return dataFolder + "/history.sqlite"; }
 
+// The connection is closed with close_v2: a statement of the caller may still
+// be open, and the connection goes when that statement is finalized.
 bool CCheckHistory::Fail(const std::string& what) {
     m_error = what + (m_db ? std::string(" (") + sqlite3_errmsg(m_db) + ")" : std::string());
-    sqlite3_close(m_db);
+    sqlite3_close_v2(m_db);
     m_db = nullptr;
     return false;
 }
