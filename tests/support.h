@@ -97,6 +97,22 @@ inline std::vector<std::string> U8(const std::vector<std::string>& v) {
     for (const auto& s : v) out.push_back(Cp1252ToUtf8(s));
     return out;
 }
+/// One field of every finding, in order.
+inline std::vector<std::string> Texts(const Findings& findings) {
+    std::vector<std::string> out;
+    for (const Finding& f : findings) out.push_back(f.text);
+    return out;
+}
+inline std::vector<uint8_t> Kinds(const Findings& findings) {
+    std::vector<uint8_t> out;
+    for (const Finding& f : findings) out.push_back(static_cast<uint8_t>(f.kind));
+    return out;
+}
+inline std::vector<int> Lines(const Findings& findings) {
+    std::vector<int> out;
+    for (const Finding& f : findings) out.push_back(f.line);
+    return out;
+}
 
 /// Records what was shown; answers every question with `answer`.
 class RecordingPrompt : public IPrompt {

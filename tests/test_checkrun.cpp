@@ -33,7 +33,7 @@ TEST_F(CheckRun, ValidFileWithLeadingWhiteSpace) {
                   "'beispiel.xml' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!",
                   "Die Datei enthält Zeichen vor der XML Deklaration (<?xml...), sie werden vor dem Prüfen entfernt!",
                   kRetiredCt30}));
-    EXPECT_TRUE(doc->m_detailTexts.empty());
+    EXPECT_TRUE(doc->m_findings.empty());
     EXPECT_EQ(doc->m_checkState, 3);
     EXPECT_EQ(doc->m_formatCode, 10);
     EXPECT_EQ(doc->m_declPosition, 0);
@@ -50,8 +50,8 @@ TEST_F(CheckRun, EmptyFileIsNotWellFormed) {
                                         "'leer.xml' ist kein oder ein formal fehlerhaftes XML Dokument!"}));
     EXPECT_EQ(doc->m_checkState, 0);
     EXPECT_EQ(doc->m_formatCode, -1);
-    ASSERT_EQ(doc->m_detailKinds.size(), 1u);
-    EXPECT_EQ(doc->m_detailKinds[0], 1);
+    ASSERT_EQ(Kinds(doc->m_findings).size(), 1u);
+    EXPECT_EQ(static_cast<int>(doc->m_findings[0].kind), 1);
 }
 
 TEST_F(CheckRun, SecondLoadKeepsNothingOfTheFirst) {
@@ -66,7 +66,7 @@ TEST_F(CheckRun, SecondLoadKeepsNothingOfTheFirst) {
     EXPECT_EQ(U8(doc->m_messages), (std::vector<std::string>{"Erlaubte Kodierungen sind UTF-8 und ISO-8859, die "
                                                              "Datei enthält keine Angabe!",
                                                              "Es handelt sich nicht um eine SEPA XML Datei!"}));
-    EXPECT_TRUE(doc->m_detailTexts.empty());
+    EXPECT_TRUE(doc->m_findings.empty());
     EXPECT_EQ(doc->m_formatCode, -1);
     EXPECT_EQ(doc->m_subtype, 0);
     EXPECT_EQ(doc->m_checkState, 1);
@@ -117,7 +117,7 @@ TEST_F(CheckRun, DkSubsetChoice) {
             EXPECT_EQ(doc->m_schemaPath, DataFolder() + "/" + c.subset + "/pain.001.001.09.xsd") << where;
             // Tree mode's rules run in the view: the document holds the parser's findings only.
             std::vector<std::string> findings;
-            for (const std::string& t : U8(doc->m_detailTexts))
+            for (const std::string& t : U8(Texts(doc->m_findings)))
                 if (!StartsWith(t, "Warnung")) findings.push_back(t);
             const bool ruleFinding = StartsWith(c.finding, "IBAN");
             if (c.finding.empty() || (ruleFinding && !eventMode)) {
@@ -186,19 +186,19 @@ TEST_F(CheckRun, OnlyUnsupportedCharactersIsStillCorrect) {
     EXPECT_EQ(U8(doc->m_messages[0]), "'zeichen.xml' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab "
                                       "20.11.2016), das nicht unterstützte Zeichen enthält!");
     EXPECT_EQ(doc->m_checkState, 3);
-    EXPECT_EQ(U8(doc->m_detailTexts),
+    EXPECT_EQ(U8(Texts(doc->m_findings)),
               (std::vector<std::string>{
                   "Der Wert: 'Euro €'enthält nicht unterstützte Zeichen. Erlaubt sind \"0-9\" \"a-z\" \"A-Z\" die "
                   "Zeichen \"-':?,+()/.\" sowie Leerzeichen.",
                   "Der Wert: 'Müller & Söhne_'enthält nicht unterstützte Zeichen. Erlaubt sind \"0-9\" \"a-z\" \"A-Z\" "
                   "\"äöüÜÖÄß\" die Zeichen &*%$\"-':?,+()/.\" sowie Leerzeichen."}));
-    EXPECT_EQ(doc->m_detailKinds, (std::vector<uint8_t>{2, 2}));
-    EXPECT_EQ(doc->m_detailLines, (std::vector<int>{3, 4}));
+    EXPECT_EQ(Kinds(doc->m_findings), (std::vector<uint8_t>{2, 2}));
+    EXPECT_EQ(Lines(doc->m_findings), (std::vector<int>{3, 4}));
 
     // An empty date is no character finding: the file is not valid.
     auto date = Check("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document xmlns=\"" + ns +
                       "\"><Dt></Dt><Req>ok</Req></Document>");
-    EXPECT_EQ(U8(date->m_detailTexts), std::vector<std::string>{"Leeres Datumsfeld ist nicht erlaubt!"});
+    EXPECT_EQ(U8(Texts(date->m_findings)), std::vector<std::string>{"Leeres Datumsfeld ist nicht erlaubt!"});
     EXPECT_EQ(date->m_checkState, 2);
 }
 
@@ -208,8 +208,8 @@ TEST_F(CheckRun, SchemaThatCannotBeLoadedNeverPasses) {
         auto doc = Check(Example(), "b.xml");
         EXPECT_EQ(U8(doc->m_messages[0]), "'b.xml' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 "
                                           "aktuell ab 20.11.2016) entspricht!");
-        ASSERT_EQ(doc->m_detailTexts.size(), 1u);
-        EXPECT_EQ(doc->m_detailTexts[0], "Das Schema '" + DataFolder() + "/pain.001.001.03.xsd' konnte nicht geladen werden!");
+        ASSERT_EQ(doc->m_findings.size(), 1u);
+        EXPECT_EQ(doc->m_findings[0].text, "Das Schema '" + DataFolder() + "/pain.001.001.03.xsd' konnte nicht geladen werden!");
         EXPECT_EQ(doc->m_checkState, 2);
     }
 }
@@ -289,7 +289,7 @@ TEST_F(CheckRun, HostileInputEndsInFindings) {
         if (c.state == 0) {
             EXPECT_EQ(U8(doc->m_messages.back()), "'h.xml" + notWellFormed) << c.name;
         }
-        for (const auto& t : doc->m_detailTexts) EXPECT_EQ(t.find("root:"), std::string::npos) << c.name;
+        for (const std::string& t : Texts(doc->m_findings)) EXPECT_EQ(t.find("root:"), std::string::npos) << c.name;
     }
 }
 

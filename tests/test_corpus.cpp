@@ -59,7 +59,7 @@ TEST_F(Corpus, EverySampleHasItsFormatVerdictAndOracleAnswer) {
         const bool positive = Contains(doc->m_messages[0], "korrekte");
         EXPECT_EQ(positive ? "valid" : "schema", e.verdict) << name << ": " << U8(doc->m_messages[0]);
 
-        const bool xercesValid = doc->m_checkState >= 2 && doc->m_detailTexts.empty();
+        const bool xercesValid = doc->m_checkState >= 2 && doc->m_findings.empty();
         const std::string cmd = "xmllint --noout --schema " + ShellQuote(doc->m_schemaPath) + " " +
                                 ShellQuote(entry.path().string()) + " >/dev/null 2>&1";
         const bool xmllintValid = std::system(cmd.c_str()) == 0;
@@ -103,7 +103,7 @@ TEST_F(Corpus, EditionsAfterThreeZeroFixtures) {
             EXPECT_EQ(doc->m_formatCode, c.formatCode) << c.file;
             EXPECT_EQ(U8(doc->m_messages[0]), "'" + c.file + "' " + c.verdict) << eventMode;
             EXPECT_EQ(doc->m_schemaPath, DataFolder() + "/" + c.schema);
-            EXPECT_EQ(U8(doc->m_detailTexts), std::vector<std::string>{}) << c.file << " " << eventMode;
+            EXPECT_EQ(U8(Texts(doc->m_findings)), std::vector<std::string>{}) << c.file << " " << eventMode;
             const std::string cmd = "xmllint --noout --schema " + ShellQuote(doc->m_schemaPath) + " " +
                                     ShellQuote(c.file) + " >/dev/null 2>&1";
             EXPECT_EQ(std::system(cmd.c_str()), 0) << c.file;

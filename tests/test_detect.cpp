@@ -17,10 +17,8 @@ struct Detected {
 // Tree mode: parses `text` without schema and runs detection over it.
 Detected DetectTree(const std::string& text, DetectInput* overrides = nullptr) {
     CXmlParserDocument parser(text, false, "", false);
-    std::vector<std::string> t;
-    std::vector<int> l, c;
-    std::vector<uint8_t> k;
-    EXPECT_TRUE(parser.Parse(t, l, c, k)) << (t.empty() ? "" : t[0]);
+    Findings findings;
+    EXPECT_TRUE(parser.Parse(findings)) << (findings.empty() ? "" : findings[0].text);
     DetectInput in = overrides ? *overrides : DetectInput{};
     in.root = parser.GetName();
     in.ns = parser.GetNamespace();

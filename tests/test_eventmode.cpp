@@ -63,7 +63,7 @@ TEST(SaxPass, PathsAndTexts) {
     for (const auto& c : cases) {
         CStdXmlDoc p;
         EXPECT_EQ(RunSaxPass(c.text, false, &p, "", false, true), 0) << c.name;
-        EXPECT_TRUE(p.m_texts.empty()) << c.name;
+        EXPECT_TRUE(p.m_findings.empty()) << c.name;
         EXPECT_EQ(Pairs(p), c.pairs) << c.name;
     }
     // A text in several pieces: the later pieces are continued and join the same value.
@@ -78,9 +78,9 @@ TEST(SaxPass, PathsAndTexts) {
 TEST(SaxPass, FailuresAndFindings) {
     CStdXmlDoc missingEnd;
     EXPECT_EQ(RunSaxPass("<D>\n<M>1</M>\n", false, &missingEnd, "", false, true), 0);
-    ASSERT_EQ(missingEnd.m_texts.size(), 1u);
-    EXPECT_EQ(missingEnd.m_kinds[0], 1);
-    EXPECT_EQ(missingEnd.m_lines[0], 3);
+    ASSERT_EQ(missingEnd.m_findings.size(), 1u);
+    EXPECT_EQ(missingEnd.m_findings[0].kind, FindingKind::Fatal);
+    EXPECT_EQ(missingEnd.m_findings[0].line, 3);
 
     Refusing refusing;
     try {
@@ -115,7 +115,7 @@ TEST(SaxPass, CollectingPass) {
     EXPECT_EQ(p.m_serviceLevelCodes, (std::vector<std::string>{"SEPA", "URGP"}));
     EXPECT_EQ(p.m_localInstrumentCodes, (std::vector<std::string>{"CORE", "B2B"}));
     EXPECT_EQ(p.m_elementCount, 18u);
-    EXPECT_TRUE(p.m_texts.empty());
+    EXPECT_TRUE(p.m_findings.empty());
 }
 
 class EventMode : public CheckTest {
@@ -317,7 +317,7 @@ TEST_F(EventMode, HintsDoNotFailButWarningsDo) {
     EXPECT_EQ(Report(text, true, "h.xml")[0],
               "'h.xml' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!");
     EXPECT_EQ(m_doc->m_checkState, 2);
-    ASSERT_EQ(m_doc->m_detailTexts.size(), 1u);
+    ASSERT_EQ(m_doc->m_findings.size(), 1u);
     // A guideline warning is no hint: event mode fails the file, tree mode only warns (kind 2).
     text.replace(text.find("<Nm>Erika Mustermann</Nm>"), 25, "<Nm>Erika Mustermann</Nm><PstlAdr><Ctry>DE</Ctry></PstlAdr>");
     EXPECT_EQ(Report(text, true, "h.xml")[0], "'h.xml' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 "
@@ -353,10 +353,8 @@ TEST_F(EventMode, CreditorIdentifierPlacement) {
         EXPECT_EQ(m_doc->m_processor->m_creditorIdPlacement, c.placement) << c.name;
         // Both modes read the placement alike.
         CXmlParserDocument parser(text, false, "", false);
-        std::vector<std::string> texts;
-        std::vector<int> lines, columns;
-        std::vector<uint8_t> kinds;
-        ASSERT_TRUE(parser.Parse(texts, lines, columns, kinds)) << c.name;
+        Findings findings;
+        ASSERT_TRUE(parser.Parse(findings)) << c.name;
         EXPECT_EQ(CheckCreditorIdPlacement(parser), c.placement) << c.name << " (tree mode)";
     }
 }
@@ -396,7 +394,7 @@ TEST_F(EventMode, CancellationComposesNoVerdict) {
     }
     EXPECT_TRUE(sink.cancelled);
     EXPECT_EQ(again->m_messages.size(), messages);
-    EXPECT_TRUE(again->m_detailTexts.empty());
+    EXPECT_TRUE(again->m_findings.empty());
 }
 
 // Tree mode and event mode agree on every corpus file, except where the
@@ -413,7 +411,7 @@ TEST_F(EventMode, CorpusVerdictsAgree) {
         if (tree == event) continue;
         ++named;
         bool notHint = false;
-        for (const auto& t : m_doc->m_detailTexts) notHint = notHint || !StartsWith(t, "Hinweis:");
+        for (const std::string& t : Texts(m_doc->m_findings)) notHint = notHint || !StartsWith(t, "Hinweis:");
         EXPECT_TRUE(Contains(tree, "korrekte") && notHint) << entry.path().filename() << ": " << tree << " / " << event;
     }
     EXPECT_EQ(files, 88);

@@ -60,9 +60,9 @@ protected:
     }
     std::vector<Finding> Findings() const {
         std::vector<Finding> out;
-        for (size_t i = 0; i < m_doc->m_detailTexts.size(); ++i)
-            out.push_back({U8(m_doc->m_detailTexts[i]), m_doc->m_detailLines[i], m_doc->m_detailColumns[i],
-                           m_doc->m_detailKinds[i]});
+        for (size_t i = 0; i < m_doc->m_findings.size(); ++i)
+            out.push_back({U8(m_doc->m_findings[i].text), m_doc->m_findings[i].line, m_doc->m_findings[i].column,
+                           static_cast<int>(m_doc->m_findings[i].kind)});
         return out;
     }
     /// Only the findings of the walk and the whole-document checks (not the schema's).
@@ -805,10 +805,10 @@ TEST_F(Fill, SchemaFindingsOfTheParserAreMarkedAtTheirElement) {
     for (const auto& c : cases) {
         Run(head + c.body + "\n</CstmrCdtTrfInitn></Document>");
         bool found = false;
-        for (size_t i = 0; i < m_doc->m_detailTexts.size() && !found; ++i) {
-            if (!StartsWith(m_doc->m_detailTexts[i], c.messageStart)) continue;
+        for (size_t i = 0; i < m_doc->m_findings.size() && !found; ++i) {
+            if (!StartsWith(m_doc->m_findings[i].text, c.messageStart)) continue;
             found = true;
-            const long position = m_output.Lines()[m_output.Lines().size() - m_doc->m_detailTexts.size() + i].position;
+            const long position = m_output.Lines()[m_output.Lines().size() - m_doc->m_findings.size() + i].position;
             EXPECT_GE(position, 0) << c.name;
             bool marked = c.marked.empty() && !m_text.Marks().empty();
             for (const auto& m : m_text.Marks())
@@ -816,7 +816,7 @@ TEST_F(Fill, SchemaFindingsOfTheParserAreMarkedAtTheirElement) {
                                                            static_cast<size_t>(m.end - m.start)).find(c.marked) == 0;
             EXPECT_TRUE(marked) << c.name;
         }
-        EXPECT_TRUE(found) << c.name << "\n" << ::testing::PrintToString(U8(m_doc->m_detailTexts));
+        EXPECT_TRUE(found) << c.name << "\n" << ::testing::PrintToString(U8(Texts(m_doc->m_findings)));
     }
 }
 

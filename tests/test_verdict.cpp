@@ -60,10 +60,16 @@ TEST(CharsetRule, RewritesFindingsAndTellsWhetherOnlyCharsetRemains) {
         {"empty list", {}, {}, {}, {}, true},
     };
     for (auto& c : cases) {
+        Findings findings;
+        for (size_t i = 0; i < c.texts.size(); ++i)
+            findings.push_back(Finding{Utf8ToCp1252(c.texts[i]), 0, 0, static_cast<FindingKind>(c.kinds[i])});
+        EXPECT_EQ(RewriteCharsetFindings(findings), c.onlyCharset) << c.name;
         std::vector<std::string> texts;
-        for (const auto& t : c.texts) texts.push_back(Utf8ToCp1252(t));
-        std::vector<uint8_t> kinds = c.kinds;
-        EXPECT_EQ(RewriteCharsetFindings(texts, kinds), c.onlyCharset) << c.name;
+        std::vector<uint8_t> kinds;
+        for (const Finding& f : findings) {
+            texts.push_back(f.text);
+            kinds.push_back(static_cast<uint8_t>(f.kind));
+        }
         EXPECT_EQ(U8(texts), c.rewritten) << c.name;
         EXPECT_EQ(kinds, c.newKinds) << c.name;
     }
@@ -142,10 +148,8 @@ TEST(Verdict, CreditorIdentifierPlacement) {
     for (const auto& c : cases) {
         CXmlParserDocument doc("<Document><CstmrDrctDbtInitn>" + c.body + "</CstmrDrctDbtInitn></Document>", false,
                                "", false);
-        std::vector<std::string> t;
-        std::vector<int> l, col;
-        std::vector<uint8_t> k;
-        ASSERT_TRUE(doc.Parse(t, l, col, k));
+        Findings findings;
+        ASSERT_TRUE(doc.Parse(findings));
         EXPECT_EQ(CheckCreditorIdPlacement(doc), c.result) << c.name;
         EXPECT_EQ(doc.GetName(), "Document") << c.name;  // the cursor is back at the root
     }

@@ -1,5 +1,7 @@
 #include "cli/report.h"
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include "core/tavrel1doc.h"
@@ -11,16 +13,16 @@
 
 namespace valorix {
 
-const char* FindingSeverity(const std::string& text, int kind) {
-    if (kind == 2) return "charset";
-    if (StartsWith(text, "Hinweis:")) return "hint";
-    if (StartsWith(text, "Warnung")) return "warning";
+const char* FindingSeverity(const Finding& finding) {
+    if (finding.kind == FindingKind::Warning) return "charset";
+    if (StartsWith(finding.text, "Hinweis:")) return "hint";
+    if (StartsWith(finding.text, "Warnung")) return "warning";
     return "error";
 }
 
 namespace {
 
-bool IsErrorFinding(const std::string& text, uint8_t kind) { return std::string(FindingSeverity(text, kind)) == "error"; }
+bool IsErrorFinding(const Finding& finding) { return std::string(FindingSeverity(finding)) == "error"; }
 
 // The SCL directory's STAND (YYMMDD) as an ISO date, or null when there is
 // no directory or its STAND is no date.
@@ -38,9 +40,7 @@ void PrintReport(const COutputList& report, std::ostream& out) {
 
 bool CheckPassed(const CTavrel1Doc& doc) {
     if (!doc.m_verdictPositive) return false;
-    for (size_t i = 0; i < doc.m_detailTexts.size(); ++i)
-        if (IsErrorFinding(doc.m_detailTexts[i], doc.m_detailKinds[i])) return false;
-    return true;
+    return std::none_of(doc.m_findings.begin(), doc.m_findings.end(), IsErrorFinding);
 }
 
 void PrintJson(const CTavrel1Doc& doc, const COutputList& report, const std::string& file,
@@ -49,7 +49,7 @@ void PrintJson(const CTavrel1Doc& doc, const COutputList& report, const std::str
     // The verdict sentence as the report's first line words it: a finding
     // "Fehler:" turns the positive sentence negative there and here alike.
     const std::string verdictLine =
-        doc.m_messages.empty() ? std::string() : ReportVerdictLine(doc.m_messages[0], doc.m_detailTexts);
+        doc.m_messages.empty() ? std::string() : ReportVerdictLine(doc.m_messages[0], doc.m_findings);
     const bool valid = doc.m_verdictPositive && (doc.m_messages.empty() || verdictLine == doc.m_messages[0]);
     nlohmann::ordered_json j;
     j["file"] = Cp1252ToUtf8(file);
@@ -71,12 +71,12 @@ void PrintJson(const CTavrel1Doc& doc, const COutputList& report, const std::str
     for (size_t i = 0; i < doc.m_messages.size(); ++i)
         j["messages"].push_back(Cp1252ToUtf8(i == 0 ? verdictLine : doc.m_messages[i]));
     j["details"] = nlohmann::ordered_json::array();
-    for (size_t i = 0; i < doc.m_detailTexts.size(); ++i)
-        j["details"].push_back({{"text", Cp1252ToUtf8(doc.m_detailTexts[i])},
-                                {"line", doc.m_detailLines[i]},
-                                {"column", doc.m_detailColumns[i]},
-                                {"kind", static_cast<int>(doc.m_detailKinds[i])},
-                                {"severity", FindingSeverity(doc.m_detailTexts[i], doc.m_detailKinds[i])}});
+    for (const Finding& f : doc.m_findings)
+        j["details"].push_back({{"text", Cp1252ToUtf8(f.text)},
+                                {"line", f.line},
+                                {"column", f.column},
+                                {"kind", static_cast<int>(f.kind)},
+                                {"severity", FindingSeverity(f)}});
     j["report"] = nlohmann::ordered_json::array();
     for (const OutputLine& line : report.Lines())
         j["report"].push_back({{"text", Cp1252ToUtf8(line.text)}, {"position", line.position}});

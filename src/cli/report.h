@@ -3,6 +3,8 @@
 #include <ostream>
 #include <string>
 
+#include "xml/finding.h"
+
 namespace valorix {
 
 class CTavrel1Doc;
@@ -17,7 +19,7 @@ void PrintJson(const CTavrel1Doc& doc, const COutputList& report, const std::str
                const std::string& sclStand, std::ostream& out);
 /// True when the verdict is positive and no finding is an error.
 bool CheckPassed(const CTavrel1Doc& doc);
-/// A finding's severity: "charset" (kind 2), "hint", "warning" or "error".
-const char* FindingSeverity(const std::string& text, int kind);
+/// A finding's severity: "charset" (a warning of the parser), "hint", "warning" or "error".
+const char* FindingSeverity(const Finding& finding);
 
 }  // namespace valorix

@@ -24,20 +24,13 @@ CTavrel1Doc::CTavrel1Doc(const CTavrel1App& app, IPrompt& prompt) : m_app(app), 
 
 CTavrel1Doc::~CTavrel1Doc() = default;
 
-void CTavrel1Doc::ClearDetails() {
-    m_detailTexts.clear();
-    m_detailLines.clear();
-    m_detailColumns.clear();
-    m_detailKinds.clear();
-}
-
 void CTavrel1Doc::DeleteContents() {
     m_content.clear();
     m_checkState = -1;
     m_parser.reset();
     m_messages.clear();
     m_verdictPositive = false;
-    ClearDetails();
+    m_findings.clear();
 }
 
 bool CTavrel1Doc::OnNewDocument() {
@@ -62,14 +55,8 @@ void CTavrel1Doc::Serialize(CArchive& ar) {
 }
 
 void CTavrel1Doc::CopyProcessorRecords() {
-    const CMyXmlDoc& p = *m_processor;
-    for (size_t i = 0; i < p.m_texts.size(); ++i) {
-        const bool positioned = i < p.m_lines.size();
-        m_detailTexts.push_back(p.m_texts[i]);
-        m_detailLines.push_back(positioned ? p.m_lines[i] : 0);
-        m_detailColumns.push_back(positioned && i < p.m_columns.size() ? p.m_columns[i] : 0);
-        m_detailKinds.push_back(positioned && i < p.m_kinds.size() ? p.m_kinds[i] : 0);
-    }
+    const Findings& f = m_processor->m_findings;
+    m_findings.insert(m_findings.end(), f.begin(), f.end());
 }
 
 void CTavrel1Doc::RunSaxCheck(IEventSink* sink) {
@@ -84,8 +71,8 @@ void CTavrel1Doc::RunSaxCheck(IEventSink* sink) {
     if (RunSaxPass(m_content, false, m_processor.get(), m_schemaPath, m_extraEncodings != 0, true) == -1) throw 1;
     // 4: hints, and the warnings beyond what a bank accepts, do not make the file fail
     auto onlyHints = [this] {
-        for (const std::string& t : m_processor->m_texts)
-            if (!StartsWith(t, "Hinweis:") && !finding::IsAdvisory(t)) return false;
+        for (const Finding& f : m_processor->m_findings)
+            if (!StartsWith(f.text, "Hinweis:") && !finding::IsAdvisory(f.text)) return false;
         return true;
     };
     bool valid = onlyHints();
@@ -93,16 +80,10 @@ void CTavrel1Doc::RunSaxCheck(IEventSink* sink) {
     if (schemaFindings && SwitchToOlderSubset()) {
         // The newest subset's findings go; the rules' findings stay.
         auto& p = *m_processor;
-        auto drop = [&](auto& records) {
-            const size_t end = std::min(p.m_schemaRecordsEnd, records.size());
-            const size_t begin = std::min(p.m_schemaRecordsBegin, end);
-            records.erase(records.begin() + static_cast<std::ptrdiff_t>(begin),
-                          records.begin() + static_cast<std::ptrdiff_t>(end));
-        };
-        drop(p.m_texts);
-        drop(p.m_lines);
-        drop(p.m_columns);
-        drop(p.m_kinds);
+        const size_t end = std::min(p.m_schemaRecordsEnd, p.m_findings.size());
+        const size_t begin = std::min(p.m_schemaRecordsBegin, end);
+        p.m_findings.erase(p.m_findings.begin() + static_cast<std::ptrdiff_t>(begin),
+                           p.m_findings.begin() + static_cast<std::ptrdiff_t>(end));
         valid = onlyHints();
     }
     CopyProcessorRecords();
@@ -172,7 +153,7 @@ void CTavrel1Doc::Load(CArchive& ar) {
     // 3
     m_parser.reset();
     m_processor.reset();
-    ClearDetails();
+    m_findings.clear();
     m_rootNamespace.clear();
     // 4
     const bool eventMode = m_app.SaxMode();
@@ -187,7 +168,7 @@ void CTavrel1Doc::Load(CArchive& ar) {
         // The text is lent to the parser for the parse.
         m_parser = std::make_unique<CXmlParserDocument>(std::string(), false, std::string(), pre.extraEncodings);
         m_parser->SwapText(pre.text);
-        wellFormed = m_parser->Parse(m_detailTexts, m_detailLines, m_detailColumns, m_detailKinds);
+        wellFormed = m_parser->Parse(m_findings);
         m_parser->SwapText(pre.text);
         if (wellFormed) {
             m_parser->GetAttributes(det.attrNames, det.attrValues);
@@ -201,7 +182,7 @@ void CTavrel1Doc::Load(CArchive& ar) {
         m_rootAttrValues.clear();
         m_processor = std::make_unique<CMyXmlDoc>(&m_rootAttrNames, &m_rootAttrValues);
         RunSaxPass(pre.text, false, m_processor.get(), std::string(), pre.extraEncodings, true);
-        wellFormed = m_processor->m_texts.empty();
+        wellFormed = m_processor->m_findings.empty();
         CopyProcessorRecords();
         if (wellFormed) {
             m_elementCount = m_processor->m_elementCount;
@@ -218,10 +199,7 @@ void CTavrel1Doc::Load(CArchive& ar) {
     }
     // 6: a NUL is no XML character; the text before it has been checked
     if (pre.nul) {
-        m_detailTexts.push_back(msg::kNulByte);
-        m_detailLines.push_back(pre.nulLine);
-        m_detailColumns.push_back(pre.nulColumn);
-        m_detailKinds.push_back(1);
+        m_findings.push_back(Finding{msg::kNulByte, pre.nulLine, pre.nulColumn, FindingKind::Fatal});
         wellFormed = false;
     }
     if (!wellFormed) {
@@ -233,7 +211,7 @@ void CTavrel1Doc::Load(CArchive& ar) {
     // 7
     m_checkState = 1;
     m_content = std::move(pre.text);
-    ClearDetails();
+    m_findings.clear();
     // 8
     const std::string encodingMessage = EncodingMessage(judgedEncoding);
     if (!encodingMessage.empty()) m_messages.push_back(encodingMessage);
@@ -287,15 +265,15 @@ void CTavrel1Doc::Load(CArchive& ar) {
         ++m_checkState;
         m_parser = std::move(validating);
         m_parser->SwapText(m_content);  // lent for the parse
-        bool valid = m_parser->Parse(m_detailTexts, m_detailLines, m_detailColumns, m_detailKinds);
+        bool valid = m_parser->Parse(m_findings);
         m_parser->SwapText(m_content);
         bool onlyCharset = false;
-        if (!valid) onlyCharset = RewriteCharsetFindings(m_detailTexts, m_detailKinds);
+        if (!valid) onlyCharset = RewriteCharsetFindings(m_findings);
         m_formatCode = d.formatCode;
         m_edition = d.edition;
         m_schemaPath = schemaPath;
         if (!valid && !onlyCharset && SwitchToOlderSubset()) {
-            ClearDetails();  // the tree is the same; only the newest subset's findings go
+            m_findings.clear();  // the tree is the same; only the newest subset's findings go
             valid = true;
         }
         int placement = 0;

@@ -38,11 +38,8 @@ public:
     /// Nothing is ever written into a checked file.
     bool OnSaveDocument(const std::string& path);
 
-    /// Detail records, four parallel arrays.
-    std::vector<std::string> m_detailTexts;
-    std::vector<int> m_detailLines;
-    std::vector<int> m_detailColumns;
-    std::vector<uint8_t> m_detailKinds;
+    /// The findings with their positions, in the order they were found.
+    Findings m_findings;
 
     std::vector<std::string> m_messages;
     std::vector<std::string> m_rootAttrNames, m_rootAttrValues;  // of the event passes
@@ -92,9 +89,7 @@ public:
                       const std::string& edition);
 
 private:
-    void ClearDetails();
-    /// Appends the processor's records to the detail records (a record
-    /// without position gets line 0, column 0 and kind 0).
+    /// Appends the processor's findings to the document's.
     void CopyProcessorRecords();
     /// True, with schema and edition switched to the older DK subset, when the
     /// subset is chosen automatically and the older one accepts the text.

@@ -1,5 +1,7 @@
 #include "core/verdict.h"
 
+#include <algorithm>
+
 #include "core/messages.h"
 #include "platform/strutil.h"
 #include "xml/xmlparserdocument.h"
@@ -29,24 +31,23 @@ bool ContainsAfterStart(const std::string& text, const std::string& part) {
 
 }  // namespace
 
-bool RewriteCharsetFindings(std::vector<std::string>& texts, std::vector<uint8_t>& kinds) {
-    for (size_t i = 0; i < texts.size(); ++i) {
-        if (kinds[i] != 0) continue;
-        std::string& t = texts[i];
+bool RewriteCharsetFindings(Findings& findings) {
+    for (Finding& f : findings) {
+        if (f.kind != FindingKind::Error) continue;
+        std::string& t = f.text;
         if (Contains(t, kEmptyDateException) || Contains(t, kEmptyDateMessages[0]) ||
             Contains(t, kEmptyDateMessages[1])) {
             t = msg::kEmptyDate;
         } else if (ContainsAfterStart(t, kExtendedCharsetPattern)) {
-            kinds[i] = 2;
+            f.kind = FindingKind::Warning;
             t = CharsetRewrite(t, msg::kCharsetExtended);
         } else if (ContainsAfterStart(t, kBasicCharsetPattern)) {
-            kinds[i] = 2;
+            f.kind = FindingKind::Warning;
             t = CharsetRewrite(t, msg::kCharsetBasic);
         }
     }
-    for (uint8_t k : kinds)
-        if (k != 2) return false;
-    return true;
+    return std::all_of(findings.begin(), findings.end(),
+                       [](const Finding& f) { return f.kind == FindingKind::Warning; });
 }
 
 int CheckCreditorIdPlacement(CXmlParserDocument& doc) {

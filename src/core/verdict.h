@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "xml/finding.h"
+
 namespace valorix {
 
 class CXmlParserDocument;
@@ -19,8 +21,8 @@ extern const char* const kEmptyDateException;
 extern const char* const kEmptyDateMessages[2];
 
 /// Rewrites character-set and empty-date findings in place; TRUE when every
-/// record is a character-set finding (kind 2), also for an empty list.
-bool RewriteCharsetFindings(std::vector<std::string>& texts, std::vector<uint8_t>& kinds);
+/// finding is a character-set finding (a warning), also for an empty list.
+bool RewriteCharsetFindings(Findings& findings);
 
 /// -1: a payment block or transaction lacks a creditor identifier; 1: a block
 /// carries them both at block level and in transactions; 0 otherwise.

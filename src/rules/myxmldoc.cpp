@@ -38,10 +38,7 @@ CMyXmlDoc::Pos CMyXmlDoc::CurrentPos() const {
 }
 
 void CMyXmlDoc::Append(const std::string& text, Pos pos) {
-    m_texts.push_back(text);
-    m_lines.push_back(pos.line);
-    m_columns.push_back(pos.column);
-    m_kinds.push_back(0);
+    m_findings.push_back(Finding{text, pos.line, pos.column});
 }
 
 // A finding of a start or text event: its position is the end of its element.
@@ -59,8 +56,8 @@ bool CMyXmlDoc::StartElement(const std::string& localName, const std::string& qN
     // A finding still waiting for its position (mixed content) ends here.
     if (m_pendingFinding != 0) {
         const Pos p = CurrentPos();
-        m_lines.back() = p.line;
-        m_columns.back() = p.column;
+        m_findings.back().line = p.line;
+        m_findings.back().column = p.column;
     }
     // 1
     CStdXmlDoc::StartElement(localName, qName, uri, attrNames, attrValues);
@@ -311,8 +308,8 @@ void CMyXmlDoc::EndElement(const std::string& localName, const std::string& qNam
     if (m_pendingFinding != 0 || (m_capture >= 1 && m_capture <= 7)) {
         const Pos p = CurrentPos();
         if (m_pendingFinding != 0) {
-            m_lines.back() = p.line;
-            m_columns.back() = p.column;
+            m_findings.back().line = p.line;
+            m_findings.back().column = p.column;
         }
         switch (m_capture) {
             case 1: m_pmt.countPos = p; break;

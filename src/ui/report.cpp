@@ -51,11 +51,11 @@ std::vector<long> StrayCharacters(const ITextPage& page) {
 
 }  // namespace
 
-std::string ReportVerdictLine(const std::string& verdict, const std::vector<std::string>& detailTexts) {
+std::string ReportVerdictLine(const std::string& verdict, const Findings& findings) {
     const size_t at = verdict.find("korrektes SEPA XML");
     if (at == std::string::npos || at == 0) return verdict;
-    const bool error = std::any_of(detailTexts.begin(), detailTexts.end(),
-                                   [](const std::string& t) { return StartsWith(t, "Fehler:"); });
+    const bool error = std::any_of(findings.begin(), findings.end(),
+                                   [](const Finding& f) { return StartsWith(f.text, "Fehler:"); });
     if (!error) return verdict;
     std::string line = verdict;
     const std::string from = "korrektes SEPA XML Dokument ";
@@ -186,7 +186,7 @@ void BuildReport(ITextPage& page, COutputList& output, const CTavrel1Doc& doc) {
 }
 
 void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& output, const CTavrel1Doc& doc) {
-    if (!doc.m_messages.empty()) output.AddLine(ReportVerdictLine(doc.m_messages[0], doc.m_detailTexts), 0);
+    if (!doc.m_messages.empty()) output.AddLine(ReportVerdictLine(doc.m_messages[0], doc.m_findings), 0);
     for (size_t i = 1; i < doc.m_messages.size(); ++i) output.AddLine(doc.m_messages[i], 0);
     if (doc.m_subtype == 0 && doc.m_isEmw == 0 && doc.m_xmlnsRepeated != 0)
         output.AddLine(A("Eine Wiederholung des Namensraum Attributs (xmlns) ist in Sub Feldern (Tags) nicht nötig und "
@@ -218,7 +218,7 @@ void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& outp
         page.SetCaret(0);
         page.HideSelection(false);
     }
-    if (doc.m_detailTexts.empty()) return;
+    if (doc.m_findings.empty()) return;
     page.HideSelection(true);
     // Findings in a row at one place about one subject (a parser reports every
     // attribute of an element at its end) share one mark: it is found once,
@@ -228,18 +228,20 @@ void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& outp
         MarkSubject subject;
         MarkRange range;
     } last;
-    for (size_t i = 0; i < doc.m_detailTexts.size(); ++i) {
-        const int line = doc.m_detailLines[i], column = doc.m_detailColumns[i], kind = doc.m_detailKinds[i];
-        MarkSubject subject = SubjectOf(doc.m_detailTexts[i]);
-        const bool samePlace = i > 0 && line == last.line && column == last.column && subject == last.subject;
+    bool first = true;
+    for (const Finding& finding : doc.m_findings) {
+        const int line = finding.line, column = finding.column, kind = static_cast<int>(finding.kind);
+        MarkSubject subject = SubjectOf(finding.text);
+        const bool samePlace = !first && line == last.line && column == last.column && subject == last.subject;
         if (!samePlace) last.range = LocateMark(page, columns, line, column, subject);
         if (!samePlace || (kind == 2) != (last.kind == 2)) ApplyMark(page, last.range, kind);
+        first = false;
         last.line = line;
         last.column = column;
         last.kind = kind;
         last.subject = std::move(subject);
         const long position = last.range.result;
-        std::string text = doc.m_detailTexts[i];
+        std::string text = finding.text;
         if (text == finding::kMissingReference && doc.m_missingRefHints > 1) {
             text += " ";
             if (doc.m_missingRefHints == 2) text += "Diese ist auch in einem weiteren Auftrag nicht angegeben.";
@@ -247,7 +249,7 @@ void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& outp
                 text += Format(A("Diese ist in %d weiteren Aufträgen ebenfalls nicht angegeben.").c_str(),
                                static_cast<int>(doc.m_missingRefHints - 1));
         }
-        output.AddLine(FindingLine(doc.m_detailLines[i], doc.m_detailColumns[i], text), position);
+        output.AddLine(FindingLine(line, column, text), position);
     }
     page.SetCaret(0);
     page.HideSelection(false);

@@ -5,6 +5,7 @@
 
 #include "ui/textpage.h"
 #include "ui/viewmodel.h"
+#include "xml/finding.h"
 
 namespace valorix {
 
@@ -24,7 +25,7 @@ long MarkFinding(ITextPage& page, const CTextColumns& columns, int line, int col
 
 /// The verdict line of the output pane: a correct-file verdict reads as a
 /// schema failure when some finding is an error ("Fehler:").
-std::string ReportVerdictLine(const std::string& verdict, const std::vector<std::string>& detailTexts);
+std::string ReportVerdictLine(const std::string& verdict, const Findings& findings);
 
 /// The short page (UTF-8) shown instead of a large file, linking to
 /// `pathName` (UTF-8, as the file system names it).

@@ -319,11 +319,8 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
     }
 }
 
-void CStructureView::AppendFinding(const std::string& text, int line, int column, uint8_t kind) {
-    m_doc.m_detailTexts.push_back(text);
-    m_doc.m_detailLines.push_back(line);
-    m_doc.m_detailColumns.push_back(column);
-    m_doc.m_detailKinds.push_back(kind);
+void CStructureView::AppendFinding(const std::string& text, int line, int column, FindingKind kind) {
+    m_doc.m_findings.push_back(Finding{text, line, column, kind});
 }
 
 bool CStructureView::ClosingTagPosition(const std::string& closingTag, long from, int& line, int& column) const {
@@ -356,7 +353,7 @@ void CStructureView::PositionAt(long pos, int& line, int& column) const {
 }
 
 void CStructureView::RecordFinding(const std::string& text, const std::string& name, const std::string& value,
-                                   RowId row, uint8_t kind) {
+                                   RowId row, FindingKind kind) {
     int line = 0, column = 0;
     const long start = m_model->TextPos(row);
     if (!ElementEndPosition(start, line, column)) {
@@ -379,7 +376,7 @@ void CStructureView::RuleChain(const std::string& elementName, const std::string
     if (!enters) return;
     const bool plain = m_doc.m_subtype == 0;
     const CStructureModel& model = *m_model;
-    auto record = [&](const std::string& text) { RecordFinding(text, elementName, elementValue, row, 0); };
+    auto record = [&](const std::string& text) { RecordFinding(text, elementName, elementValue, row, FindingKind::Error); };
     // The account or agent `holder` (DbtrAcct, CdtrAgt, ...) within its block
     // or transaction: the pair of IBAN and BIC is judged at its second half.
     auto pairBankCode = [&](RowId holder, bool iban) {
@@ -467,11 +464,11 @@ void CStructureView::GuidelineWarnings(const std::string& name, const std::vecto
         if (end < 0) continue;
         int line = 0, column = 0;
         PositionAt(end, line, column);
-        uint8_t kind = 2;
-        if (EndsWith(child, "Strd") && m_extents->ContentChars(childStarts[i]) > 140) kind = 0;
+        FindingKind kind = FindingKind::Warning;
+        if (EndsWith(child, "Strd") && m_extents->ContentChars(childStarts[i]) > 140) kind = FindingKind::Error;
         if (m_doc.m_subtype != 0) continue;
         const std::string text =
-            kind == 2 ? Format(finding::kGuidelineWarning.c_str(), child.c_str())
+            kind == FindingKind::Warning ? Format(finding::kGuidelineWarning.c_str(), child.c_str())
                       : Format(A("Lt. Belegungsrichtlinien sollte das Element '%s' nicht belegt werden und darf 140 "
                                  "Zeichen nicht übersteigen!")
                                    .c_str(),

@@ -83,7 +83,7 @@ private:
     void RuleChain(const std::string& name, const std::string& value, RowId target, RowId row);
     void GuidelineWarnings(const std::string& name, const std::vector<std::string>& children, long start);
     void RecordFinding(const std::string& text, const std::string& name, const std::string& value, RowId row,
-                       uint8_t kind);
+                       FindingKind kind);
     void CheckCountsAndSums();
     void CheckMandateRules();
     /// Line and column just after the closing tag found at or after `from`;
@@ -94,7 +94,7 @@ private:
     bool ElementEndPosition(long start, int& line, int& column) const;
     /// Line and parser column of a text-page position.
     void PositionAt(long pos, int& line, int& column) const;
-    void AppendFinding(const std::string& text, int line, int column, uint8_t kind = 0);
+    void AppendFinding(const std::string& text, int line, int column, FindingKind kind = FindingKind::Error);
     /// The line a finding of the element whose start tag is at `start` stands on.
     int FindingLine(long start) const;
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "xml/finding.h"
+
 namespace valorix {
 
 /// The formatted text of a fatal finding: line, column, message.
@@ -22,14 +24,13 @@ public:
 
     bool SawErrors() const { return m_sawErrors; }
 
-    std::vector<std::string> m_formatted;  // "Fehler in Zeile %d, Spalte %d : %s", ...
-    std::vector<int> m_lines;
-    std::vector<int> m_columns;
-    std::vector<uint8_t> m_kinds;
-    std::vector<std::string> m_raw;
+    /// The parser's findings with their raw texts, and the same texts
+    /// formatted with their position ("Fehler in Zeile %d, Spalte %d : %s").
+    Findings m_findings;
+    std::vector<std::string> m_formatted;
 
 private:
-    void Add(const xercesc::SAXParseException& e, uint8_t kind, const char* format);
+    void Add(const xercesc::SAXParseException& e, FindingKind kind, const char* format);
     bool m_sawErrors = false;
 };
 

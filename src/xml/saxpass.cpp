@@ -148,11 +148,8 @@ void CNVContenhandler::GetPosition(int& column, int& line) const {
 
 namespace {
 
-void AddRecord(CProcessXmlDoc* p, const std::string& text, int line, int column, uint8_t kind) {
-    p->m_texts.push_back(text);
-    p->m_lines.push_back(line);
-    p->m_columns.push_back(column);
-    p->m_kinds.push_back(kind);
+void AddRecord(CProcessXmlDoc* p, const std::string& text, int line, int column, FindingKind kind) {
+    p->m_findings.push_back(Finding{text, line, column, kind});
 }
 
 // Pairs the library's initialisation with its termination.
@@ -201,7 +198,7 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
     if (withSchema) {
         grammarLoaded = LoadSchemaGrammar(*reader, resolver);
         if (!grammarLoaded) {
-            if (processor) AddRecord(processor, SchemaLoadFailedText(schemaPath), -1, -1, 0);
+            if (processor) AddRecord(processor, SchemaLoadFailedText(schemaPath), -1, -1, FindingKind::Error);
             else errorText = SchemaLoadFailedText(schemaPath);
         }
     }
@@ -250,22 +247,22 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
     // 9
     for (const auto& refusal : resolver.Refusals()) {
         const std::string text = RefusalText(refusal.systemId);
-        if (processor) AddRecord(processor, text, refusal.line, refusal.column, 1);
+        if (processor) AddRecord(processor, text, refusal.line, refusal.column, FindingKind::Fatal);
         else errorText += (errorText.empty() ? "" : "\r\n") + text;
     }
-    if (processor) processor->m_schemaRecordsBegin = processor->m_texts.size();
-    for (size_t i = 0; i < reporter.m_raw.size(); ++i) {
+    if (processor) processor->m_schemaRecordsBegin = processor->m_findings.size();
+    for (size_t i = 0; i < reporter.m_findings.size(); ++i) {
         if (processor) {
-            if (fullRecords) AddRecord(processor, reporter.m_raw[i], reporter.m_lines[i], reporter.m_columns[i], reporter.m_kinds[i]);
-            else processor->m_texts.push_back(reporter.m_formatted[i]);
+            if (fullRecords) processor->m_findings.push_back(reporter.m_findings[i]);
+            else processor->m_findings.push_back(Finding{reporter.m_formatted[i]});
         } else {
             errorText += (errorText.empty() ? "" : "\r\n") + reporter.m_formatted[i];
         }
     }
-    if (processor) processor->m_schemaRecordsEnd = processor->m_texts.size();
+    if (processor) processor->m_schemaRecordsEnd = processor->m_findings.size();
     if (excess) {
         if (processor) {
-            AddRecord(processor, excess->text, excess->line, excess->column, 1);
+            AddRecord(processor, excess->text, excess->line, excess->column, FindingKind::Fatal);
         } else {
             errorText += (errorText.empty() ? "" : "\r\n") +
                          Format(kFatalFormat, excess->line, excess->column, excess->text.c_str());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "xml/elementguard.h"
+#include "xml/finding.h"
 
 namespace valorix {
 
@@ -28,11 +29,8 @@ public:
     virtual void StartDocument() {}
     virtual void EndDocument() {}
 
-    std::vector<std::string> m_texts;
-    std::vector<int> m_lines;
-    std::vector<int> m_columns;
-    std::vector<uint8_t> m_kinds;
-    /// The records of the schema validation: [begin, end) after a pass.
+    Findings m_findings;
+    /// The findings of the schema validation: [begin, end) after a pass.
     size_t m_schemaRecordsBegin = 0, m_schemaRecordsEnd = 0;
     CNVContenhandler* m_handler = nullptr;  ///< valid during a pass only
 };

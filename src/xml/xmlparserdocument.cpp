@@ -33,13 +33,6 @@ namespace valorix {
 
 
 namespace {
-// Kinds of detail records produced here.
-constexpr uint8_t kKindXmlException = 3;
-constexpr uint8_t kKindDomException = 4;
-constexpr uint8_t kKindOther = 255;
-constexpr uint8_t kKindFatal = 1;
-constexpr uint8_t kKindError = 0;
-
 constexpr uint32_t kNoNode = UINT32_MAX;
 
 // The tree a node belongs to, as its array's document node names it.
@@ -296,13 +289,13 @@ CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
             m_parser->setValidationScheme(XercesDOMParser::Val_Always);
             m_parser->useCachedGrammarInParse(true);
         } else {
-            out.records.push_back({SchemaLoadFailedText(m_schema), kKindError});
+            out.records.push_back(Finding{SchemaLoadFailedText(m_schema), -1, -1, FindingKind::Error});
         }
     }
     m_parser->setErrorHandler(m_reporter.get());
 
     std::string exceptionText;
-    uint8_t exceptionKind = 0;
+    FindingKind exceptionKind = FindingKind::Error;
     try {
         if (m_readFromFile) {
             m_parser->parse(m_text.c_str());
@@ -320,20 +313,20 @@ CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
         throw;
     } catch (const XMLException& e) {
         exceptionText = A("Während des Parsens trat ein Fehler auf\r\n   Meldung: ") + X2A(e.getMessage());
-        exceptionKind = kKindXmlException;
+        exceptionKind = FindingKind::XmlException;
     } catch (const DOMException& e) {
         XMLCh buf[2048];
         buf[0] = 0;
         DOMImplementation::loadDOMExceptionMsg(e.code, buf, 2047);
         exceptionText = Format(A("DOM Fehler während des Parsens:\r\nDOMException Code : %d\r\nMeldung: %s").c_str(),
                                static_cast<int>(e.code), X2A(buf).c_str());
-        exceptionKind = kKindDomException;
+        exceptionKind = FindingKind::DomException;
     } catch (...) {
         exceptionText = A("Während des Parsens trat ein Fehler auf");
-        exceptionKind = kKindOther;
+        exceptionKind = FindingKind::Other;
     }
     if (!exceptionText.empty()) {
-        out.records.push_back({exceptionText, exceptionKind});
+        out.records.push_back(Finding{exceptionText, -1, -1, exceptionKind});
     } else if (!out.excess) {
         // A parse stopped by a fatal error keeps the elements read so far.
         tree.Finish();
@@ -345,45 +338,23 @@ CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
     return out;
 }
 
-bool CXmlParserDocument::Parse(std::vector<std::string>& texts, std::vector<int>& lines, std::vector<int>& columns,
-                               std::vector<uint8_t>& kinds) {
-    texts.clear();
-    lines.clear();
-    columns.clear();
-    kinds.clear();
+bool CXmlParserDocument::Parse(Findings& findings) {
+    findings.clear();
     ParseOutcome outcome = RunParse();
-    for (const auto& [text, kind] : outcome.records) {
-        texts.push_back(text);
-        lines.push_back(-1);
-        columns.push_back(-1);
-        kinds.push_back(kind);
-    }
-    for (const auto& refusal : m_resolver->Refusals()) {
-        texts.push_back(RefusalText(refusal.systemId));
-        lines.push_back(refusal.line);
-        columns.push_back(refusal.column);
-        kinds.push_back(kKindFatal);
-    }
-    for (size_t i = 0; i < m_reporter->m_raw.size(); ++i) {
-        texts.push_back(m_reporter->m_raw[i]);
-        lines.push_back(m_reporter->m_lines[i]);
-        columns.push_back(m_reporter->m_columns[i]);
-        kinds.push_back(m_reporter->m_kinds[i]);
-    }
-    if (outcome.excess) {
-        texts.push_back(outcome.excess->text);
-        lines.push_back(outcome.excess->line);
-        columns.push_back(outcome.excess->column);
-        kinds.push_back(kKindFatal);
-    }
+    findings = std::move(outcome.records);
+    for (const auto& refusal : m_resolver->Refusals())
+        findings.push_back(Finding{RefusalText(refusal.systemId), refusal.line, refusal.column, FindingKind::Fatal});
+    findings.insert(findings.end(), m_reporter->m_findings.begin(), m_reporter->m_findings.end());
+    if (outcome.excess)
+        findings.push_back(Finding{outcome.excess->text, outcome.excess->line, outcome.excess->column, FindingKind::Fatal});
     m_reporter->resetErrors();
-    return texts.empty();
+    return findings.empty();
 }
 
 bool CXmlParserDocument::ParseMessages(std::vector<std::string>& texts) {
     texts.clear();
     ParseOutcome outcome = RunParse();
-    for (const auto& record : outcome.records) texts.push_back(record.first);
+    for (const Finding& record : outcome.records) texts.push_back(record.text);
     for (const auto& refusal : m_resolver->Refusals()) texts.push_back(RefusalText(refusal.systemId));
     for (const std::string& t : m_reporter->m_formatted) texts.push_back(t);
     if (outcome.excess)

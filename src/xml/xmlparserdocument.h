@@ -11,6 +11,7 @@
 
 #include "xml/elementguard.h"
 #include "xml/encodings.h"
+#include "xml/finding.h"
 
 #include <xercesc/util/XercesDefs.hpp>
 
@@ -54,9 +55,9 @@ public:
 
     /// Only texts: an exception text, then the reporter's formatted texts.
     virtual bool ParseMessages(std::vector<std::string>& texts);
-    /// Fills the four record arrays; TRUE when well-formed and (with a schema) valid.
-    virtual bool Parse(std::vector<std::string>& texts, std::vector<int>& lines, std::vector<int>& columns,
-                       std::vector<uint8_t>& kinds);
+    /// Appends the parse's findings; true when there are none (well-formed
+    /// and, with a schema, valid).
+    virtual bool Parse(Findings& findings);
 
     /// Exchanges the document text with `text`: a caller lends its text for a
     /// parse and takes it back after it, so that it is never held twice.
@@ -105,7 +106,7 @@ private:
 
     struct ParseOutcome {
         // Records without position: a schema that cannot be loaded, an exception.
-        std::vector<std::pair<std::string, uint8_t>> records;
+        Findings records;
         std::optional<LimitExcess> excess;  // the parse stopped at an element beyond a limit
     };
     ParseOutcome RunParse();
