@@ -35,7 +35,7 @@ TEST_F(CheckRun, ValidFileWithLeadingWhiteSpace) {
                   kRetiredCt30}));
     EXPECT_TRUE(doc->m_findings.empty());
     EXPECT_EQ(doc->m_checkState, 3);
-    EXPECT_EQ(doc->m_formatCode, 10);
+    EXPECT_EQ(doc->m_classification.formatCode, 10);
     EXPECT_EQ(doc->m_declPosition, 0);
     EXPECT_EQ(doc->m_rootNamespace, "urn:iso:std:iso:20022:tech:xsd:pain.001.001.03");
     EXPECT_EQ(doc->m_content.substr(0, 5), "<?xml");
@@ -49,7 +49,7 @@ TEST_F(CheckRun, EmptyFileIsNotWellFormed) {
               (std::vector<std::string>{"'leer.xml' beginnt nicht mit einer XML Deklaration (<?xml ...)!",
                                         "'leer.xml' ist kein oder ein formal fehlerhaftes XML Dokument!"}));
     EXPECT_EQ(doc->m_checkState, 0);
-    EXPECT_EQ(doc->m_formatCode, -1);
+    EXPECT_EQ(doc->m_classification.formatCode, -1);
     ASSERT_EQ(Kinds(doc->m_findings).size(), 1u);
     EXPECT_EQ(static_cast<int>(doc->m_findings[0].kind), 1);
 }
@@ -59,7 +59,7 @@ TEST_F(CheckRun, SecondLoadKeepsNothingOfTheFirst) {
     std::istringstream first(Replace(Example(), "<Cd>SEPA</Cd>", "<Cd>URGP</Cd>"));
     CArchive a1{first, "a.xml"};
     doc->Serialize(a1);
-    EXPECT_EQ(doc->m_subtype, 2);
+    EXPECT_EQ(doc->m_classification.subtype, 2);
     std::istringstream second("<?xml version=\"1.0\"?><Foo xmlns=\"urn:x\"/>");
     CArchive a2{second, "b.xml"};
     doc->Serialize(a2);
@@ -67,8 +67,8 @@ TEST_F(CheckRun, SecondLoadKeepsNothingOfTheFirst) {
                                                              "Datei enthält keine Angabe!",
                                                              "Es handelt sich nicht um eine SEPA XML Datei!"}));
     EXPECT_TRUE(doc->m_findings.empty());
-    EXPECT_EQ(doc->m_formatCode, -1);
-    EXPECT_EQ(doc->m_subtype, 0);
+    EXPECT_EQ(doc->m_classification.formatCode, -1);
+    EXPECT_EQ(doc->m_classification.subtype, 0);
     EXPECT_EQ(doc->m_checkState, 1);
 }
 
@@ -218,8 +218,8 @@ TEST_F(CheckRun, AustrianFileGivesOnlyItsReason) {
     const std::string ns = "ISO:pain.008.001.02:APC:STUZZA:payments:003";
     auto doc = Check("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Document xmlns=\"" + ns +
                      "\"><CstmrDrctDbtInitn><PmtInf>1</PmtInf><PmtInf>2</PmtInf></CstmrDrctDbtInitn></Document>");
-    EXPECT_EQ(doc->m_formatCode, 8);
-    EXPECT_EQ(doc->m_austrianVariant, 1);
+    EXPECT_EQ(doc->m_classification.formatCode, 8);
+    EXPECT_EQ(doc->m_classification.austrianVariant, 1);
     EXPECT_EQ(U8(doc->m_messages.back()),
               "Ein direkter Versand der Datei per FinTS/HBCI ist nicht möglich, da es sich nicht um ein deutsches "
               "Format handelt.");

@@ -124,7 +124,7 @@ TEST_F(Fill, EveryRuleWithItsTextAndPosition) {
         {"Summe der Beträge ist fehlerhaft!", 6, ColumnAfter(t, 6, "</CtrlSum>"), 0},
     };
     EXPECT_EQ(RuleFindings(), expected);
-    EXPECT_EQ(m_doc->m_missingRefHints, 2u);
+    EXPECT_EQ(m_doc->m_tally.missingRefHints, 2u);
     // The report completes the hint with the number of further transactions.
     const auto report = Report();
     EXPECT_NE(std::find(report.begin(), report.end(),

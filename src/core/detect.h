@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "rules/classification.h"
+
 namespace valorix {
 
 class CXmlParserDocument;
@@ -61,10 +63,6 @@ struct SchemaChoice {
 /// The schema row for a format code, direct-debit flag, Austrian variant and
 /// DK subset (4 or 5; the editions after 3.0 only).
 SchemaChoice SelectSchema(int formatCode, bool directDebit, int austrianVariant, int subset = 5);
-
-/// The pain formats of the editions after 3.0 (codes 11 to 14), whose new
-/// element names the rules read as the older ones.
-inline bool IsEditionAfter30(int formatCode) { return formatCode >= 11; }
 
 /// The hint for an edition German banks no longer accept (CP1252), or "". It
 /// names the message of the file's own namespace; a namespace that is no

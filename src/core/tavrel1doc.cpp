@@ -65,8 +65,8 @@ void CTavrel1Doc::RunSaxCheck(IEventSink* sink) {
     m_rootAttrNames.clear();
     m_rootAttrValues.clear();
     m_processor = std::make_unique<CMyXmlDoc>(&m_rootAttrNames, &m_rootAttrValues);
-    m_processor->Bind(sink, this, &m_prompt, m_app.m_strSclIniPath);
-    m_xmlnsRepeated = 0;
+    m_processor->Bind(sink, &m_classification, &m_tally, &m_prompt, m_app.m_strSclIniPath);
+    m_tally.xmlnsRepeated = 0;
     // 2, 3
     if (RunSaxPass(m_content, false, m_processor.get(), m_schemaPath, m_extraEncodings != 0, true) == -1) throw 1;
     // 4: hints, and the warnings beyond what a bank accepts, do not make the file fail
@@ -94,17 +94,17 @@ void CTavrel1Doc::RunSaxCheck(IEventSink* sink) {
         sink->ExpandTree(limit);
     }
     // 6
-    BuildVerdict(valid, false, m_processor->m_creditorIdPlacement, m_isEmw != 0, m_filePath, m_edition);
+    BuildVerdict(valid, false, m_processor->m_creditorIdPlacement, m_classification.isEmw != 0, m_filePath, m_classification.edition);
 }
 
 bool CTavrel1Doc::SwitchToOlderSubset() {
     if (!m_subsetFallback) return false;
-    const SchemaChoice older = SelectSchema(m_formatCode, m_debitKind != 0, m_austrianVariant, 4);
+    const SchemaChoice older = SelectSchema(m_classification.formatCode, m_classification.debitKind != 0, m_classification.austrianVariant, 4);
     const std::string path = m_app.m_strDataFolder + "/" + older.file;
     if (!IsValidAgainst(m_content, path, m_extraEncodings != 0)) return false;
     m_schemaPath = path;
-    m_edition = A(older.edition);
-    m_subset = 4;
+    m_classification.edition = A(older.edition);
+    m_classification.subset = 4;
     m_subsetFallback = false;
     return true;
 }
@@ -118,8 +118,8 @@ void CTavrel1Doc::BuildVerdict(bool valid, bool onlyCharset, int placement, bool
     in.isEmw = isEmw;
     in.path = path;
     in.edition = edition;
-    in.formatCode = m_formatCode;
-    in.subtype = m_subtype;
+    in.formatCode = m_classification.formatCode;
+    in.subtype = m_classification.subtype;
     const Verdict v = ComposeVerdict(in);
     if (v.positive) ++m_checkState;
     m_verdictPositive = v.positive;
@@ -131,16 +131,16 @@ void CTavrel1Doc::Load(CArchive& ar) {
     // 1
     m_messages.clear();
     m_verdictPositive = false;
-    m_subtype = 0;
-    m_formatCode = -1;
+    m_classification.subtype = 0;
+    m_classification.formatCode = -1;
     const std::string path = ar.path;
     m_content.clear();
-    m_missingRefHints = 0;
+    m_tally.missingRefHints = 0;
     m_saxCheckReady = false;
-    m_subset = 0;
+    m_classification.subset = 0;
     m_subsetFallback = false;
     m_schemaPath.clear();
-    m_edition.clear();
+    m_classification.edition.clear();
     m_filePath.clear();
     RevisitSclDirectory();  // the directory may have changed since the last check
     // 2
@@ -218,18 +218,18 @@ void CTavrel1Doc::Load(CArchive& ar) {
     // 9
     det.text = &m_content;
     det.tree = eventMode ? nullptr : m_parser.get();
-    m_austrianVariant = 0;
-    m_xmlnsRepeated = 0;
-    m_debitKind = 0;
+    m_classification.austrianVariant = 0;
+    m_tally.xmlnsRepeated = 0;
+    m_classification.debitKind = 0;
     // [OPTION] GBIC 4 or 5 pins the DK subset; otherwise the newest one that accepts the file
     det.subset = m_app.GetOptionInt("GBIC", 0);
     Detection d = DetectFormat(det, m_messages);
-    m_austrianVariant = d.austrianVariant;
-    m_debitKind = d.debitKind;
+    m_classification.austrianVariant = d.austrianVariant;
+    m_classification.debitKind = d.debitKind;
     if (d.stopped) return;
-    m_subtype = d.subtype;
-    m_isEmw = d.isEmw;
-    m_subset = d.subset;
+    m_classification.subtype = d.subtype;
+    m_classification.isEmw = d.isEmw;
+    m_classification.subset = d.subset;
     m_subsetFallback = d.subset == 5 && det.subset != 5;
     const std::string retired = RetiredEditionHint(d);
     if (!retired.empty()) m_messages.push_back(retired);
@@ -244,13 +244,13 @@ void CTavrel1Doc::Load(CArchive& ar) {
     if (eventMode) {
         m_schemaPath = schemaPath;
         m_filePath = path;
-        m_edition = d.edition;
-        m_isEmw = d.isEmw;
+        m_classification.edition = d.edition;
+        m_classification.isEmw = d.isEmw;
         m_contentLength = static_cast<uint32_t>(m_content.size());
         m_processor.reset();
         m_saxCheckReady = true;
         if (!d.directPossible) m_messages.push_back(msg::kDirectSending + d.directReason);
-        m_formatCode = d.formatCode;
+        m_classification.formatCode = d.formatCode;
         return;
     }
     std::unique_ptr<CXmlParserDocument> validating;
@@ -269,24 +269,24 @@ void CTavrel1Doc::Load(CArchive& ar) {
         m_parser->SwapText(m_content);
         bool onlyCharset = false;
         if (!valid) onlyCharset = RewriteCharsetFindings(m_findings);
-        m_formatCode = d.formatCode;
-        m_edition = d.edition;
+        m_classification.formatCode = d.formatCode;
+        m_classification.edition = d.edition;
         m_schemaPath = schemaPath;
         if (!valid && !onlyCharset && SwitchToOlderSubset()) {
             m_findings.clear();  // the tree is the same; only the newest subset's findings go
             valid = true;
         }
         int placement = 0;
-        if (m_debitKind != 0 && d.formatCode > 4 && (valid || onlyCharset))
+        if (m_classification.debitKind != 0 && d.formatCode > 4 && (valid || onlyCharset))
             placement = CheckCreditorIdPlacement(*m_parser);
-        BuildVerdict(valid, onlyCharset, placement, d.isEmw != 0, path, m_edition);
+        BuildVerdict(valid, onlyCharset, placement, d.isEmw != 0, path, m_classification.edition);
     }
     // 12
     if (!d.directPossible) m_messages.push_back(msg::kDirectSending + d.directReason);
     // 13
-    m_formatCode = d.formatCode;
+    m_classification.formatCode = d.formatCode;
     if (m_schemaPath.empty()) {
-        m_edition = d.edition;
+        m_classification.edition = d.edition;
         m_schemaPath = schemaPath;
     }
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "rules/classification.h"
 #include "xml/xmlparserdocument.h"
 
 namespace valorix {
@@ -49,26 +50,18 @@ public:
     uint32_t m_contentLength = 0;
     std::string m_filePath;
     std::string m_strPathName;  ///< path of the loaded file; empty for a new document
-    std::string m_edition;
     std::string m_rootNamespace;
     std::string m_schemaPath;
+    Classification m_classification;
+    RuleTally m_tally;
     int m_extraEncodings = 0;
-    int m_isEmw = 0;
     int m_checkState = -1;
-    int m_formatCode = -1;
-    int m_debitKind = 0;
-    int m_austrianVariant = 0;
-    int m_subtype = 0;
-    /// The DK subset (4 or 5) the editions after 3.0 are validated against; 0 for the others.
-    int m_subset = 0;
     /// The subset was chosen automatically: a file the newest one rejects is tried against the older one.
     bool m_subsetFallback = false;
     int m_declPosition = 1;
     /// The parser reads `m_content` as UTF-8 (declared so, or declaring no
     /// encoding): its columns then count characters, not bytes.
     bool m_textIsUtf8 = true;
-    int m_xmlnsRepeated = 0;
-    uint32_t m_missingRefHints = 0;
     uint32_t m_elementCount = 0;
     double m_checkTime = 0;
     int m_checkTimeValid = 0;

@@ -1,7 +1,5 @@
 #include "rules/myxmldoc.h"
 
-#include "core/detect.h"
-#include "core/tavrel1doc.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/prompt.h"
@@ -24,9 +22,11 @@ bool ContainsAfterFirst(const std::string& s, const char* part) {
 CMyXmlDoc::CMyXmlDoc(std::vector<std::string>* rootAttrNames, std::vector<std::string>* rootAttrValues)
     : m_rootAttrNames(rootAttrNames), m_rootAttrValues(rootAttrValues) {}
 
-void CMyXmlDoc::Bind(IEventSink* sink, CTavrel1Doc* doc, IPrompt* prompt, const std::string& sclIniPath) {
+void CMyXmlDoc::Bind(IEventSink* sink, const Classification* classification, RuleTally* tally, IPrompt* prompt,
+                     const std::string& sclIniPath) {
     m_sink = sink;
-    m_doc = doc;
+    m_class = classification;
+    m_tally = tally;
     m_prompt = prompt;
     m_sclIniPath = sclIniPath;
 }
@@ -47,7 +47,7 @@ void CMyXmlDoc::Record(const std::string& text, int pending) {
     m_pendingFinding = pending;
 }
 
-bool CMyXmlDoc::Gate() const { return m_doc && m_doc->m_isEmw == 0 && m_doc->m_subtype == 0; }
+bool CMyXmlDoc::Gate() const { return m_class && m_class->isEmw == 0 && m_class->IsPaymentFile(); }
 
 bool CMyXmlDoc::StartElement(const std::string& localName, const std::string& qName, const std::string& uri,
                              const std::vector<std::string>& attrNames, const std::vector<std::string>& attrValues) {
@@ -63,7 +63,7 @@ bool CMyXmlDoc::StartElement(const std::string& localName, const std::string& qN
     CStdXmlDoc::StartElement(localName, qName, uri, attrNames, attrValues);
     m_pendingFinding = 0;
     m_hasSubRows.push_back(!attrNames.empty());
-    const bool collecting = !m_doc && !m_sink;
+    const bool collecting = !m_class && !m_sink;
     // 2
     if (m_sink) m_sink->OnStartElement(qName, attrNames, attrValues, m_elementCount == 0);
     // 3
@@ -87,13 +87,13 @@ bool CMyXmlDoc::StartElement(const std::string& localName, const std::string& qN
             }
             if (attrNames[i] == "xmlns") m_rootXmlns = attrValues[i];
         }
-    } else if (m_doc) {
+    } else if (m_class) {
         // 5
         for (size_t i = 0; i < attrNames.size(); ++i) {
-            if (attrNames[i] != "xmlns" || m_doc->m_xmlnsRepeated != 0) continue;
+            if (attrNames[i] != "xmlns" || m_tally->xmlnsRepeated) continue;
             if (EndsWithAny(qName, {"Document", "sepade", "conxml"})) continue;
             if (m_rootXmlns.empty()) m_rootXmlns = attrValues[i];
-            else if (attrValues[i] == m_rootXmlns) m_doc->m_xmlnsRepeated = 1;
+            else if (attrValues[i] == m_rootXmlns) m_tally->xmlnsRepeated = true;
         }
     }
     // 6
@@ -123,7 +123,7 @@ bool CMyXmlDoc::StartElement(const std::string& localName, const std::string& qN
 }
 
 bool CMyXmlDoc::WantsCharacters() const {
-    return m_doc || m_sink || (!m_elementStack.empty() && m_elementStack.back() == "Cd");
+    return m_class || m_sink || (!m_elementStack.empty() && m_elementStack.back() == "Cd");
 }
 
 bool CMyXmlDoc::Characters(const std::string& text, bool) {
@@ -138,7 +138,7 @@ void CMyXmlDoc::FlushText() {
     m_textPending = false;
     std::string raw;
     raw.swap(m_text);
-    if (!m_doc && !m_sink) {
+    if (!m_class && !m_sink) {
         CollectCodes(raw);
         return;
     }
@@ -164,7 +164,7 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
     std::string name = m_elementStack.back();
     const std::string parent = m_elementStack.size() > 1 ? m_elementStack[m_elementStack.size() - 2] : std::string();
     std::string value = Trim(raw);
-    const bool after30 = m_doc && IsEditionAfter30(m_doc->m_formatCode);
+    const bool after30 = m_class && m_class->IsEditionAfter30();
     if (after30) UnnestRequestedDate(name, parent, value);
     const bool hasSubRows = !m_hasSubRows.empty() && m_hasSubRows.back();
     // 2
@@ -205,8 +205,8 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
     }
     if (Contains(name, "EndToEndId")) {
         if (value.empty() || EqualsNoCase(value, "NOTPROVIDED")) {
-            if (m_doc->m_missingRefHints == 0) Record(finding::kMissingReference, 1);
-            ++m_doc->m_missingRefHints;
+            if (m_tally->missingRefHints == 0) Record(finding::kMissingReference, 1);
+            ++m_tally->missingRefHints;
         }
         if (LocalName(name) == "EndToEndId") {
             m_reference = value;
@@ -236,7 +236,7 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
         if ((value.size() == 8 || value.size() == 11) && depth > 3 && Contains(m_elementStack[depth - 2], "FinInstnId")) {
             const bool ownBank = Contains(m_elementStack[depth - 4], "PmtInf");
             const std::string finding =
-                BicFinding(value, ownBank, m_doc->m_debitKind, m_doc->m_austrianVariant, m_sclIniPath);
+                BicFinding(value, ownBank, m_class->debitKind, m_class->austrianVariant, m_sclIniPath);
             if (!finding.empty()) Record(finding, 1);
             const std::string party = CBankCodePairs::PartyOf(m_elementStack[depth - 3]);
             const std::string text = party.empty() ? std::string() : m_bankCodes.Bic(party, value);
@@ -249,7 +249,7 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
         if (!finding.empty()) Record(finding, 1);
         return;
     }
-    if (m_doc->m_debitKind == 0) return;
+    if (m_class->debitKind == 0) return;
     if (Contains(name, "ReqdColltnDt") || Contains(name, "DtOfSgntr")) {
         const std::string finding = DateOrCalendarFinding(name, value, NowDate());
         if (!finding.empty()) Record(finding, 1);
@@ -265,7 +265,7 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
     // edition, as the tree-mode rule reads it.
     if (Contains(name, "Id") && value == "SMNDA" && Contains(CurrentPath(), "AmdmntInfDtls")) {
         m_amendDetailsSeen = true;
-        if (m_amendIndicator == 1 && m_doc->m_formatCode < 9 && !m_seqType.empty() && m_seqType != "FRST" &&
+        if (m_amendIndicator == 1 && m_class->formatCode < 9 && !m_seqType.empty() && m_seqType != "FRST" &&
             m_pendingFinding == 0)
             Record(finding::kSmndaNeedsFirst, 1);
         return;
@@ -302,7 +302,7 @@ void CMyXmlDoc::EndElement(const std::string& localName, const std::string& qNam
     // 1
     CStdXmlDoc::EndElement(localName, qName, uri);
     if (!m_hasSubRows.empty()) m_hasSubRows.pop_back();
-    if (!m_doc && !m_sink) return;  // the collecting pass
+    if (!m_class && !m_sink) return;  // the collecting pass
     const bool root = m_elementStack.empty();
     // 2, 3
     if (m_pendingFinding != 0 || (m_capture >= 1 && m_capture <= 7)) {
@@ -332,7 +332,7 @@ void CMyXmlDoc::EndElement(const std::string& localName, const std::string& qNam
     m_capture = 0;
     // 4
     if (Gate()) {
-        const bool debit = m_doc->m_debitKind != 0;
+        const bool debit = m_class->debitKind != 0;
         const std::string parent = m_elementStack.empty() ? std::string() : m_elementStack.back();
         if (Contains(qName, "AmdmntInfDtls")) {
             if (debit && m_amendDetailsSeen && m_amendIndicator != 1)

@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "rules/blzdirectory.h"
+#include "rules/classification.h"
 #include "rules/references.h"
 #include "rules/values.h"
 #include "xml/saxpass.h"
 
 namespace valorix {
 
-class CTavrel1Doc;
 class IPrompt;
 
 /// What the rule pass draws into (the structure grid, tree and text page of the
@@ -45,9 +45,11 @@ class CMyXmlDoc : public CStdXmlDoc {
 public:
     /// Binds the two arrays that receive the root element's attributes.
     CMyXmlDoc(std::vector<std::string>* rootAttrNames, std::vector<std::string>* rootAttrValues);
-    /// Binds the rule pass: display sink (may be null), the document, the prompt
-    /// for the cancel question and the SCL directory file.
-    void Bind(IEventSink* sink, CTavrel1Doc* doc, IPrompt* prompt, const std::string& sclIniPath);
+    /// Binds the rule pass: display sink (may be null), the file's
+    /// classification, the tally the rules count into, the prompt for the
+    /// cancel question and the SCL directory file.
+    void Bind(IEventSink* sink, const Classification* classification, RuleTally* tally, IPrompt* prompt,
+              const std::string& sclIniPath);
 
     bool StartElement(const std::string& localName, const std::string& qName, const std::string& uri,
                       const std::vector<std::string>& attrLocalNames, const std::vector<std::string>& attrValues) override;
@@ -89,7 +91,8 @@ private:
     void CheckLevel(Level& level);
 
     IEventSink* m_sink = nullptr;
-    CTavrel1Doc* m_doc = nullptr;
+    const Classification* m_class = nullptr;  // null: the collecting pass
+    RuleTally* m_tally = nullptr;
     IPrompt* m_prompt = nullptr;
     std::string m_sclIniPath;
 

@@ -188,7 +188,7 @@ void BuildReport(ITextPage& page, COutputList& output, const CTavrel1Doc& doc) {
 void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& output, const CTavrel1Doc& doc) {
     if (!doc.m_messages.empty()) output.AddLine(ReportVerdictLine(doc.m_messages[0], doc.m_findings), 0);
     for (size_t i = 1; i < doc.m_messages.size(); ++i) output.AddLine(doc.m_messages[i], 0);
-    if (doc.m_subtype == 0 && doc.m_isEmw == 0 && doc.m_xmlnsRepeated != 0)
+    if (doc.m_classification.subtype == 0 && doc.m_classification.isEmw == 0 && doc.m_tally.xmlnsRepeated != 0)
         output.AddLine(A("Eine Wiederholung des Namensraum Attributs (xmlns) ist in Sub Feldern (Tags) nicht nötig und "
                          "kann in den Verarbeitungssystemen zur Abweisung der gesamten Datei führen."),
                        0);
@@ -242,12 +242,12 @@ void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& outp
         last.subject = std::move(subject);
         const long position = last.range.result;
         std::string text = finding.text;
-        if (text == finding::kMissingReference && doc.m_missingRefHints > 1) {
+        if (text == finding::kMissingReference && doc.m_tally.missingRefHints > 1) {
             text += " ";
-            if (doc.m_missingRefHints == 2) text += "Diese ist auch in einem weiteren Auftrag nicht angegeben.";
+            if (doc.m_tally.missingRefHints == 2) text += "Diese ist auch in einem weiteren Auftrag nicht angegeben.";
             else
                 text += Format(A("Diese ist in %d weiteren Aufträgen ebenfalls nicht angegeben.").c_str(),
-                               static_cast<int>(doc.m_missingRefHints - 1));
+                               static_cast<int>(doc.m_tally.missingRefHints - 1));
         }
         output.AddLine(FindingLine(line, column, text), position);
     }

@@ -135,8 +135,8 @@ FillResult CStructureView::FillView() {
             }
             browser = m_pProgress != nullptr ? Browser::LargeFile : Browser::Page;
             if (m_doc.m_checkState > 1) {
-                if (m_doc.m_subtype == 0) CheckCountsAndSums();
-                if (m_doc.m_debitKind != 0) CheckMandateRules();
+                if (m_doc.m_classification.subtype == 0) CheckCountsAndSums();
+                if (m_doc.m_classification.debitKind != 0) CheckMandateRules();
             }
         } else if (!m_doc.m_parser && m_doc.m_saxCheckReady) {
             // Event mode: the rule processor builds the rows while the pass runs.
@@ -207,10 +207,10 @@ void CStructureView::ProgressStep(RowId justCreated) {
 
 void CStructureView::NamespaceTest(const std::string& elementName, const std::string& attrName,
                                    const std::string& value) {
-    if (m_doc.m_xmlnsRepeated != 0 || attrName != "xmlns") return;
+    if (m_doc.m_tally.xmlnsRepeated != 0 || attrName != "xmlns") return;
     if (EndsWithAny(elementName, {"Document", "sepade", "conxml"})) return;
     if (m_doc.m_rootNamespace.empty()) m_doc.m_rootNamespace = value;
-    else if (value == m_doc.m_rootNamespace) m_doc.m_xmlnsRepeated = 1;
+    else if (value == m_doc.m_rootNamespace) m_doc.m_tally.xmlnsRepeated = 1;
 }
 
 void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk) {
@@ -369,12 +369,12 @@ void CStructureView::RuleChain(const std::string& elementName, const std::string
     static const char* const kEntering[] = {"IBAN", "BIC", "ReqdExctnDt", "ReqdColltnDt",
                                             "CtrlSum", "EndToEndId", "DtOfSgntr", "Nm", "PmtInfId"};
     std::string name = elementName, value = elementValue;
-    if (target != kNoRow && IsEditionAfter30(m_doc.m_formatCode))
+    if (target != kNoRow && IsEditionAfter30(m_doc.m_classification.formatCode))
         UnnestRequestedDate(name, std::string(m_model->Name(target)), value);
-    bool enters = m_doc.m_debitKind != 0 && Contains(name, "Id");
+    bool enters = m_doc.m_classification.debitKind != 0 && Contains(name, "Id");
     for (const char* e : kEntering) enters = enters || Contains(name, e);
     if (!enters) return;
-    const bool plain = m_doc.m_subtype == 0;
+    const bool plain = m_doc.m_classification.subtype == 0;
     const CStructureModel& model = *m_model;
     auto record = [&](const std::string& text) { RecordFinding(text, elementName, elementValue, row, FindingKind::Error); };
     // The account or agent `holder` (DbtrAcct, CdtrAgt, ...) within its block
@@ -407,7 +407,7 @@ void CStructureView::RuleChain(const std::string& elementName, const std::string
             model.Parent(target) != kNoRow && model.Parent(model.Parent(target)) != kNoRow) {
             const bool ownBank = Contains(model.Name(model.Parent(model.Parent(target))), "PmtInf");
             const std::string finding =
-                BicFinding(value, ownBank, m_doc.m_debitKind, m_doc.m_austrianVariant, m_app.m_strSclIniPath);
+                BicFinding(value, ownBank, m_doc.m_classification.debitKind, m_doc.m_classification.austrianVariant, m_app.m_strSclIniPath);
             if (!finding.empty()) record(finding);
             pairBankCode(model.Parent(target), false);
         }
@@ -419,8 +419,8 @@ void CStructureView::RuleChain(const std::string& elementName, const std::string
         }
     } else if (Contains(name, "EndToEndId")) {
         if (plain && (value.empty() || EqualsNoCase(value, "NOTPROVIDED"))) {
-            if (m_doc.m_missingRefHints == 0) record(finding::kMissingReference);
-            ++m_doc.m_missingRefHints;
+            if (m_doc.m_tally.missingRefHints == 0) record(finding::kMissingReference);
+            ++m_doc.m_tally.missingRefHints;
         }
         if (plain && LocalName(name) == "EndToEndId") {
             RowId block = target;
@@ -438,7 +438,7 @@ void CStructureView::RuleChain(const std::string& elementName, const std::string
             if (first >= 0) record(DuplicatePaymentBlockIdText(Trim(value), FindingLine(first)));
         }
     } else if (Contains(name, "Id") && !Contains(name, "IdTp")) {
-        if (plain && m_doc.m_debitKind != 0 && Contains(model.Name(target), "Othr") && model.Parent(target) != kNoRow) {
+        if (plain && m_doc.m_classification.debitKind != 0 && Contains(model.Name(target), "Othr") && model.Parent(target) != kNoRow) {
             bool creditor = false;
             for (RowId r = model.Parent(target); r != kNoRow && !creditor; r = model.Parent(r))
                 creditor = Contains(model.Name(r), "CdtrSchmeId");
@@ -466,7 +466,7 @@ void CStructureView::GuidelineWarnings(const std::string& name, const std::vecto
         PositionAt(end, line, column);
         FindingKind kind = FindingKind::Warning;
         if (EndsWith(child, "Strd") && m_extents->ContentChars(childStarts[i]) > 140) kind = FindingKind::Error;
-        if (m_doc.m_subtype != 0) continue;
+        if (m_doc.m_classification.subtype != 0) continue;
         const std::string text =
             kind == FindingKind::Warning ? Format(finding::kGuidelineWarning.c_str(), child.c_str())
                       : Format(A("Lt. Belegungsrichtlinien sollte das Element '%s' nicht belegt werden und darf 140 "

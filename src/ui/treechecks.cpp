@@ -47,7 +47,7 @@ void CStructureView::CheckCountsAndSums() {
     CXmlParserDocument& parser = *m_doc.m_parser;
     parser.SetCurrent(parser.GetDocument());
     const std::string prefix = RootPrefix(parser.GetName());
-    const std::string tx = prefix + (m_doc.m_debitKind == 0 ? "CdtTrfTxInf" : "DrctDbtTxInf");
+    const std::string tx = prefix + (m_doc.m_classification.debitKind == 0 ? "CdtTrfTxInf" : "DrctDbtTxInf");
     const std::string groupHeader = prefix + "GrpHdr";
     auto scopeOf = [&](DomNode* e) {
         DomNode* scope = CXmlParserDocument::ParentOf(e);
@@ -163,7 +163,7 @@ void CStructureView::CheckMandateRules() {
                 if (Contains(name, "AmdmntInd") && IsXsTrue(CXmlParserDocument::TextOf(child))) {
                     if (!details || detailsText.empty())
                         noteAfter(amendment, finding::kMissingAmendmentDetails, "", index);
-                    else if (Contains(detailsText, "SMNDA") && seqType != "FRST" && m_doc.m_formatCode < 9)
+                    else if (Contains(detailsText, "SMNDA") && seqType != "FRST" && m_doc.m_classification.formatCode < 9)
                         noteAfter(amendment, finding::kSmndaNeedsFirst, "</" + prefix + "OrgnlDbtrAgt>");
                 } else if (details) {
                     noteAfter(amendment, finding::kAmendmentDetailsNotAllowed, "", index);
