@@ -1,4 +1,5 @@
-// The finding texts of the business rules that both parsing modes give (CP1252).
+// The finding texts of the business rules (CP1252): those that both modes
+// give, then those that only one of them gives.
 #pragma once
 #include <string>
 
@@ -37,6 +38,14 @@ inline const std::string kCollectionTooEarly =
 /// "%s": the agent's BIC, the bank code of the IBAN, the BIC the bank code file lists for it.
 inline const std::string kBicNotOfBankCode =
     "Warnung: Die BIC '%s' passt nicht zur Bankleitzahl '%s' der IBAN (lt. Bankleitzahlendatei: '%s').";
+
+// Tree mode only.
+inline const std::string kTooManyDecimals = "Maximal zwei Nachkommastellen erlaubt!";
+/// "%s": the element's name; an error, where the shorter text above is a warning.
+inline const std::string kGuidelineWarningTooLong =
+    A("Lt. Belegungsrichtlinien sollte das Element '%s' nicht belegt werden und darf 140 Zeichen nicht übersteigen!");
+inline const std::string kOriginalAccountOrAgent =
+    "Fehler: Es darf nur das Element 'OrgnlDbtrAcct' oder 'OrgnlDbtrAgt' belegt werden!";
 
 /// The findings that go beyond what a bank accepts (repeated references,
 /// dates against the bank calendar, a BIC of another bank than the IBAN's):

@@ -3,18 +3,12 @@
 #include <cmath>
 
 #include "app/app.h"
-#include "core/detect.h"
 #include "core/tavrel1doc.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/prompt.h"
 #include "platform/strutil.h"
-#include "rules/calendar.h"
-#include "rules/checkdigits.h"
 #include "rules/scldirectory.h"
-#include "rules/findings.h"
-#include "rules/references.h"
-#include "rules/values.h"
 #include "ui/elementscan.h"
 #include "ui/eventrows.h"
 #include "ui/htmlpage.h"
@@ -34,6 +28,27 @@ const SearchOptions kStartTag{true, true, true};
 const SearchOptions kClosingTag{true, false, false};
 
 }  // namespace
+
+class CStructureView::Positions : public ITextPositions {
+public:
+    Positions(const ITextPage& page, bool utf8)
+        : m_page(page), m_columns(page.GetText(), utf8), m_extents(page.GetText(), m_columns) {}
+    long FindStartTag(const std::string& name, long from) override { return m_page.Find("<" + name, from, -1, kStartTag); }
+    long FindText(const std::string& tag, long from) override { return m_page.Find(tag, from, -1, kClosingTag); }
+    long ElementEnd(long start, std::vector<long>* childStarts) override { return m_extents.End(start, childStarts); }
+    long ContentChars(long start) override { return m_extents.ContentChars(start); }
+    void LineColumn(long pos, int& line, int& column) override {
+        const int l = m_page.LineFromChar(pos);
+        line = l + 1;
+        column = static_cast<int>(m_columns.CharsBetween(m_page.LineIndex(l), pos) + 1);
+    }
+    const CTextColumns& Columns() const { return m_columns; }
+
+private:
+    const ITextPage& m_page;
+    CTextColumns m_columns;
+    CElementExtents m_extents;
+};
 
 struct CStructureView::Walk {
     explicit Walk(const ITextPage* page) : place(page) {}
@@ -64,17 +79,15 @@ FillResult CStructureView::FillView() {
     CStructureModel& model = *m_model;
     model.Clear();
     m_rows.clear();
-    m_references.Clear();
-    m_referenceBlock = kNoRow;
-    m_bankCodes.NewScope();
-    m_bankCodeScope = kNoRow;
     if (m_t.browser) m_t.browser->Navigate("about:blank");
     // The document's text stays as it is until the document is loaded again
     // or goes, and a fill follows either: the page may read it where it stands.
     page.SetTextIsUtf8(m_doc.m_textIsUtf8);
     page.ShareText(m_doc.m_content);
-    m_columns = std::make_unique<CTextColumns>(page.GetText(), m_doc.m_textIsUtf8);
-    m_extents = std::make_unique<CElementExtents>(page.GetText(), *m_columns);
+    m_rules.reset();
+    m_positions = std::make_unique<Positions>(page, m_doc.m_textIsUtf8);
+    m_rules = std::make_unique<CTreeRules>(m_doc.m_classification, m_doc.m_tally, m_app.m_strSclIniPath, *m_positions,
+                                           m_doc.m_findings);
     if (m_t.output) m_t.output->Clear();
     m_strPrintText.clear();
     COutputList scratch;
@@ -91,7 +104,7 @@ FillResult CStructureView::FillView() {
         // 6: not well-formed
         model.AddRow(kGridRoot, m_doc.m_strPathName, A("Keine gültige XML Datei"), 0,
                      A("Bitte wählen Sie eine andere Datei über das Menü."));
-        BuildReport(page, *m_columns, output, m_doc);
+        BuildReport(page, m_positions->Columns(), output, m_doc);
         result = FillResult::NotWellFormed;
     } else {
         enum class Browser { None, Page, LargeFile } browser = Browser::None;
@@ -134,10 +147,7 @@ FillResult CStructureView::FillView() {
                 return FillResult::Cancelled;
             }
             browser = m_pProgress != nullptr ? Browser::LargeFile : Browser::Page;
-            if (m_doc.m_checkState > 1) {
-                if (m_doc.m_classification.subtype == 0) CheckCountsAndSums();
-                if (m_doc.m_classification.debitKind != 0) CheckMandateRules();
-            }
+            if (m_doc.m_checkState > 1) m_rules->WholeDocument(parser);
         } else if (!m_doc.m_parser && m_doc.m_saxCheckReady) {
             // Event mode: the rule processor builds the rows while the pass runs.
             CEventRows rows(m_t.structure, m_rows, &page, m_pProgress.get());
@@ -155,7 +165,7 @@ FillResult CStructureView::FillView() {
             m_doc.m_messages.push_back(sclHint);
         if (m_t.summaryHints)
             for (std::string& hint : m_t.summaryHints()) m_doc.m_messages.push_back(std::move(hint));
-        BuildReport(page, *m_columns, output, m_doc);
+        BuildReport(page, m_positions->Columns(), output, m_doc);
         // The browser page shows the file with the report's findings.
         if (browser != Browser::None) ShowInBrowser(browser == Browser::LargeFile, output);
         // 9
@@ -267,7 +277,7 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
                 model.SetTreeItem(row, kImageLeaf);
                 ProgressStep(row);
                 walk.place.FindStartTag(model, row, name);
-                if (m_doc.m_checkState > 1) RuleChain(name, value, target, row);
+                if (m_doc.m_checkState > 1) m_rules->Leaf(name, value, element, model.TextPos(row));
             }
             expandStep(target, depth);  // 5
             return;
@@ -280,7 +290,7 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
         }
         std::vector<std::string> childNames;
         for (DomNode* c : children) childNames.push_back(CXmlParserDocument::NameOf(c));
-        GuidelineWarnings(name, childNames, model.TextPos(target));
+        m_rules->ElementWithChildren(name, childNames, model.TextPos(target));
         open.push_back(Open{target, depth, std::move(children), std::move(childNames)});
     };
 
@@ -316,164 +326,6 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
             childTarget = group;
         }
         enter(childTarget, child, childDepth);  // may add to `open`: `top` is not used after this
-    }
-}
-
-void CStructureView::AppendFinding(const std::string& text, int line, int column, FindingKind kind) {
-    m_doc.m_findings.push_back(Finding{text, line, column, kind});
-}
-
-bool CStructureView::ClosingTagPosition(const std::string& closingTag, long from, int& line, int& column) const {
-    const ITextPage& page = *m_t.text;
-    const long p = page.Find(closingTag, from, -1, kClosingTag);
-    if (p < 0) return false;
-    PositionAt(p + static_cast<long>(closingTag.size()), line, column);
-    return true;
-}
-
-bool CStructureView::ElementEndPosition(long start, int& line, int& column) const {
-    if (start <= 0) return false;  // no start tag was found for it
-    const long end = m_extents->End(start);
-    if (end < 0) return false;
-    PositionAt(end, line, column);
-    return true;
-}
-
-int CStructureView::FindingLine(long start) const {
-    int line = 0, column = 0;
-    if (!ElementEndPosition(start, line, column)) PositionAt(start, line, column);
-    return line;
-}
-
-void CStructureView::PositionAt(long pos, int& line, int& column) const {
-    const ITextPage& page = *m_t.text;
-    const int l = page.LineFromChar(pos);
-    line = l + 1;
-    column = static_cast<int>(m_columns->CharsBetween(page.LineIndex(l), pos) + 1);
-}
-
-void CStructureView::RecordFinding(const std::string& text, const std::string& name, const std::string& value,
-                                   RowId row, FindingKind kind) {
-    int line = 0, column = 0;
-    const long start = m_model->TextPos(row);
-    if (!ElementEndPosition(start, line, column)) {
-        // Counted as if start tag, value and closing tag stood from the start tag on.
-        PositionAt(start, line, column);
-        column += static_cast<int>(2 * name.size() + value.size() + 5);
-    }
-    AppendFinding(text, line, column, kind);
-}
-
-void CStructureView::RuleChain(const std::string& elementName, const std::string& elementValue, RowId target,
-                               RowId row) {
-    static const char* const kEntering[] = {"IBAN", "BIC", "ReqdExctnDt", "ReqdColltnDt",
-                                            "CtrlSum", "EndToEndId", "DtOfSgntr", "Nm", "PmtInfId"};
-    std::string name = elementName, value = elementValue;
-    if (target != kNoRow && IsEditionAfter30(m_doc.m_classification.formatCode))
-        UnnestRequestedDate(name, std::string(m_model->Name(target)), value);
-    bool enters = m_doc.m_classification.debitKind != 0 && Contains(name, "Id");
-    for (const char* e : kEntering) enters = enters || Contains(name, e);
-    if (!enters) return;
-    const bool plain = m_doc.m_classification.subtype == 0;
-    const CStructureModel& model = *m_model;
-    auto record = [&](const std::string& text) { RecordFinding(text, elementName, elementValue, row, FindingKind::Error); };
-    // The account or agent `holder` (DbtrAcct, CdtrAgt, ...) within its block
-    // or transaction: the pair of IBAN and BIC is judged at its second half.
-    auto pairBankCode = [&](RowId holder, bool iban) {
-        const std::string party = holder == kNoRow ? std::string() : CBankCodePairs::PartyOf(std::string(model.Name(holder)));
-        if (party.empty()) return;
-        RowId scope = holder;
-        while (scope != kNoRow && !EndsWith(model.Name(scope), "PmtInf") && !EndsWith(model.Name(scope), "TxInf"))
-            scope = model.Parent(scope);
-        if (scope != m_bankCodeScope) {
-            m_bankCodes.NewScope();
-            m_bankCodeScope = scope;
-        }
-        const std::string text = iban ? m_bankCodes.Iban(party, value) : m_bankCodes.Bic(party, value);
-        if (!text.empty()) record(text);
-    };
-
-    if (Contains(name, "IBAN")) {
-        if (value.size() > 4) {
-            const int r = CheckIban(value);
-            if (r < 1) record(IbanFindingText(r));
-        }
-        if (plain && target != kNoRow) pairBankCode(model.Parent(target), true);
-    } else if (Contains(name, "Nm")) {
-        if (plain && EndsWithAny(model.Name(target), {"Cdtr", "Dbtr", "InitgPty"}) && !value.empty() && Trim(value).empty())
-            record(finding::kSpacesOnlyName);
-    } else if (Contains(name, "BIC")) {
-        if (plain && (value.size() == 8 || value.size() == 11) && Contains(model.Name(target), "FinInstnId") &&
-            model.Parent(target) != kNoRow && model.Parent(model.Parent(target)) != kNoRow) {
-            const bool ownBank = Contains(model.Name(model.Parent(model.Parent(target))), "PmtInf");
-            const std::string finding =
-                BicFinding(value, ownBank, m_doc.m_classification.debitKind, m_doc.m_classification.austrianVariant, m_app.m_strSclIniPath);
-            if (!finding.empty()) record(finding);
-            pairBankCode(model.Parent(target), false);
-        }
-    } else if (Contains(name, "CtrlSum")) {
-        if (plain && !value.empty()) {
-            const std::string trimmed = Trim(value);
-            const size_t dot = trimmed.find('.');
-            if (dot != std::string::npos && trimmed.size() - dot - 1 >= 3) record("Maximal zwei Nachkommastellen erlaubt!");
-        }
-    } else if (Contains(name, "EndToEndId")) {
-        if (plain && (value.empty() || EqualsNoCase(value, "NOTPROVIDED"))) {
-            if (m_doc.m_tally.missingRefHints == 0) record(finding::kMissingReference);
-            ++m_doc.m_tally.missingRefHints;
-        }
-        if (plain && LocalName(name) == "EndToEndId") {
-            RowId block = target;
-            while (block != kNoRow && !EndsWith(model.Name(block), "PmtInf")) block = model.Parent(block);
-            if (block != m_referenceBlock) {
-                m_references.NewBlock();
-                m_referenceBlock = block;
-            }
-            const long first = m_references.EndToEndId(Trim(value), model.TextPos(row));
-            if (first >= 0) record(DuplicateEndToEndIdText(Trim(value), FindingLine(first)));
-        }
-    } else if (LocalName(name) == "PmtInfId") {
-        if (plain && EndsWith(model.Name(target), "PmtInf")) {
-            const long first = m_references.PaymentBlockId(Trim(value), model.TextPos(row));
-            if (first >= 0) record(DuplicatePaymentBlockIdText(Trim(value), FindingLine(first)));
-        }
-    } else if (Contains(name, "Id") && !Contains(name, "IdTp")) {
-        if (plain && m_doc.m_classification.debitKind != 0 && Contains(model.Name(target), "Othr") && model.Parent(target) != kNoRow) {
-            bool creditor = false;
-            for (RowId r = model.Parent(target); r != kNoRow && !creditor; r = model.Parent(r))
-                creditor = Contains(model.Name(r), "CdtrSchmeId");
-            std::string message;
-            if (creditor && !CheckCreditorId(value, message)) record("Fehler: " + message);
-        }
-    } else if (plain && DatePart(value).size() == 10) {
-        const std::string finding = DateOrCalendarFinding(name, value, NowDate());
-        if (!finding.empty()) record(finding);
-    }
-}
-
-void CStructureView::GuidelineWarnings(const std::string& name, const std::vector<std::string>& children, long start) {
-    size_t first = 0;  // index of the first warned child
-    if (children.size() >= 2 && EndsWithAny(name, {"InitgPty", "Cdtr", "Dbtr", "RmtInf"})) first = 1;
-    else if (children.size() == 1 && EndsWith(name, "RmtInf") && !Contains(children[0], "Ustrd")) first = 0;
-    else return;
-    std::vector<long> childStarts;
-    if (start <= 0 || m_extents->End(start, &childStarts) < 0) return;
-    for (size_t i = first; i < children.size() && i < childStarts.size(); ++i) {
-        const std::string& child = children[i];
-        const long end = m_extents->End(childStarts[i]);
-        if (end < 0) continue;
-        int line = 0, column = 0;
-        PositionAt(end, line, column);
-        FindingKind kind = FindingKind::Warning;
-        if (EndsWith(child, "Strd") && m_extents->ContentChars(childStarts[i]) > 140) kind = FindingKind::Error;
-        if (m_doc.m_classification.subtype != 0) continue;
-        const std::string text =
-            kind == FindingKind::Warning ? Format(finding::kGuidelineWarning.c_str(), child.c_str())
-                      : Format(A("Lt. Belegungsrichtlinien sollte das Element '%s' nicht belegt werden und darf 140 "
-                                 "Zeichen nicht übersteigen!")
-                                   .c_str(),
-                               child.c_str());
-        AppendFinding(text, line, column, kind);
     }
 }
 

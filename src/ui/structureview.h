@@ -1,7 +1,8 @@
 // The structure view's logic: it rebuilds grid, tree, text page and output
-// list from a checked document. In tree mode the walk over the parsed document
-// runs the per-element business rules as it meets each element, then the
-// whole-document checks (counts and sums, mandate rules), then the report.
+// list from a checked document. In tree mode it walks the parsed document,
+// places a row for each element and hands each element to the rules of tree
+// mode (rules/treerules.h) as it meets it, then the whole document; it tells
+// the rules where the elements stand in the text. Then it builds the report.
 #pragma once
 #include <functional>
 #include <map>
@@ -9,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "rules/blzdirectory.h"
-#include "rules/references.h"
+#include "rules/treerules.h"
 #include "ui/textpage.h"
 #include "ui/viewmodel.h"
 #include "xml/xmlparserdocument.h"
@@ -49,8 +49,6 @@ enum class FillResult {
     Cancelled,     ///< the user stopped the fill: the caller closes the document
 };
 
-class CTextColumns;
-class CElementExtents;
 
 class CStructureView {
 public:
@@ -80,23 +78,8 @@ private:
     void ShowInBrowser(bool large, const COutputList& report);
     void ProgressStep(RowId justCreated);
     void NamespaceTest(const std::string& elementName, const std::string& attrName, const std::string& value);
-    void RuleChain(const std::string& name, const std::string& value, RowId target, RowId row);
-    void GuidelineWarnings(const std::string& name, const std::vector<std::string>& children, long start);
-    void RecordFinding(const std::string& text, const std::string& name, const std::string& value, RowId row,
-                       FindingKind kind);
-    void CheckCountsAndSums();
-    void CheckMandateRules();
-    /// Line and column just after the closing tag found at or after `from`;
-    /// false when there is none.
-    bool ClosingTagPosition(const std::string& closingTag, long from, int& line, int& column) const;
-    /// Line and column just after the end of the element whose start tag is
-    /// at `start` (its end tag or "/>"); false when it has none.
-    bool ElementEndPosition(long start, int& line, int& column) const;
-    /// Line and parser column of a text-page position.
-    void PositionAt(long pos, int& line, int& column) const;
-    void AppendFinding(const std::string& text, int line, int column, FindingKind kind = FindingKind::Error);
-    /// The line a finding of the element whose start tag is at `start` stands on.
-    int FindingLine(long start) const;
+    /// The positions of the page's text, for the rules.
+    class Positions;
 
     CTavrel1Doc& m_doc;
     CTavrel1App& m_app;
@@ -104,14 +87,10 @@ private:
     ViewTargets m_t;
     std::unique_ptr<CTextPageModel> m_ownText;  // when the caller gave no text page
     std::unique_ptr<IProgress> m_pProgress;
-    std::unique_ptr<CTextColumns> m_columns;  // over the page's text, for this fill
-    std::unique_ptr<CElementExtents> m_extents;
     std::unique_ptr<CStructureModel> m_ownModel;  // the walk's rows when nobody shows them
     CStructureModel* m_model = nullptr;           // the rows of this fill
-    CReferenceRegister m_references;  // payment block ids and end-to-end references seen so far
-    RowId m_referenceBlock = kNoRow;   // the payment block the end-to-end references belong to
-    CBankCodePairs m_bankCodes;         // accounts and agents of one block or transaction
-    RowId m_bankCodeScope = kNoRow;     // that block or transaction
+    std::unique_ptr<Positions> m_positions;        // over the page's text, for this fill
+    std::unique_ptr<CTreeRules> m_rules;           // tree mode: the rules of this fill
     bool m_keepRows = true;  ///< a grid and a tree show the rows: all of them stay
 };
 

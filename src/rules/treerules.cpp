@@ -1,0 +1,337 @@
+#include "rules/treerules.h"
+
+#include <unordered_map>
+
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/strutil.h"
+#include "rules/calendar.h"
+#include "rules/checkdigits.h"
+#include "rules/findings.h"
+#include "rules/scldirectory.h"
+#include "rules/values.h"
+
+namespace valorix {
+
+namespace {
+
+using Tree = CXmlParserDocument;
+
+std::string RootPrefix(const std::string& rootName) {
+    const size_t colon = rootName.find(':');
+    return colon == std::string::npos ? std::string() : rootName.substr(0, colon + 1);
+}
+
+// Finds the successive start tags of one element name in document order.
+class StartTags {
+public:
+    StartTags(ITextPositions& positions, std::string name) : m_positions(positions), m_name(std::move(name)) {}
+    long Next() {
+        const long p = m_positions.FindStartTag(m_name, m_cursor);
+        if (p >= 0) m_cursor = p + 1;
+        return p;
+    }
+
+private:
+    ITextPositions& m_positions;
+    std::string m_name;
+    long m_cursor = 0;
+};
+
+// The nearest ancestor of `node` (itself included) whose name ends with one of
+// `names`; null when there is none.
+DomNode* EnclosingEndingWith(DomNode* node, std::initializer_list<const char*> names) {
+    while (node && !EndsWithAny(Tree::NameOf(node), names)) node = Tree::ParentOf(node);
+    return node;
+}
+
+}  // namespace
+
+CTreeRules::CTreeRules(const Classification& classification, RuleTally& tally, std::string sclIniPath,
+                       ITextPositions& positions, Findings& findings)
+    : m_class(classification),
+      m_tally(tally),
+      m_sclIniPath(std::move(sclIniPath)),
+      m_positions(positions),
+      m_findings(findings) {}
+
+void CTreeRules::NewWalk() {
+    m_references.Clear();
+    m_referenceBlock = nullptr;
+    m_bankCodes.NewScope();
+    m_bankCodeScope = nullptr;
+}
+
+void CTreeRules::Append(const std::string& text, int line, int column, FindingKind kind) {
+    m_findings.push_back(Finding{text, line, column, kind});
+}
+
+bool CTreeRules::ClosingTagPosition(const std::string& closingTag, long from, int& line, int& column) {
+    const long p = m_positions.FindText(closingTag, from);
+    if (p < 0) return false;
+    m_positions.LineColumn(p + static_cast<long>(closingTag.size()), line, column);
+    return true;
+}
+
+bool CTreeRules::ElementEndPosition(long start, int& line, int& column) {
+    if (start <= 0) return false;  // no start tag was found for it
+    const long end = m_positions.ElementEnd(start);
+    if (end < 0) return false;
+    m_positions.LineColumn(end, line, column);
+    return true;
+}
+
+int CTreeRules::FindingLine(long start) {
+    int line = 0, column = 0;
+    if (!ElementEndPosition(start, line, column)) m_positions.LineColumn(start, line, column);
+    return line;
+}
+
+void CTreeRules::LeafFinding(const std::string& text, const std::string& name, const std::string& value, long start) {
+    int line = 0, column = 0;
+    if (!ElementEndPosition(start, line, column)) {
+        // Counted as if start tag, value and closing tag stood from the start tag on.
+        m_positions.LineColumn(start, line, column);
+        column += static_cast<int>(2 * name.size() + value.size() + 5);
+    }
+    Append(text, line, column);
+}
+
+void CTreeRules::Leaf(const std::string& elementName, const std::string& elementValue, DomNode* element, long start) {
+    static const char* const kEntering[] = {"IBAN", "BIC", "ReqdExctnDt", "ReqdColltnDt",
+                                            "CtrlSum", "EndToEndId", "DtOfSgntr", "Nm", "PmtInfId"};
+    DomNode* const parent = Tree::ParentOf(element);
+    const std::string parentName = Tree::NameOf(parent);
+    std::string name = elementName, value = elementValue;
+    if (m_class.IsEditionAfter30()) UnnestRequestedDate(name, parentName, value);
+    bool enters = m_class.IsDirectDebit() && Contains(name, "Id");
+    for (const char* e : kEntering) enters = enters || Contains(name, e);
+    if (!enters) return;
+    const bool plain = m_class.IsPaymentFile();
+    auto record = [&](const std::string& text) { LeafFinding(text, elementName, elementValue, start); };
+    // The account or agent `holder` (DbtrAcct, CdtrAgt, ...) within its block
+    // or transaction: the pair of IBAN and BIC is judged at its second half.
+    auto pairBankCode = [&](DomNode* holder, bool iban) {
+        const std::string party = holder ? CBankCodePairs::PartyOf(Tree::NameOf(holder)) : std::string();
+        if (party.empty()) return;
+        DomNode* const scope = EnclosingEndingWith(holder, {"PmtInf", "TxInf"});
+        if (scope != m_bankCodeScope) {
+            m_bankCodes.NewScope();
+            m_bankCodeScope = scope;
+        }
+        const std::string text = iban ? m_bankCodes.Iban(party, value) : m_bankCodes.Bic(party, value);
+        if (!text.empty()) record(text);
+    };
+
+    if (Contains(name, "IBAN")) {
+        if (value.size() > 4) {
+            const int r = CheckIban(value);
+            if (r < 1) record(IbanFindingText(r));
+        }
+        if (plain && parent) pairBankCode(Tree::ParentOf(parent), true);
+    } else if (Contains(name, "Nm")) {
+        if (plain && EndsWithAny(parentName, {"Cdtr", "Dbtr", "InitgPty"}) && !value.empty() && Trim(value).empty())
+            record(finding::kSpacesOnlyName);
+    } else if (Contains(name, "BIC")) {
+        DomNode* const agent = Tree::ParentOf(parent);
+        if (plain && (value.size() == 8 || value.size() == 11) && Contains(parentName, "FinInstnId") && agent &&
+            Tree::ParentOf(agent)) {
+            const bool ownBank = Contains(Tree::NameOf(Tree::ParentOf(agent)), "PmtInf");
+            const std::string finding =
+                BicFinding(value, ownBank, m_class.debitKind, m_class.austrianVariant, m_sclIniPath);
+            if (!finding.empty()) record(finding);
+            pairBankCode(agent, false);
+        }
+    } else if (Contains(name, "CtrlSum")) {
+        if (plain && !value.empty()) {
+            const std::string trimmed = Trim(value);
+            const size_t dot = trimmed.find('.');
+            if (dot != std::string::npos && trimmed.size() - dot - 1 >= 3) record(finding::kTooManyDecimals);
+        }
+    } else if (Contains(name, "EndToEndId")) {
+        if (plain && (value.empty() || EqualsNoCase(value, "NOTPROVIDED"))) {
+            if (m_tally.missingRefHints == 0) record(finding::kMissingReference);
+            ++m_tally.missingRefHints;
+        }
+        if (plain && LocalName(name) == "EndToEndId") {
+            DomNode* const block = EnclosingEndingWith(parent, {"PmtInf"});
+            if (block != m_referenceBlock) {
+                m_references.NewBlock();
+                m_referenceBlock = block;
+            }
+            const long first = m_references.EndToEndId(Trim(value), start);
+            if (first >= 0) record(DuplicateEndToEndIdText(Trim(value), FindingLine(first)));
+        }
+    } else if (LocalName(name) == "PmtInfId") {
+        if (plain && EndsWith(parentName, "PmtInf")) {
+            const long first = m_references.PaymentBlockId(Trim(value), start);
+            if (first >= 0) record(DuplicatePaymentBlockIdText(Trim(value), FindingLine(first)));
+        }
+    } else if (Contains(name, "Id") && !Contains(name, "IdTp")) {
+        if (plain && m_class.IsDirectDebit() && Contains(parentName, "Othr") && parent) {
+            bool creditor = false;
+            for (DomNode* r = Tree::ParentOf(parent); r && !creditor; r = Tree::ParentOf(r))
+                creditor = Contains(Tree::NameOf(r), "CdtrSchmeId");
+            std::string message;
+            if (creditor && !CheckCreditorId(value, message)) record("Fehler: " + message);
+        }
+    } else if (plain && DatePart(value).size() == 10) {
+        const std::string finding = DateOrCalendarFinding(name, value, NowDate());
+        if (!finding.empty()) record(finding);
+    }
+}
+
+void CTreeRules::ElementWithChildren(const std::string& name, const std::vector<std::string>& children, long start) {
+    size_t first = 0;  // index of the first warned child
+    if (children.size() >= 2 && EndsWithAny(name, {"InitgPty", "Cdtr", "Dbtr", "RmtInf"})) first = 1;
+    else if (children.size() == 1 && EndsWith(name, "RmtInf") && !Contains(children[0], "Ustrd")) first = 0;
+    else return;
+    std::vector<long> childStarts;
+    if (start <= 0 || m_positions.ElementEnd(start, &childStarts) < 0) return;
+    for (size_t i = first; i < children.size() && i < childStarts.size(); ++i) {
+        const std::string& child = children[i];
+        const long end = m_positions.ElementEnd(childStarts[i]);
+        if (end < 0) continue;
+        int line = 0, column = 0;
+        m_positions.LineColumn(end, line, column);
+        const bool tooLong = EndsWith(child, "Strd") && m_positions.ContentChars(childStarts[i]) > 140;
+        if (!m_class.IsPaymentFile()) continue;
+        if (tooLong) Append(Format(finding::kGuidelineWarningTooLong.c_str(), child.c_str()), line, column);
+        else Append(Format(finding::kGuidelineWarning.c_str(), child.c_str()), line, column, FindingKind::Warning);
+    }
+}
+
+void CTreeRules::WholeDocument(CXmlParserDocument& parser) {
+    if (m_class.IsPaymentFile()) CheckCountsAndSums(parser);
+    if (m_class.IsDirectDebit()) CheckMandateRules(parser);
+}
+
+void CTreeRules::CheckCountsAndSums(CXmlParserDocument& parser) {
+    parser.SetCurrent(parser.GetDocument());
+    const std::string prefix = RootPrefix(parser.GetName());
+    const std::string tx = prefix + (m_class.IsDirectDebit() ? "DrctDbtTxInf" : "CdtTrfTxInf");
+    const std::string groupHeader = prefix + "GrpHdr";
+    auto scopeOf = [&](DomNode* e) {
+        DomNode* scope = Tree::ParentOf(e);
+        if (Tree::NameOf(scope) == groupHeader) scope = Tree::ParentOf(scope);
+        return scope;
+    };
+    // `finding` gives the text of an element's finding, or null for none.
+    auto check = [&](const std::string& local, auto&& finding) {
+        const std::string name = prefix + local;
+        parser.SetCurrent(parser.GetDocument());
+        std::vector<DomNode*> elements;
+        parser.FindElements(name, elements);
+        StartTags starts(m_positions, name);
+        for (DomNode* e : elements) {
+            const long start = starts.Next();
+            const std::string* text = finding(e, scopeOf(e));
+            if (!text) continue;
+            int line = -1, column = -1;
+            if (!ElementEndPosition(start, line, column)) line = column = -1;
+            Append(*text, line, column);
+        }
+    };
+    // A scope's transactions and amounts are read once, however many counts
+    // and sums it holds.
+    std::unordered_map<DomNode*, int> counts;
+    check("NbOfTxs", [&](DomNode* e, DomNode* scope) {
+        auto [it, added] = counts.try_emplace(scope, 0);
+        if (added) {
+            parser.SetCurrent(scope);
+            it->second = parser.CountElements(tx);
+        }
+        return it->second != ReadLeadingInt(Tree::TextOf(e)) ? &finding::kCountWrong : nullptr;
+    });
+    std::unordered_map<DomNode*, CAmountRun> amounts;
+    check("CtrlSum", [&](DomNode* e, DomNode* scope) {
+        auto [it, added] = amounts.try_emplace(scope);
+        if (added) {
+            parser.SetCurrent(scope);
+            std::vector<DomNode*> elements;
+            parser.FindElements(prefix + "InstdAmt", elements);
+            for (DomNode* a : elements) it->second.Add(ParseAmount(Tree::TextOf(a)));
+        }
+        const Currency rest = it->second.SubtractFrom(ParseAmount(Tree::TextOf(e)));
+        if (!rest.valid) return &finding::kSumTooLarge;
+        return rest.units != 0 ? &finding::kSumWrong : nullptr;
+    });
+    parser.SetCurrent(parser.GetDocument());
+}
+
+void CTreeRules::CheckMandateRules(CXmlParserDocument& parser) {
+    parser.SetCurrent(parser.GetDocument());
+    const std::string prefix = RootPrefix(parser.GetName());
+    std::vector<DomNode*> blocks;
+    parser.FindElements(prefix + "PmtInf", blocks);
+    StartTags mandates(m_positions, prefix + "MndtRltdInf");
+    for (DomNode* block : blocks) {
+        parser.SetCurrent(block);
+        std::vector<DomNode*> found;
+        parser.FindElements(prefix + "SeqTp", found);
+        const std::string seqType = found.empty() ? std::string() : Tree::TextOf(found[0]);
+        std::vector<DomNode*> mandateElements;
+        parser.SetCurrent(block);
+        parser.FindElements(prefix + "MndtRltdInf", mandateElements);
+        for (DomNode* mandate : mandateElements) {
+            const long start = mandates.Next();
+            struct Noted {
+                std::string text;
+                int line = -1, column = -1;
+            };
+            std::vector<Noted> amendment, signature, original;
+            // After the named closing tag inside the mandate, or after the end of
+            // the mandate's child number `index` (counted from 0).
+            std::vector<long> childStarts;
+            if (start > 0) m_positions.ElementEnd(start, &childStarts);
+            auto noteAfter = [&](std::vector<Noted>& into, const std::string& text, const std::string& closingTag,
+                                 long index = -1) {
+                Noted n{text};
+                bool found = false;
+                if (index >= 0)
+                    found = static_cast<size_t>(index) < childStarts.size() &&
+                            ElementEndPosition(childStarts[static_cast<size_t>(index)], n.line, n.column);
+                else
+                    found = start >= 0 && ClosingTagPosition(closingTag, start, n.line, n.column);
+                if (!found) n.line = n.column = -1;
+                into.push_back(n);
+            };
+            // The mandate's children (all elements) from the last one back to
+            // the signature date; the walk carries each child's index.
+            long index = -1;
+            for (DomNode* c = Tree::FirstChild(mandate); c; c = Tree::NextSibling(c)) ++index;
+            bool details = false;
+            std::string detailsText;
+            for (DomNode* child = Tree::LastChild(mandate); child; child = Tree::PreviousSibling(child), --index) {
+                const std::string name = Tree::NameOf(child);
+                if (Contains(name, "DtOfSgntr")) break;
+                if (Contains(name, "ElctrncSgntr")) {
+                    noteAfter(signature, Format(finding::kElectronicSignature.c_str(), name.c_str()), "", index);
+                    continue;
+                }
+                if (Contains(name, "AmdmntInfDtls")) {
+                    details = true;
+                    detailsText = Trim(Tree::TextOf(child));
+                    parser.SetCurrent(child);
+                    if (parser.CountElements(prefix + "OrgnlDbtrAcct") > 0 && parser.CountElements(prefix + "OrgnlDbtrAgt") > 0)
+                        noteAfter(original, finding::kOriginalAccountOrAgent, "</OrgnlDbtrAgt>");
+                    continue;
+                }
+                if (Contains(name, "AmdmntInd") && IsXsTrue(Tree::TextOf(child))) {
+                    if (!details || detailsText.empty())
+                        noteAfter(amendment, finding::kMissingAmendmentDetails, "", index);
+                    else if (Contains(detailsText, "SMNDA") && seqType != "FRST" && m_class.formatCode < 9)
+                        noteAfter(amendment, finding::kSmndaNeedsFirst, "</" + prefix + "OrgnlDbtrAgt>");
+                } else if (details) {
+                    noteAfter(amendment, finding::kAmendmentDetailsNotAllowed, "", index);
+                }
+                break;
+            }
+            for (const auto* list : {&amendment, &signature, &original})
+                for (const Noted& n : *list) Append(n.text, n.line, n.column);
+        }
+    }
+    parser.SetCurrent(parser.GetDocument());
+}
+
+}  // namespace valorix
