@@ -8,7 +8,7 @@
 
 #include "app/app.h"
 #include "cli/cli.h"
-#include "core/tavrel1doc.h"
+#include "core/checkdocument.h"
 #include "platform/codepage.h"
 #include "platform/inputfile.h"
 #include "platform/prompt.h"
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
         else if (a == "--scl" && i + 1 < argc) scl = argv[++i];
         else file = a;
     }
-    CTavrel1App app;
+    AppValues app;
     if (sax) app.ForceSaxMode(true);
     if (file.empty() || !app.Startup(std::nullopt, scl.empty() ? std::nullopt : std::optional<std::string>(scl))) {
         std::cerr << "usage: valorix-bench-rows [--sax] --scl NVSCL.INI FILE\n";
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     CInputFile in;
     if (in.Open(file) != CInputFile::Status::Open) return 2;
     CSilentPrompt prompt;
-    CTavrel1Doc doc(app, prompt);
+    CheckDocument doc(app, prompt);
     CArchive ar{in.Stream(), Utf8ToCp1252(file)};
     COutputList report;
     CStructureModel rows;

@@ -9,7 +9,7 @@
 
 #include "app/app.h"
 #include "cli/cli.h"
-#include "core/tavrel1doc.h"
+#include "core/checkdocument.h"
 #include "platform/prompt.h"
 #include "rules/sclimport.h"
 #include "ui/viewmodel.h"
@@ -27,15 +27,15 @@ public:
 };
 
 struct Setup {
-    valorix::CTavrel1App tree, events;
+    valorix::AppValues tree, events;
     CSilentPrompt prompt;
 };
 
 Setup* g_setup = nullptr;
 
-void CheckOnce(valorix::CTavrel1App& app, const std::string& bytes) {
+void CheckOnce(valorix::AppValues& app, const std::string& bytes) {
     std::istringstream in(bytes);
-    valorix::CTavrel1Doc doc(app, g_setup->prompt);
+    valorix::CheckDocument doc(app, g_setup->prompt);
     valorix::CArchive ar{in, "fuzz.xml"};
     valorix::COutputList report;
     try {

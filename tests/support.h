@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/app.h"
-#include "core/tavrel1doc.h"
+#include "core/checkdocument.h"
 #include "platform/codepage.h"
 #include "platform/prompt.h"
 
@@ -145,20 +145,20 @@ protected:
     void SetUp() override {
         setenv("XDG_DATA_HOME", (m_home / "data").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (m_home / "config").c_str(), 1);
-        m_app = std::make_unique<CTavrel1App>();
+        m_app = std::make_unique<AppValues>();
         ASSERT_TRUE(m_app->Startup(m_home / "datafolder"));
     }
 
     /// Runs a tree-mode check of `bytes`, shown under `path`.
-    std::unique_ptr<CTavrel1Doc> Check(const std::string& bytes, const std::string& path = "test.xml") {
-        auto doc = std::make_unique<CTavrel1Doc>(*m_app, m_prompt);
+    std::unique_ptr<CheckDocument> Check(const std::string& bytes, const std::string& path = "test.xml") {
+        auto doc = std::make_unique<CheckDocument>(*m_app, m_prompt);
         std::istringstream in(bytes);
         CArchive ar{in, path};
         doc->Serialize(ar);
         return doc;
     }
-    std::unique_ptr<CTavrel1Doc> CheckFile(const std::string& file) {
-        auto doc = std::make_unique<CTavrel1Doc>(*m_app, m_prompt);
+    std::unique_ptr<CheckDocument> CheckFile(const std::string& file) {
+        auto doc = std::make_unique<CheckDocument>(*m_app, m_prompt);
         std::ifstream in(file, std::ios::binary);
         CArchive ar{in, file};
         doc->Serialize(ar);
@@ -167,7 +167,7 @@ protected:
     std::string DataFolder() const { return m_app->m_strDataFolder; }
 
     TempDir m_home;
-    std::unique_ptr<CTavrel1App> m_app;
+    std::unique_ptr<AppValues> m_app;
     RecordingPrompt m_prompt;
 };
 

@@ -85,7 +85,7 @@ protected:
     }
     std::string Base(const std::string& rest) const { return m_root / ("base" + rest); }
     TempDir m_root;
-    CTavrel1App m_app{m_root.Path()};
+    AppValues m_app{m_root.Path()};
 };
 
 TEST_F(DataFolder, DefaultIsCreated) {

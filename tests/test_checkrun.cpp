@@ -55,7 +55,7 @@ TEST_F(CheckRun, EmptyFileIsNotWellFormed) {
 }
 
 TEST_F(CheckRun, SecondLoadKeepsNothingOfTheFirst) {
-    auto doc = std::make_unique<CTavrel1Doc>(*m_app, m_prompt);
+    auto doc = std::make_unique<CheckDocument>(*m_app, m_prompt);
     std::istringstream first(Replace(Example(), "<Cd>SEPA</Cd>", "<Cd>URGP</Cd>"));
     CArchive a1{first, "a.xml"};
     doc->Serialize(a1);
@@ -294,7 +294,7 @@ TEST_F(CheckRun, HostileInputEndsInFindings) {
 }
 
 TEST_F(CheckRun, NothingIsEverSaved) {
-    CTavrel1Doc doc(*m_app, m_prompt);
+    CheckDocument doc(*m_app, m_prompt);
     EXPECT_FALSE(doc.OnSaveDocument(m_home / "x.xml"));
     EXPECT_FALSE(fs::exists(m_home / "x.xml"));
     ASSERT_EQ(m_prompt.shown.size(), 1u);

@@ -3,7 +3,7 @@
 #include "core/detect.h"
 #include "platform/strutil.h"
 #include "support.h"
-#include "xml/xmlparserdocument.h"
+#include "xml/parsedtree.h"
 
 namespace valorix::test {
 
@@ -16,7 +16,7 @@ struct Detected {
 
 // Tree mode: parses `text` without schema and runs detection over it.
 Detected DetectTree(const std::string& text, DetectInput* overrides = nullptr) {
-    CXmlParserDocument parser(text, false, "", false);
+    ParsedTree parser(text, false, "", false);
     Findings findings;
     EXPECT_TRUE(parser.Parse(findings)) << (findings.empty() ? "" : findings[0].text);
     DetectInput in = overrides ? *overrides : DetectInput{};

@@ -9,7 +9,7 @@
 #include "platform/clock.h"
 #include "platform/strutil.h"
 #include "rules/blzdirectory.h"
-#include "rules/myxmldoc.h"
+#include "rules/eventrules.h"
 #include "core/verdict.h"
 #include "support.h"
 #include "ui/eventrows.h"
@@ -99,7 +99,7 @@ TEST(SaxPass, FailuresAndFindings) {
 
 TEST(SaxPass, CollectingPass) {
     std::vector<std::string> names, values;
-    CMyXmlDoc p(&names, &values);
+    EventRuleProcessor p(&names, &values);
     const std::string text =
         "<p:Document xmlns:p=\"urn:iso:std:iso:20022:tech:xsd:pain.008.001.02\" a=\"1\"><p:X>"
         "<p:PmtTpInf><p:SvcLvl><p:Cd>SEPA</p:Cd></p:SvcLvl></p:PmtTpInf>"
@@ -151,7 +151,7 @@ protected:
         return out;
     }
 
-    std::unique_ptr<CTavrel1Doc> m_doc;
+    std::unique_ptr<CheckDocument> m_doc;
     CStructureModel m_rows;
     COutputList m_output;
     std::unique_ptr<CStructureView> m_view;
@@ -352,7 +352,7 @@ TEST_F(EventMode, CreditorIdentifierPlacement) {
         Report(text, true);
         EXPECT_EQ(m_doc->m_processor->m_creditorIdPlacement, c.placement) << c.name;
         // Both modes read the placement alike.
-        CXmlParserDocument parser(text, false, "", false);
+        ParsedTree parser(text, false, "", false);
         Findings findings;
         ASSERT_TRUE(parser.Parse(findings)) << c.name;
         EXPECT_EQ(CheckCreditorIdPlacement(parser), c.placement) << c.name << " (tree mode)";

@@ -154,7 +154,7 @@ TEST(About, SclDateAndVersionLine) {
 
 TEST(Help, OpensTheManualOnceOrTellsWhyNot) {
     TempDir dir;
-    CTavrel1App app(dir / "profile");
+    AppValues app(dir / "profile");
     app.m_programFolder = dir.Path() + "/";
     RecordingPrompt prompt;
     std::vector<std::string> opened;

@@ -101,7 +101,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_server.Started()) << "the test server did not start";
         fs::create_directories(m_data.Path());
-        m_app = std::make_unique<CTavrel1App>(m_dir / "profile");
+        m_app = std::make_unique<AppValues>(m_dir / "profile");
         m_app->m_strDataFolder = m_data.Path();
         m_app->m_programFolder = m_dir.Path() + "/";
         m_app->m_strVersion = "1.8.0";
@@ -126,7 +126,7 @@ protected:
 
     CLoopbackServer m_server;
     TempDir m_dir, m_data;
-    std::unique_ptr<CTavrel1App> m_app;
+    std::unique_ptr<AppValues> m_app;
     OnlineSettings m_settings;
     ScriptedPrompt m_prompt;
     std::function<bool()> m_connected;
@@ -477,7 +477,7 @@ TEST_F(Online, TwoDownloadsAtOnceLeaveOneValidDirectory) {
     Serve("valorix/NVSCL.map", served);
     Mode("delay");
     m_settings.receiveTimeoutMs = 5000;  // the server waits 1.5 s before the body
-    CTavrel1App second(m_dir / "profile");
+    AppValues second(m_dir / "profile");
     second.m_strDataFolder = m_data.Path();
     second.m_programFolder = m_dir.Path() + "/";
     ScriptedPrompt secondPrompt;

@@ -85,7 +85,7 @@ protected:
     }
 
     std::string m_scl;
-    std::unique_ptr<CTavrel1Doc> m_doc;
+    std::unique_ptr<CheckDocument> m_doc;
     /// The last of the view's rows named `name`.
     RowId LastRow(std::string_view name) const {
         RowId found = kNoRow;
@@ -229,7 +229,7 @@ TEST_F(Fill, ExpandOptionZeroLimitsTheLevels) {
 }
 
 TEST_F(Fill, NoFileAndNotWellFormedStates) {
-    CTavrel1Doc empty(*m_app, m_prompt);
+    CheckDocument empty(*m_app, m_prompt);
     ViewTargets t;
     t.structure = &m_rows;
     t.output = &m_output;

@@ -2,7 +2,7 @@
 
 #include "core/verdict.h"
 #include "support.h"
-#include "xml/xmlparserdocument.h"
+#include "xml/parsedtree.h"
 
 namespace valorix::test {
 
@@ -146,7 +146,7 @@ TEST(Verdict, CreditorIdentifierPlacement) {
         {"no blocks", "<GrpHdr/>", 0},
     };
     for (const auto& c : cases) {
-        CXmlParserDocument doc("<Document><CstmrDrctDbtInitn>" + c.body + "</CstmrDrctDbtInitn></Document>", false,
+        ParsedTree doc("<Document><CstmrDrctDbtInitn>" + c.body + "</CstmrDrctDbtInitn></Document>", false,
                                "", false);
         Findings findings;
         ASSERT_TRUE(doc.Parse(findings));

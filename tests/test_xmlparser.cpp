@@ -7,7 +7,7 @@
 #include "support.h"
 #include "xml/elementguard.h"
 #include "xml/saxpass.h"
-#include "xml/xmlparserdocument.h"
+#include "xml/parsedtree.h"
 
 namespace valorix::test {
 
@@ -20,7 +20,7 @@ struct Records {
     std::vector<uint8_t> kinds;
     Records() = default;
     explicit Records(const Findings& findings) { Take(findings); }
-    bool Parse(CXmlParserDocument& doc) {
+    bool Parse(ParsedTree& doc) {
         Findings findings;
         const bool ok = doc.Parse(findings);
         Take(findings);
@@ -50,7 +50,7 @@ std::string TestSchema(const TempDir& dir) {
 }  // namespace
 
 TEST(XmlParser, UndefinedEntityIsFatalWithPosition) {
-    CXmlParserDocument doc("<?xml version=\"1.0\"?>\n<a>\n  &nope;</a>", false, "", false);
+    ParsedTree doc("<?xml version=\"1.0\"?>\n<a>\n  &nope;</a>", false, "", false);
     Records r;
     EXPECT_FALSE(r.Parse(doc));
     ASSERT_EQ(r.texts.size(), 1u);
@@ -64,7 +64,7 @@ TEST(XmlParser, SchemaViolationsAreKindZeroAndTheTreeStays) {
     TempDir dir;
     const std::string doc = std::string("<Document xmlns=\"") + kNs +
                             "\">\n<Basic>a_b</Basic>\n<Dt>2026-02-30</Dt>\n<DtTm>x</DtTm>\n<Req>ok</Req>\n</Document>";
-    CXmlParserDocument parser(doc, false, TestSchema(dir), false);
+    ParsedTree parser(doc, false, TestSchema(dir), false);
     Records r;
     EXPECT_FALSE(r.Parse(parser));
     ASSERT_EQ(r.texts.size(), 3u) << ::testing::PrintToString(r.texts);
@@ -78,7 +78,7 @@ TEST(XmlParser, SchemaViolationsAreKindZeroAndTheTreeStays) {
 
 TEST(XmlParser, ExtraEncodingsDecodeAsLatin1) {
     const std::string text = "<?xml version=\"1.0\" encoding=\"ISO-8859-15\"?><a>\xA4</a>";
-    CXmlParserDocument registered(text, false, "", true);
+    ParsedTree registered(text, false, "", true);
     Records r;
     ASSERT_TRUE(r.Parse(registered));
     EXPECT_EQ(registered.GetText(), "\xA4");  // the currency sign of ISO-8859-1, byte for byte
@@ -93,7 +93,7 @@ TEST(XmlParser, EntityExpansionEndsInAFatalRecord) {
         bomb += "\">\n";
     }
     bomb += "]>\n<a>&a9;</a>";
-    CXmlParserDocument doc(bomb, false, "", false);
+    ParsedTree doc(bomb, false, "", false);
     Records r;
     EXPECT_FALSE(r.Parse(doc));
     ASSERT_FALSE(r.kinds.empty());
@@ -116,7 +116,7 @@ TEST(XmlParser, SchemaThatCannotBeLoadedIsAFinding) {
     WriteFile(dir / "50% fertig/empty.xsd", "");
     for (const std::string& schema : {dir / "missing.xsd", dir / "empty.xsd", dir / "broken.xsd", dir / "data/escape.xsd",
                                       dir / "jürgen/missing.xsd", dir / "50% fertig/empty.xsd"}) {
-        CXmlParserDocument doc("<a/>", false, schema, false);
+        ParsedTree doc("<a/>", false, schema, false);
         Records r;
         EXPECT_FALSE(r.Parse(doc)) << schema;
         ASSERT_FALSE(r.texts.empty()) << schema;
@@ -136,13 +136,13 @@ TEST(XmlParser, SchemaLocationOfTheDocumentIsNeverLoaded) {
     const std::string doc = std::string("<Document xmlns=\"") + kNs +
                             "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xsi:schemaLocation=\"" + kNs +
                             " " + (dir / "elsewhere/strict.xsd") + "\"><Req>ok</Req></Document>";
-    CXmlParserDocument parser(doc, false, schema, false);
+    ParsedTree parser(doc, false, schema, false);
     Records r;
     EXPECT_TRUE(r.Parse(parser)) << (r.texts.empty() ? "" : r.texts[0]);
 }
 
 TEST(XmlParser, CursorOperations) {
-    CXmlParserDocument doc("<r a=\"1\" b=\"2\"><x>t1<y>t2</y></x><!--c--><x/>tail</r>", false, "", false);
+    ParsedTree doc("<r a=\"1\" b=\"2\"><x>t1<y>t2</y></x><!--c--><x/>tail</r>", false, "", false);
     Records r;
     ASSERT_TRUE(r.Parse(doc));
     std::vector<std::string> names, values;
@@ -157,11 +157,11 @@ TEST(XmlParser, CursorOperations) {
     EXPECT_EQ(doc.GetElementChildren(list), 2);
     EXPECT_EQ(doc.FindElements("y", list), 1);
     // The tree holds the elements; their character data is the text of each.
-    EXPECT_EQ(CXmlParserDocument::GetChildCount(doc.GetCurrent()), 2);
-    DomNode* second = CXmlParserDocument::GetChild(1, doc.GetCurrent());
-    EXPECT_EQ(CXmlParserDocument::GetNodeType(second), 1);
-    EXPECT_EQ(CXmlParserDocument::GetNodeType(doc.GetDocument()), 9);
-    EXPECT_EQ(CXmlParserDocument::GetChild(2, doc.GetCurrent()), nullptr);
+    EXPECT_EQ(ParsedTree::GetChildCount(doc.GetCurrent()), 2);
+    DomNode* second = ParsedTree::GetChild(1, doc.GetCurrent());
+    EXPECT_EQ(ParsedTree::GetNodeType(second), 1);
+    EXPECT_EQ(ParsedTree::GetNodeType(doc.GetDocument()), 9);
+    EXPECT_EQ(ParsedTree::GetChild(2, doc.GetCurrent()), nullptr);
 
     // A leaf as cursor finds nothing; the cursor moves between the elements.
     ASSERT_TRUE(doc.SetCurrent(second));
@@ -183,7 +183,7 @@ TEST(XmlParser, CursorOperations) {
     ASSERT_TRUE(doc.SetCurrent(doc.GetDocument()));  // the document stands for its root
 
     // A node of another parse does not move the cursor.
-    CXmlParserDocument other("<o><p/></o>", false, "", false);
+    ParsedTree other("<o><p/></o>", false, "", false);
     Records r2;
     ASSERT_TRUE(r2.Parse(other));
     EXPECT_FALSE(doc.SetCurrent(other.GetCurrent()));
@@ -207,7 +207,7 @@ TEST(XmlParser, TreeHoldsNamesAttributesAndText) {
         const std::string schema = withSchema ? dir / "any.xsd" : std::string();
         if (withSchema)
             WriteFile(schema, "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" targetNamespace=\"urn:p\"/>");
-        CXmlParserDocument doc(text, false, schema, false);
+        ParsedTree doc(text, false, schema, false);
         Records r;
         r.Parse(doc);
         std::vector<std::string> names, values;
@@ -219,13 +219,13 @@ TEST(XmlParser, TreeHoldsNamesAttributesAndText) {
         EXPECT_EQ(doc.GetEncoding(), "ISO-8859-1");
         std::vector<DomNode*> children;
         ASSERT_EQ(doc.GetElementChildren(children), 2);
-        EXPECT_EQ(CXmlParserDocument::NameOf(children[0]), "p:x");
-        EXPECT_EQ(CXmlParserDocument::TextOf(children[0]), "a&b<c>d");
-        EXPECT_EQ(CXmlParserDocument::TextOf(children[1]), "\xE4");
+        EXPECT_EQ(ParsedTree::NameOf(children[0]), "p:x");
+        EXPECT_EQ(ParsedTree::TextOf(children[0]), "a&b<c>d");
+        EXPECT_EQ(ParsedTree::TextOf(children[1]), "\xE4");
         EXPECT_EQ(doc.GetText(), "a&b<c>d\xE4");
     }
     // A fatal error keeps what was read before it.
-    CXmlParserDocument broken("<r><a>1</a><b>2</c></r>", false, "", false);
+    ParsedTree broken("<r><a>1</a><b>2</c></r>", false, "", false);
     Records r;
     EXPECT_FALSE(r.Parse(broken));
     ASSERT_NE(broken.GetDocument(), nullptr);
@@ -234,7 +234,7 @@ TEST(XmlParser, TreeHoldsNamesAttributesAndText) {
 }
 
 TEST(XmlParser, ParseMessagesFormatsPositions) {
-    CXmlParserDocument doc("<a>\n<b></a>", false, "", false);
+    ParsedTree doc("<a>\n<b></a>", false, "", false);
     std::vector<std::string> texts;
     EXPECT_FALSE(doc.ParseMessages(texts));
     ASSERT_EQ(texts.size(), 1u);
@@ -289,7 +289,7 @@ TEST(ElementGuard, DeepOrAttributeLadenElementIsAFatalRecordInBothModes) {
         {"257 attributes", decl + "<r>\n" + attributes(257) + attributes(40000) + "</r>", laden, 3, 2 + 257 * 9 + 2 + 1},
     };
     for (const auto& c : cases) {
-        CXmlParserDocument doc(c.text, false, "", false);
+        ParsedTree doc(c.text, false, "", false);
         Records tree;
         const bool ok = tree.Parse(doc);
         CProcessXmlDoc events;

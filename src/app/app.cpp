@@ -25,10 +25,10 @@ void MoveFolder(const std::string& from, const std::string& to) {
 }
 }  // namespace
 
-CTavrel1App::CTavrel1App(std::string profileRoot)
+AppValues::AppValues(std::string profileRoot)
     : m_programFolder(ProgramFolder()), m_baseFolder(BaseFolder()), m_profile(std::move(profileRoot)) {}
 
-std::string CTavrel1App::DetermineDataFolder() {
+std::string AppValues::DetermineDataFolder() {
     const std::string configured =
         ReadIniString(m_programFolder + "Valorix.ini", "DATEN", "PATH", "", 260);
     const std::string defaultFolder = m_baseFolder + "/Norvane/Valorix";
@@ -49,30 +49,30 @@ std::string CTavrel1App::DetermineDataFolder() {
     return candidate;
 }
 
-void CTavrel1App::UseSclDirectory(const std::string& path) {
+void AppValues::UseSclDirectory(const std::string& path) {
     m_strSclIniPath = path;
     m_strSclStand = ReadSclStand(path).substr(0, 9);
 }
 
-void CTavrel1App::CompleteSclIniPath() {
+void AppValues::CompleteSclIniPath() {
     if (!IsFile(m_strSclIniPath)) m_strSclIniPath = m_strDataFolder + "/NVSCL.INI";
 }
 
-std::string CTavrel1App::SclTargetPath() const {
+std::string AppValues::SclTargetPath() const {
     const std::string inProgram = m_programFolder + "NVSCL.INI";
     return IsFile(inProgram) ? inProgram : m_strDataFolder + "/NVSCL.INI";
 }
 
-SclImportResult CTavrel1App::ImportScl(const std::string& source) {
+SclImportResult AppValues::ImportScl(const std::string& source) {
     const std::string target = SclTargetPath();
     SclImportResult r = ImportSclDirectory(source, target);
     if (r.ok) UseSclDirectory(target);
     return r;
 }
 
-std::string CTavrel1App::BlzTargetPath() const { return m_strDataFolder + "/BLZBIC.TXT"; }
+std::string AppValues::BlzTargetPath() const { return m_strDataFolder + "/BLZBIC.TXT"; }
 
-void CTavrel1App::FindSclDirectory() {
+void AppValues::FindSclDirectory() {
     m_strSclIniPath.clear();
     m_strSclStand.clear();
     std::string path;
@@ -81,7 +81,7 @@ void CTavrel1App::FindSclDirectory() {
     if (!path.empty()) UseSclDirectory(path);
 }
 
-bool CTavrel1App::Startup(const std::optional<std::string>& dataFolderOverride,
+bool AppValues::Startup(const std::optional<std::string>& dataFolderOverride,
                           const std::optional<std::string>& sclOverride) {
     if (dataFolderOverride) {
         std::error_code ec;
@@ -100,7 +100,7 @@ bool CTavrel1App::Startup(const std::optional<std::string>& dataFolderOverride,
     return true;
 }
 
-void CTavrel1App::MigrateLegacyProfile() {
+void AppValues::MigrateLegacyProfile() {
     const std::string current = "HKCU\\Software\\Norvane\\Valorix";
     if (m_profile.KeyExists(current)) return;
     for (const char* legacy : {"HKCU\\Software\\Brelot\\Valorix", "HKCU\\Software\\Quendal\\Valorix"}) {

@@ -10,10 +10,10 @@
 
 namespace valorix {
 
-class CTavrel1App {
+class AppValues {
 public:
     /// `profileRoot` empty: the default profile location.
-    explicit CTavrel1App(std::string profileRoot = {});
+    explicit AppValues(std::string profileRoot = {});
 
     /// The toolkit-free start-up: data folder, schema extraction, report file
     /// name, SCL directory. `dataFolderOverride` names the data folder

@@ -18,7 +18,7 @@
 #include "app/schemastore.h"
 #include "cli/report.h"
 #include "core/messages.h"
-#include "core/tavrel1doc.h"
+#include "core/checkdocument.h"
 #include "online/help.h"
 #include "online/onlinecheck.h"
 #include "online/version.h"
@@ -183,7 +183,7 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
 // address are printed instead).
 class CBatchPrompt : public IPrompt {
 public:
-    CBatchPrompt(std::ostream& out, bool quiet, const CTavrel1App& app) : m_out(out), m_quiet(quiet), m_app(app) {}
+    CBatchPrompt(std::ostream& out, bool quiet, const AppValues& app) : m_out(out), m_quiet(quiet), m_app(app) {}
     void Message(const std::string& text) override {
         lines.push_back(Cp1252ToUtf8(text));
         if (!m_quiet) m_out << lines.back() << '\n';
@@ -201,10 +201,10 @@ public:
 private:
     std::ostream& m_out;
     bool m_quiet;
-    const CTavrel1App& m_app;
+    const AppValues& m_app;
 };
 
-int UpdateScl(const Options& o, CTavrel1App& app, std::ostream& out, std::ostream& err) {
+int UpdateScl(const Options& o, AppValues& app, std::ostream& out, std::ostream& err) {
     CBatchPrompt prompt(out, o.json, app);
     const OnlineSettings settings = OnlineSettings::FromProfile(app.m_profile);
     const OnlineOutcome outcome = RunOnlineCheck(app, prompt, settings, false);
@@ -284,7 +284,7 @@ int PublishScl(const Options& o, std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
-void CheckIntoReport(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, CArchive& ar, COutputList& report,
+void CheckIntoReport(CheckDocument& doc, AppValues& app, IPrompt& prompt, CArchive& ar, COutputList& report,
                      CStructureModel* structure, ITextPage* text,
                      std::function<std::vector<std::string>()> summaryHints) {
     doc.Serialize(ar);
@@ -305,7 +305,7 @@ namespace {
 // --version: the program, the SCL directory the checks would use and the
 // schema set the program writes into its data folder.
 int PrintVersion(const Options& o, std::ostream& out, std::ostream& err) {
-    CTavrel1App app;
+    AppValues app;
     if (o.dataDir) {
         std::error_code ec;
         if (!std::filesystem::is_directory(*o.dataDir, ec)) {
@@ -367,7 +367,7 @@ int CollectInputs(const Options& o, std::vector<CheckInput>& inputs, std::ostrea
 
 // --html: the report to share, from the file's bytes as read (`bytes` for
 // standard input, else read again from `path`). False after saying why.
-bool WriteReport(const Options& o, const CTavrel1App& app, const CTavrel1Doc& doc, const COutputList& report,
+bool WriteReport(const Options& o, const AppValues& app, const CheckDocument& doc, const COutputList& report,
                  const CTextPageModel& text, const std::string& path, const std::string* bytes, const std::string& name,
                  std::ostream& err) {
     std::string read;
@@ -398,7 +398,7 @@ bool WriteReport(const Options& o, const CTavrel1App& app, const CTavrel1Doc& do
 }
 
 // --history and --clear-history.
-int History(const Options& o, CTavrel1App& app, std::ostream& out, std::ostream& err) {
+int History(const Options& o, AppValues& app, std::ostream& out, std::ostream& err) {
     CCheckHistory history(HistorySettings{app.m_strDataFolder, o.historyDays, 0});
     std::vector<std::string> lines;
     if (o.clearHistory ? history.Clear() : history.List(lines)) {
@@ -413,10 +413,10 @@ int History(const Options& o, CTavrel1App& app, std::ostream& out, std::ostream&
 }
 
 // Checks one file and prints its report; returns its exit status.
-int CheckOne(const Options& o, CTavrel1App& app, IPrompt& prompt, std::istream& file, const std::string& name,
+int CheckOne(const Options& o, AppValues& app, IPrompt& prompt, std::istream& file, const std::string& name,
              std::ostream& out, std::ostream& err, CCheckHistory* history, const std::string& path = {},
              const std::string* bytes = nullptr) {
-    CTavrel1Doc doc(app, prompt);
+    CheckDocument doc(app, prompt);
     CArchive ar{file, PathText(name)};
     COutputList report;
     CTextPageModel text;
@@ -472,7 +472,7 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
     }
     if (o.version) return PrintVersion(o, out, err);
     if (o.publishScl) return PublishScl(o, out, err);
-    CTavrel1App app;
+    AppValues app;
     app.m_strVersion = VersionFromBuild(VALORIX_BUILD_VERSION);
     if (o.updateScl) {
         if (!app.Startup(o.dataDir, std::nullopt)) {

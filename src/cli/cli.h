@@ -10,9 +10,9 @@ namespace valorix {
 
 class ITextPage;
 
-class CTavrel1App;
+class AppValues;
 class IPrompt;
-class CTavrel1Doc;
+class CheckDocument;
 class COutputList;
 class CStructureModel;
 struct CArchive;
@@ -28,7 +28,7 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
 /// pane's lines, as the desktop view does, and `structure` (when given) with
 /// the grid rows and tree items. Throws CNvException when the file cannot be
 /// checked. `text` (when given) receives the text page with its marks.
-void CheckIntoReport(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, CArchive& ar, COutputList& report,
+void CheckIntoReport(CheckDocument& doc, AppValues& app, IPrompt& prompt, CArchive& ar, COutputList& report,
                      CStructureModel* structure = nullptr, ITextPage* text = nullptr,
                      std::function<std::vector<std::string>()> summaryHints = {});
 

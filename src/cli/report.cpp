@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/tavrel1doc.h"
+#include "core/checkdocument.h"
 #include "online/help.h"
 #include "platform/codepage.h"
 #include "platform/strutil.h"
@@ -38,12 +38,12 @@ void PrintReport(const COutputList& report, std::ostream& out) {
     for (const OutputLine& line : report.Lines()) out << Cp1252ToUtf8(line.text) << '\n';
 }
 
-bool CheckPassed(const CTavrel1Doc& doc) {
+bool CheckPassed(const CheckDocument& doc) {
     if (!doc.m_verdictPositive) return false;
     return std::none_of(doc.m_findings.begin(), doc.m_findings.end(), IsErrorFinding);
 }
 
-void PrintJson(const CTavrel1Doc& doc, const COutputList& report, const std::string& file,
+void PrintJson(const CheckDocument& doc, const COutputList& report, const std::string& file,
                const std::string& sclStand, std::ostream& out) {
     const bool passed = CheckPassed(doc);
     // The verdict sentence as the report's first line words it: a finding

@@ -7,7 +7,7 @@
 
 namespace valorix {
 
-class CTavrel1Doc;
+class CheckDocument;
 class COutputList;
 
 /// The output pane's lines, one per line.
@@ -15,10 +15,10 @@ void PrintReport(const COutputList& report, std::ostream& out);
 /// One JSON object on one line: the check's values, verdict, messages,
 /// findings and report lines (doc/valorix-check.schema.json describes it).
 /// `sclStand` is the STAND of the SCL directory the check used ("" for none).
-void PrintJson(const CTavrel1Doc& doc, const COutputList& report, const std::string& file,
+void PrintJson(const CheckDocument& doc, const COutputList& report, const std::string& file,
                const std::string& sclStand, std::ostream& out);
 /// True when the verdict is positive and no finding is an error.
-bool CheckPassed(const CTavrel1Doc& doc);
+bool CheckPassed(const CheckDocument& doc);
 /// A finding's severity: "charset" (a warning of the parser), "hint", "warning" or "error".
 const char* FindingSeverity(const Finding& finding);
 

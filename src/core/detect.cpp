@@ -2,7 +2,7 @@
 
 #include "core/messages.h"
 #include "platform/strutil.h"
-#include "xml/xmlparserdocument.h"
+#include "xml/parsedtree.h"
 
 namespace valorix {
 
@@ -77,12 +77,12 @@ void SetDirectReason(Detection& d, const std::string& reason) {
 }
 
 // Tree mode: the texts of every element of that name in the whole document.
-std::vector<std::string> TextsOf(CXmlParserDocument* tree, const char* name) {
+std::vector<std::string> TextsOf(ParsedTree* tree, const char* name) {
     std::vector<std::string> texts;
     if (!tree) return texts;
     std::vector<DomNode*> nodes;
     tree->FindElements(name, nodes);
-    for (DomNode* n : nodes) texts.push_back(CXmlParserDocument::TextOf(n));
+    for (DomNode* n : nodes) texts.push_back(ParsedTree::TextOf(n));
     return texts;
 }
 

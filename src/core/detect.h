@@ -16,7 +16,7 @@
 
 namespace valorix {
 
-class CXmlParserDocument;
+class ParsedTree;
 
 /// Target namespace of the Bundesbank foreign-trade report schemas.
 extern const char* const kBbkNamespace;
@@ -28,7 +28,7 @@ struct DetectInput {
     std::vector<std::string> attrNames;  ///< root attributes, in order
     std::vector<std::string> attrValues;
     bool eventMode = false;
-    CXmlParserDocument* tree = nullptr;  ///< tree mode: the parsed document, cursor at the root
+    ParsedTree* tree = nullptr;  ///< tree mode: the parsed document, cursor at the root
     // Event mode, from the collecting pass:
     int prefixCount = 0;
     std::vector<std::string> localInstruments;  ///< in document order

@@ -4,7 +4,7 @@
 
 #include "core/messages.h"
 #include "platform/strutil.h"
-#include "xml/xmlparserdocument.h"
+#include "xml/parsedtree.h"
 
 namespace valorix {
 
@@ -50,7 +50,7 @@ bool RewriteCharsetFindings(Findings& findings) {
                        [](const Finding& f) { return f.kind == FindingKind::Warning; });
 }
 
-int CheckCreditorIdPlacement(CXmlParserDocument& doc) {
+int CheckCreditorIdPlacement(ParsedTree& doc) {
     std::vector<DomNode*> blocks;
     doc.FindElements("PmtInf", blocks);
     int result = 0;

@@ -8,7 +8,7 @@
 
 namespace valorix {
 
-class CXmlParserDocument;
+class ParsedTree;
 
 /// The basic SEPA character-set pattern as the validator quotes it.
 extern const char* const kBasicCharsetPattern;
@@ -27,7 +27,7 @@ bool RewriteCharsetFindings(Findings& findings);
 /// -1: a payment block or transaction lacks a creditor identifier; 1: a block
 /// carries them both at block level and in transactions; 0 otherwise.
 /// The cursor of `doc` must be at the root.
-int CheckCreditorIdPlacement(CXmlParserDocument& doc);
+int CheckCreditorIdPlacement(ParsedTree& doc);
 
 /// ", da mehrere logische Dateien <PmtInf> ..." applies: the closing tag of the
 /// first payment block occurs more than once.

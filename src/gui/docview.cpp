@@ -19,14 +19,14 @@ wxIMPLEMENT_DYNAMIC_CLASS(CValorixDocument, wxDocument);
 wxIMPLEMENT_DYNAMIC_CLASS(CValorixView, wxView);
 
 CValorixDocument::CValorixDocument()
-    : m_doc(std::make_unique<CTavrel1Doc>(wxGetApp().Values(), wxGetApp().Prompt())) {}
+    : m_doc(std::make_unique<CheckDocument>(wxGetApp().Values(), wxGetApp().Prompt())) {}
 
 CValorixDocument::~CValorixDocument() = default;
 
 bool CValorixDocument::DeleteContents() {
     // What the frame shows refers to the document that goes now.
     if (CMainFrame* frame = wxGetApp().Frame()) frame->DropDocument();
-    m_doc = std::make_unique<CTavrel1Doc>(wxGetApp().Values(), wxGetApp().Prompt());
+    m_doc = std::make_unique<CheckDocument>(wxGetApp().Values(), wxGetApp().Prompt());
     return true;
 }
 

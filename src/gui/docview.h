@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "core/tavrel1doc.h"
+#include "core/checkdocument.h"
 
 namespace valorix::gui {
 
@@ -17,7 +17,7 @@ public:
     CValorixDocument();
     ~CValorixDocument() override;
 
-    CTavrel1Doc& Check() { return *m_doc; }
+    CheckDocument& Check() { return *m_doc; }
 
     bool OnNewDocument() override;
     /// Loads and checks the file; a file that cannot be read or checked is
@@ -29,7 +29,7 @@ public:
     bool DeleteContents() override;
 
 private:
-    std::unique_ptr<CTavrel1Doc> m_doc;
+    std::unique_ptr<CheckDocument> m_doc;
     wxDECLARE_DYNAMIC_CLASS(CValorixDocument);
 };
 

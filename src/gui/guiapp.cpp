@@ -56,7 +56,7 @@ bool CValorixApp::Startup(const std::vector<std::string>& files) {
     }
     static const bool imageHandlers = (wxInitAllImageHandlers(), true);
     (void)imageHandlers;
-    m_values = std::make_unique<CTavrel1App>();
+    m_values = std::make_unique<AppValues>();
     m_values->m_strVersion = VersionFromBuild(VALORIX_VERSION);
     m_values->MigrateLegacyProfile();
     // Data folder, schemas, report file name, SCL directory.

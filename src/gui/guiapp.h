@@ -36,7 +36,7 @@ public:
     /// window's state is stored), so that Startup can run again.
     void CloseAll();
 
-    CTavrel1App& Values() { return *m_values; }
+    AppValues& Values() { return *m_values; }
     /// The message boxes, as every part of the program asks through them.
     IPrompt& Prompt() { return m_forward; }
     /// Replaces the message boxes (tests); null restores them.
@@ -51,7 +51,7 @@ public:
     CValorixDocManager* Docs() const { return m_docs.get(); }
 
 private:
-    std::unique_ptr<CTavrel1App> m_values;
+    std::unique_ptr<AppValues> m_values;
     // Hands every question to the current prompt, so that it can be replaced
     // after the frame and the documents took their reference.
     struct CForwardPrompt : IPrompt {

@@ -22,7 +22,7 @@
 
 #include "app/app.h"
 #include "app/history.h"
-#include "core/tavrel1doc.h"
+#include "core/checkdocument.h"
 #include "gui/browserpage.h"
 #include "gui/dialogs.h"
 #include "gui/guiapp.h"
@@ -115,7 +115,7 @@ bool IsInside(const wxWindow* w, const wxWindow* ancestor) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(wxDocManager* docs, CTavrel1App& values, IPrompt& prompt)
+CMainFrame::CMainFrame(wxDocManager* docs, AppValues& values, IPrompt& prompt)
     : wxDocParentFrame(docs, nullptr, wxID_ANY, "Valorix", wxDefaultPosition, wxSize(1100, 760)),
       m_values(values),
       m_prompt(prompt) {
@@ -451,7 +451,7 @@ void CMainFrame::DropDocument() {
 
 wxString CMainFrame::ScreenW(std::string_view text) const { return W(text, &m_screen); }
 
-void CMainFrame::Fill(CTavrel1Doc& doc) {
+void CMainFrame::Fill(CheckDocument& doc) {
     m_values.CompleteSclIniPath();
     const int active = ActivePage();
     // The file's real name: the engine's code page may lack some of its characters.
@@ -552,10 +552,10 @@ void CMainFrame::StartupCheck() {
     // the check has to say goes to the status bar, once; its offers are asked.
     m_online->Start(
         m_values, [this](const std::string& text) { ShowOnlineStatus(text); },
-        [settings, window, outcome](CTavrel1App& values, IPrompt& prompt) {
+        [settings, window, outcome](AppValues& values, IPrompt& prompt) {
             *outcome = RunOnlineCheck(values, prompt, settings, window);
         },
-        [this, outcome](CTavrel1App& values) {
+        [this, outcome](AppValues& values) {
             m_values.m_strUpdateUrl = values.m_strUpdateUrl;
             m_values.m_strUpdateVersion = values.m_strUpdateVersion;
             switch (*outcome) {
@@ -586,10 +586,10 @@ void CMainFrame::DownloadScl() {
     // The download's result is what the user asked for: a message box.
     const bool started = m_online->Start(
         m_values, [this](const std::string& text) { m_prompt.Message(text); },
-        [settings, window](CTavrel1App& values, IPrompt& prompt) {
+        [settings, window](AppValues& values, IPrompt& prompt) {
             DownloadSclDirectory(values, prompt, settings, window);
         },
-        [this](CTavrel1App& values) {
+        [this](AppValues& values) {
             m_values.m_strSclStand = values.m_strSclStand;
             m_values.m_strSclIniPath = values.m_strSclIniPath;
             SetStatusText(U("Bereit"));
@@ -633,7 +633,7 @@ bool CMainFrame::SaveReport(const std::string& target) {
     }
     std::ostringstream bytes;
     bytes << in.rdbuf();
-    const CTavrel1Doc& doc = document->Check();
+    const CheckDocument& doc = document->Check();
     const HtmlReportFacts facts = ReportFacts(bytes.str(), file, doc.m_checkTime, m_values.m_strVersion,
                                               Cp1252ToUtf8(SclDateText(m_values.m_strSclStand)),
                                               bytes.str().size() >= kLargeFileBytes || m_values.SaxMode());

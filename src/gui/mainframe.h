@@ -36,7 +36,7 @@ class CValorixView;
 
 class CMainFrame : public wxDocParentFrame {
 public:
-    CMainFrame(wxDocManager* docs, CTavrel1App& values, IPrompt& prompt);
+    CMainFrame(wxDocManager* docs, AppValues& values, IPrompt& prompt);
     ~CMainFrame() override;
 
     // The view's side.
@@ -46,7 +46,7 @@ public:
     /// to be loaded anew: grid, tree, text, output and the view logic.
     void DropDocument();
     /// Rebuilds grid, tree, pages and output pane from the document.
-    void Fill(CTavrel1Doc& doc);
+    void Fill(CheckDocument& doc);
     /// The check of the file `path` begins: a large file shows the progress
     /// dialog from now on, which the fill then goes on with.
     void BeginCheck(const std::string& path);
@@ -149,7 +149,7 @@ private:
     void OnActivate(wxActivateEvent&);
     void OnIdle(wxIdleEvent&);
 
-    CTavrel1App& m_values;
+    AppValues& m_values;
     IPrompt& m_prompt;
     wxAuiManager m_aui;
     wxAuiNotebook* m_pages = nullptr;

@@ -96,11 +96,11 @@ COnlineWork::~COnlineWork() {
 
 bool COnlineWork::Busy() const { return m_link->busy; }
 
-bool COnlineWork::Start(const CTavrel1App& values, Messages messages,
-                        std::function<void(CTavrel1App&, IPrompt&)> work, std::function<void(CTavrel1App&)> done) {
+bool COnlineWork::Start(const AppValues& values, Messages messages,
+                        std::function<void(AppValues&, IPrompt&)> work, std::function<void(AppValues&)> done) {
     if (m_link->busy.exchange(true)) return false;
     auto link = m_link;
-    auto copy = std::make_shared<CTavrel1App>(values);
+    auto copy = std::make_shared<AppValues>(values);
     std::thread([link, copy, messages, work, done] {
         CUiThreadPrompt prompt(link, messages);
         work(*copy, prompt);

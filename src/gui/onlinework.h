@@ -27,8 +27,8 @@ public:
     /// Starts `work` on a worker thread unless one runs; `done` runs on the
     /// UI thread with the worker's copy of the values when it ends. False
     /// when work was running already.
-    bool Start(const CTavrel1App& values, Messages messages, std::function<void(CTavrel1App&, IPrompt&)> work,
-               std::function<void(CTavrel1App&)> done);
+    bool Start(const AppValues& values, Messages messages, std::function<void(AppValues&, IPrompt&)> work,
+               std::function<void(AppValues&)> done);
     bool Busy() const;
 
     struct Link;  ///< what the worker and the window share

@@ -9,7 +9,7 @@
 
 namespace valorix {
 
-void RunHelp(CTavrel1App& app, IPrompt& prompt) {
+void RunHelp(AppValues& app, IPrompt& prompt) {
     if (app.m_bHelpOpen) return;
     app.m_bHelpOpen = true;
     const std::string path = app.m_programFolder + "Valorix.pdf";

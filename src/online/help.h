@@ -5,12 +5,12 @@
 
 namespace valorix {
 
-class CTavrel1App;
+class AppValues;
 class IPrompt;
 
 /// Opens "Valorix.pdf" of the program folder with the desktop's viewer, or
 /// tells why it cannot; does nothing while an earlier call still runs.
-void RunHelp(CTavrel1App& app, IPrompt& prompt);
+void RunHelp(AppValues& app, IPrompt& prompt);
 
 /// The about box's date of the SCL directory from its "STAND" (YYMMDD, the
 /// year possibly longer): "07.11.2016" for 161107, "n.a." when shorter than

@@ -95,7 +95,7 @@ int CompareVersions(const std::string& a, const std::string& b) {
 
 const char* const kNoUpdateServer = "Kein Aktualisierungsserver eingerichtet (Profil ONLINE/HOST).";
 
-OnlineOutcome RunOnlineCheck(CTavrel1App& app, IPrompt& prompt, const OnlineSettings& settings, bool windowVisible) {
+OnlineOutcome RunOnlineCheck(AppValues& app, IPrompt& prompt, const OnlineSettings& settings, bool windowVisible) {
     // The answer of the data folder's file stands in for the server's.
     std::string answer;
     if (app.m_profile.GetInt("DEBUG", "OTHER", 0) != 0) answer = DebugAnswer(app.m_strDataFolder);
@@ -186,7 +186,7 @@ void RemoveLeftovers(const std::string& target) {
 
 }  // namespace
 
-SclDownload DownloadSclDirectory(CTavrel1App& app, IPrompt& prompt, const OnlineSettings& settings,
+SclDownload DownloadSclDirectory(AppValues& app, IPrompt& prompt, const OnlineSettings& settings,
                                  bool windowVisible) {
     SclDownload result;
     auto finish = [&](SclDownload::Outcome outcome, const std::string& message) {
@@ -246,7 +246,7 @@ SclDownload DownloadSclDirectory(CTavrel1App& app, IPrompt& prompt, const Online
     return finish(SclDownload::Replaced, message);
 }
 
-bool OpenUpdatePage(CTavrel1App& app, IPrompt& prompt) {
+bool OpenUpdatePage(AppValues& app, IPrompt& prompt) {
     if (IsWebAddress(app.m_strUpdateUrl) && prompt.OpenUrl(app.m_strUpdateUrl)) return true;
     prompt.Message("Ihr Internet Browser kann nicht gestartet werden!");
     return false;

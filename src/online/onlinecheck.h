@@ -9,7 +9,7 @@
 
 namespace valorix {
 
-class CTavrel1App;
+class AppValues;
 class IPrompt;
 
 /// What the status page announces.
@@ -45,7 +45,7 @@ enum class OnlineOutcome {
 /// The online check: asks the update server (or, with [DEBUG] OTHER, the
 /// data folder's "SCL2.htm"), offers a newer program and then a newer SCL
 /// directory. Shows its own messages through `prompt`.
-OnlineOutcome RunOnlineCheck(CTavrel1App& app, IPrompt& prompt, const OnlineSettings& settings, bool windowVisible);
+OnlineOutcome RunOnlineCheck(AppValues& app, IPrompt& prompt, const OnlineSettings& settings, bool windowVisible);
 
 /// The line a front end shows when no update server is set up.
 extern const char* const kNoUpdateServer;
@@ -60,11 +60,11 @@ struct SclDownload {
 /// directory, in one step (a unique temporary file in the target folder,
 /// synced, renamed, the folder synced); a second download meanwhile, from
 /// this or another process, is refused while the first holds the lock.
-SclDownload DownloadSclDirectory(CTavrel1App& app, IPrompt& prompt, const OnlineSettings& settings,
+SclDownload DownloadSclDirectory(AppValues& app, IPrompt& prompt, const OnlineSettings& settings,
                                  bool windowVisible);
 
 /// The result of the start-up check in the window: a newer program's page is
 /// opened (true: the program should close), or the browser cannot start.
-bool OpenUpdatePage(CTavrel1App& app, IPrompt& prompt);
+bool OpenUpdatePage(AppValues& app, IPrompt& prompt);
 
 }  // namespace valorix

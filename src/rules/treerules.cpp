@@ -15,7 +15,7 @@ namespace valorix {
 
 namespace {
 
-using Tree = CXmlParserDocument;
+using Tree = ParsedTree;
 
 std::string RootPrefix(const std::string& rootName) {
     const size_t colon = rootName.find(':');
@@ -201,12 +201,12 @@ void CTreeRules::ElementWithChildren(const std::string& name, const std::vector<
     }
 }
 
-void CTreeRules::WholeDocument(CXmlParserDocument& parser) {
+void CTreeRules::WholeDocument(ParsedTree& parser) {
     if (m_class.IsPaymentFile()) CheckCountsAndSums(parser);
     if (m_class.IsDirectDebit()) CheckMandateRules(parser);
 }
 
-void CTreeRules::CheckCountsAndSums(CXmlParserDocument& parser) {
+void CTreeRules::CheckCountsAndSums(ParsedTree& parser) {
     parser.SetCurrent(parser.GetDocument());
     const std::string prefix = RootPrefix(parser.GetName());
     const std::string tx = prefix + (m_class.IsDirectDebit() ? "DrctDbtTxInf" : "CdtTrfTxInf");
@@ -259,7 +259,7 @@ void CTreeRules::CheckCountsAndSums(CXmlParserDocument& parser) {
     parser.SetCurrent(parser.GetDocument());
 }
 
-void CTreeRules::CheckMandateRules(CXmlParserDocument& parser) {
+void CTreeRules::CheckMandateRules(ParsedTree& parser) {
     parser.SetCurrent(parser.GetDocument());
     const std::string prefix = RootPrefix(parser.GetName());
     std::vector<DomNode*> blocks;

@@ -10,7 +10,7 @@
 // stands in the text they ask ITextPositions, which the view implements over
 // its text page. Every finding goes into one list of findings, in the order
 // the rules find them. The rules of event mode are the same rules applied to
-// a stream of events (rules/myxmldoc.h); where the two differ, the difference
+// a stream of events (rules/eventrules.h); where the two differ, the difference
 // is visible side by side in the two rule functions.
 #pragma once
 #include <string>
@@ -20,7 +20,7 @@
 #include "rules/classification.h"
 #include "rules/references.h"
 #include "xml/finding.h"
-#include "xml/xmlparserdocument.h"
+#include "xml/parsedtree.h"
 
 namespace valorix {
 
@@ -55,11 +55,11 @@ public:
     void ElementWithChildren(const std::string& name, const std::vector<std::string>& children, long start);
     /// The whole-document rules, after the walk: counts and sums of a payment
     /// file, the mandate rules of a direct debit. Leaves the cursor at the root.
-    void WholeDocument(CXmlParserDocument& parser);
+    void WholeDocument(ParsedTree& parser);
 
 private:
-    void CheckCountsAndSums(CXmlParserDocument& parser);
-    void CheckMandateRules(CXmlParserDocument& parser);
+    void CheckCountsAndSums(ParsedTree& parser);
+    void CheckMandateRules(ParsedTree& parser);
     /// The finding of a leaf: at its element's end, or where its end would be.
     void LeafFinding(const std::string& text, const std::string& name, const std::string& value, long start);
     /// Line and column just after the closing tag found at or after `from`; false when there is none.

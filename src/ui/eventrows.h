@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "rules/myxmldoc.h"
+#include "rules/eventrules.h"
 #include "ui/rowplacement.h"
 #include "ui/textpage.h"
 #include "ui/viewmodel.h"

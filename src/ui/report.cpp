@@ -5,7 +5,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "core/tavrel1doc.h"
+#include "core/checkdocument.h"
 #include "platform/codepage.h"
 #include "platform/strutil.h"
 #include "rules/findings.h"
@@ -181,11 +181,11 @@ long MarkFinding(ITextPage& page, const CTextColumns& columns, int L, int C, con
     return range.result;
 }
 
-void BuildReport(ITextPage& page, COutputList& output, const CTavrel1Doc& doc) {
+void BuildReport(ITextPage& page, COutputList& output, const CheckDocument& doc) {
     BuildReport(page, CTextColumns(page.GetText(), doc.m_textIsUtf8), output, doc);
 }
 
-void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& output, const CTavrel1Doc& doc) {
+void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& output, const CheckDocument& doc) {
     if (!doc.m_messages.empty()) output.AddLine(ReportVerdictLine(doc.m_messages[0], doc.m_findings), 0);
     for (size_t i = 1; i < doc.m_messages.size(); ++i) output.AddLine(doc.m_messages[i], 0);
     if (doc.m_classification.subtype == 0 && doc.m_classification.isEmw == 0 && doc.m_tally.xmlnsRepeated != 0)

@@ -9,13 +9,13 @@
 
 namespace valorix {
 
-class CTavrel1Doc;
+class CheckDocument;
 class CTextColumns;
 
 /// Fills `output` (emptied by the caller) and marks `page`.
-void BuildReport(ITextPage& page, COutputList& output, const CTavrel1Doc& doc);
+void BuildReport(ITextPage& page, COutputList& output, const CheckDocument& doc);
 /// The same with the column conversion of the page's text already at hand.
-void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& output, const CTavrel1Doc& doc);
+void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& output, const CheckDocument& doc);
 
 /// Marks the text a finding refers to; returns where the marked element starts, or -1.
 long MarkFinding(ITextPage& page, int line, int column, const std::string& text, int kind);

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "app/app.h"
-#include "core/tavrel1doc.h"
+#include "core/checkdocument.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/prompt.h"
@@ -57,7 +57,7 @@ struct CStructureView::Walk {
     DomNode* rootElement = nullptr;
 };
 
-CStructureView::CStructureView(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, ViewTargets targets)
+CStructureView::CStructureView(CheckDocument& doc, AppValues& app, IPrompt& prompt, ViewTargets targets)
     : m_doc(doc), m_app(app), m_prompt(prompt), m_t(std::move(targets)) {
     if (!m_t.text) {
         m_ownText = std::make_unique<CTextPageModel>();
@@ -123,7 +123,7 @@ FillResult CStructureView::FillView() {
         m_rows.push_back(model.AddRow(kGridRoot, "xml", declaration, 0, "Xml Deklaration"));
 
         if (m_doc.m_parser && m_doc.m_parser->GetDocument()) {
-            CXmlParserDocument& parser = *m_doc.m_parser;
+            ParsedTree& parser = *m_doc.m_parser;
             parser.SetCurrent(parser.GetDocument());
             const std::string rootName = parser.GetName();
             const RowId rootRow = model.AddRow(kGridRoot, rootName, "");
@@ -241,7 +241,7 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
     };
     // Handles one element: a leaf at once, an element with children is opened.
     auto enter = [&](RowId target, DomNode* node, int depth) {
-        CXmlParserDocument& parser = *m_doc.m_parser;
+        ParsedTree& parser = *m_doc.m_parser;
         // 1
         parser.SetCurrent(node);
         DomNode* element = parser.GetCurrent();
@@ -249,8 +249,8 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
         parser.GetAttributes(attrNames, attrValues);
         const std::string name = parser.GetName();
         std::vector<DomNode*> children;
-        for (DomNode* c = CXmlParserDocument::FirstChild(element); c; c = CXmlParserDocument::NextSibling(c))
-            if (CXmlParserDocument::IsElement(c)) children.push_back(c);
+        for (DomNode* c = ParsedTree::FirstChild(element); c; c = ParsedTree::NextSibling(c))
+            if (ParsedTree::IsElement(c)) children.push_back(c);
 
         if (children.empty()) {
             // 2: a leaf
@@ -289,7 +289,7 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
             model.AddRow(target, attrNames[i], attrValues[i], kAttributeIcon);
         }
         std::vector<std::string> childNames;
-        for (DomNode* c : children) childNames.push_back(CXmlParserDocument::NameOf(c));
+        for (DomNode* c : children) childNames.push_back(ParsedTree::NameOf(c));
         m_rules->ElementWithChildren(name, childNames, model.TextPos(target));
         open.push_back(Open{target, depth, std::move(children), std::move(childNames)});
     };
@@ -312,8 +312,8 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
         RowId childTarget = top.target;
         const int childDepth = top.depth + 1;
         bool hasElements = false;
-        for (DomNode* c = CXmlParserDocument::FirstChild(child); c && !hasElements; c = CXmlParserDocument::NextSibling(c))
-            hasElements = CXmlParserDocument::IsElement(c);
+        for (DomNode* c = ParsedTree::FirstChild(child); c && !hasElements; c = ParsedTree::NextSibling(c))
+            hasElements = ParsedTree::IsElement(c);
         if (hasElements) {
             const std::string& childName = top.childNames[i];
             const RowId group = model.AddRow(top.target, childName, "");

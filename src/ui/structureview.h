@@ -13,12 +13,12 @@
 #include "rules/treerules.h"
 #include "ui/textpage.h"
 #include "ui/viewmodel.h"
-#include "xml/xmlparserdocument.h"
+#include "xml/parsedtree.h"
 
 namespace valorix {
 
-class CTavrel1Doc;
-class CTavrel1App;
+class CheckDocument;
+class AppValues;
 class IPrompt;
 
 /// What a fill draws into. Null members are not there.
@@ -52,7 +52,7 @@ enum class FillResult {
 
 class CStructureView {
 public:
-    CStructureView(CTavrel1Doc& doc, CTavrel1App& app, IPrompt& prompt, ViewTargets targets);
+    CStructureView(CheckDocument& doc, AppValues& app, IPrompt& prompt, ViewTargets targets);
     ~CStructureView();
 
     FillResult FillView();
@@ -81,8 +81,8 @@ private:
     /// The positions of the page's text, for the rules.
     class Positions;
 
-    CTavrel1Doc& m_doc;
-    CTavrel1App& m_app;
+    CheckDocument& m_doc;
+    AppValues& m_app;
     IPrompt& m_prompt;
     ViewTargets m_t;
     std::unique_ptr<CTextPageModel> m_ownText;  // when the caller gave no text page

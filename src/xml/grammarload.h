@@ -8,7 +8,7 @@
 
 #include "xml/entityresolver.h"
 #include "platform/paths.h"
-#include "xml/errorreporter.h"
+#include "xml/parserfindings.h"
 #include "xml/xmlstr.h"
 
 namespace valorix {
@@ -22,7 +22,7 @@ inline std::string SchemaLoadFailedText(const std::string& schemaPath) {
 /// schema is broken or missing; the check must then never pass as valid.
 template <class Parser>
 bool LoadSchemaGrammar(Parser& parser, CSafeEntityResolver& resolver) {
-    DOMTreeErrorReporter grammarErrors;
+    ParserFindings grammarErrors;
     parser.setErrorHandler(&grammarErrors);
     resolver.SetSchemaLoading(true);
     bool loaded = false;

@@ -26,10 +26,10 @@
 #include "xml/elementguard.h"
 #include "xml/encodings.h"
 #include "xml/entityresolver.h"
-#include "xml/errorreporter.h"
+#include "xml/parserfindings.h"
 #include "xml/grammarload.h"
 #include "xml/nvexception.h"
-#include "xml/xmlparserdocument.h"
+#include "xml/parsedtree.h"
 #include "xml/xmlstr.h"
 
 using namespace xercesc;
@@ -218,7 +218,7 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
         reader->setFeature(XMLUni::fgXercesDynamic, false);
     }
     // 6
-    DOMTreeErrorReporter reporter;
+    ParserFindings reporter;
     reader->setErrorHandler(&reporter);
     reader->setContentHandler(handler.get());
     // 7, 8

@@ -151,11 +151,11 @@ protected:
         Pump();
         Start();
     }
-    CTavrel1App& Values() { return wxGetApp().Values(); }
+    AppValues& Values() { return wxGetApp().Values(); }
 
     /// The report lines the command line gives for the file, in the same mode.
     std::vector<OutputLine> CliLines(const std::string& path) {
-        CTavrel1Doc doc(Values(), m_prompt);
+        CheckDocument doc(Values(), m_prompt);
         CInputFile in;
         EXPECT_EQ(in.Open(path), CInputFile::Status::Open);
         CArchive ar{in.Stream(), PathText(path)};

@@ -1,9 +1,9 @@
-// CMyXmlDoc: the rule processor of event mode. As the parser's events stream
+// EventRuleProcessor: the rules of event mode. As the parser's events stream
 // by it applies every business rule to the element at hand (counts and sums,
 // IBAN, BIC, creditor identifier, dates, names, mandate rules, usage
 // guidelines), records findings with the position at the end of their
 // element, and drives the display through an event sink. Without a sink and
-// without a document it is the collecting processor of the well-formedness
+// without a classification it is the collecting processor of the well-formedness
 // pass: root name, namespace and attributes, element counts, prefixes, and the
 // local-instrument and service-level codes for format detection.
 #pragma once
@@ -41,10 +41,10 @@ public:
     virtual void ExpandTree(int limit) = 0;
 };
 
-class CMyXmlDoc : public CStdXmlDoc {
+class EventRuleProcessor : public CStdXmlDoc {
 public:
     /// Binds the two arrays that receive the root element's attributes.
-    CMyXmlDoc(std::vector<std::string>* rootAttrNames, std::vector<std::string>* rootAttrValues);
+    EventRuleProcessor(std::vector<std::string>* rootAttrNames, std::vector<std::string>* rootAttrValues);
     /// Binds the rule pass: display sink (may be null), the file's
     /// classification, the tally the rules count into, the prompt for the
     /// cancel question and the SCL directory file.

@@ -1,4 +1,4 @@
-#include "rules/myxmldoc.h"
+#include "rules/eventrules.h"
 
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -19,10 +19,10 @@ bool ContainsAfterFirst(const std::string& s, const char* part) {
 }
 }  // namespace
 
-CMyXmlDoc::CMyXmlDoc(std::vector<std::string>* rootAttrNames, std::vector<std::string>* rootAttrValues)
+EventRuleProcessor::EventRuleProcessor(std::vector<std::string>* rootAttrNames, std::vector<std::string>* rootAttrValues)
     : m_rootAttrNames(rootAttrNames), m_rootAttrValues(rootAttrValues) {}
 
-void CMyXmlDoc::Bind(IEventSink* sink, const Classification* classification, RuleTally* tally, IPrompt* prompt,
+void EventRuleProcessor::Bind(IEventSink* sink, const Classification* classification, RuleTally* tally, IPrompt* prompt,
                      const std::string& sclIniPath) {
     m_sink = sink;
     m_class = classification;
@@ -31,25 +31,25 @@ void CMyXmlDoc::Bind(IEventSink* sink, const Classification* classification, Rul
     m_sclIniPath = sclIniPath;
 }
 
-CMyXmlDoc::Pos CMyXmlDoc::CurrentPos() const {
+EventRuleProcessor::Pos EventRuleProcessor::CurrentPos() const {
     Pos p{0, 0};
     if (m_handler) m_handler->GetPosition(p.column, p.line);
     return p;
 }
 
-void CMyXmlDoc::Append(const std::string& text, Pos pos) {
+void EventRuleProcessor::Append(const std::string& text, Pos pos) {
     m_findings.push_back(Finding{text, pos.line, pos.column});
 }
 
 // A finding of a start or text event: its position is the end of its element.
-void CMyXmlDoc::Record(const std::string& text, int pending) {
+void EventRuleProcessor::Record(const std::string& text, int pending) {
     Append(text, Pos{0, 0});
     m_pendingFinding = pending;
 }
 
-bool CMyXmlDoc::Gate() const { return m_class && m_class->isEmw == 0 && m_class->IsPaymentFile(); }
+bool EventRuleProcessor::Gate() const { return m_class && m_class->isEmw == 0 && m_class->IsPaymentFile(); }
 
-bool CMyXmlDoc::StartElement(const std::string& localName, const std::string& qName, const std::string& uri,
+bool EventRuleProcessor::StartElement(const std::string& localName, const std::string& qName, const std::string& uri,
                              const std::vector<std::string>& attrNames, const std::vector<std::string>& attrValues) {
     FlushText();
     if (!m_hasSubRows.empty()) m_hasSubRows.back() = true;
@@ -122,18 +122,18 @@ bool CMyXmlDoc::StartElement(const std::string& localName, const std::string& qN
     return true;
 }
 
-bool CMyXmlDoc::WantsCharacters() const {
+bool EventRuleProcessor::WantsCharacters() const {
     return m_class || m_sink || (!m_elementStack.empty() && m_elementStack.back() == "Cd");
 }
 
-bool CMyXmlDoc::Characters(const std::string& text, bool) {
+bool EventRuleProcessor::Characters(const std::string& text, bool) {
     // The pieces of one text are joined and handled once, at the next element event.
     m_text += text;
     m_textPending = true;
     return true;
 }
 
-void CMyXmlDoc::FlushText() {
+void EventRuleProcessor::FlushText() {
     if (!m_textPending) return;
     m_textPending = false;
     std::string raw;
@@ -145,7 +145,7 @@ void CMyXmlDoc::FlushText() {
     CharacterRules(raw);
 }
 
-void CMyXmlDoc::CollectCodes(const std::string& raw) {
+void EventRuleProcessor::CollectCodes(const std::string& raw) {
     if (m_elementStack.empty() || m_elementStack.back() != "Cd") return;
     const std::string path = CurrentPath();
     if (!ContainsAfterFirst(path, "PmtTpInf/")) return;
@@ -156,7 +156,7 @@ void CMyXmlDoc::CollectCodes(const std::string& raw) {
     }
 }
 
-void CMyXmlDoc::CharacterRules(const std::string& raw) {
+void EventRuleProcessor::CharacterRules(const std::string& raw) {
     // 1
     if (m_pendingFinding != 2) m_pendingFinding = 0;
     m_capture = 0;
@@ -289,7 +289,7 @@ void CMyXmlDoc::CharacterRules(const std::string& raw) {
     }
 }
 
-void CMyXmlDoc::CheckLevel(Level& level) {
+void EventRuleProcessor::CheckLevel(Level& level) {
     if (level.countPos.Set() && level.txRemaining != 0) Append(finding::kCountWrong, level.countPos);
     if (level.sumPos.Set() && !level.sumRemaining.valid) Append(finding::kSumTooLarge, level.sumPos);
     else if (level.sumPos.Set() && level.sumRemaining.units != 0) Append(finding::kSumWrong, level.sumPos);
@@ -297,7 +297,7 @@ void CMyXmlDoc::CheckLevel(Level& level) {
     level.sumPos = Pos{};
 }
 
-void CMyXmlDoc::EndElement(const std::string& localName, const std::string& qName, const std::string& uri) {
+void EventRuleProcessor::EndElement(const std::string& localName, const std::string& qName, const std::string& uri) {
     FlushText();
     // 1
     CStdXmlDoc::EndElement(localName, qName, uri);

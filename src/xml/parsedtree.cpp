@@ -1,4 +1,4 @@
-#include "xml/xmlparserdocument.h"
+#include "xml/parsedtree.h"
 
 #include <xercesc/dom/DOM.hpp>
 #include <xercesc/framework/XMLAttr.hpp>
@@ -23,7 +23,7 @@
 #include "xml/elementguard.h"
 #include "xml/entityresolver.h"
 #include "xml/grammarload.h"
-#include "xml/errorreporter.h"
+#include "xml/parserfindings.h"
 #include "xml/nvexception.h"
 #include "xml/xmlstr.h"
 
@@ -232,7 +232,7 @@ private:
 };
 }  // namespace
 
-CXmlParserDocument::CXmlParserDocument(std::string text, bool readFromFile, std::string schema,
+ParsedTree::ParsedTree(std::string text, bool readFromFile, std::string schema,
                                        bool registerEncodings)
     : m_register(registerEncodings),
       m_text(std::move(text)),
@@ -247,7 +247,7 @@ CXmlParserDocument::CXmlParserDocument(std::string text, bool readFromFile, std:
     if (m_register) RegisterExtraEncodings(m_encodingBuffers);
 }
 
-CXmlParserDocument::~CXmlParserDocument() {
+ParsedTree::~ParsedTree() {
     m_reporter.reset();
     m_parser.reset();
     m_tree.reset();
@@ -257,7 +257,7 @@ CXmlParserDocument::~CXmlParserDocument() {
     if (m_initialised) XMLPlatformUtils::Terminate();
 }
 
-CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
+ParsedTree::ParseOutcome ParsedTree::RunParse() {
     ParseOutcome out;
     const bool withSchema = !m_schema.empty();
     m_parser.reset();  // it fills the tree it was made for
@@ -283,7 +283,7 @@ CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
     m_parser->setLoadExternalDTD(false);
     m_parser->setLoadSchema(false);
 
-    m_reporter = std::make_unique<DOMTreeErrorReporter>();
+    m_reporter = std::make_unique<ParserFindings>();
     if (withSchema) {
         if (LoadSchemaGrammar(*m_parser, *m_resolver)) {
             m_parser->setValidationScheme(XercesDOMParser::Val_Always);
@@ -338,7 +338,7 @@ CXmlParserDocument::ParseOutcome CXmlParserDocument::RunParse() {
     return out;
 }
 
-bool CXmlParserDocument::Parse(Findings& findings) {
+bool ParsedTree::Parse(Findings& findings) {
     findings.clear();
     ParseOutcome outcome = RunParse();
     findings = std::move(outcome.records);
@@ -351,7 +351,7 @@ bool CXmlParserDocument::Parse(Findings& findings) {
     return findings.empty();
 }
 
-bool CXmlParserDocument::ParseMessages(std::vector<std::string>& texts) {
+bool ParsedTree::ParseMessages(std::vector<std::string>& texts) {
     texts.clear();
     ParseOutcome outcome = RunParse();
     for (const Finding& record : outcome.records) texts.push_back(record.text);
@@ -363,13 +363,13 @@ bool CXmlParserDocument::ParseMessages(std::vector<std::string>& texts) {
     return texts.empty();
 }
 
-DomNode* CXmlParserDocument::GetDocument() const { return m_document; }
+DomNode* ParsedTree::GetDocument() const { return m_document; }
 
-DomNode* CXmlParserDocument::Node(uint32_t index) const {
+DomNode* ParsedTree::Node(uint32_t index) const {
     return m_tree && index < m_tree->nodes.size() ? &m_tree->nodes[index] : nullptr;
 }
 
-bool CXmlParserDocument::SetCurrent(DomNode* node) {
+bool ParsedTree::SetCurrent(DomNode* node) {
     if (!node || !m_document) return false;
     if (node == m_document) {
         DomNode* root = Node(1);
@@ -382,65 +382,65 @@ bool CXmlParserDocument::SetCurrent(DomNode* node) {
     return true;
 }
 
-bool CXmlParserDocument::MoveToParent() {
+bool ParsedTree::MoveToParent() {
     DomNode* parent = ParentOf(m_cursor);
     if (!parent) return false;
     m_cursor = parent;
     return true;
 }
 
-bool CXmlParserDocument::MoveToNextSibling() {
+bool ParsedTree::MoveToNextSibling() {
     DomNode* next = NextSibling(m_cursor);
     if (!next) return false;
     m_cursor = next;
     return true;
 }
 
-bool CXmlParserDocument::MoveToPreviousSibling() {
+bool ParsedTree::MoveToPreviousSibling() {
     DomNode* previous = PreviousSibling(m_cursor);
     if (!previous) return false;
     m_cursor = previous;
     return true;
 }
 
-bool CXmlParserDocument::MoveToLastChild() {
+bool ParsedTree::MoveToLastChild() {
     DomNode* last = LastChild(m_cursor);
     if (!last) return false;
     m_cursor = last;
     return true;
 }
 
-int CXmlParserDocument::GetNodeType(const DomNode* node) {
+int ParsedTree::GetNodeType(const DomNode* node) {
     if (!node) return 0;
     return node->self == 0 ? 9 : 1;  // the document, an element
 }
 
-int CXmlParserDocument::GetChildCount(const DomNode* node) {
+int ParsedTree::GetChildCount(const DomNode* node) {
     int n = 0;
     for (DomNode* c = FirstChild(node); c; c = NextSibling(c)) ++n;
     return n;
 }
 
-DomNode* CXmlParserDocument::GetChild(int index, const DomNode* node) {
+DomNode* ParsedTree::GetChild(int index, const DomNode* node) {
     DomNode* c = FirstChild(node);
     for (int i = 0; c && i < index; ++i) c = NextSibling(c);
     return index < 0 ? nullptr : c;
 }
 
-int CXmlParserDocument::GetElementChildren(std::vector<DomNode*>& list) const {
+int ParsedTree::GetElementChildren(std::vector<DomNode*>& list) const {
     list.clear();
     for (DomNode* c = FirstChild(m_cursor); c; c = NextSibling(c)) list.push_back(c);
     return static_cast<int>(list.size());
 }
 
-bool CXmlParserDocument::SubtreeOfCursor(uint32_t& first, uint32_t& end) const {
+bool ParsedTree::SubtreeOfCursor(uint32_t& first, uint32_t& end) const {
     if (!m_cursor || m_cursor->self == 0) return false;
     first = m_cursor->self + 1;
     end = m_cursor->subtreeEnd;
     return true;
 }
 
-int CXmlParserDocument::FindElements(const std::string& name, std::vector<DomNode*>& list) const {
+int ParsedTree::FindElements(const std::string& name, std::vector<DomNode*>& list) const {
     list.clear();
     uint32_t first = 0, end = 0;
     if (!SubtreeOfCursor(first, end)) return 0;
@@ -451,7 +451,7 @@ int CXmlParserDocument::FindElements(const std::string& name, std::vector<DomNod
     return static_cast<int>(list.size());
 }
 
-int CXmlParserDocument::CountElements(const std::string& name) const {
+int ParsedTree::CountElements(const std::string& name) const {
     uint32_t first = 0, end = 0;
     if (!SubtreeOfCursor(first, end)) return 0;
     auto id = m_tree->nameIds.find(A2X(name));
@@ -461,17 +461,17 @@ int CXmlParserDocument::CountElements(const std::string& name) const {
     return n;
 }
 
-int CXmlParserDocument::CountDescendants() const {
+int ParsedTree::CountDescendants() const {
     uint32_t first = 0, end = 0;
     if (!SubtreeOfCursor(first, end)) return 0;
     return static_cast<int>(end - first);
 }
 
-int CXmlParserDocument::CountAllElements() const {
+int ParsedTree::CountAllElements() const {
     return m_document && m_tree->nodes.size() > 1 ? static_cast<int>(m_tree->nodes.size() - 1) : 0;
 }
 
-int CXmlParserDocument::GetAttributes(std::vector<std::string>& names, std::vector<std::string>& values) const {
+int ParsedTree::GetAttributes(std::vector<std::string>& names, std::vector<std::string>& values) const {
     names.clear();
     values.clear();
     if (!m_cursor || m_cursor->self == 0) return 0;
@@ -485,9 +485,9 @@ int CXmlParserDocument::GetAttributes(std::vector<std::string>& names, std::vect
     return static_cast<int>(names.size());
 }
 
-std::string CXmlParserDocument::GetName() const { return NameOf(m_cursor); }
+std::string ParsedTree::GetName() const { return NameOf(m_cursor); }
 
-std::string CXmlParserDocument::TextOf(const DomNode* node) {
+std::string ParsedTree::TextOf(const DomNode* node) {
     if (!node) return {};
     const CElementTree* tree = TreeOf(node);
     if (node->self == 0) return tree->text;
@@ -501,38 +501,38 @@ DomNode* At(const DomNode* node, uint32_t index) {
 }
 }  // namespace
 
-DomNode* CXmlParserDocument::FirstChild(const DomNode* node) {
+DomNode* ParsedTree::FirstChild(const DomNode* node) {
     return node && node->subtreeEnd > node->self + 1 ? At(node, node->self + 1) : nullptr;
 }
 
-DomNode* CXmlParserDocument::NextSibling(const DomNode* node) {
+DomNode* ParsedTree::NextSibling(const DomNode* node) {
     if (!node || node->parent == kNoNode) return nullptr;
     const DomNode* parent = At(node, node->parent);
     return node->subtreeEnd < parent->subtreeEnd ? At(node, node->subtreeEnd) : nullptr;
 }
 
-DomNode* CXmlParserDocument::PreviousSibling(const DomNode* node) {
+DomNode* ParsedTree::PreviousSibling(const DomNode* node) {
     return node && node->previous != kNoNode ? At(node, node->previous) : nullptr;
 }
 
-DomNode* CXmlParserDocument::LastChild(const DomNode* node) {
+DomNode* ParsedTree::LastChild(const DomNode* node) {
     DomNode* last = nullptr;
     for (DomNode* c = FirstChild(node); c; c = NextSibling(c)) last = c;
     return last;
 }
 
-DomNode* CXmlParserDocument::ParentOf(const DomNode* node) {
+DomNode* ParsedTree::ParentOf(const DomNode* node) {
     return node && node->parent != kNoNode ? At(node, node->parent) : nullptr;
 }
 
-std::string CXmlParserDocument::NameOf(const DomNode* node) { return node ? TreeOf(node)->names[node->nameId] : std::string(); }
+std::string ParsedTree::NameOf(const DomNode* node) { return node ? TreeOf(node)->names[node->nameId] : std::string(); }
 
-std::string CXmlParserDocument::GetText() const { return TextOf(m_cursor); }
+std::string ParsedTree::GetText() const { return TextOf(m_cursor); }
 
-std::string CXmlParserDocument::GetNamespace() const {
+std::string ParsedTree::GetNamespace() const {
     return m_cursor ? m_tree->uris[m_cursor->uriId] : std::string();
 }
 
-std::string CXmlParserDocument::GetEncoding() const { return m_document ? m_tree->encoding : std::string(); }
+std::string ParsedTree::GetEncoding() const { return m_document ? m_tree->encoding : std::string(); }
 
 }  // namespace valorix

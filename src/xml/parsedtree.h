@@ -1,4 +1,4 @@
-// CXmlParserDocument: the document-tree parse of a text held in memory, with
+// ParsedTree: the document-tree parse of a text held in memory, with
 // optional validation against one schema file, detail records for everything
 // the parser reports, and a cursor over the resulting tree.
 #pragma once
@@ -22,7 +22,7 @@ XERCES_CPP_NAMESPACE_END
 
 namespace valorix {
 
-class DOMTreeErrorReporter;
+class ParserFindings;
 class CSafeEntityResolver;
 class CElementTree;
 
@@ -44,14 +44,14 @@ struct DomNode {
     uint32_t textEnd;     ///< in the document node: the tree it belongs to
 };
 
-class CXmlParserDocument {
+class ParsedTree {
 public:
     /// `schema` empty: a parse without schema. Throws CNvException when the
     /// parser library cannot be initialised.
-    CXmlParserDocument(std::string text, bool readFromFile, std::string schema, bool registerEncodings);
-    virtual ~CXmlParserDocument();
-    CXmlParserDocument(const CXmlParserDocument&) = delete;
-    CXmlParserDocument& operator=(const CXmlParserDocument&) = delete;
+    ParsedTree(std::string text, bool readFromFile, std::string schema, bool registerEncodings);
+    virtual ~ParsedTree();
+    ParsedTree(const ParsedTree&) = delete;
+    ParsedTree& operator=(const ParsedTree&) = delete;
 
     /// Only texts: an exception text, then the reporter's formatted texts.
     virtual bool ParseMessages(std::vector<std::string>& texts);
@@ -117,7 +117,7 @@ private:
     std::string m_schema;
     bool m_readFromFile;
     std::unique_ptr<xercesc::XercesDOMParser> m_parser;
-    std::unique_ptr<DOMTreeErrorReporter> m_reporter;
+    std::unique_ptr<ParserFindings> m_reporter;
     std::unique_ptr<CSafeEntityResolver> m_resolver;
     std::unique_ptr<xercesc::SecurityManager> m_security;
     std::unique_ptr<CElementTree> m_tree;  ///< null until a parse has built one

@@ -1,4 +1,4 @@
-#include "xml/errorreporter.h"
+#include "xml/parserfindings.h"
 
 #include <xercesc/sax/SAXParseException.hpp>
 
@@ -9,17 +9,17 @@ namespace valorix {
 
 const char* const kFatalFormat = "Schwerwiegender Fehler in Zeile %d, Spalte %d : %s";
 
-void DOMTreeErrorReporter::warning(const xercesc::SAXParseException&) {}
+void ParserFindings::warning(const xercesc::SAXParseException&) {}
 
-void DOMTreeErrorReporter::error(const xercesc::SAXParseException& e) {
+void ParserFindings::error(const xercesc::SAXParseException& e) {
     Add(e, FindingKind::Error, "Fehler in Zeile %d, Spalte %d : %s");
 }
 
-void DOMTreeErrorReporter::fatalError(const xercesc::SAXParseException& e) {
+void ParserFindings::fatalError(const xercesc::SAXParseException& e) {
     Add(e, FindingKind::Fatal, kFatalFormat);
 }
 
-void DOMTreeErrorReporter::Add(const xercesc::SAXParseException& e, FindingKind kind, const char* format) {
+void ParserFindings::Add(const xercesc::SAXParseException& e, FindingKind kind, const char* format) {
     m_sawErrors = true;
     const std::string message = X2A(e.getMessage());
     const int line = static_cast<int>(e.getLineNumber());
@@ -28,7 +28,7 @@ void DOMTreeErrorReporter::Add(const xercesc::SAXParseException& e, FindingKind 
     m_findings.push_back(Finding{message, line, column, kind});
 }
 
-void DOMTreeErrorReporter::resetErrors() {
+void ParserFindings::resetErrors() {
     m_sawErrors = false;
     m_formatted.clear();
     m_findings.clear();

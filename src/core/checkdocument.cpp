@@ -1,4 +1,4 @@
-#include "core/tavrel1doc.h"
+#include "core/checkdocument.h"
 
 #include <algorithm>
 #include <new>
@@ -14,17 +14,17 @@
 #include "rules/checkdigits.h"
 #include "rules/findings.h"
 #include "rules/scldirectory.h"
-#include "rules/myxmldoc.h"
+#include "rules/eventrules.h"
 #include "xml/nvexception.h"
 #include "xml/saxpass.h"
 
 namespace valorix {
 
-CTavrel1Doc::CTavrel1Doc(const CTavrel1App& app, IPrompt& prompt) : m_app(app), m_prompt(prompt) {}
+CheckDocument::CheckDocument(const AppValues& app, IPrompt& prompt) : m_app(app), m_prompt(prompt) {}
 
-CTavrel1Doc::~CTavrel1Doc() = default;
+CheckDocument::~CheckDocument() = default;
 
-void CTavrel1Doc::DeleteContents() {
+void CheckDocument::DeleteContents() {
     m_content.clear();
     m_checkState = -1;
     m_parser.reset();
@@ -33,7 +33,7 @@ void CTavrel1Doc::DeleteContents() {
     m_findings.clear();
 }
 
-bool CTavrel1Doc::OnNewDocument() {
+bool CheckDocument::OnNewDocument() {
     m_strPathName.clear();
     m_parser.reset();
     m_processor.reset();
@@ -43,28 +43,28 @@ bool CTavrel1Doc::OnNewDocument() {
     return true;
 }
 
-bool CTavrel1Doc::OnSaveDocument(const std::string&) {
+bool CheckDocument::OnSaveDocument(const std::string&) {
     m_prompt.Message(A("Das Speichern ggfs. geänderter XML Dokumente wird derzeit nicht unterstützt"));
     return false;
 }
 
-void CTavrel1Doc::Serialize(CArchive& ar) {
+void CheckDocument::Serialize(CArchive& ar) {
     if (!ar.loading) return;
     m_strPathName = ar.path;
     Load(ar);
 }
 
-void CTavrel1Doc::CopyProcessorRecords() {
+void CheckDocument::CopyProcessorRecords() {
     const Findings& f = m_processor->m_findings;
     m_findings.insert(m_findings.end(), f.begin(), f.end());
 }
 
-void CTavrel1Doc::RunSaxCheck(IEventSink* sink) {
+void CheckDocument::RunSaxCheck(IEventSink* sink) {
     // 1
     m_processor.reset();
     m_rootAttrNames.clear();
     m_rootAttrValues.clear();
-    m_processor = std::make_unique<CMyXmlDoc>(&m_rootAttrNames, &m_rootAttrValues);
+    m_processor = std::make_unique<EventRuleProcessor>(&m_rootAttrNames, &m_rootAttrValues);
     m_processor->Bind(sink, &m_classification, &m_tally, &m_prompt, m_app.m_strSclIniPath);
     m_tally.xmlnsRepeated = 0;
     // 2, 3
@@ -97,7 +97,7 @@ void CTavrel1Doc::RunSaxCheck(IEventSink* sink) {
     BuildVerdict(valid, false, m_processor->m_creditorIdPlacement, m_classification.isEmw != 0, m_filePath, m_classification.edition);
 }
 
-bool CTavrel1Doc::SwitchToOlderSubset() {
+bool CheckDocument::SwitchToOlderSubset() {
     if (!m_subsetFallback) return false;
     const SchemaChoice older = SelectSchema(m_classification.formatCode, m_classification.debitKind != 0, m_classification.austrianVariant, 4);
     const std::string path = m_app.m_strDataFolder + "/" + older.file;
@@ -109,7 +109,7 @@ bool CTavrel1Doc::SwitchToOlderSubset() {
     return true;
 }
 
-void CTavrel1Doc::BuildVerdict(bool valid, bool onlyCharset, int placement, bool isEmw, const std::string& path,
+void CheckDocument::BuildVerdict(bool valid, bool onlyCharset, int placement, bool isEmw, const std::string& path,
                                const std::string& edition) {
     VerdictInput in;
     in.valid = valid;
@@ -127,7 +127,7 @@ void CTavrel1Doc::BuildVerdict(bool valid, bool onlyCharset, int placement, bool
     if (!v.note.empty()) m_messages.insert(m_messages.begin() + 1, v.note);
 }
 
-void CTavrel1Doc::Load(CArchive& ar) {
+void CheckDocument::Load(CArchive& ar) {
     // 1
     m_messages.clear();
     m_verdictPositive = false;
@@ -166,7 +166,7 @@ void CTavrel1Doc::Load(CArchive& ar) {
     bool wellFormed;
     if (!eventMode) {
         // The text is lent to the parser for the parse.
-        m_parser = std::make_unique<CXmlParserDocument>(std::string(), false, std::string(), pre.extraEncodings);
+        m_parser = std::make_unique<ParsedTree>(std::string(), false, std::string(), pre.extraEncodings);
         m_parser->SwapText(pre.text);
         wellFormed = m_parser->Parse(m_findings);
         m_parser->SwapText(pre.text);
@@ -180,7 +180,7 @@ void CTavrel1Doc::Load(CArchive& ar) {
     } else {
         m_rootAttrNames.clear();
         m_rootAttrValues.clear();
-        m_processor = std::make_unique<CMyXmlDoc>(&m_rootAttrNames, &m_rootAttrValues);
+        m_processor = std::make_unique<EventRuleProcessor>(&m_rootAttrNames, &m_rootAttrValues);
         RunSaxPass(pre.text, false, m_processor.get(), std::string(), pre.extraEncodings, true);
         wellFormed = m_processor->m_findings.empty();
         CopyProcessorRecords();
@@ -253,9 +253,9 @@ void CTavrel1Doc::Load(CArchive& ar) {
         m_classification.formatCode = d.formatCode;
         return;
     }
-    std::unique_ptr<CXmlParserDocument> validating;
+    std::unique_ptr<ParsedTree> validating;
     try {
-        validating = std::make_unique<CXmlParserDocument>(std::string(), false, schemaPath, pre.extraEncodings);
+        validating = std::make_unique<ParsedTree>(std::string(), false, schemaPath, pre.extraEncodings);
     } catch (const std::bad_alloc&) {
         validating.reset();
     }

@@ -14,9 +14,9 @@ namespace valorix {
 /// The formatted text of a fatal finding: line, column, message.
 extern const char* const kFatalFormat;
 
-class DOMTreeErrorReporter : public xercesc::ErrorHandler {
+class ParserFindings : public xercesc::ErrorHandler {
 public:
-    ~DOMTreeErrorReporter() override = default;
+    ~ParserFindings() override = default;
     void warning(const xercesc::SAXParseException& e) override;
     void error(const xercesc::SAXParseException& e) override;
     void fatalError(const xercesc::SAXParseException& e) override;

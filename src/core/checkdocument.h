@@ -1,7 +1,8 @@
-// CTavrel1Doc: one check of one file, from its bytes to the verdict. Everything
+// CheckDocument: one check of one file, from its bytes to the verdict. Everything
 // the check finds stays in the document: the summary messages (verdict first),
-// the detail records with line and column, the check state and the
-// classification of the file.
+// the findings with line and column, the check state and the classification
+// of the file. The front ends read it; the rules write only into the findings
+// and the tally they are handed.
 #pragma once
 #include <cstdint>
 #include <istream>
@@ -10,14 +11,14 @@
 #include <vector>
 
 #include "rules/classification.h"
-#include "xml/xmlparserdocument.h"
+#include "xml/parsedtree.h"
 
 namespace valorix {
 
-class CTavrel1App;
+class AppValues;
 class IPrompt;
 class IEventSink;
-class CMyXmlDoc;
+class EventRuleProcessor;
 
 /// What the framework hands a load: the file's bytes and its path.
 struct CArchive {
@@ -26,10 +27,10 @@ struct CArchive {
     bool loading = true;
 };
 
-class CTavrel1Doc {
+class CheckDocument {
 public:
-    CTavrel1Doc(const CTavrel1App& app, IPrompt& prompt);
-    ~CTavrel1Doc();
+    CheckDocument(const AppValues& app, IPrompt& prompt);
+    ~CheckDocument();
 
     /// Loading runs the check run; storing does nothing. Throws CNvException
     /// when the parser library fails.
@@ -44,8 +45,8 @@ public:
 
     std::vector<std::string> m_messages;
     std::vector<std::string> m_rootAttrNames, m_rootAttrValues;  // of the event passes
-    std::unique_ptr<CXmlParserDocument> m_parser;
-    std::unique_ptr<CMyXmlDoc> m_processor;
+    std::unique_ptr<ParsedTree> m_parser;
+    std::unique_ptr<EventRuleProcessor> m_processor;
     std::string m_content;
     uint32_t m_contentLength = 0;
     std::string m_filePath;
@@ -89,7 +90,7 @@ private:
     bool SwitchToOlderSubset();
     void Load(CArchive& ar);
 
-    const CTavrel1App& m_app;
+    const AppValues& m_app;
     IPrompt& m_prompt;
 };
 
