@@ -2,23 +2,35 @@
 # read-only data, keyed by its resource id. The published ones are listed in
 # schemas.manifest and must be present; a schema that was never published
 # (not in the manifest) is embedded empty and named in a warning.
+#
+# VALORIX_SCHEMA_ROWS is the one list of schema ids: one row per file the
+# program writes into the data folder, in the order it writes them, as
+#   ID NAME[=SOURCE]
+# NAME is the file's path in the data folder, SOURCE the file below
+# VALORIX_SCHEMA_DIR when it is not NAME. A resource written under two names
+# has two rows with the same id and source. The program's table of schemas
+# (kSchemaTable in src/app/schemastore.h) is generated from these rows.
 
 set(VALORIX_SCHEMA_ROWS
-  352 current/iso/pain.001.001.09.xsd
-  353 current/iso/pain.008.001.08.xsd
-  354 current/iso/pain.002.001.10.xsd
-  355 current/iso/camt.052.001.08.xsd
-  356 current/iso/camt.053.001.08.xsd
-  357 current/iso/camt.054.001.08.xsd
-  360 current/dk/pain.001.001.09_GBIC_4.xsd
-  361 current/dk/pain.008.001.08_GBIC_4.xsd
-  362 current/dk/pain.007.001.09_GBIC_4.xsd
-  363 current/dk/container.nnn.001.GBIC4.xsd
-  364 current/dk/pain.002.001.10.xsd
-  365 current/dk/camt.054.001.08.xsd
-  370 current/dk/pain.001.001.09_GBIC_5.xsd
-  371 current/dk/pain.008.001.08_GBIC_5.xsd
-  372 current/dk/pain.007.001.09_GBIC_5.xsd
+  # The editions after 3.0: the DK subsets in one folder per data-format
+  # version, beside the container that imports them by their plain names;
+  # the ISO originals apart, for comparison.
+  370 GBIC_5/pain.001.001.09.xsd=current/dk/pain.001.001.09_GBIC_5.xsd
+  371 GBIC_5/pain.008.001.08.xsd=current/dk/pain.008.001.08_GBIC_5.xsd
+  372 GBIC_5/pain.007.001.09.xsd=current/dk/pain.007.001.09_GBIC_5.xsd
+  363 GBIC_5/container.nnn.001.GBIC4.xsd=current/dk/container.nnn.001.GBIC4.xsd
+  360 GBIC_4/pain.001.001.09.xsd=current/dk/pain.001.001.09_GBIC_4.xsd
+  361 GBIC_4/pain.008.001.08.xsd=current/dk/pain.008.001.08_GBIC_4.xsd
+  362 GBIC_4/pain.007.001.09.xsd=current/dk/pain.007.001.09_GBIC_4.xsd
+  363 GBIC_4/container.nnn.001.GBIC4.xsd=current/dk/container.nnn.001.GBIC4.xsd
+  364 pain.002.001.10.xsd=current/dk/pain.002.001.10.xsd
+  355 camt.052.001.08.xsd=current/iso/camt.052.001.08.xsd
+  356 camt.053.001.08.xsd=current/iso/camt.053.001.08.xsd
+  365 camt.054.001.08.xsd=current/dk/camt.054.001.08.xsd
+  352 ISO/pain.001.001.09.xsd=current/iso/pain.001.001.09.xsd
+  353 ISO/pain.008.001.08.xsd=current/iso/pain.008.001.08.xsd
+  354 ISO/pain.002.001.10.xsd=current/iso/pain.002.001.10.xsd
+  357 ISO/camt.054.001.08.xsd=current/iso/camt.054.001.08.xsd
   348 container.nnn.001.02.xsd
   349 pain.001.001.03.xsd
   350 pain.008.001.02.xsd
@@ -90,6 +102,7 @@ endif()
 
 set(_asm "# Generated: the embedded schema resources.\n\t.section .rodata\n")
 set(_table "")
+set(_rows "")
 set(_decls "")
 set(_missing "")
 set(VALORIX_EMBEDDED_SCHEMA_COUNT 0)
@@ -99,7 +112,28 @@ set(_deps "")
 foreach(_i RANGE 0 ${_last} 2)
   math(EXPR _j "${_i} + 1")
   list(GET VALORIX_SCHEMA_ROWS ${_i} _id)
-  list(GET VALORIX_SCHEMA_ROWS ${_j} _name)
+  list(GET VALORIX_SCHEMA_ROWS ${_j} _row)
+  if(NOT _id MATCHES "^[0-9]+$")
+    message(FATAL_ERROR "VALORIX_SCHEMA_ROWS: \"${_id} ${_row}\" does not start with a resource id")
+  endif()
+  string(FIND "${_row}" "=" _eq)
+  if(_eq EQUAL -1)
+    set(_target "${_row}")
+    set(_name "${_row}")
+  else()
+    string(SUBSTRING "${_row}" 0 ${_eq} _target)
+    math(EXPR _from "${_eq} + 1")
+    string(SUBSTRING "${_row}" ${_from} -1 _name)
+  endif()
+  string(APPEND _rows "    {${_id}, \"${_target}\", \"${_name}\"},\n")
+  # A resource written under a second name is embedded once.
+  if(DEFINED _src_of_${_id})
+    if(NOT _src_of_${_id} STREQUAL _name)
+      message(FATAL_ERROR "VALORIX_SCHEMA_ROWS: id ${_id} names ${_src_of_${_id}} and ${_name}")
+    endif()
+    continue()
+  endif()
+  set(_src_of_${_id} "${_name}")
   set(_file "${VALORIX_SCHEMA_DIR}/${_name}")
   string(APPEND _asm "\t.global valorix_res_${_id}_begin\n\t.global valorix_res_${_id}_end\n\t.balign 8\nvalorix_res_${_id}_begin:\n")
   if(EXISTS "${_file}")
@@ -127,8 +161,10 @@ file(MAKE_DIRECTORY "${_gen}")
 file(WRITE "${_gen}/schema_resources.S.tmp" "${_asm}")
 configure_file("${_gen}/schema_resources.S.tmp" "${_gen}/schema_resources.S" COPYONLY)
 file(WRITE "${_gen}/schema_table.cpp.tmp"
-"// Generated: the table of embedded schema resources.
+"// Generated from VALORIX_SCHEMA_ROWS in cmake/EmbedSchemas.cmake: the
+// embedded schema resources and the schemas written into the data folder.
 #include \"app/resources.h\"
+#include \"app/schemastore.h\"
 
 extern \"C\" {
 ${_decls}}
@@ -137,6 +173,12 @@ namespace valorix {
 const EmbeddedResource kEmbeddedResources[] = {
 ${_table}};
 const size_t kEmbeddedResourceCount = sizeof(kEmbeddedResources) / sizeof(kEmbeddedResources[0]);
+
+namespace {
+const SchemaRow kSchemaRows[] = {
+${_rows}};
+}  // namespace
+extern const std::span<const SchemaRow> kSchemaTable = kSchemaRows;
 }  // namespace valorix
 ")
 configure_file("${_gen}/schema_table.cpp.tmp" "${_gen}/schema_table.cpp" COPYONLY)

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
+#include "app/schemastore.h"
 #include "core/detect.h"
 #include "platform/strutil.h"
 #include "support.h"
@@ -158,6 +161,80 @@ TEST(Detect, FormatCodesAndSchemaRows) {
         const bool container =
             c.format == 1 || c.format == 3 || c.format == 5 || c.format == 7 || c.format == 9 || c.format == 12;
         EXPECT_EQ(r.d.directPossible, !container && c.austrian == 0) << c.name;
+    }
+}
+
+// What detection and the schema selection rely on in the edition table.
+TEST(Detect, EditionTableIsComplete) {
+    std::set<std::string> stored;
+    for (const SchemaRow& row : kSchemaTable) stored.insert(row.fileName);
+    for (const EditionRow& e : Editions()) {
+        const std::string name = std::to_string(e.code) + " " + e.ns;
+        ASSERT_NE(e.edition, nullptr) << name;
+        if (e.step == EditionStep::None) continue;
+        // every schema an edition names is written into the data folder
+        ASSERT_NE(e.schema, nullptr) << name;
+        EXPECT_TRUE(stored.count(e.schema)) << name << ": " << e.schema;
+        // the schema selection finds the row again
+        for (int debit : {0, 1}) {
+            if (e.debitKind != kDebitFromText && e.debitKind != debit) continue;
+            const SchemaChoice c = SelectSchema(e.code, debit != 0, e.austrian, e.subset);
+            EXPECT_STREQ(c.file, e.schema) << name << " debit " << debit;
+            EXPECT_STREQ(c.edition, e.edition) << name << " debit " << debit;
+        }
+    }
+    // Every step after the first three ends, for either debit kind, with a
+    // row whose test always holds: detection never comes away without a row.
+    for (EditionStep step : {EditionStep::AustrianIban, EditionStep::Austrian, EditionStep::Iso, EditionStep::Swift,
+                             EditionStep::Grouped, EditionStep::Sepade, EditionStep::SepadeContainer,
+                             EditionStep::Container})
+        for (int debit : {0, 1}) {
+            bool ends = false;
+            for (const EditionRow& e : Editions())
+                if (e.step == step && (e.debitKind == debit || e.debitKind == kDebitFromText) && *e.test == '\0')
+                    ends = true;
+            EXPECT_TRUE(ends) << static_cast<int>(step) << " debit " << debit;
+        }
+}
+
+// A namespace may hold the tests of two rows: the first row in the order of
+// the tests wins.
+TEST(Detect, NamespaceTestsKeepTheirOrder) {
+    struct Case {
+        const char* name;
+        std::string text;
+        int format;
+        const char* schema;
+        const char* edition;
+        std::string expectedNs;
+    } cases[] = {
+        {"CT: 2.7 before 3.0", Doc("Document", kIso + "pain.001.003.03.001.03", kCt), 8, "pain.001.003.03.xsd",
+         "2.7/2.8/2.9 aktuell bis 19.11.2016", kIso + "pain.001.003.03"},
+        {"DD: 3.0 before 2.7", Doc("Document", kIso + "pain.008.003.02.001.02", kDd), 10, "pain.008.001.02.xsd",
+         "3.0 aktuell ab 20.11.2016", kIso + "pain.008.001.02"},
+        {"container: 2.5 before 3.0", Doc("conxml", "urn:conxml:xsd:container.nnn.001.02.nnn.002.02", ""), 5,
+         "container.nnn.002.02.xsd", "2.5/2.6 aktuell bis 03.11.2013", "urn:conxml:xsd:container.nnn.002.02"},
+        {"Austrian: the words in any order", Doc("Document", "payments:003:STUZZA:pain.001.001.03", kCt), 8,
+         "ISO.pain.001.001.03.austrian.003.xsd", "SEPA TRF Version 5 (Österreich)",
+         "ISO:pain.001.001.03:APC:STUZZA:payments:003"},
+        {"Austrian: another message is version 2", Doc("Document", "ISO:pain.008.001.02:APC:STUZZA:payments:003", kCt),
+         4, "ISO.pain.001.001.02.austrian.002.xsd", "SEPA CORE Version 2 (Österreich)",
+         "APC:STUZZA:payments:ISO:pain:001:001:02:austrian:002"},
+        // a container in an Austrian namespace is told the container's name alone
+        {"container in an Austrian namespace", Doc("conxml", "APC:STUZZA:container.nnn.003.02", ""), 7,
+         "container.nnn.003.02.xsd", "2.7/2.8/2.9 aktuell bis 19.11.2016", "container.nnn.003.02"},
+        {"a camt namespace decides before the root", Doc("conxml", kIso + "camt.053.001.02", ""), -3,
+         "ZKA.camt.053.001.02.v02.xsd", "CAMT 2.x gültig seit 01.11.2009", kIso + "camt.053.001.02"},
+        {"another camt message is a credit transfer", Doc("Document", kIso + "camt.055.001.01", kDd), 6,
+         "pain.001.002.03.xsd", "2.5/2.6 aktuell bis 03.11.2013", kIso + "pain.001.002.03"},
+        {"foreign-trade report without a namespace", Doc("LIEFERUNG-AWZEL", "", ""), -10, "BbkXmwAwzel.xsd", "", ""},
+    };
+    for (const auto& c : cases) {
+        Detected r = DetectTree(c.text);
+        EXPECT_EQ(r.d.formatCode, c.format) << c.name;
+        EXPECT_EQ(r.d.schemaFile, c.schema) << c.name;
+        EXPECT_EQ(U8(r.d.edition), c.edition) << c.name;
+        EXPECT_EQ(r.d.expectedNamespace, c.expectedNs) << c.name;
     }
 }
 

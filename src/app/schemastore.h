@@ -1,5 +1,6 @@
 // The schema store: the embedded schemas and their extraction into the data folder.
 #pragma once
+#include <span>
 #include <string>
 
 namespace valorix {
@@ -9,9 +10,10 @@ struct SchemaRow {
     const char* fileName;  ///< in the data folder
     const char* source;    ///< the embedded file, below the schema folder of the build
 };
-constexpr int kSchemaCount = 53;
 /// The schemas in extraction order; a resource may be written under two names.
-extern const SchemaRow kSchemaTable[kSchemaCount];
+/// Generated from the schema rows of the build (cmake/EmbedSchemas.cmake),
+/// the one place that gives a schema its id.
+extern const std::span<const SchemaRow> kSchemaTable;
 constexpr int kSchemaSetVersion = 3;
 
 /// Writes the resource to `path` (truncating); false when the file cannot be opened.

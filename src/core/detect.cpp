@@ -6,69 +6,199 @@
 
 namespace valorix {
 
-const char* const kBbkNamespace = "http://www.bundesbank.de/xmw/2003-01-01";
-
 namespace {
 
-const char* const kEdition23 = "2.3 aktuell bis 31.10.2009";
-const char* const kEdition24 = "2.4 aktuell bis 01.11.2010";
-const char* const kEdition24Container = "2.4 aktuell bis 01.11.2009";
-const char* const kEdition25 = "2.5/2.6 aktuell bis 03.11.2013";
-const char* const kEdition27 = "2.7/2.8/2.9 aktuell bis 19.11.2016";
-const char* const kEdition30 = "3.0 aktuell ab 20.11.2016";
-const char* const kEditionCamt = "CAMT 2.x gültig seit 01.11.2009";
-const char* const kEditionEmw = "EMW Einlieferung";
-const char* const kEditionUrgent = "Eilüberweisungen im pain.001 Format gültig seit 04.11.2013";
-const char* const kIsoPrefix = "urn:iso:std:iso:20022:tech:xsd:";
-const char* const kEditionGbic4 = "3.7 (GBIC_4) aktuell ab November 2023";
-const char* const kEditionGbic5 = "3.9 (GBIC_5) aktuell ab November 2025";
-const char* const kEditionCamt37 = "CAMT 3.7 gültig seit November 2023";
-const char* const kEditionStatus37 = "Statusbericht 3.7 gültig seit November 2023";
+constexpr const char* kEdition23 = "2.3 aktuell bis 31.10.2009";
+constexpr const char* kEdition24 = "2.4 aktuell bis 01.11.2010";
+constexpr const char* kEdition24Container = "2.4 aktuell bis 01.11.2009";
+constexpr const char* kEdition25 = "2.5/2.6 aktuell bis 03.11.2013";
+constexpr const char* kEdition27 = "2.7/2.8/2.9 aktuell bis 19.11.2016";
+constexpr const char* kEdition30 = "3.0 aktuell ab 20.11.2016";
+constexpr const char* kEditionCamt = "CAMT 2.x gültig seit 01.11.2009";
+constexpr const char* kEditionCamt37 = "CAMT 3.7 gültig seit November 2023";
+constexpr const char* kEditionStatus37 = "Statusbericht 3.7 gültig seit November 2023";
+constexpr const char* kEditionGbic4 = "3.7 (GBIC_4) aktuell ab November 2023";
+constexpr const char* kEditionGbic5 = "3.9 (GBIC_5) aktuell ab November 2025";
+constexpr const char* kEditionEmw = "EMW Einlieferung";
+constexpr const char* kEditionAustrian2Ct = "SEPA CORE Version 2 (Österreich)";
+constexpr const char* kEditionAustrian2Dd = "SEPA CORE & B2B Version 2 (Österreich)";
+constexpr const char* kEditionAustrian3Ct = "SEPA TRF Version 3 (Österreich)";
+constexpr const char* kEditionAustrian3Dd = "SEPA CORE & B2B Version 3 (Österreich)";
+constexpr const char* kEditionAustrian5Ct = "SEPA TRF Version 5 (Österreich)";
+constexpr const char* kEditionAustrian5Dd = "SEPA CORE & B2B Version 5 (Österreich)";
+// An urgent credit transfer of 2.7 or 3.0 is named as such instead of its edition.
+constexpr const char* kEditionUrgent = "Eilüberweisungen im pain.001 Format gültig seit 04.11.2013";
 
-// The editions after 3.0, told by the exact namespace of the root. The
-// sequence of substring tests below reads every ISO namespace it does not
-// know as one of the older editions, so these rows are looked at first; no
-// file of an older edition carries one of these namespaces.
-//
-//   code  root      message                                 schema (data folder)
-//    11   Document  pain.001.001.09 credit transfer         GBIC_n/pain.001.001.09.xsd
-//    11   Document  pain.008.001.08 direct debit            GBIC_n/pain.008.001.08.xsd
-//    12   conxml    container.nnn.001.GBIC4                 GBIC_n/container.nnn.001.GBIC4.xsd
-//    13   Document  pain.002.001.10 status report           pain.002.001.10.xsd
-//    14   Document  pain.007.001.09 reversal of debits      GBIC_n/pain.007.001.09.xsd
-//    -5   Document  camt.052.001.08 account report          camt.052.001.08.xsd
-//    -6   Document  camt.053.001.08 statement               camt.053.001.08.xsd
-//    -7   Document  camt.054.001.08 debit/credit notice     camt.054.001.08.xsd
-//
-// GBIC_n is the DK subset of the data-format version (4: 3.7, 5: 3.9).
-struct CurrentEdition {
-    int code;
-    const char* root;
-    const char* ns;
-    int debitKind;
-};
-const CurrentEdition kCurrentEditions[] = {
-    {11, "Document", "urn:iso:std:iso:20022:tech:xsd:pain.001.001.09", 0},
-    {11, "Document", "urn:iso:std:iso:20022:tech:xsd:pain.008.001.08", 1},
-    {12, "conxml", "urn:conxml:xsd:container.nnn.001.GBIC4", 0},
-    {13, "Document", "urn:iso:std:iso:20022:tech:xsd:pain.002.001.10", 0},
-    {14, "Document", "urn:iso:std:iso:20022:tech:xsd:pain.007.001.09", 0},
-    {-5, "Document", "urn:iso:std:iso:20022:tech:xsd:camt.052.001.08", 0},
-    {-6, "Document", "urn:iso:std:iso:20022:tech:xsd:camt.053.001.08", 0},
-    {-7, "Document", "urn:iso:std:iso:20022:tech:xsd:camt.054.001.08", 0},
+// The DK retired every edition before data-format version 3.7 (the 2009 ISO
+// messages and the DK's own editions before them) in November 2025.
+constexpr const char* kRetired = "November 2025";
+
+#define ISO "urn:iso:std:iso:20022:tech:xsd:"
+#define SEPADE "urn:sepade:xsd:"
+#define CONXML "urn:conxml:xsd:"
+#define SWIFT "urn:swift:xsd:$"
+
+using S = EditionStep;
+constexpr int CT = 0, DD = 1, ANY = kDebitFromText;
+constexpr bool CON = true, NO_ORDERS = true;
+
+// The edition table, in the order of DetectFormat's tests: within a step the
+// first row whose debit kind fits and whose test the namespace holds wins,
+// and a row with the test "" ends its step. Subset 4 and 5 of an edition
+// after 3.0 are two rows the step Exact chooses between by the subset asked.
+const EditionRow kEditions[] = {
+    // step, test, code, root, namespace, debit kind, Austrian, subset, container, no orders, retired since,
+    //   schema, edition
+    // The editions after 3.0, told by the exact namespace of the root. The
+    // later steps read every ISO namespace they do not know as one of the
+    // older editions, so these rows come first; no file of an older edition
+    // carries one of these namespaces.
+    {S::Exact, "", 11, "Document", ISO "pain.001.001.09", CT, 0, 5, false, false, nullptr,
+     "GBIC_5/pain.001.001.09.xsd", kEditionGbic5},
+    {S::Exact, "", 11, "Document", ISO "pain.001.001.09", CT, 0, 4, false, false, nullptr,
+     "GBIC_4/pain.001.001.09.xsd", kEditionGbic4},
+    {S::Exact, "", 11, "Document", ISO "pain.008.001.08", DD, 0, 5, false, false, nullptr,
+     "GBIC_5/pain.008.001.08.xsd", kEditionGbic5},
+    {S::Exact, "", 11, "Document", ISO "pain.008.001.08", DD, 0, 4, false, false, nullptr,
+     "GBIC_4/pain.008.001.08.xsd", kEditionGbic4},
+    {S::Exact, "", 12, "conxml", CONXML "container.nnn.001.GBIC4", ANY, 0, 5, CON, false, nullptr,
+     "GBIC_5/container.nnn.001.GBIC4.xsd", kEditionGbic5},
+    {S::Exact, "", 12, "conxml", CONXML "container.nnn.001.GBIC4", ANY, 0, 4, CON, false, nullptr,
+     "GBIC_4/container.nnn.001.GBIC4.xsd", kEditionGbic4},
+    {S::Exact, "", 13, "Document", ISO "pain.002.001.10", CT, 0, 0, false, NO_ORDERS, nullptr,
+     "pain.002.001.10.xsd", kEditionStatus37},
+    {S::Exact, "", 14, "Document", ISO "pain.007.001.09", CT, 0, 5, false, NO_ORDERS, nullptr,
+     "GBIC_5/pain.007.001.09.xsd", kEditionGbic5},
+    {S::Exact, "", 14, "Document", ISO "pain.007.001.09", CT, 0, 4, false, NO_ORDERS, nullptr,
+     "GBIC_4/pain.007.001.09.xsd", kEditionGbic4},
+    {S::Exact, "", -5, "Document", ISO "camt.052.001.08", CT, 0, 0, false, NO_ORDERS, nullptr,
+     "camt.052.001.08.xsd", kEditionCamt37},
+    {S::Exact, "", -6, "Document", ISO "camt.053.001.08", CT, 0, 0, false, NO_ORDERS, nullptr,
+     "camt.053.001.08.xsd", kEditionCamt37},
+    {S::Exact, "", -7, "Document", ISO "camt.054.001.08", CT, 0, 0, false, NO_ORDERS, nullptr,
+     "camt.054.001.08.xsd", kEditionCamt37},
+    // The Bundesbank's foreign-trade report.
+    {S::ForeignTrade, "", -10, "LIEFERUNG-AWZEL", kBbkNamespace, CT, 0, 0, false, false, nullptr,
+     "BbkXmwAwzel.xsd", kEditionEmw},
+    // The statements of 2.x; any other camt namespace is checked as a credit transfer.
+    {S::Statement, ":camt.052", -2, "Document", ISO "camt.052.001.02", CT, 0, 0, false, NO_ORDERS, nullptr,
+     "ZKA.camt.052.001.02.v02.xsd", kEditionCamt},
+    {S::Statement, ":camt.053", -3, "Document", ISO "camt.053.001.02", CT, 0, 0, false, NO_ORDERS, nullptr,
+     "ZKA.camt.053.001.02.v02.xsd", kEditionCamt},
+    {S::Statement, ":camt.054", -4, "Document", ISO "camt.054.001.02", CT, 0, 0, false, NO_ORDERS, nullptr,
+     "ZKA.camt.054.001.02.v02.xsd", kEditionCamt},
+    // The Austrian variants.
+    {S::AustrianIban, "", 8, "Document", ISO "pain.001.001.03", CT, 2, 0, false, false, nullptr,
+     "ISO.A.pain.001.001.03.xsd", kEditionAustrian5Ct},
+    {S::AustrianIban, "", 8, "Document", ISO "pain.008.001.02", DD, 2, 0, false, false, nullptr,
+     "ISO.A.pain.008.001.02.xsd", kEditionAustrian5Dd},
+    {S::Austrian, "pain.001.001.03 payments:003", 8, "Document", "ISO:pain.001.001.03:APC:STUZZA:payments:003", CT, 1,
+     0, false, false, nullptr, "ISO.pain.001.001.03.austrian.003.xsd", kEditionAustrian5Ct},
+    {S::Austrian, "pain.001.001.03", 6, "Document", "ISO:pain.001.001.03:APC:STUZZA:payments:001", CT, 1, 0, false,
+     false, nullptr, "ISO.pain.001.001.03.austrian.001.xsd", kEditionAustrian3Ct},
+    {S::Austrian, "", 4, "Document", "APC:STUZZA:payments:ISO:pain:001:001:02:austrian:002", CT, 1, 0, false, false,
+     nullptr, "ISO.pain.001.001.02.austrian.002.xsd", kEditionAustrian2Ct},
+    {S::Austrian, "pain.008.001.02 payments:003", 8, "Document", "ISO:pain.008.001.02:APC:STUZZA:payments:003", DD, 1,
+     0, false, false, nullptr, "ISO.pain.008.001.02.austrian.003.xsd", kEditionAustrian5Dd},
+    {S::Austrian, "pain.008.001.02", 6, "Document", "ISO:pain.008.001.02:APC:STUZZA:payments:001", DD, 1, 0, false,
+     false, nullptr, "ISO.pain.008.001.02.austrian.001.xsd", kEditionAustrian3Dd},
+    {S::Austrian, "", 4, "Document", "APC:STUZZA:payments:ISO:pain:008:001:01:austrian:002", DD, 1, 0, false, false,
+     nullptr, "ISO.pain.008.001.01.austrian.002.xsd", kEditionAustrian2Dd},
+    // The ISO messages of 2.5 to 3.0; an ISO namespace none of them names is 2.5.
+    {S::Iso, "003.03", 8, "Document", ISO "pain.001.003.03", CT, 0, 0, false, false, kRetired, "pain.001.003.03.xsd",
+     kEdition27},
+    {S::Iso, "001.03", 10, "Document", ISO "pain.001.001.03", CT, 0, 0, false, false, kRetired, "pain.001.001.03.xsd",
+     kEdition30},
+    {S::Iso, "", 6, "Document", ISO "pain.001.002.03", CT, 0, 0, false, false, kRetired, "pain.001.002.03.xsd",
+     kEdition25},
+    {S::Iso, "001.02", 10, "Document", ISO "pain.008.001.02", DD, 0, 0, false, false, kRetired, "pain.008.001.02.xsd",
+     kEdition30},
+    {S::Iso, "003.02", 8, "Document", ISO "pain.008.003.02", DD, 0, 0, false, false, kRetired, "pain.008.003.02.xsd",
+     kEdition27},
+    {S::Iso, "", 6, "Document", ISO "pain.008.002.02", DD, 0, 0, false, false, kRetired, "pain.008.002.02.xsd",
+     kEdition25},
+    // 2.4 and 2.3.
+    {S::Swift, "", 4, "Document", SWIFT "pain.001.002.02", CT, 0, 0, false, false, kRetired, "pain.001.002.02.xsd",
+     kEdition24},
+    {S::Swift, "", 4, "Document", SWIFT "pain.008.002.01", DD, 0, 0, false, false, kRetired, "pain.008.002.01.xsd",
+     kEdition24},
+    {S::Grouped, "", 2, "Document", SEPADE "pain.001.001.02.grp", CT, 0, 0, false, false, kRetired,
+     "pain.001.001.02.grp.xsd", kEdition23},
+    {S::Grouped, "", 2, "Document", SEPADE "pain.008.001.01.grp", DD, 0, 0, false, false, kRetired,
+     "pain.008.001.01.grp.xsd", kEdition23},
+    {S::Sepade, "", 0, "Document", SEPADE "pain.001.001.02", CT, 0, 0, false, false, kRetired, "pain.001.001.02.xsd",
+     kEdition23},
+    {S::Sepade, "", 0, "Document", SEPADE "pain.008.001.01", DD, 0, 0, false, false, kRetired, "pain.008.001.01.xsd",
+     kEdition23},
+    // The containers up to 3.0; a conxml namespace none of them names is 2.4.
+    {S::SepadeContainer, "", 1, "sepade", SEPADE "pain.001.001.02.con", CT, 0, 0, CON, false, kRetired,
+     "pain.001.001.02.con.xsd", kEdition23},
+    {S::SepadeContainer, "", 1, "sepade", SEPADE "pain.008.001.01.con", DD, 0, 0, CON, false, kRetired,
+     "pain.008.001.01.con.xsd", kEdition23},
+    {S::Container, "nnn.002.02", 5, "conxml", CONXML "container.nnn.002.02", ANY, 0, 0, CON, false, kRetired,
+     "container.nnn.002.02.xsd", kEdition25},
+    {S::Container, "nnn.003.02", 7, "conxml", CONXML "container.nnn.003.02", ANY, 0, 0, CON, false, kRetired,
+     "container.nnn.003.02.xsd", kEdition27},
+    {S::Container, "nnn.001.02", 9, "conxml", CONXML "container.nnn.001.02", ANY, 0, 0, CON, false, kRetired,
+     "container.nnn.001.02.xsd", kEdition30},
+    {S::Container, "", 3, "conxml", CONXML "container.nnn.002", ANY, 0, 0, CON, false, kRetired,
+     "container.nnn.002.xsd", kEdition24Container},
+    // The status reports of the retired editions: a file of one is checked as
+    // its edition's credit transfer (whose namespace it then misses), and
+    // told that its own message is no longer accepted.
+    {S::None, "", 4, "Document", SWIFT "pain.002.002.02", CT, 0, 0, false, NO_ORDERS, kRetired, nullptr, kEdition24},
+    {S::None, "", 6, "Document", ISO "pain.002.002.03", CT, 0, 0, false, NO_ORDERS, kRetired, nullptr, kEdition25},
+    {S::None, "", 8, "Document", ISO "pain.002.003.03", CT, 0, 0, false, NO_ORDERS, kRetired, nullptr, kEdition27},
+    {S::None, "", 10, "Document", ISO "pain.002.001.03", CT, 0, 0, false, NO_ORDERS, kRetired, nullptr, kEdition30},
 };
 
-const CurrentEdition* FindCurrentEdition(const std::string& root, const std::string& ns) {
-    const size_t colon = root.find(':');
-    const std::string local = colon == std::string::npos ? root : root.substr(colon + 1);
-    for (const CurrentEdition& e : kCurrentEditions)
-        if (ns == e.ns && local == e.root) return &e;
+#undef ISO
+#undef SEPADE
+#undef CONXML
+#undef SWIFT
+
+// Whether `ns` holds every space-separated word of `test`.
+bool HoldsWords(const std::string& ns, std::string_view test) {
+    while (!test.empty()) {
+        const size_t space = test.find(' ');
+        const std::string_view word = test.substr(0, space);
+        if (!Contains(ns, std::string(word))) return false;
+        test = space == std::string_view::npos ? std::string_view() : test.substr(space + 1);
+    }
+    return true;
+}
+
+// The first row of `step` for the debit kind whose test the namespace holds.
+const EditionRow* PickRow(EditionStep step, int debitKind, const std::string& ns) {
+    for (const EditionRow& e : kEditions) {
+        if (e.step != step) continue;
+        if (e.debitKind != kDebitFromText && e.debitKind != debitKind) continue;
+        if (HoldsWords(ns, e.test)) return &e;
+    }
     return nullptr;
 }
 
-enum class RootKind { None, Sepade, Document, Conxml };
+// The row of the step Exact with the root's namespace and local name, in
+// the DK subset asked for (4, or else 5).
+const EditionRow* PickExactRow(const std::string& root, const std::string& ns, int subset) {
+    const size_t colon = root.find(':');
+    const std::string local = colon == std::string::npos ? root : root.substr(colon + 1);
+    const int wanted = subset == 4 ? 4 : 5;
+    for (const EditionRow& e : kEditions)
+        if (e.step == EditionStep::Exact && ns == e.ns && local == e.root && (e.subset == 0 || e.subset == wanted))
+            return &e;
+    return nullptr;
+}
 
-bool IsContainer(int code) { return code == 3 || code == 5 || code == 7 || code == 9 || code == 12; }
+// The message a namespace names: the text after its last colon, without the
+// "$" of the SWIFT namespaces.
+std::string MessageOf(const std::string& ns) {
+    std::string name = ns.substr(ns.rfind(':') + 1);
+    if (StartsWith(name, "$")) name.erase(0, 1);
+    return name;
+}
+
+enum class RootKind { None, Sepade, Document, Conxml };
 
 void SetDirectReason(Detection& d, const std::string& reason) {
     if (!d.directPossible) return;  // at most one reason
@@ -116,7 +246,7 @@ void PrefixCheck(const DetectInput& in, const Detection& d, std::vector<std::str
         messages.push_back(msg::kPrefix);
         return;
     }
-    if (!IsContainer(d.formatCode) || !Contains(*in.text, ":Document") || !in.tree) return;
+    if (!d.row->container || !Contains(*in.text, ":Document") || !in.tree) return;
     std::vector<DomNode*> messagesOfKind;
     in.tree->FindElements(d.debitKind ? "MsgPain008" : "MsgPain001", messagesOfKind);
     DomNode* saved = in.tree->GetCurrent();
@@ -180,6 +310,7 @@ void NamespaceChecks(const DetectInput& in, Detection& d, std::vector<std::strin
     const std::string& N = in.ns;
     if (N.empty()) {
         messages.push_back(Format(msg::kNoNamespace.c_str(), in.root.c_str()));
+        if (d.isEmw) d.edition.clear();  // a foreign-trade report without a namespace names no edition
         return;
     }
     if (d.formatCode > 0) {
@@ -207,26 +338,10 @@ void NamespaceChecks(const DetectInput& in, Detection& d, std::vector<std::strin
             }
         }
     }
-    std::string expected;
-    const bool statement = d.formatCode >= -7 && d.formatCode <= -2;
-    if (d.isEmw) {
-        expected = d.schemaBase;
-        d.edition = A(kEditionEmw);
-    } else if (d.austrianVariant != 0 || statement || IsEditionAfter30(d.formatCode)) {
-        expected = d.schemaBase;
-        if (statement) d.edition = A(d.formatCode <= -5 ? kEditionCamt37 : kEditionCamt);
-    } else {
-        switch (d.formatCode) {
-            case 0: case 1: case 2: expected = "urn:sepade:xsd:"; break;
-            case 3: case 5: case 7: case 9: expected = "urn:conxml:xsd:"; break;
-            case 4: expected = "urn:swift:xsd:$"; break;
-            default:
-                expected = kIsoPrefix;
-                if (d.subtype == 2) d.edition = A(kEditionUrgent);
-                break;
-        }
-        expected += d.schemaBase;
-    }
+    // A container in an Austrian namespace is told the container's name alone.
+    const std::string expected =
+        d.austrianVariant != 0 && d.row->container ? MessageOf(d.row->ns) : std::string(d.row->ns);
+    if (d.subtype == 2 && d.austrianVariant == 0) d.edition = A(kEditionUrgent);
     d.expectedNamespace = expected;
     if (expected != N)
         messages.push_back(Format(msg::kNamespaceMismatch.c_str(), N.c_str(), in.root.c_str(), expected.c_str()));
@@ -234,126 +349,33 @@ void NamespaceChecks(const DetectInput& in, Detection& d, std::vector<std::strin
 
 }  // namespace
 
-namespace {
-
-// The editions German banks no longer accept, by format code, and since when.
-// The DK retired every edition before data-format version 3.7 (the 2009 ISO
-// messages and the DK's own editions before them) in November 2025.
-struct RetiredEditions {
-    int firstCode, lastCode;
-    const char* since;
-};
-const RetiredEditions kRetiredEditions[] = {
-    {0, 10, "November 2025"},
-};
-
-// The namespaces of the retired German editions, with the message each names:
-// the orders and containers the format codes 0 to 10 check, and the status
-// reports of the same editions.
-struct RetiredNamespace {
-    const char* ns;
-    const char* message;
-};
-const RetiredNamespace kRetiredNamespaces[] = {
-    {"urn:sepade:xsd:pain.001.001.02", "pain.001.001.02"},
-    {"urn:sepade:xsd:pain.001.001.02.grp", "pain.001.001.02"},
-    {"urn:sepade:xsd:pain.001.001.02.con", "pain.001.001.02"},
-    {"urn:sepade:xsd:pain.008.001.01", "pain.008.001.01"},
-    {"urn:sepade:xsd:pain.008.001.01.grp", "pain.008.001.01"},
-    {"urn:sepade:xsd:pain.008.001.01.con", "pain.008.001.01"},
-    {"urn:swift:xsd:$pain.001.002.02", "pain.001.002.02"},
-    {"urn:swift:xsd:$pain.008.002.01", "pain.008.002.01"},
-    {"urn:swift:xsd:$pain.002.002.02", "pain.002.002.02"},
-    {"urn:conxml:xsd:container.nnn.002", "container.nnn.002"},
-    {"urn:conxml:xsd:container.nnn.002.02", "container.nnn.002.02"},
-    {"urn:conxml:xsd:container.nnn.003.02", "container.nnn.003.02"},
-    {"urn:conxml:xsd:container.nnn.001.02", "container.nnn.001.02"},
-    {"urn:iso:std:iso:20022:tech:xsd:pain.001.002.03", "pain.001.002.03"},
-    {"urn:iso:std:iso:20022:tech:xsd:pain.008.002.02", "pain.008.002.02"},
-    {"urn:iso:std:iso:20022:tech:xsd:pain.002.002.03", "pain.002.002.03"},
-    {"urn:iso:std:iso:20022:tech:xsd:pain.001.003.03", "pain.001.003.03"},
-    {"urn:iso:std:iso:20022:tech:xsd:pain.008.003.02", "pain.008.003.02"},
-    {"urn:iso:std:iso:20022:tech:xsd:pain.002.003.03", "pain.002.003.03"},
-    {"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03", "pain.001.001.03"},
-    {"urn:iso:std:iso:20022:tech:xsd:pain.008.001.02", "pain.008.001.02"},
-    {"urn:iso:std:iso:20022:tech:xsd:pain.002.001.03", "pain.002.001.03"},
-};
-
-}  // namespace
+std::span<const EditionRow> Editions() { return kEditions; }
 
 std::string RetiredEditionHint(const Detection& d) {
-    if (d.stopped || d.austrianVariant != 0 || d.isEmw) return {};
-    for (const RetiredEditions& r : kRetiredEditions) {
-        if (d.formatCode < r.firstCode || d.formatCode > r.lastCode) continue;
-        for (const RetiredNamespace& n : kRetiredNamespaces)
-            if (d.fileNamespace == n.ns) return Format(msg::kRetiredEdition.c_str(), n.message, r.since);
-        return {};
+    if (d.stopped || !d.row || !d.row->retired || d.austrianVariant != 0) return {};
+    // The hint names the file's own message: a status report of a retired
+    // edition is checked as its credit transfer, but named as itself.
+    for (const EditionRow& e : kEditions) {
+        if (!e.retired || d.fileNamespace != e.ns) continue;
+        std::string message = MessageOf(e.ns);
+        if (EndsWith(message, ".grp") || EndsWith(message, ".con")) message.resize(message.size() - 4);
+        return Format(msg::kRetiredEdition.c_str(), message.c_str(), A(e.retired).c_str());
     }
     return {};
 }
 
 SchemaChoice SelectSchema(int formatCode, bool dd, int av, int subset) {
-    const bool gbic4 = subset == 4;
-    const char* gbicEdition = gbic4 ? kEditionGbic4 : kEditionGbic5;
-    switch (formatCode) {
-        case -7: return {"camt.054.001.08.xsd", 365, nullptr};
-        case -6: return {"camt.053.001.08.xsd", 356, nullptr};
-        case -5: return {"camt.052.001.08.xsd", 355, nullptr};
-        case 11:
-            if (dd)
-                return gbic4 ? SchemaChoice{"GBIC_4/pain.008.001.08.xsd", 361, gbicEdition}
-                             : SchemaChoice{"GBIC_5/pain.008.001.08.xsd", 371, gbicEdition};
-            return gbic4 ? SchemaChoice{"GBIC_4/pain.001.001.09.xsd", 360, gbicEdition}
-                         : SchemaChoice{"GBIC_5/pain.001.001.09.xsd", 370, gbicEdition};
-        case 12:
-            return gbic4 ? SchemaChoice{"GBIC_4/container.nnn.001.GBIC4.xsd", 363, gbicEdition}
-                         : SchemaChoice{"GBIC_5/container.nnn.001.GBIC4.xsd", 363, gbicEdition};
-        case 13: return {"pain.002.001.10.xsd", 364, kEditionStatus37};
-        case 14:
-            return gbic4 ? SchemaChoice{"GBIC_4/pain.007.001.09.xsd", 362, gbicEdition}
-                         : SchemaChoice{"GBIC_5/pain.007.001.09.xsd", 372, gbicEdition};
-        case -10: return {"BbkXmwAwzel.xsd", 340, nullptr};
-        case -4: return {"ZKA.camt.054.001.02.v02.xsd", 335, nullptr};
-        case -3: return {"ZKA.camt.053.001.02.v02.xsd", 334, nullptr};
-        case -2: return {"ZKA.camt.052.001.02.v02.xsd", 333, nullptr};
-        case 0: return dd ? SchemaChoice{"pain.008.001.01.xsd", 320, nullptr}
-                          : SchemaChoice{"pain.001.001.02.xsd", 311, nullptr};
-        case 1: return dd ? SchemaChoice{"pain.008.001.01.con.xsd", 318, nullptr}
-                          : SchemaChoice{"pain.001.001.02.con.xsd", 312, nullptr};
-        case 2: return dd ? SchemaChoice{"pain.008.001.01.grp.xsd", 319, nullptr}
-                          : SchemaChoice{"pain.001.001.02.grp.xsd", 313, nullptr};
-        case 3: return {"container.nnn.002.xsd", 321, nullptr};
-        case 4:
-            if (av != 0)
-                return dd ? SchemaChoice{"ISO.pain.008.001.01.austrian.002.xsd", 330,
-                                         "SEPA CORE & B2B Version 2 (Österreich)"}
-                          : SchemaChoice{"ISO.pain.001.001.02.austrian.002.xsd", 329, "SEPA CORE Version 2 (Österreich)"};
-            return dd ? SchemaChoice{"pain.008.002.01.xsd", 323, nullptr}
-                      : SchemaChoice{"pain.001.002.02.xsd", 322, nullptr};
-        case 5: return {"container.nnn.002.02.xsd", 325, nullptr};
-        case 6:
-            if (av != 0)
-                return dd ? SchemaChoice{"ISO.pain.008.001.02.austrian.001.xsd", 332,
-                                         "SEPA CORE & B2B Version 3 (Österreich)"}
-                          : SchemaChoice{"ISO.pain.001.001.03.austrian.001.xsd", 331, "SEPA TRF Version 3 (Österreich)"};
-            return dd ? SchemaChoice{"pain.008.002.02.xsd", 327, nullptr}
-                      : SchemaChoice{"pain.001.002.03.xsd", 326, nullptr};
-        case 7: return {"container.nnn.003.02.xsd", 336, nullptr};
-        case 8:
-            if (av == 1)
-                return dd ? SchemaChoice{"ISO.pain.008.001.02.austrian.003.xsd", 343,
-                                         "SEPA CORE & B2B Version 5 (Österreich)"}
-                          : SchemaChoice{"ISO.pain.001.001.03.austrian.003.xsd", 342, "SEPA TRF Version 5 (Österreich)"};
-            if (av == 2)
-                return dd ? SchemaChoice{"ISO.A.pain.008.001.02.xsd", 347, "SEPA CORE & B2B Version 5 (Österreich)"}
-                          : SchemaChoice{"ISO.A.pain.001.001.03.xsd", 346, "SEPA TRF Version 5 (Österreich)"};
-            return dd ? SchemaChoice{"pain.008.003.02.xsd", 338, nullptr}
-                      : SchemaChoice{"pain.001.003.03.xsd", 337, nullptr};
-        case 9: return {"container.nnn.001.02.xsd", 348, nullptr};
-        default:
-            return dd ? SchemaChoice{"pain.008.001.02.xsd", 350, nullptr}
-                      : SchemaChoice{"pain.001.001.03.xsd", 349, nullptr};
+    const int wanted = subset == 4 ? 4 : 5;
+    const EditionRow* fallback = nullptr;  // the German row, for an Austrian file of an edition without a variant
+    for (const EditionRow& e : kEditions) {
+        if (e.code != formatCode || !e.schema) continue;
+        if (e.debitKind != kDebitFromText && e.debitKind != (dd ? 1 : 0) && !e.noOrders) continue;
+        if (e.subset != 0 && e.subset != wanted) continue;
+        if (e.austrian == av) return {e.schema, e.edition};
+        if (e.austrian == 0 && !fallback) fallback = &e;
     }
+    if (fallback) return {fallback->schema, fallback->edition};
+    return {"", ""};
 }
 
 Detection DetectFormat(const DetectInput& in, std::vector<std::string>& messages) {
@@ -362,9 +384,9 @@ Detection DetectFormat(const DetectInput& in, std::vector<std::string>& messages
     const std::string& R = in.root;
     const std::string& N = in.ns;
     const std::string& T = *in.text;
-    d.edition = A(kEdition23);
 
-    // Austrian variant
+    // Austrian variant: a STUZZA namespace, or the ISO namespace of 3.0 in a
+    // file whose first IBAN is Austrian.
     const bool isoCt = N == "urn:iso:std:iso:20022:tech:xsd:pain.001.001.03";
     const bool isoDd = N == "urn:iso:std:iso:20022:tech:xsd:pain.008.001.02";
     if (Contains(N, ":STUZZA") || isoCt || isoDd) {
@@ -378,14 +400,8 @@ Detection DetectFormat(const DetectInput& in, std::vector<std::string>& messages
     }
 
     // Root kind
-    d.debitKind = 0;
-    d.schemaBase = "pain.001.001.02";
-    d.isEmw = 0;
+    d.isEmw = Contains(R, "LIEFERUNG-AWZEL") ? 1 : 0;
     RootKind kind = RootKind::None;
-    if (Contains(R, "LIEFERUNG-AWZEL")) {
-        d.edition.clear();
-        d.isEmw = 1;
-    }
     if (Contains(R, "sepade")) kind = RootKind::Sepade;
     else if (Contains(R, "Document")) kind = RootKind::Document;
     else if (Contains(R, "conxml")) kind = RootKind::Conxml;
@@ -395,166 +411,75 @@ Detection DetectFormat(const DetectInput& in, std::vector<std::string>& messages
         return d;
     }
 
-    bool classified = false;  // format code fixed, go to schema selection
-    bool skipDebitTest = false;
-    const CurrentEdition* current = d.isEmw ? nullptr : FindCurrentEdition(R, N);
-    if (current) {
-        d.formatCode = current->code;
-        d.debitKind = current->debitKind;
-        d.schemaBase = N;
-        // Statements, status reports and reversals hold no orders: the rules
-        // that count, sum and date payment orders do not apply to them.
-        if (d.formatCode < 0 || d.formatCode == 13 || d.formatCode == 14) d.subtype = 1;
-        if (d.formatCode == 11 || d.formatCode == 12) {
-            const size_t ct = T.find("CstmrCdtTrfInitn");
-            const size_t dd = T.find("CstmrDrctDbtInitn");
-            if (ct != std::string::npos && dd != std::string::npos) {
+    const EditionRow* row = nullptr;
+    bool debitTest = true;  // the text tells credit transfers from direct debits
+    if (d.isEmw) {
+        row = PickRow(EditionStep::ForeignTrade, 0, N);
+    } else if ((row = PickExactRow(R, N, in.subset))) {
+        d.formatCode = row->code;
+        if (row->debitKind != kDebitFromText) d.debitKind = row->debitKind;
+        if (!row->noOrders) {
+            const bool ct = Contains(T, "CstmrCdtTrfInitn");
+            const bool dd = Contains(T, "CstmrDrctDbtInitn");
+            if (ct && dd) {
                 messages.push_back(msg::kMixedCtDd);
                 d.stopped = true;
                 return d;
             }
-            if (d.formatCode == 12 && dd != std::string::npos) d.debitKind = 1;
+            if (row->debitKind == kDebitFromText && dd) d.debitKind = 1;
         }
-        if (d.formatCode == 12) SetDirectReason(d, msg::kReasonContainer);
-        if (d.formatCode == 11 || d.formatCode == 12 || d.formatCode == 14) d.subset = in.subset == 4 ? 4 : 5;
-        classified = true;
-    } else if (d.isEmw) {
-        d.formatCode = -10;
-        d.schemaBase = kBbkNamespace;
-        classified = true;
     } else if (Contains(N, ":camt.")) {
         d.subtype = 1;
-        if (Contains(N, ":camt.052")) {
-            d.formatCode = -2;
-            d.schemaBase = "urn:iso:std:iso:20022:tech:xsd:camt.052.001.02";
-            classified = true;
-        } else if (Contains(N, ":camt.053")) {
-            d.formatCode = -3;
-            d.schemaBase = "urn:iso:std:iso:20022:tech:xsd:camt.053.001.02";
-            classified = true;
-        } else if (Contains(N, ":camt.054")) {
-            d.formatCode = -4;
-            d.schemaBase = "urn:iso:std:iso:20022:tech:xsd:camt.054.001.02";
-            classified = true;
-        } else {
-            skipDebitTest = true;  // counts as a credit transfer
-        }
+        row = PickRow(EditionStep::Statement, 0, N);
+        debitTest = false;  // any other statement counts as a credit transfer
     }
 
-    if (!classified && !skipDebitTest) {
-        size_t a = T.find("pain.001.001.02");
-        size_t dd = T.find("pain.008.001.01");
-        if (a == std::string::npos && dd == std::string::npos) {
-            a = T.find("CstmrCdtTrfInitn");
-            dd = T.find("CstmrDrctDbtInitn");
+    if (!row) {
+        if (debitTest) {
+            size_t a = T.find("pain.001.001.02");
+            size_t dd = T.find("pain.008.001.01");
+            if (a == std::string::npos && dd == std::string::npos) {
+                a = T.find("CstmrCdtTrfInitn");
+                dd = T.find("CstmrDrctDbtInitn");
+            }
+            if (a != std::string::npos && dd != std::string::npos) {
+                messages.push_back(msg::kMixedCtDd);
+                d.stopped = true;
+                return d;
+            }
+            if (dd != std::string::npos) d.debitKind = 1;
         }
-        if (a != std::string::npos && dd != std::string::npos) {
-            messages.push_back(msg::kMixedCtDd);
-            d.stopped = true;
-            return d;
-        }
-        if (dd != std::string::npos) {
-            d.debitKind = 1;
-            d.schemaBase = "pain.008.001.01";
-        }
-    }
-
-    if (!classified && kind == RootKind::Document) {
         const bool debit = d.debitKind != 0;
-        if (d.austrianVariant == 2) {
-            d.formatCode = 8;
-            d.schemaBase = debit ? "urn:iso:std:iso:20022:tech:xsd:pain.008.001.02"
-                                 : "urn:iso:std:iso:20022:tech:xsd:pain.001.001.03";
-        } else if (d.austrianVariant == 1) {
-            const char* message = debit ? "pain.008.001.02" : "pain.001.001.03";
-            if (Contains(N, message)) {
-                if (Contains(N, "payments:003")) {
-                    d.formatCode = 8;
-                    d.schemaBase = debit ? "ISO:pain.008.001.02:APC:STUZZA:payments:003"
-                                         : "ISO:pain.001.001.03:APC:STUZZA:payments:003";
-                } else {
-                    d.formatCode = 6;
-                    d.schemaBase = debit ? "ISO:pain.008.001.02:APC:STUZZA:payments:001"
-                                         : "ISO:pain.001.001.03:APC:STUZZA:payments:001";
-                }
-            } else {
-                d.formatCode = 4;
-                d.schemaBase = debit ? "APC:STUZZA:payments:ISO:pain:008:001:01:austrian:002"
-                                     : "APC:STUZZA:payments:ISO:pain:001:001:02:austrian:002";
-            }
-        } else if (Contains(N, "urn:iso:std:iso:20022")) {
-            d.edition = A(kEdition25);
-            d.formatCode = 6;
-            if (!debit) {
-                if (Contains(N, "003.03")) {
-                    d.formatCode = 8;
-                    d.edition = A(kEdition27);
-                    d.schemaBase = "pain.001.003.03";
-                } else if (Contains(N, "001.03")) {
-                    d.formatCode = 10;
-                    d.edition = A(kEdition30);
-                    d.schemaBase = "pain.001.001.03";
-                } else {
-                    d.schemaBase = "pain.001.002.03";
-                }
-            } else {
-                if (Contains(N, "001.02")) {
-                    d.formatCode = 10;
-                    d.edition = A(kEdition30);
-                    d.schemaBase = "pain.008.001.02";
-                } else if (Contains(N, "003.02")) {
-                    d.formatCode = 8;
-                    d.edition = A(kEdition27);
-                    d.schemaBase = "pain.008.003.02";
-                } else {
-                    d.schemaBase = "pain.008.002.02";
-                }
-            }
+        EditionStep step;
+        if (kind == RootKind::Document) {
+            // 2.4: a SWIFT namespace, or its message named after the start of the text
+            auto edition24 = [&] {
+                const size_t ct24 = T.find("pain.001.002.02");
+                const size_t dd24 = T.find("pain.008.002.01");
+                return Contains(N, "$pain") || (ct24 != std::string::npos && ct24 > 0) ||
+                       (dd24 != std::string::npos && dd24 > 0);
+            };
+            if (d.austrianVariant == 2) step = EditionStep::AustrianIban;
+            else if (d.austrianVariant == 1) step = EditionStep::Austrian;
+            else if (Contains(N, "urn:iso:std:iso:20022")) step = EditionStep::Iso;
+            else if (edition24()) step = EditionStep::Swift;
+            else if (Contains(T, debit ? "pain.008.001.01.grp" : "pain.001.001.02.grp")) step = EditionStep::Grouped;
+            else step = EditionStep::Sepade;
         } else {
-            const size_t ct24 = T.find("pain.001.002.02");
-            const size_t dd24 = T.find("pain.008.002.01");
-            if (Contains(N, "$pain") || (ct24 != std::string::npos && ct24 > 0) ||
-                (dd24 != std::string::npos && dd24 > 0)) {
-                d.formatCode = 4;
-                d.edition = A(kEdition24);
-                d.schemaBase = debit ? "pain.008.002.01" : "pain.001.002.02";
-            } else if (Contains(T, debit ? "pain.008.001.01.grp" : "pain.001.001.02.grp")) {
-                d.formatCode = 2;
-                d.schemaBase += ".grp";
-            } else {
-                d.formatCode = 0;
-            }
+            step = kind == RootKind::Sepade ? EditionStep::SepadeContainer : EditionStep::Container;
         }
-    } else if (!classified) {  // a container
-        if (kind == RootKind::Sepade) {
-            d.formatCode = 1;
-            d.schemaBase += ".con";
-        } else {
-            d.formatCode = 3;
-            d.schemaBase = "container.nnn.002";
-            d.edition = A(kEdition24Container);
-            if (Contains(N, "nnn.002.02")) {
-                d.formatCode = 5;
-                d.schemaBase = "container.nnn.002.02";
-                d.edition = A(kEdition25);
-            } else if (Contains(N, "nnn.003.02")) {
-                d.formatCode = 7;
-                d.schemaBase = "container.nnn.003.02";
-                d.edition = A(kEdition27);
-            } else if (Contains(N, "nnn.001.02")) {
-                d.formatCode = 9;
-                d.schemaBase = "container.nnn.001.02";
-                d.edition = A(kEdition30);
-            }
-        }
-        SetDirectReason(d, msg::kReasonContainer);
+        row = PickRow(step, d.debitKind, N);
     }
-
-    // Schema selection
-    const SchemaChoice choice = SelectSchema(d.formatCode, d.debitKind != 0, d.austrianVariant, d.subset);
-    d.schemaFile = choice.file;
-    d.resourceId = choice.resourceId;
-    if (choice.edition) d.edition = A(choice.edition);
+    if (row->debitKind != kDebitFromText) d.debitKind = row->debitKind;
+    if (row->container) SetDirectReason(d, msg::kReasonContainer);
+    // Statements, status reports and reversals hold no orders: the rules
+    // that count, sum and date payment orders do not apply to them.
+    if (row->noOrders) d.subtype = 1;
+    d.row = row;
+    d.formatCode = row->code;
+    d.subset = row->subset;
+    d.schemaFile = row->schema;
+    d.edition = A(row->edition);
 
     // Structural checks
     if (d.formatCode > 2 || d.formatCode < -1) {
