@@ -72,6 +72,12 @@ SclImportResult CTavrel1App::ImportScl(const std::string& source) {
 
 std::string CTavrel1App::BlzTargetPath() const { return m_strDataFolder + "/BLZBIC.TXT"; }
 
+BlzImportResult CTavrel1App::ImportBlz(const std::string& source) {
+    BlzImportResult r = ImportBlzFile(source, BlzTargetPath(), "");
+    if (r.ok) UseBlzDirectory(BlzTargetPath());
+    return r;
+}
+
 void CTavrel1App::FindSclDirectory() {
     m_strSclIniPath.clear();
     m_strSclStand.clear();
