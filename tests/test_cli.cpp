@@ -723,7 +723,9 @@ TEST_F(Cli, SummarySlipInJsonAndHtml) {
     ASSERT_NE(slip, std::string::npos);
     EXPECT_LT(html.find("<table class=\"facts\">"), slip);
     EXPECT_LT(slip, html.find("<ul class=\"report\">"));
-    EXPECT_NE(html.find("<td>B2</td><td>Lastschrift B2B RCUR</td><td>2026-12-16</td>"), std::string::npos);
+    EXPECT_NE(html.find("<td>B2</td><td>Lastschrift B2B RCUR</td><td>2026-12-16</td><td class=\"num\">1<br/>"
+                        "(angegeben: 2, <span class=\"diff\">abweichend!</span>)</td>"),
+              std::string::npos);
     EXPECT_NE(html.find("0.25 CHF<br/>110.5001 EUR<br/>(angegeben: 110.75, <span class=\"diff\">abweichend!</span>)"),
               std::string::npos);
     EXPECT_EQ(std::system(("xmllint --noout --nonet '" + page + "'").c_str()), 0);

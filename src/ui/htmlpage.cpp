@@ -49,8 +49,9 @@ const char* const kReportStyle =
 const char* const kSlipStyle =
     "h2{font-size:14px;font-family:sans-serif;margin:10px 0 4px}"
     "table.slip{border-collapse:collapse;font-family:sans-serif;margin:6px 0 12px}"
-    "table.slip th,table.slip td{border:1px solid #bbb;padding:2px 6px;text-align:left;vertical-align:top}"
-    "table.slip th{background:#f0f0f0}table.slip td.num{text-align:right;white-space:nowrap}"
+    "table.slip th,table.slip td{border:1px solid #bbb;padding:2px 6px;text-align:left;vertical-align:top;"
+    "white-space:nowrap}"
+    "table.slip th{background:#f0f0f0}table.slip td.num{text-align:right}"
     "table.slip tr:last-child td{font-weight:bold}"
     ".diff{color:#d00000;font-weight:bold}";
 
@@ -373,14 +374,13 @@ std::string SummaryHtml(const FileSummary& s) {
     out += "<tr><th>SHA-256</th><td>" + HtmlEscape(s.sha256) + "</td></tr>\n</table>\n";
     out += "<table class=\"slip\">\n<tr><th>Auftrag</th><th>Referenz</th><th>Art</th><th>" +
            std::string(s.debit ? "Einzug am" : "Ausführung am") +
-           "</th><th>Name</th><th>IBAN</th><th>BIC</th><th>Transaktionen</th><th>Summe</th></tr>\n";
+           "</th><th>Transaktionen</th><th>Summe</th><th>Name</th><th>IBAN</th><th>BIC</th></tr>\n";
     size_t n = 0;
     for (const BlockSummary& b : s.blocks)
         out += "<tr><td class=\"num\">" + std::to_string(++n) + "</td><td>" + SlipText(b.id) + "</td><td>" +
-               SlipText(BlockKind(s, b)) + "</td><td>" + SlipText(b.date) + "</td><td>" + SlipText(b.name) +
-               "</td><td>" + SlipText(b.iban) + "</td><td>" + SlipText(b.bic) + "</td>" + TotalsCells(b.totals) +
-               "</tr>\n";
-    out += "<tr><th colspan=\"7\">Datei gesamt</th>" + TotalsCells(s.totals) + "</tr>\n</table>\n";
+               SlipText(BlockKind(s, b)) + "</td><td>" + SlipText(b.date) + "</td>" + TotalsCells(b.totals) + "<td>" +
+               SlipText(b.name) + "</td><td>" + SlipText(b.iban) + "</td><td>" + SlipText(b.bic) + "</td></tr>\n";
+    out += "<tr><th colspan=\"4\">Datei gesamt</th>" + TotalsCells(s.totals) + "<td colspan=\"3\"></td></tr>\n</table>\n";
     return out;
 }
 
