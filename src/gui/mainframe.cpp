@@ -697,9 +697,10 @@ void CMainFrame::ImportScl(const std::string& source) {
 void CMainFrame::ImportBlz(const std::string& source) {
     const BlzImportResult r = m_values.ImportBlz(source);
     const std::string& d = r.stand;  // YYYYMMDD
-    m_prompt.Message(r.ok ? Format(A("Die Bankleitzahlendatei der Bundesbank (gültig ab %s.%s.%s) mit %ld "
-                                     "Bankleitzahlen wurde übernommen.").c_str(),
-                                   d.substr(6, 2).c_str(), d.substr(4, 2).c_str(), d.substr(0, 4).c_str(), r.banks)
+    const std::string validFrom = d.size() == 8 ? d.substr(6, 2) + "." + d.substr(4, 2) + "." + d.substr(0, 4) : d;
+    m_prompt.Message(r.ok ? Format(A("Die Bankleitzahlendatei der Bundesbank (gültig ab %s) mit %ld Bankleitzahlen "
+                                     "wurde übernommen.").c_str(),
+                                   validFrom.c_str(), r.banks)
                           : A("Die Bankleitzahlendatei konnte nicht importiert werden!\n") + r.message);
 }
 
