@@ -5,8 +5,9 @@
 
 Checks a file of each verdict (a positive one of edition 3.0 and one of 3.9
 with an SCL directory, a file with errors, hints and character-set findings,
-a file that is not well-formed, read from standard input) and validates every
-line it prints. Exit 0 when all of them are valid."""
+a file that is not well-formed, read from standard input, a payment file with
+two blocks and two currencies) and validates every line it prints; payment
+files carry a "summary", the others none. Exit 0 when all of them are valid."""
 import json
 import os
 import subprocess
@@ -30,6 +31,7 @@ with tempfile.TemporaryDirectory() as home:
         ([source + "/examples/ueberweisung-pain.001.001.03.xml",
           source + "/tests/fixtures/rules/credit-transfer-2019.xml"], b""),
         (["--scl", scl, source + "/examples/ueberweisung-pain.001.001.09.xml"], b""),
+        ([source + "/tests/fixtures/rules/summary-two-blocks.xml"], b""),
         (["--sax", "--name", "kaputt.xml", "-"], b"<?xml version=\"1.0\"?>\n<Document><a></Document>"),
     ]
     objects = []
@@ -57,4 +59,9 @@ if not any(o["subset"] == 5 and o["sclDate"] for o in objects):
     sys.exit("no file with a DK subset and an SCL date")
 if [o["file"] for o in objects][-1] != "kaputt.xml":
     sys.exit("standard input is not reported under its --name")
+slips = [o["summary"] for o in objects if "summary" in o]
+if not any(len(s["blocks"]) == 2 and len(s["totals"]["sums"]) == 2 for s in slips):
+    sys.exit("no summary of two blocks and two currencies")
+if "summary" in objects[-1] or "summary" not in objects[0]:
+    sys.exit("the summary is not where the payment files are")
 print(f"json_schema.py: {len(objects)} objects valid")

@@ -4,9 +4,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
+
 #include <nlohmann/json.hpp>
 
+#include "app/app.h"
 #include "cli/cli.h"
+#include "core/checkdocument.h"
+#include "ui/viewmodel.h"
 #include "platform/clock.h"
 #include "platform/strutil.h"
 #include "ui/htmlpage.h"
@@ -98,7 +103,18 @@ TEST_F(Cli, JsonOnePerFile) {
                          "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\",\"" + kRetiredCt30 +
                          "\"],\"details\":[],\"report\":[{\"text\":\"'" + m_example +
                          "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\",\"position\":0},"
-                         "{\"text\":\"" + kRetiredCt30 + "\",\"position\":0}]}");
+                         "{\"text\":\"" + kRetiredCt30 + "\",\"position\":0}],"
+                         // A payment file has its slip; a file without payment blocks has none.
+                         "\"summary\":{\"kind\":\"credit-transfer\",\"messageId\":\"VALORIX-BEISPIEL-0001\","
+                         "\"created\":\"2026-12-01T09:30:00\",\"initiator\":\"Muster Werkzeugbau GmbH\",\"sha256\":\"" +
+                         Sha256Hex(ReadFile(m_example)) +
+                         "\",\"totals\":{\"count\":2,\"sums\":{\"EUR\":\"1250.50\"},\"sumsReadable\":true,"
+                         "\"declaredCount\":\"2\",\"declaredSum\":\"1250.50\",\"countDiffers\":false,\"sumDiffers\":false},"
+                         "\"blocks\":[{\"id\":\"LOHN-2026-12\",\"kind\":\"Überweisung\",\"scheme\":null,\"sequence\":null,"
+                         "\"date\":\"2099-12-15\",\"owner\":{\"name\":\"Muster Werkzeugbau GmbH\",\"iban\":"
+                         "\"DE02120300000000202051\",\"bic\":\"\"},\"totals\":{\"count\":2,\"sums\":{\"EUR\":\"1250.50\"},"
+                         "\"sumsReadable\":true,\"declaredCount\":\"2\",\"declaredSum\":\"1250.50\",\"countDiffers\":false,"
+                         "\"sumDiffers\":false}}]}}");
     EXPECT_EQ(second, "{\"file\":\"" + bad +
                           "\",\"checkState\":2,\"formatCode\":10,\"debitKind\":0,\"austrianVariant\":0,\"subtype\":0,"
                           "\"isEmw\":0,\"edition\":\"3.0 aktuell ab 20.11.2016\",\"subset\":null,\"sclDate\":null,"
@@ -665,6 +681,99 @@ TEST_F(Cli, SummarySlip) {
     const std::string bad = m_home / "bad.xml";
     WriteFile(bad, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document><x>\n</Document>");
     EXPECT_EQ(Call({"--summary", bad}).out, Call({bad}).out);
+}
+
+// The slip in the JSON (exact decimal strings, the declared figures beside
+// the computed ones) and at the top of the report to share; files that are
+// not payment files have neither.
+TEST_F(Cli, SummarySlipInJsonAndHtml) {
+    const std::string file = FixturesDir() + "/rules/summary-two-blocks.xml";
+    for (const char* mode : {"", "--sax"}) {
+        std::vector<std::string> args{"--json", file};
+        if (*mode) args.insert(args.begin(), mode);
+        const nlohmann::json j = nlohmann::json::parse(Call(args).out);
+        ASSERT_TRUE(j.contains("summary")) << mode;
+        const nlohmann::json& s = j["summary"];
+        EXPECT_EQ(s["kind"], "direct-debit");
+        EXPECT_EQ(s["messageId"], "MSG-7");
+        EXPECT_EQ(s["initiator"], "Verein Müller");
+        EXPECT_EQ(s["sha256"], Sha256Hex(ReadFile(file)));
+        EXPECT_EQ(s["totals"]["count"], 3);
+        EXPECT_EQ(s["totals"]["sums"], nlohmann::json({{"CHF", "0.25"}, {"EUR", "110.5001"}}));
+        EXPECT_EQ(s["totals"]["declaredSum"], "110.75");
+        EXPECT_EQ(s["totals"]["countDiffers"], false);
+        EXPECT_EQ(s["totals"]["sumDiffers"], true);
+        ASSERT_EQ(s["blocks"].size(), 2u);
+        EXPECT_EQ(s["blocks"][0]["kind"], "Lastschrift CORE FRST");
+        EXPECT_EQ(s["blocks"][0]["scheme"], "CORE");
+        EXPECT_EQ(s["blocks"][0]["sequence"], "FRST");
+        EXPECT_EQ(s["blocks"][0]["date"], "2026-12-15");
+        EXPECT_EQ(s["blocks"][0]["owner"],
+                  nlohmann::json({{"name", "Verein Müller"}, {"iban", "DE89370400440532013000"}, {"bic", "GOODDEFFXXX"}}));
+        EXPECT_EQ(s["blocks"][0]["totals"]["sumDiffers"], false);
+        EXPECT_EQ(s["blocks"][1]["id"], "B2");
+        EXPECT_EQ(s["blocks"][1]["totals"]["sums"], nlohmann::json({{"EUR", "100.0001"}}));
+        EXPECT_EQ(s["blocks"][1]["totals"]["declaredCount"], "2");
+        EXPECT_EQ(s["blocks"][1]["totals"]["countDiffers"], true);
+    }
+    const std::string page = m_home / "r.html";
+    ASSERT_EQ(Call({"--html", page, file}).status, Call({file}).status);
+    const std::string html = ReadFile(page);
+    const size_t slip = html.find("<h2>Begleitzettel</h2>");
+    ASSERT_NE(slip, std::string::npos);
+    EXPECT_LT(html.find("<table class=\"facts\">"), slip);
+    EXPECT_LT(slip, html.find("<ul class=\"report\">"));
+    EXPECT_NE(html.find("<td>B2</td><td>Lastschrift B2B RCUR</td><td>2026-12-16</td><td class=\"num\">1<br/>"
+                        "(angegeben: 2, <span class=\"diff\">abweichend!</span>)</td>"),
+              std::string::npos);
+    EXPECT_NE(html.find("0.25 CHF<br/>110.5001 EUR<br/>(angegeben: 110.75, <span class=\"diff\">abweichend!</span>)"),
+              std::string::npos);
+    EXPECT_EQ(std::system(("xmllint --noout --nonet '" + page + "'").c_str()), 0);
+    // A statement has no payment blocks: no slip.
+    const std::string bad = m_home / "bad.xml";
+    WriteFile(bad, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document><x/></Document>");
+    Call({"--html", page, bad});
+    EXPECT_EQ(ReadFile(page).find("Begleitzettel"), std::string::npos);
+    EXPECT_FALSE(nlohmann::json::parse(Call({"--json", bad}).out).contains("summary"));
+}
+
+// One slip per check: made once, handed to the summary lines (the history)
+// and returned for --summary, the JSON and the report.
+TEST_F(Cli, SummaryIsMadeOncePerCheck) {
+    const std::string file = FixturesDir() + "/rules/summary-two-blocks.xml";
+    for (bool sax : {false, true}) {
+        AppValues app;
+        ASSERT_TRUE(app.Startup(std::string(m_home / "daten"), std::nullopt));
+        app.ForceSaxMode(sax);
+        RecordingPrompt prompt;
+        CheckDocument doc(app, prompt);
+        std::ifstream in(file, std::ios::binary);
+        CArchive ar{in, file};
+        COutputList report;
+        int made = 0;
+        std::optional<FileSummary> handed;  // a copy: the slip handed lives as long as the check
+        CheckHooks hooks;
+        hooks.summarize = [&] {
+            ++made;
+            in.clear();
+            in.seekg(0);
+            return Summarize(doc.m_content, in);
+        };
+        hooks.summaryHints = [&](const FileSummary* slip) {
+            if (slip) handed = *slip;
+            return std::vector<std::string>{"Hinweis: aus dem Begleitzettel " + (slip ? slip->messageId : "")};
+        };
+        const std::optional<FileSummary> slip = CheckIntoReport(doc, app, prompt, ar, report, nullptr, nullptr, hooks);
+        EXPECT_EQ(made, 1);
+        ASSERT_TRUE(slip.has_value());
+        ASSERT_TRUE(handed.has_value());
+        EXPECT_EQ(handed->blocks.size(), 2u);
+        EXPECT_EQ(slip->sha256, Sha256Hex(ReadFile(file)));
+        EXPECT_EQ(SummaryLines(*slip), SummaryLines(*handed));
+        bool said = false;
+        for (const OutputLine& l : report.Lines()) said = said || l.text == "Hinweis: aus dem Begleitzettel MSG-7";
+        EXPECT_TRUE(said);
+    }
 }
 
 }  // namespace valorix::test

@@ -2,9 +2,13 @@
 // about box's texts.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "app/app.h"
 #include "online/help.h"
 #include "platform/shellopen.h"
+#include "platform/codepage.h"
+#include "rules/summary.h"
 #include "ui/framelogic.h"
 #include "support.h"
 
@@ -139,6 +143,30 @@ TEST(Frame, PrintTextPages) {
         {"pages", "1\r2\r3\r4\r5", 2, {{"1", "2"}, {"3", "4"}, {"5"}}},
     };
     for (const Case& c : cases) EXPECT_EQ(PaginatePrintText(c.text, measure, 100, c.perPage, 40), c.pages) << c.name;
+}
+
+// The page "Zusammenfassung": the slip of a payment file as --summary prints
+// it, one line for a checked file without payment blocks, nothing without a file.
+TEST(Frame, SummaryPageShowsTheSlip) {
+    std::ifstream file(FixturesDir() + "/rules/summary-two-blocks.xml", std::ios::binary);
+    const std::string content = ReadFile(FixturesDir() + "/rules/summary-two-blocks.xml");
+    const FileSummary slip = Summarize(content, file);
+    const std::vector<std::string> lines = SummaryPageLines(&slip, true);
+    EXPECT_EQ(lines, SummaryLines(slip));
+    ASSERT_EQ(lines.size(), 13u);
+    EXPECT_EQ(lines[0], "Begleitzettel");
+    EXPECT_EQ(Cp1252ToUtf8(lines[4]), "Summe: 0.25 CHF + 110.5001 EUR (angegeben: 110.75, abweichend!)");
+    EXPECT_EQ(lines[11], "  Transaktionen: 1 (angegeben: 2, abweichend!)");
+    EXPECT_EQ(SummaryPageText({"a", "b", "c"}, "\n"), "a\nb\nc");
+    EXPECT_EQ(SummaryPageText({"a", "b"}, "\r\n"), "a\r\nb");
+    const std::string none =
+        "Kein Begleitzettel: Die Datei enthält keine Zahlungsaufträge (Überweisungen oder Lastschriften).";
+    const FileSummary empty;
+    for (const FileSummary* s : {static_cast<const FileSummary*>(nullptr), &empty}) {
+        ASSERT_EQ(SummaryPageLines(s, true).size(), 1u);
+        EXPECT_EQ(Cp1252ToUtf8(SummaryPageLines(s, true)[0]), none);
+        EXPECT_TRUE(SummaryPageLines(s, false).empty());
+    }
 }
 
 TEST(About, SclDateAndVersionLine) {

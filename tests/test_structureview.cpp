@@ -6,6 +6,7 @@
 #include "platform/strutil.h"
 #include "support.h"
 #include "ui/displaytext.h"
+#include "rules/summary.h"
 #include "ui/htmlpage.h"
 #include "ui/report.h"
 #include "ui/textcolumns.h"
@@ -862,6 +863,68 @@ TEST(VisibleRows, ExpandCollapseAndReveal) {
     EXPECT_TRUE(m.IsTreeExpanded(a));
     EXPECT_EQ(tree.Reveal(x), -1);
     EXPECT_EQ(tree.Reveal(kNoRow), -1);
+}
+
+// The slip of a payment file at the top of both pages, as tables: the file's
+// values, one row per block and the totals, differences marked; engine text
+// escaped; a page without a slip is the page it was.
+TEST(HtmlPage, SummarySlipAtTheTop) {
+    FileSummary slip;
+    slip.debit = true;
+    slip.messageId = "M<1>";
+    slip.created = "2026-12-10T08:30:00";
+    slip.initiator = A("Verein Müller");
+    slip.sha256 = std::string(64, 'a');
+    slip.totals.count = 3;
+    slip.totals.declaredCount = "3";
+    slip.totals.declaredSum = "110.75";
+    slip.totals.sums = {{"CHF", 2500}, {"EUR", 1105001}};
+    BlockSummary b;
+    b.id = "B1";
+    b.scheme = "CORE";
+    b.sequence = "FRST";
+    b.date = "2026-12-15";
+    b.name = A("Verein Müller");
+    b.iban = "DE89370400440532013000";
+    b.bic = "GOODDEFFXXX";
+    b.totals.count = 1;
+    b.totals.declaredCount = "2";
+    b.totals.sums = {{"EUR", 1005000}};
+    slip.blocks.push_back(b);
+    const std::string html = SummaryHtml(slip);
+    for (const char* part : {
+             "<h2>Begleitzettel</h2>",
+             "<tr><th>Nachricht (MsgId)</th><td>M&lt;1&gt;</td></tr>",
+             "<tr><th>Einreicher</th><td>Verein Müller</td></tr>",
+             "<th>Einzug am</th>",
+             "<tr><td class=\"num\">1</td><td>B1</td><td>Lastschrift CORE FRST</td><td>2026-12-15</td><td "
+             "class=\"num\">1<br/>(angegeben: 2, <span class=\"diff\">abweichend!</span>)</td><td class=\"num\">100.50 "
+             "EUR</td><td>Verein Müller</td><td>DE89370400440532013000</td><td>GOODDEFFXXX</td></tr>",
+             "<tr><th colspan=\"4\">Datei gesamt</th><td class=\"num\">3<br/>(angegeben: 3)</td><td "
+             "class=\"num\">0.25 CHF<br/>110.5001 EUR<br/>(angegeben: 110.75, <span "
+             "class=\"diff\">abweichend!</span>)</td><td colspan=\"3\"></td></tr>",
+         })
+        EXPECT_NE(html.find(part), std::string::npos) << part << "\n" << html;
+    const std::string text = "<?xml version=\"1.0\"?>\n<Doc/>";
+    COutputList report;
+    report.AddLine("Urteil", 0);
+    HtmlPageInput in;
+    in.text = &text;
+    in.title = "t.xml";
+    in.report = &report;
+    const std::string plain = HtmlPage(in);
+    EXPECT_EQ(plain.find("Begleitzettel"), std::string::npos);
+    EXPECT_EQ(plain.find("table.slip"), std::string::npos);
+    in.summary = &slip;
+    const std::string page = HtmlPage(in);
+    EXPECT_NE(page.find("table.slip{"), std::string::npos);
+    EXPECT_NE(page.find("<h1>t.xml</h1>\n" + html + "<ul class=\"report\">"), std::string::npos);
+    const HtmlReportFacts facts;
+    in.facts = &facts;
+    const std::string shared = HtmlPage(in);
+    EXPECT_NE(shared.find("</table>\n" + html + "<ul class=\"report\">"), std::string::npos);
+    in.summary = nullptr;
+    EXPECT_EQ(HtmlPage(in).find("Begleitzettel"), std::string::npos);
 }
 
 }  // namespace valorix::test

@@ -72,6 +72,12 @@ SclImportResult AppValues::ImportScl(const std::string& source) {
 
 std::string AppValues::BlzTargetPath() const { return m_strDataFolder + "/BLZBIC.TXT"; }
 
+BlzImportResult AppValues::ImportBlz(const std::string& source) {
+    BlzImportResult r = ImportBlzFile(source, BlzTargetPath(), "");
+    if (r.ok) UseBlzDirectory(BlzTargetPath());
+    return r;
+}
+
 void AppValues::FindSclDirectory() {
     m_strSclIniPath.clear();
     m_strSclStand.clear();

@@ -6,6 +6,7 @@
 
 #include "platform/profile.h"
 
+#include "rules/blzdirectory.h"
 #include "rules/sclimport.h"
 
 namespace valorix {
@@ -41,6 +42,10 @@ public:
     /// The bank codes with their BICs: "BLZBIC.TXT" of the data folder,
     /// written by `--import-blz`; the check uses it when it exists.
     std::string BlzTargetPath() const;
+    /// Imports the Bundesbank's bank code file `source` into BlzTargetPath
+    /// (as `--import-blz` does, valid from the file's modification date) and
+    /// uses it from now on.
+    BlzImportResult ImportBlz(const std::string& source);
     /// Moves the profile of an earlier name ("Brelot", then "Quendal") to the
     /// current key, unless the current key exists.
     void MigrateLegacyProfile();

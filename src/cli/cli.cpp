@@ -284,9 +284,9 @@ int PublishScl(const Options& o, std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
-void CheckIntoReport(CheckDocument& doc, AppValues& app, IPrompt& prompt, CArchive& ar, COutputList& report,
-                     CStructureModel* structure, ITextPage* text,
-                     std::function<std::vector<std::string>()> summaryHints) {
+std::optional<FileSummary> CheckIntoReport(CheckDocument& doc, AppValues& app, IPrompt& prompt, CArchive& ar,
+                                           COutputList& report, CStructureModel* structure, ITextPage* text,
+                                           CheckHooks hooks) {
     doc.Serialize(ar);
     // The same fill and report as the desktop view, drawn into models. The
     // report reads neither the grid nor the structure tree: both are left
@@ -295,9 +295,11 @@ void CheckIntoReport(CheckDocument& doc, AppValues& app, IPrompt& prompt, CArchi
     targets.output = &report;
     targets.structure = structure;
     targets.text = text;
-    targets.summaryHints = std::move(summaryHints);
+    targets.summarize = std::move(hooks.summarize);
+    targets.summaryHints = std::move(hooks.summaryHints);
     CStructureView view(doc, app, prompt, targets);
     view.FillView();
+    return std::move(view.m_summary);
 }
 
 namespace {
@@ -369,7 +371,7 @@ int CollectInputs(const Options& o, std::vector<CheckInput>& inputs, std::ostrea
 // standard input, else read again from `path`). False after saying why.
 bool WriteReport(const Options& o, const AppValues& app, const CheckDocument& doc, const COutputList& report,
                  const CTextPageModel& text, const std::string& path, const std::string* bytes, const std::string& name,
-                 std::ostream& err) {
+                 const FileSummary* summary, std::ostream& err) {
     std::string read;
     if (!bytes) {
         std::ifstream file(path, std::ios::binary);
@@ -392,6 +394,7 @@ bool WriteReport(const Options& o, const AppValues& app, const CheckDocument& do
     input.report = &report;
     input.marks = &text.Marks();
     input.facts = &facts;
+    input.summary = summary;
     if (WriteHtmlPage(*o.html, input)) return true;
     err << "valorix-check: Bericht '" << *o.html << "' kann nicht geschrieben werden\n";
     return false;
@@ -420,18 +423,27 @@ int CheckOne(const Options& o, AppValues& app, IPrompt& prompt, std::istream& fi
     CArchive ar{file, PathText(name)};
     COutputList report;
     CTextPageModel text;
+    std::optional<FileSummary> summary;
     try {
-        std::function<std::vector<std::string>()> historyLines;
-        if (history)
-            historyLines = [&] {
+        // The slip is made once, for every use of it: the history, --summary,
+        // the JSON and the report to share.
+        CheckHooks hooks;
+        if (history || o.summary || o.json || o.html)
+            hooks.summarize = [&] {
+                // The hash is the file's own: read once more from its start.
                 file.clear();
                 file.seekg(0);
+                return Summarize(doc.m_content, file);
+            };
+        if (history)
+            hooks.summaryHints = [&](const FileSummary* slip) -> std::vector<std::string> {
+                if (!slip) return {};
                 std::error_code ec;
                 const std::filesystem::path full = path.empty() ? std::filesystem::path(name)
                                                                 : std::filesystem::absolute(path, ec);
-                return history->Record(Summarize(doc.m_content, file), full.lexically_normal().string());
+                return history->Record(*slip, full.lexically_normal().string());
             };
-        CheckIntoReport(doc, app, prompt, ar, report, nullptr, o.html ? &text : nullptr, std::move(historyLines));
+        summary = CheckIntoReport(doc, app, prompt, ar, report, nullptr, o.html ? &text : nullptr, std::move(hooks));
     } catch (const CNvException& e) {
         err << "valorix-check: '" << VisibleControls(name) << "' kann nicht geprüft werden: " << Cp1252ToUtf8(e.Text())
             << '\n';
@@ -440,19 +452,15 @@ int CheckOne(const Options& o, AppValues& app, IPrompt& prompt, std::istream& fi
         err << "valorix-check: " << Cp1252ToUtf8(Format(msg::kNoMemoryForFile.c_str(), ar.path.c_str())) << '\n';
         return 2;
     }
+    // A slip belongs to payment files only: those with payment blocks.
+    const FileSummary* slip = summary && !summary->blocks.empty() ? &*summary : nullptr;
     // The JSON names the file as it is (its own escaping applies).
-    if (o.json) PrintJson(doc, report, Utf8ToCp1252(name), app.m_strSclStand, out);
+    if (o.json) PrintJson(doc, report, Utf8ToCp1252(name), app.m_strSclStand, out, slip);
     else PrintReport(report, out);
-    if (o.html && !WriteReport(o, app, doc, report, text, path, bytes, name, err)) return 2;
-    if (o.summary && !o.json) {
-        // The hash is the file's own: read once more from its start.
-        file.clear();
-        file.seekg(0);
-        const FileSummary summary = Summarize(doc.m_content, file);
-        if (!summary.blocks.empty()) {
-            out << '\n';
-            for (const std::string& line : SummaryLines(summary)) out << Cp1252ToUtf8(line) << '\n';
-        }
+    if (o.html && !WriteReport(o, app, doc, report, text, path, bytes, name, slip, err)) return 2;
+    if (o.summary && !o.json && slip) {
+        out << '\n';
+        for (const std::string& line : SummaryLines(*slip)) out << Cp1252ToUtf8(line) << '\n';
     }
     return CheckPassed(doc) ? 0 : 1;
 }

@@ -2,9 +2,12 @@
 #pragma once
 #include <functional>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "rules/summary.h"
 
 namespace valorix {
 
@@ -24,12 +27,23 @@ struct CArchive;
 int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
 
+/// What a check computes beside its report: the summary slip, once, and the
+/// summary lines that depend on it (the history's warning).
+struct CheckHooks {
+    /// Makes the slip of a well-formed file (its hash from the file's own bytes); null: none.
+    std::function<FileSummary()> summarize;
+    /// Further summary lines (CP1252), given the slip (null when none was made).
+    std::function<std::vector<std::string>(const FileSummary*)> summaryHints;
+};
+
 /// Checks the file behind `ar` into `doc` and fills `report` with the output
 /// pane's lines, as the desktop view does, and `structure` (when given) with
 /// the grid rows and tree items. Throws CNvException when the file cannot be
 /// checked. `text` (when given) receives the text page with its marks.
-void CheckIntoReport(CheckDocument& doc, AppValues& app, IPrompt& prompt, CArchive& ar, COutputList& report,
-                     CStructureModel* structure = nullptr, ITextPage* text = nullptr,
-                     std::function<std::vector<std::string>()> summaryHints = {});
+/// Returns the slip `hooks.summarize` made (none when it was not asked for or
+/// the file is not well-formed).
+std::optional<FileSummary> CheckIntoReport(CheckDocument& doc, AppValues& app, IPrompt& prompt, CArchive& ar,
+                                           COutputList& report, CStructureModel* structure = nullptr,
+                                           ITextPage* text = nullptr, CheckHooks hooks = {});
 
 }  // namespace valorix

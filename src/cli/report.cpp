@@ -8,6 +8,7 @@
 #include "online/help.h"
 #include "platform/codepage.h"
 #include "platform/strutil.h"
+#include "rules/summary.h"
 #include "ui/report.h"
 #include "ui/viewmodel.h"
 
@@ -32,6 +33,50 @@ nlohmann::ordered_json SclDate(const std::string& stand) {
     return text.substr(6, 4) + "-" + text.substr(3, 2) + "-" + text.substr(0, 2);
 }
 
+// A value of the file as a string, or null when it is not there.
+nlohmann::ordered_json OrNull(const std::string& cp1252) {
+    return cp1252.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(Cp1252ToUtf8(cp1252));
+}
+
+// A block's or the file's figures: computed count and sums per currency
+// (exact decimal strings), the declared NbOfTxs and CtrlSum as written (null
+// when absent) and whether they differ.
+nlohmann::ordered_json TotalsJson(const SummaryTotals& t) {
+    nlohmann::ordered_json j;
+    j["count"] = t.count;
+    j["sums"] = nlohmann::ordered_json::object();
+    for (const auto& [currency, units] : t.sums) j["sums"][Cp1252ToUtf8(currency)] = Amount(units);
+    j["sumsReadable"] = t.sumValid;
+    j["declaredCount"] = OrNull(t.declaredCount);
+    j["declaredSum"] = OrNull(t.declaredSum);
+    j["countDiffers"] = CountDiffers(t);
+    j["sumDiffers"] = SumDiffers(t);
+    return j;
+}
+
+nlohmann::ordered_json SummaryJson(const FileSummary& s) {
+    nlohmann::ordered_json j;
+    j["kind"] = s.debit ? "direct-debit" : "credit-transfer";
+    j["messageId"] = Cp1252ToUtf8(s.messageId);
+    j["created"] = Cp1252ToUtf8(s.created);
+    j["initiator"] = Cp1252ToUtf8(s.initiator);
+    j["sha256"] = s.sha256;
+    j["totals"] = TotalsJson(s.totals);
+    j["blocks"] = nlohmann::ordered_json::array();
+    for (const BlockSummary& b : s.blocks) {
+        nlohmann::ordered_json block;
+        block["id"] = Cp1252ToUtf8(b.id);
+        block["kind"] = Cp1252ToUtf8(BlockKind(s, b));
+        block["scheme"] = OrNull(b.scheme);
+        block["sequence"] = OrNull(b.sequence);
+        block["date"] = Cp1252ToUtf8(b.date);
+        block["owner"] = {{"name", Cp1252ToUtf8(b.name)}, {"iban", Cp1252ToUtf8(b.iban)}, {"bic", Cp1252ToUtf8(b.bic)}};
+        block["totals"] = TotalsJson(b.totals);
+        j["blocks"].push_back(std::move(block));
+    }
+    return j;
+}
+
 }  // namespace
 
 void PrintReport(const COutputList& report, std::ostream& out) {
@@ -44,7 +89,7 @@ bool CheckPassed(const CheckDocument& doc) {
 }
 
 void PrintJson(const CheckDocument& doc, const COutputList& report, const std::string& file,
-               const std::string& sclStand, std::ostream& out) {
+               const std::string& sclStand, std::ostream& out, const FileSummary* summary) {
     const bool passed = CheckPassed(doc);
     // The verdict sentence as the report's first line words it: a finding
     // "Fehler:" turns the positive sentence negative there and here alike.
@@ -80,6 +125,7 @@ void PrintJson(const CheckDocument& doc, const COutputList& report, const std::s
     j["report"] = nlohmann::ordered_json::array();
     for (const OutputLine& line : report.Lines())
         j["report"].push_back({{"text", Cp1252ToUtf8(line.text)}, {"position", line.position}});
+    if (summary) j["summary"] = SummaryJson(*summary);
     out << j.dump() << '\n';
 }
 

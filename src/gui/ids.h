@@ -44,6 +44,7 @@ enum CommandId : int {
     ID_SCL_DOWNLOAD = 32774 - kIdShift,
     ID_EXPAND_ALL = 32776 - kIdShift,
     ID_SCL_IMPORT = 32777 - kIdShift,  ///< "SCL-Verzeichnis importieren..."
+    ID_BLZ_IMPORT = 32778 - kIdShift,  ///< "Bankleitzahlendatei importieren..."
     // Entries of the pane menu that show or hide the toolbar and the panes.
     ID_PANE_TOGGLE_TOOLBAR = 40001 - kIdShift,
     ID_PANE_TOGGLE_STRUCTURE = 40002 - kIdShift,
@@ -51,6 +52,6 @@ enum CommandId : int {
 };
 
 /// Tab identifiers of the view's pages.
-enum PageId : int { kPageGrid = 1, kPageText = 2, kPageHtml = 3 };
+enum PageId : int { kPageGrid = 1, kPageText = 2, kPageHtml = 3, kPageSummary = 4 };
 
 }  // namespace valorix::gui

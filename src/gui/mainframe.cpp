@@ -10,6 +10,7 @@
 #include <wx/prntbase.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
+#include <wx/textctrl.h>
 #include <wx/utils.h>
 #include <wx/weakref.h>
 
@@ -155,6 +156,7 @@ CMainFrame::CMainFrame(wxDocManager* docs, AppValues& values, IPrompt& prompt)
     Bind(wxEVT_MENU, &CMainFrame::OnCustomize, this, ID_VIEW_CUSTOMIZE);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { DownloadScl(); }, ID_SCL_DOWNLOAD);
     Bind(wxEVT_MENU, &CMainFrame::OnImportScl, this, ID_SCL_IMPORT);
+    Bind(wxEVT_MENU, &CMainFrame::OnImportBlz, this, ID_BLZ_IMPORT);
     Bind(wxEVT_MENU, &CMainFrame::OnSaveReport, this, kIdSaveReport);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { HideOutputPane(); }, ID_VIEW_OUTPUTWND);
     Bind(wxEVT_MENU, [this](wxCommandEvent&) {
@@ -172,8 +174,9 @@ CMainFrame::CMainFrame(wxDocManager* docs, AppValues& values, IPrompt& prompt)
     auto never = [](wxUpdateUIEvent& e) { e.Enable(false); };
     for (int id : {ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_EDIT_CUT, ID_EDIT_PASTE, ID_EDIT_UNDO})
         Bind(wxEVT_UPDATE_UI, never, id);
-    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(!m_printText.empty()); }, ID_FILE_PRINT);
-    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(!m_printText.empty()); }, ID_FILE_PRINT_PREVIEW);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(!CurrentPrintText().empty()); }, ID_FILE_PRINT);
+    Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(!CurrentPrintText().empty()); },
+         ID_FILE_PRINT_PREVIEW);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(!m_printText.empty()); }, kIdSaveReport);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(CanCopy()); }, ID_EDIT_COPY);
     Bind(wxEVT_UPDATE_UI, [this](wxUpdateUIEvent& e) { e.Enable(!m_recent.Files().empty()); }, ID_FILE_MRU_FIRST,
@@ -230,6 +233,8 @@ void CMainFrame::CreateMenus() {
     m_fileMenu->AppendSeparator();
     Add(m_fileMenu, ID_SCL_IMPORT, "SCL-Verzeichnis &importieren...",
         "Übernimmt das SCL-Verzeichnis der Bundesbank (CSV-Datei) für die Prüfung der BICs.");
+    Add(m_fileMenu, ID_BLZ_IMPORT, "Bank&leitzahlendatei importieren...",
+        "Übernimmt die Bankleitzahlendatei der Bundesbank für den Abgleich von IBAN und BIC.");
     m_fileMenu->AppendSeparator();
     RebuildRecentMenu();
     m_fileMenu->AppendSeparator();
@@ -371,6 +376,11 @@ void CMainFrame::CreatePanes() {
     m_pages->AddPage(gridPage, "Grid", true, StripImage(0));
     m_pages->AddPage(m_text, "Text", false, StripImage(2));
     m_pages->AddPage(m_browser, "HTML", false, StripImage(1));
+    // Page "Zusammenfassung": the summary slip of a payment file, read-only.
+    m_summaryPage = new wxTextCtrl(m_pages, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
+                                   wxTE_MULTILINE | wxTE_READONLY | wxTE_DONTWRAP | wxTE_RICH2);
+    m_summaryPage->SetFont(wxFont(wxFontInfo(10).Family(wxFONTFAMILY_TELETYPE)));
+    m_pages->AddPage(m_summaryPage, "Zusammenfassung", false, StripImage(2));
     m_aui.AddPane(m_pages, wxAuiPaneInfo().Name("View").CenterPane().PaneBorder(false));
     m_pages->Bind(wxEVT_AUINOTEBOOK_PAGE_CHANGED, [this](wxAuiNotebookEvent& e) {
         if (ActivePage() == kPageHtml) m_browser->EnsureEngine();
@@ -447,6 +457,8 @@ void CMainFrame::DropDocument() {
     m_rows.Clear();
     m_output.Clear();
     m_printText.clear();
+    m_summaryPrintText.clear();
+    m_summaryPage->Clear();
 }
 
 wxString CMainFrame::ScreenW(std::string_view text) const { return W(text, &m_screen); }
@@ -476,13 +488,19 @@ void CMainFrame::Fill(CheckDocument& doc) {
         if (m_onProgress) m_onProgress(dialog.get());
         return dialog;
     };
+    // The slip is made once per check: for its page, the HTML page and the history.
+    if (!m_screen.Path().empty())
+        targets.summarize = [&doc, path = m_screen.Path()] {
+            std::ifstream file(path, std::ios::binary);
+            return Summarize(doc.m_content, file);
+        };
     // A second submission is told in the summary. Opening the same file again
     // within ten minutes of its first check is the same check repeated.
     if (!m_screen.Path().empty() && HistorySwitchedOn(m_values.GetOptionInt("HISTORY", 1)))
-        targets.summaryHints = [this, &doc, path = m_screen.Path()] {
+        targets.summaryHints = [this, path = m_screen.Path()](const FileSummary* slip) -> std::vector<std::string> {
+            if (!slip) return {};
             if (!m_history) m_history = std::make_unique<CCheckHistory>(HistorySettings{m_values.m_strDataFolder, 60, 10});
-            std::ifstream file(path, std::ios::binary);
-            return m_history->Record(Summarize(doc.m_content, file), path);
+            return m_history->Record(*slip, path);
         };
     DropDocument();
     m_structureView = std::make_unique<CStructureView>(doc, m_values, m_prompt, targets);
@@ -499,6 +517,10 @@ void CMainFrame::Fill(CheckDocument& doc) {
         return;
     }
     m_printText = m_structureView->m_strPrintText;
+    const std::vector<std::string> slip =
+        SummaryPageLines(m_structureView->PaymentSummary(), result != FillResult::NoFile);
+    m_summaryPrintText = SummaryPageText(slip, "\r\n");
+    m_summaryPage->ChangeValue(ScreenW(SummaryPageText(slip, "\n")));
     m_grid->SetModel(&m_rows);
     m_tree->SetModel(&m_rows);
     m_outputList->SetLines(&m_output);
@@ -605,6 +627,14 @@ void CMainFrame::OnImportScl(wxCommandEvent&) {
     ImportScl(PathS(dialog.GetPath()));
 }
 
+void CMainFrame::OnImportBlz(wxCommandEvent&) {
+    wxFileDialog dialog(this, U("Bankleitzahlendatei der Bundesbank importieren"), wxString(), wxString(),
+                        U("Bankleitzahlendatei (*.txt)|*.txt;*.TXT|Alle Dateien (*.*)|*"),
+                        wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    if (dialog.ShowModal() != wxID_OK) return;
+    ImportBlz(PathS(dialog.GetPath()));
+}
+
 void CMainFrame::OnSaveReport(wxCommandEvent&) {
     const std::string file = m_screen.Path();
     const std::filesystem::path folder = std::filesystem::path(file).parent_path();
@@ -645,6 +675,7 @@ bool CMainFrame::SaveReport(const std::string& target) {
     input.marks = &m_text->Model().Marks();
     input.lineText = [this](std::string_view line) { return m_screen.Convert(line); };
     input.facts = &facts;
+    input.summary = m_structureView ? m_structureView->PaymentSummary() : nullptr;
     if (WriteHtmlPage(target, input)) {
         SetStatusText(U("Bericht gespeichert: ") + PathW(target));
         return true;
@@ -661,6 +692,16 @@ void CMainFrame::ImportScl(const std::string& source) {
                             : A("Das SCL Verzeichnis konnte nicht importiert werden!\n") + r.message;
     for (const std::string& warning : r.warnings) text += "\n" + warning;
     m_prompt.Message(text);
+}
+
+void CMainFrame::ImportBlz(const std::string& source) {
+    const BlzImportResult r = m_values.ImportBlz(source);
+    const std::string& d = r.stand;  // YYYYMMDD
+    const std::string validFrom = d.size() == 8 ? d.substr(6, 2) + "." + d.substr(4, 2) + "." + d.substr(0, 4) : d;
+    m_prompt.Message(r.ok ? Format(A("Die Bankleitzahlendatei der Bundesbank (gültig ab %s) mit %ld Bankleitzahlen "
+                                     "wurde übernommen.").c_str(),
+                                   validFrom.c_str(), r.banks)
+                          : A("Die Bankleitzahlendatei konnte nicht importiert werden!\n") + r.message);
 }
 
 bool CMainFrame::OpenFile(std::string path) {
@@ -708,7 +749,7 @@ int CMainFrame::ActivePage() const {
 }
 
 void CMainFrame::ActivatePage(int pageId) {
-    if (pageId >= kPageGrid && pageId <= kPageHtml) m_pages->SetSelection(static_cast<size_t>(pageId - 1));
+    if (pageId >= kPageGrid && pageId <= kPageSummary) m_pages->SetSelection(static_cast<size_t>(pageId - 1));
 }
 
 void CMainFrame::SelectFromTree(RowId row) {
@@ -836,20 +877,26 @@ void CMainFrame::ApplyLook(int id, bool store) {
     if (store) m_values.m_profile.WriteInt("Workspace", "ApplicationLook", id);
 }
 
+std::string CMainFrame::CurrentPrintText() const {
+    return ActivePage() == kPageSummary ? m_summaryPrintText : m_printText;
+}
+
 void CMainFrame::OnPrint(wxCommandEvent&) {
-    if (m_printText.empty()) return;
+    const std::string text = CurrentPrintText();
+    if (text.empty()) return;
     wxPrintDialogData data(m_printData);
     wxPrinter printer(&data);
-    COutputPrintout printout(m_printText, m_outputList->GetFont(), &m_screen);
+    COutputPrintout printout(text, m_outputList->GetFont(), &m_screen);
     if (printer.Print(this, &printout, true)) m_printData = printer.GetPrintDialogData().GetPrintData();
 }
 
 void CMainFrame::OnPrintPreview(wxCommandEvent&) {
-    if (m_printText.empty()) return;
+    const std::string text = CurrentPrintText();
+    if (text.empty()) return;
     // The toolkit's own preview: one printout to show, one to print from it.
     wxPrintDialogData data(m_printData);
-    auto* preview = new wxPrintPreview(new COutputPrintout(m_printText, m_outputList->GetFont(), &m_screen),
-                                       new COutputPrintout(m_printText, m_outputList->GetFont(), &m_screen), &data);
+    auto* preview = new wxPrintPreview(new COutputPrintout(text, m_outputList->GetFont(), &m_screen),
+                                       new COutputPrintout(text, m_outputList->GetFont(), &m_screen), &data);
     if (!preview->IsOk()) {
         delete preview;
         m_prompt.Message(A("Die Seitenansicht kann nicht angezeigt werden: kein Drucker eingerichtet."));

@@ -75,6 +75,10 @@ public:
     /// Imports the Bundesbank's SCL file at `source` as the directory the
     /// checks use, and says the result in a message box.
     void ImportScl(const std::string& source);
+    /// Imports the Bundesbank's bank code file at `source` for the check of
+    /// IBAN and BIC ("BLZBIC.TXT" in the data folder, as `--import-blz`
+    /// does), and says the result in a message box.
+    void ImportBlz(const std::string& source);
     /// "Bericht speichern...": the menu command's id.
     static constexpr int kIdSaveReport = 40010 - 0x8000;
     /// Writes the open file's report to share (HTML) to `target`; false,
@@ -90,7 +94,7 @@ public:
     /// Shows or hides a pane ("Strukturansicht" or "Ausgabe") or the toolbar.
     void ShowPane(const wxString& name, bool show);
     bool IsPaneShown(const wxString& name);
-    /// Activates a page by its id (kPageGrid, kPageText, kPageHtml).
+    /// Activates a page by its id (kPageGrid, kPageText, kPageHtml, kPageSummary).
     void ActivatePage(int pageId);
     int ActivePage() const;
 
@@ -102,6 +106,10 @@ public:
     COutputListCtrl* OutputList() const { return m_outputList; }
     CTextPageCtrl* TextPage() const { return m_text; }
     CBrowserPage* Browser() const { return m_browser; }
+    /// The page "Zusammenfassung": the summary slip of the open payment file.
+    wxTextCtrl* SummaryPage() const { return m_summaryPage; }
+    /// What "Ausgabe Drucken" prints: the slip while its page is active, else the output lines.
+    std::string CurrentPrintText() const;
     wxAuiNotebook* Pages() const { return m_pages; }
     wxAuiManager& Aui() { return m_aui; }
     const CRecentFiles& Recent() const { return m_recent; }
@@ -136,6 +144,7 @@ private:
 
     void OnOpen(wxCommandEvent&);
     void OnImportScl(wxCommandEvent&);
+    void OnImportBlz(wxCommandEvent&);
     void OnSaveReport(wxCommandEvent&);
     void ShowOnlineStatus(const std::string& text);
     void OnRecent(wxCommandEvent&);
@@ -158,6 +167,7 @@ private:
     wxStaticText* m_description = nullptr;
     CTextPageCtrl* m_text = nullptr;
     CBrowserPage* m_browser = nullptr;
+    wxTextCtrl* m_summaryPage = nullptr;
     CRowsCtrl* m_tree = nullptr;
     COutputListCtrl* m_outputList = nullptr;
     wxAuiToolBar* m_toolbar = nullptr;
@@ -171,6 +181,7 @@ private:
     std::unique_ptr<CCheckHistory> m_history;
     CValorixView* m_view = nullptr;
     std::string m_printText;
+    std::string m_summaryPrintText;  ///< the slip's lines joined by CR LF; empty: nothing to print
     CRecentFiles m_recent;
     CScreenText m_screen;  ///< names the open file by its real name
     wxPrintData m_printData;

@@ -124,24 +124,15 @@ void TotalsLines(const SummaryTotals& t, const std::string& indent, std::vector<
     std::string count = indent + "Transaktionen: " + std::to_string(t.count);
     if (!t.declaredCount.empty()) {
         count += " (angegeben: " + t.declaredCount;
-        if (ReadLeadingInt(t.declaredCount) != static_cast<int64_t>(t.count)) count += ", abweichend!";
+        if (CountDiffers(t)) count += ", abweichend!";
         count += ")";
     }
     out.push_back(count);
-    __int128 all = 0;
-    std::string sums = indent + A("Summe: ");
-    if (t.sums.empty()) sums += "0.00";
-    bool first = true;
-    for (const auto& [currency, units] : t.sums) {
-        sums += (first ? "" : " + ") + Amount(units) + (currency.empty() ? "" : " " + currency);
-        all += units;
-        first = false;
-    }
+    std::string sums = indent + A("Summe: ") + SumsText(t);
     if (!t.sumValid) sums += A(" (nicht alle Beträge lesbar)");
     if (!t.declaredSum.empty()) {
-        const Currency declared = ParseAmount(t.declaredSum);
         sums += " (angegeben: " + t.declaredSum;
-        if (!declared.valid || !t.sumValid || declared.units != all) sums += ", abweichend!";
+        if (SumDiffers(t)) sums += ", abweichend!";
         sums += ")";
     }
     out.push_back(sums);
@@ -175,6 +166,33 @@ FileSummary Summarize(const std::string& content, std::istream& file) {
     return s;
 }
 
+bool CountDiffers(const SummaryTotals& t) {
+    return !t.declaredCount.empty() && ReadLeadingInt(t.declaredCount) != static_cast<int64_t>(t.count);
+}
+
+bool SumDiffers(const SummaryTotals& t) {
+    if (t.declaredSum.empty()) return false;
+    __int128 all = 0;
+    for (const auto& [currency, units] : t.sums) all += units;
+    const Currency declared = ParseAmount(t.declaredSum);
+    return !declared.valid || !t.sumValid || declared.units != all;
+}
+
+std::string SumsText(const SummaryTotals& t) {
+    if (t.sums.empty()) return "0.00";
+    std::string sums;
+    for (const auto& [currency, units] : t.sums)
+        sums += (sums.empty() ? "" : " + ") + Amount(units) + (currency.empty() ? "" : " " + currency);
+    return sums;
+}
+
+std::string BlockKind(const FileSummary& s, const BlockSummary& b) {
+    std::string kind = s.debit ? "Lastschrift" : A("Überweisung");
+    if (!b.scheme.empty()) kind += " " + b.scheme;
+    if (!b.sequence.empty()) kind += " " + b.sequence;
+    return kind;
+}
+
 std::vector<std::string> SummaryLines(const FileSummary& s) {
     std::vector<std::string> out;
     out.push_back("Begleitzettel");
@@ -183,10 +201,7 @@ std::vector<std::string> SummaryLines(const FileSummary& s) {
     TotalsLines(s.totals, "", out);
     size_t n = 0;
     for (const BlockSummary& b : s.blocks) {
-        std::string kind = s.debit ? "Lastschrift" : A("Überweisung");
-        if (!b.scheme.empty()) kind += " " + b.scheme;
-        if (!b.sequence.empty()) kind += " " + b.sequence;
-        out.push_back("Auftrag " + std::to_string(++n) + " '" + b.id + "': " + kind + ", " +
+        out.push_back("Auftrag " + std::to_string(++n) + " '" + b.id + "': " + BlockKind(s, b) + ", " +
                       (s.debit ? "Einzug am " : A("Ausführung am ")) + b.date);
         out.push_back("  Konto: " + b.iban + (b.bic.empty() ? "" : ", BIC " + b.bic) + ", " + b.name);
         TotalsLines(b.totals, "  ", out);

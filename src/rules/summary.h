@@ -42,7 +42,19 @@ FileSummary Summarize(const std::string& content, std::istream& file);
 std::string Amount(__int128 units);
 /// The slip as text lines (CP1252).
 std::vector<std::string> SummaryLines(const FileSummary& summary);
-/// Lowercase hex SHA-256 of the stream's bytes from where it stands; empty when it cannot be read.
+/// Whether a block's (or the file's) computed count differs from its declared
+/// NbOfTxs; false when none is declared.
+bool CountDiffers(const SummaryTotals& totals);
+/// Whether the computed sum (all currencies together) differs from the
+/// declared CtrlSum, or an amount or the CtrlSum could not be read; false
+/// when no CtrlSum is declared.
+bool SumDiffers(const SummaryTotals& totals);
+/// The sums per currency as the slip writes them: "0.25 CHF + 10.50 EUR",
+/// "0.00" when there is none.
+std::string SumsText(const SummaryTotals& totals);
+/// A block's kind as the slip names it (CP1252): "Lastschrift CORE FRST",
+/// "Überweisung".
+std::string BlockKind(const FileSummary& summary, const BlockSummary& block);
 
 
 }  // namespace valorix

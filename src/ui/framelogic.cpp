@@ -175,4 +175,16 @@ std::vector<std::vector<std::string>> PaginatePrintText(const std::string& text,
     return pages;
 }
 
+std::vector<std::string> SummaryPageLines(const FileSummary* summary, bool checked) {
+    if (summary && !summary->blocks.empty()) return SummaryLines(*summary);
+    if (!checked) return {};
+    return {A("Kein Begleitzettel: Die Datei enthält keine Zahlungsaufträge (Überweisungen oder Lastschriften).")};
+}
+
+std::string SummaryPageText(const std::vector<std::string>& lines, const char* lineEnd) {
+    std::string text;
+    for (size_t i = 0; i < lines.size(); ++i) text += (i == 0 ? "" : lineEnd) + lines[i];
+    return text;
+}
+
 }  // namespace valorix

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/profile.h"
+#include "rules/summary.h"
 #include "ui/viewmodel.h"
 
 namespace valorix {
@@ -70,6 +71,14 @@ public:
 private:
     std::vector<std::string> m_files;
 };
+
+/// The lines of the page "Zusammenfassung" (CP1252): the summary slip of a
+/// payment file (`summary`), as `valorix-check --summary` prints it; for
+/// another checked file (`checked`) one line saying it has none; nothing
+/// without a file.
+std::vector<std::string> SummaryPageLines(const FileSummary* summary, bool checked);
+/// The page's text to show (lines joined by "\n") or to print (by "\r\n").
+std::string SummaryPageText(const std::vector<std::string>& lines, const char* lineEnd);
 
 /// The print text cut into pages: lines end at carriage returns (further
 /// carriage returns and one line feed belong to the same line end); a line

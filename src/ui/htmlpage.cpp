@@ -45,6 +45,16 @@ const char* const kReportStyle =
     "details>summary{list-style:none}details>summary::-webkit-details-marker{display:none}"
     "tr,.msg{page-break-inside:avoid}h1{page-break-after:avoid}}";
 
+// The summary slip's tables, on pages of payment files only.
+const char* const kSlipStyle =
+    "h2{font-size:14px;font-family:sans-serif;margin:10px 0 4px}"
+    "table.slip{border-collapse:collapse;font-family:sans-serif;margin:6px 0 12px}"
+    "table.slip th,table.slip td{border:1px solid #bbb;padding:2px 6px;text-align:left;vertical-align:top;"
+    "white-space:nowrap}"
+    "table.slip th{background:#f0f0f0}table.slip td.num{text-align:right}"
+    "table.slip tr:last-child td{font-weight:bold}"
+    ".diff{color:#d00000;font-weight:bold}";
+
 // Opens the collapsed elements around a finding that a link goes to.
 const char* const kScript =
     "<script>function openTo(id){for(var e=document.getElementById(id);e;e=e.parentElement)"
@@ -327,12 +337,52 @@ std::string Excerpt(const HtmlPageInput& in, const CLines& lines,
     return out + beyond;
 }
 
+// Engine text (Windows-1252) as HTML text.
+std::string SlipText(const std::string& cp1252) { return HtmlEscape(Cp1252ToUtf8(cp1252)); }
+
+// " (angegeben: 4, abweichend!)" below a computed figure; "" when nothing is declared.
+std::string Declared(const std::string& declared, bool differs) {
+    if (declared.empty()) return {};
+    return "<br/>(angegeben: " + SlipText(declared) + (differs ? ", <span class=\"diff\">abweichend!</span>" : "") +
+           ")";
+}
+
+// The count and the sums of a block or the file: two cells.
+std::string TotalsCells(const SummaryTotals& t) {
+    std::string sums;
+    for (const auto& [currency, units] : t.sums)
+        sums += (sums.empty() ? "" : "<br/>") + Amount(units) + (currency.empty() ? "" : " " + SlipText(currency));
+    if (sums.empty()) sums = "0.00";
+    if (!t.sumValid) sums += "<br/><span class=\"diff\">nicht alle Beträge lesbar</span>";
+    return "<td class=\"num\">" + std::to_string(t.count) + Declared(t.declaredCount, CountDiffers(t)) +
+           "</td><td class=\"num\">" + sums + Declared(t.declaredSum, SumDiffers(t)) + "</td>";
+}
+
 const char* SeverityWord(const std::string& text, bool error) {
     if (error) return "Fehler";
     return Contains(text, " : Warnung") ? "Warnung" : "Hinweis";
 }
 
 }  // namespace
+
+std::string SummaryHtml(const FileSummary& s) {
+    std::string out = "<h2>Begleitzettel</h2>\n<table class=\"slip\">\n";
+    for (const auto& [label, value] : {std::pair<const char*, const std::string*>{"Nachricht (MsgId)", &s.messageId},
+                                       {"Erstellt", &s.created},
+                                       {"Einreicher", &s.initiator}})
+        out += std::string("<tr><th>") + label + "</th><td>" + SlipText(*value) + "</td></tr>\n";
+    out += "<tr><th>SHA-256</th><td>" + HtmlEscape(s.sha256) + "</td></tr>\n</table>\n";
+    out += "<table class=\"slip\">\n<tr><th>Auftrag</th><th>Referenz</th><th>Art</th><th>" +
+           std::string(s.debit ? "Einzug am" : "Ausführung am") +
+           "</th><th>Transaktionen</th><th>Summe</th><th>Name</th><th>IBAN</th><th>BIC</th></tr>\n";
+    size_t n = 0;
+    for (const BlockSummary& b : s.blocks)
+        out += "<tr><td class=\"num\">" + std::to_string(++n) + "</td><td>" + SlipText(b.id) + "</td><td>" +
+               SlipText(BlockKind(s, b)) + "</td><td>" + SlipText(b.date) + "</td>" + TotalsCells(b.totals) + "<td>" +
+               SlipText(b.name) + "</td><td>" + SlipText(b.iban) + "</td><td>" + SlipText(b.bic) + "</td></tr>\n";
+    out += "<tr><th colspan=\"4\">Datei gesamt</th>" + TotalsCells(s.totals) + "<td colspan=\"3\"></td></tr>\n</table>\n";
+    return out;
+}
 
 std::string HtmlPage(const HtmlPageInput& in) {
     static const std::string kNone;
@@ -381,8 +431,9 @@ std::string HtmlPage(const HtmlPageInput& in) {
     std::string page;
     if (!facts) {
         page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + HtmlEscape(in.title) +
-               "</title><style>" + kStyle + "</style>" + kScript + "</head><body>\n<h1>" + HtmlEscape(in.title) +
-               "</h1>\n<ul class=\"report\">\n";
+               "</title><style>" + kStyle + (in.summary ? kSlipStyle : "") + "</style>" + kScript +
+               "</head><body>\n<h1>" + HtmlEscape(in.title) + "</h1>\n" +
+               (in.summary ? SummaryHtml(*in.summary) : std::string()) + "<ul class=\"report\">\n";
         for (size_t i = 0; i < lines.size(); ++i) {
             const std::string t = HtmlEscape(line(lines[i].text));
             if (keyOf[i] != LONG_MIN)
@@ -399,7 +450,7 @@ std::string HtmlPage(const HtmlPageInput& in) {
     // table, then the text; nothing to run and nothing to load, and
     // well-formed XML as well as HTML.
     page = "<!DOCTYPE html>\n<html lang=\"de\"><head><meta charset=\"utf-8\"/><title>Prüfbericht " +
-           HtmlEscape(facts->name) + "</title><style>" + kStyle + kReportStyle +
+           HtmlEscape(facts->name) + "</title><style>" + kStyle + kReportStyle + (in.summary ? kSlipStyle : "") +
            "</style></head><body>\n<h1>Prüfbericht " + HtmlEscape(facts->name) + "</h1>\n<table class=\"facts\">\n";
     for (const auto& [label, value] :
          {std::pair<const char*, std::string>{"Datei", facts->name},
@@ -409,7 +460,9 @@ std::string HtmlPage(const HtmlPageInput& in) {
           {"Programmversion", facts->version},
           {"Stand des SCL Verzeichnisses", facts->sclDate}})
         page += std::string("<tr><th>") + label + "</th><td>" + HtmlEscape(value) + "</td></tr>\n";
-    page += "</table>\n<ul class=\"report\">\n";
+    page += "</table>\n";
+    if (in.summary) page += SummaryHtml(*in.summary);
+    page += "<ul class=\"report\">\n";
     for (size_t i = 0; i < lines.size(); ++i)
         if (keyOf[i] == LONG_MIN) page += "<li>" + HtmlEscape(line(lines[i].text)) + "</li>\n";
     page += "</ul>\n";

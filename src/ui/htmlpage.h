@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "rules/summary.h"
 #include "ui/textpage.h"
 #include "ui/viewmodel.h"
 
@@ -50,6 +51,8 @@ struct HtmlPageInput {
     std::function<std::string(std::string_view)> lineText;
     /// Set: the page is the report to save and share.
     const HtmlReportFacts* facts = nullptr;
+    /// The slip of a payment file, shown as tables at the top; null: none.
+    const FileSummary* summary = nullptr;
 };
 
 /// The page as UTF-8 HTML.
@@ -64,6 +67,11 @@ HtmlReportFacts ReportFacts(std::string_view bytes, const std::string& name, dou
 
 /// The SHA-256 of `bytes` as 64 lower-case hex digits.
 
+
+/// The summary slip as HTML (UTF-8): a heading, a table of the file's
+/// values and one of its payment blocks with the totals, differences from
+/// the declared NbOfTxs/CtrlSum marked "abweichend!". Well-formed XML.
+std::string SummaryHtml(const FileSummary& summary);
 
 /// Text as HTML text: "<", ">", "&" and quotes escaped, control characters
 /// (but tab and line ends) shown as their pictures.

@@ -69,6 +69,7 @@ CStructureView::~CStructureView() = default;
 
 FillResult CStructureView::FillView() {
     ITextPage& page = *m_t.text;
+    m_summary.reset();
     // 1-4
     m_keepRows = m_t.structure != nullptr;
     m_model = m_t.structure;
@@ -163,8 +164,10 @@ FillResult CStructureView::FillView() {
         const std::string sclHint = SclDirectoryHint();
         if (!sclHint.empty() && std::find(m_doc.m_messages.begin(), m_doc.m_messages.end(), sclHint) == m_doc.m_messages.end())
             m_doc.m_messages.push_back(sclHint);
+        if (m_t.summarize) m_summary = m_t.summarize();
         if (m_t.summaryHints)
-            for (std::string& hint : m_t.summaryHints()) m_doc.m_messages.push_back(std::move(hint));
+            for (std::string& hint : m_t.summaryHints(m_summary ? &*m_summary : nullptr))
+                m_doc.m_messages.push_back(std::move(hint));
         BuildReport(page, m_positions->Columns(), output, m_doc);
         // The browser page shows the file with the report's findings.
         if (browser != Browser::None) ShowInBrowser(browser == Browser::LargeFile, output);
@@ -200,6 +203,7 @@ void CStructureView::ShowInBrowser(bool large, const COutputList& report) {
     if (const auto* model = dynamic_cast<const CTextPageModel*>(m_t.text)) input.marks = &model->Marks();
     else if (m_t.marks) input.marks = m_t.marks();
     input.lineText = m_t.lineText;
+    input.summary = PaymentSummary();
     // Without a page of its own the file itself is shown.
     m_t.browser->Navigate(WriteHtmlPage(m_app.m_strReportFile, input) ? m_app.m_strReportFile : path);
 }

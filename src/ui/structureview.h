@@ -7,9 +7,11 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "rules/summary.h"
 #include "rules/treerules.h"
 #include "ui/textpage.h"
 #include "ui/viewmodel.h"
@@ -37,9 +39,15 @@ struct ViewTargets {
     /// Creates the progress dialog for large documents, with its caption and
     /// status line; null, or returning null: none.
     std::function<std::unique_ptr<IProgress>(const std::string& caption, const std::string& status)> makeProgress;
+    /// The summary slip of a well-formed file, made once its checks are done
+    /// (the caller reads the file's own bytes for its hash); null: none. The
+    /// fill keeps it in m_summary for the summary lines, the browser page and
+    /// its caller.
+    std::function<FileSummary()> summarize;
     /// Further lines (Windows-1252) for the report's summary of a well-formed
-    /// file, asked once the checks are done; null: none.
-    std::function<std::vector<std::string>()> summaryHints;
+    /// file, asked once the checks are done, given the slip (null when none
+    /// was made); null: none.
+    std::function<std::vector<std::string>(const FileSummary*)> summaryHints;
 };
 
 enum class FillResult {
@@ -65,6 +73,12 @@ public:
     std::vector<RowId> m_rows;
     std::string m_strPrintText;
     long m_elapsedSeconds = 0;
+    /// The slip the fill made (ViewTargets::summarize), once per check.
+    std::optional<FileSummary> m_summary;
+    /// The slip when the file is a payment file (it has payment blocks); else null.
+    const FileSummary* PaymentSummary() const {
+        return m_summary && !m_summary->blocks.empty() ? &*m_summary : nullptr;
+    }
 
 private:
     struct Cancel {};

@@ -38,6 +38,9 @@
 #include "gui/wxstr.h"
 #include "online/help.h"
 #include "online/http.h"
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "platform/sha256.h"
 #include "platform/strutil.h"
 #include "platform/inifile.h"
 #include "platform/inputfile.h"
@@ -1190,6 +1193,166 @@ TEST_F(Gui, SclDirectoryImportedFromTheMenu) {
     const wxMenuBar* bar = m_frame->GetMenuBar();
     ASSERT_NE(bar->FindItem(ID_SCL_IMPORT), nullptr);
     EXPECT_EQ(bar->FindItem(ID_SCL_IMPORT)->GetItemLabelText().utf8_string(), "SCL-Verzeichnis importieren...");
+}
+
+// The history in the desktop program: the suites switch it off
+// (VALORIX_HISTORY=0), this test alone turns it on, in its own data folder.
+// Opening the same file again within ten minutes of its check is that check
+// repeated; opened again later, the summary says it was checked before.
+TEST_F(Gui, HistoryWarnsWhenTheSameFileIsOpenedAgain) {
+    const char* was = std::getenv("VALORIX_HISTORY");
+    const std::string saved = was ? was : "";
+    setenv("VALORIX_HISTORY", "1", 1);
+    struct Restore {
+        std::string value;
+        bool set;
+        ~Restore() {
+            SetClock(std::nullopt);
+            if (set) setenv("VALORIX_HISTORY", value.c_str(), 1);
+            else unsetenv("VALORIX_HISTORY");
+        }
+    } restore{saved, was != nullptr};
+    const std::string file = m_dir / "lastschriften.xml";
+    WriteFile(file, ReadFile(FixturesDir() + "/rules/summary-two-blocks.xml"));
+    const std::string warning = "Warnung: Diese Datei (MsgId 'MSG-7') wurde bereits am 10.12.2026 09:00 als '" + file +
+                                "' geprüft. Doppelte Einreichung?";
+    const auto warned = [&] {
+        const std::vector<std::string> out = OutputTexts();
+        return std::count(out.begin(), out.end(), warning);
+    };
+    SetClock(MakeDate(2026, 12, 10, 9, 0, 0));
+    ASSERT_TRUE(m_frame->OpenFile(file));
+    EXPECT_EQ(warned(), 0);
+    EXPECT_TRUE(fs::exists(m_dir / "data/Norvane/Valorix/history.sqlite"));
+    SetClock(MakeDate(2026, 12, 10, 9, 5, 0));
+    ASSERT_TRUE(m_frame->OpenFile(file));
+    EXPECT_EQ(warned(), 0) << "the same check repeated";
+    m_frame->CloseFile();
+    Pump();
+    SetClock(MakeDate(2026, 12, 10, 9, 30, 0));
+    ASSERT_TRUE(m_frame->OpenFile(file));
+    EXPECT_EQ(warned(), 1);
+    // The output pane's list shows it among the summary lines.
+    bool listed = false;
+    for (int i = 0; i < m_frame->OutputList()->GetItemCount(); ++i)
+        listed = listed || m_frame->OutputList()->GetItemText(i).utf8_string() == warning;
+    EXPECT_TRUE(listed);
+    m_frame->ShowPane("Ausgabe", true);
+    Screenshot(m_frame, "history-warning.png");
+    EXPECT_TRUE(m_prompt.shown.empty());
+}
+
+// The page "Zusammenfassung": the slip of a file with two payment blocks and
+// two currencies, read back from the page; printed while it is the active
+// page; one line for a file without payment blocks; empty without a file.
+TEST_F(Gui, SummaryPageShowsTheSlipOfTwoBlocksAndTwoCurrencies) {
+    const std::string file = FixturesDir() + "/rules/summary-two-blocks.xml";
+    ASSERT_TRUE(m_frame->OpenFile(file));
+    ASSERT_EQ(m_frame->Pages()->GetPageCount(), 4u);
+    EXPECT_EQ(m_frame->Pages()->GetPageText(3).utf8_string(), "Zusammenfassung");
+    m_frame->ActivatePage(kPageSummary);
+    EXPECT_EQ(m_frame->ActivePage(), kPageSummary);
+    const std::string slip =
+        "Begleitzettel\n"
+        "Nachricht: MSG-7, erstellt 2026-12-10T08:30:00, Einreicher: Verein Müller\n"
+        "SHA-256: " + Sha256Hex(ReadFile(file)) + "\n"
+        "Transaktionen: 3 (angegeben: 3)\n"
+        "Summe: 0.25 CHF + 110.5001 EUR (angegeben: 110.75, abweichend!)\n"
+        "Auftrag 1 'B1': Lastschrift CORE FRST, Einzug am 2026-12-15\n"
+        "  Konto: DE89370400440532013000, BIC GOODDEFFXXX, Verein Müller\n"
+        "  Transaktionen: 2 (angegeben: 2)\n"
+        "  Summe: 0.25 CHF + 10.50 EUR (angegeben: 10.75)\n"
+        "Auftrag 2 'B2': Lastschrift B2B RCUR, Einzug am 2026-12-16\n"
+        "  Konto: DE89370400440532013000, BIC GOODDEFFXXX, Verein Müller\n"
+        "  Transaktionen: 1 (angegeben: 2, abweichend!)\n"
+        "  Summe: 100.0001 EUR (angegeben: 100.00, abweichend!)";
+    EXPECT_EQ(m_frame->SummaryPage()->GetValue().utf8_string(), slip);
+    EXPECT_FALSE(m_frame->SummaryPage()->IsEditable());
+    // Printed while it is the active page: the slip's lines; otherwise the output.
+    std::string printed = slip;
+    for (size_t p = 0; (p = printed.find('\n', p)) != std::string::npos; p += 2) printed.replace(p, 1, "\r\n");
+    EXPECT_EQ(Cp1252ToUtf8(m_frame->CurrentPrintText()), printed);
+    EXPECT_TRUE(UpdateUi(m_frame, ID_FILE_PRINT).GetEnabled());
+    COutputPrintout printout(m_frame->CurrentPrintText(), m_frame->OutputList()->GetFont());
+    wxBitmap paper(850, 1100, 24);
+    wxMemoryDC dc(paper);
+    printout.SetDC(&dc);
+    printout.SetPageSizePixels(850, 1100);
+    printout.SetPPIScreen(96, 96);
+    printout.SetPPIPrinter(100, 100);
+    printout.OnPreparePrinting();
+    ASSERT_EQ(printout.Pages().size(), 1u);
+    EXPECT_EQ(printout.Pages()[0].size(), 13u);
+    EXPECT_TRUE(printout.OnPrintPage(1));
+    dc.SelectObject(wxNullBitmap);
+    Screenshot(m_frame, "summary-page.png");
+    m_frame->ActivatePage(kPageGrid);
+    EXPECT_EQ(m_frame->CurrentPrintText(), m_frame->PrintText());
+    // The desktop HTML page has the slip at its top, too.
+    EXPECT_NE(ReadFile(Values().m_strReportFile).find("<h2>Begleitzettel</h2>"), std::string::npos);
+    m_frame->ActivatePage(kPageHtml);
+    wxWebView* web = m_frame->Browser()->Web();
+    ASSERT_NE(web, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return PageText(web).Contains(U("Datei gesamt")); }));
+    Screenshot(m_frame, "summary-html.png");
+    // A file without payment blocks, then none.
+    const std::string other = m_dir / "keine-zahlung.xml";
+    WriteFile(other, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document><Abc>1</Abc></Document>\n");
+    ASSERT_TRUE(m_frame->OpenFile(other));
+    m_frame->ActivatePage(kPageSummary);
+    EXPECT_EQ(m_frame->SummaryPage()->GetValue().utf8_string(),
+              "Kein Begleitzettel: Die Datei enthält keine Zahlungsaufträge (Überweisungen oder Lastschriften).");
+    EXPECT_EQ(ReadFile(Values().m_strReportFile).find("Begleitzettel"), std::string::npos);
+    m_frame->CloseFile();
+    Pump();
+    EXPECT_TRUE(m_frame->SummaryPage()->GetValue().empty());
+    EXPECT_FALSE(UpdateUi(m_frame, ID_FILE_PRINT).GetEnabled());
+    m_frame->ActivatePage(kPageGrid);
+}
+
+// "Bankleitzahlendatei importieren...": the Bundesbank's bank code file
+// becomes the lookup of the next check, as --import-blz makes it; a bad file
+// is refused and leaves the lookup as it was.
+TEST_F(Gui, BankCodeFileImportedFromTheMenu) {
+    const std::string target = m_dir / "data/Norvane/Valorix/BLZBIC.TXT";
+    m_prompt.shown.clear();
+    m_frame->ImportBlz(FixturesDir() + "/blz/blz-file.txt");
+    ASSERT_EQ(m_prompt.shown.size(), 1u);
+    const std::string written = ReadFile(target);
+    const size_t stand = written.find("STAND=");
+    ASSERT_NE(stand, std::string::npos);
+    const std::string d = written.substr(stand + 6, 8);
+    EXPECT_EQ(U8(m_prompt.shown[0]), "Die Bankleitzahlendatei der Bundesbank (gültig ab " + d.substr(6, 2) + "." +
+                                         d.substr(4, 2) + "." + d.substr(0, 4) +
+                                         ") mit 4 Bankleitzahlen wurde übernommen.");
+    EXPECT_NE(written.find("37040044=COBADEFFXXX\r\n"), std::string::npos);
+    // The next check compares IBAN and BIC.
+    std::string xml = ReadFile(FixturesDir() + "/rules/bank-codes.xml");
+    xml.replace(xml.find("COBADEFFXXX"), 11, "INGDDEFFXXX");
+    const std::string file = m_dir / "f.xml";
+    WriteFile(file, xml);
+    ASSERT_TRUE(m_frame->OpenFile(file));
+    const std::vector<std::string> out = OutputTexts();
+    EXPECT_NE(std::find(out.begin(), out.end(),
+                        "Zeile 10/48 : Warnung: Die BIC 'INGDDEFFXXX' passt nicht zur Bankleitzahl '37040044' der "
+                        "IBAN (lt. Bankleitzahlendatei: 'COBADEFFXXX')."),
+              out.end());
+    // A file that is none is refused; the lookup stays.
+    m_prompt.shown.clear();
+    const std::string bad = m_dir / "blz.txt";
+    WriteFile(bad, "keine Bankleitzahlendatei\r\n");
+    m_frame->ImportBlz(bad);
+    ASSERT_EQ(m_prompt.shown.size(), 1u);
+    EXPECT_EQ(U8(m_prompt.shown[0]).rfind("Die Bankleitzahlendatei konnte nicht importiert werden!\nZeile 1 der "
+                                          "Bankleitzahlendatei ist fehlerhaft: ",
+                                          0),
+              0u)
+        << U8(m_prompt.shown[0]);
+    EXPECT_EQ(ReadFile(target), written);
+    // The menu offers it beside the SCL import.
+    const wxMenuBar* bar = m_frame->GetMenuBar();
+    ASSERT_NE(bar->FindItem(ID_BLZ_IMPORT), nullptr);
+    EXPECT_EQ(bar->FindItem(ID_BLZ_IMPORT)->GetItemLabelText().utf8_string(), "Bankleitzahlendatei importieren...");
 }
 
 }  // namespace valorix::test
