@@ -35,7 +35,7 @@ TEST_F(CheckRun, ValidFileWithLeadingWhiteSpace) {
                   kRetiredCt30}));
     EXPECT_TRUE(doc->m_findings.empty());
     EXPECT_EQ(doc->m_checkState, 3);
-    EXPECT_EQ(doc->m_classification.formatCode, 10);
+    EXPECT_EQ(CodeOf(doc->m_classification.formatCode), 10);
     EXPECT_EQ(doc->m_declPosition, 0);
     EXPECT_EQ(doc->m_rootNamespace, "urn:iso:std:iso:20022:tech:xsd:pain.001.001.03");
     EXPECT_EQ(doc->m_content.substr(0, 5), "<?xml");
@@ -49,7 +49,7 @@ TEST_F(CheckRun, EmptyFileIsNotWellFormed) {
               (std::vector<std::string>{"'leer.xml' beginnt nicht mit einer XML Deklaration (<?xml ...)!",
                                         "'leer.xml' ist kein oder ein formal fehlerhaftes XML Dokument!"}));
     EXPECT_EQ(doc->m_checkState, 0);
-    EXPECT_EQ(doc->m_classification.formatCode, -1);
+    EXPECT_EQ(CodeOf(doc->m_classification.formatCode), -1);
     ASSERT_EQ(Kinds(doc->m_findings).size(), 1u);
     EXPECT_EQ(static_cast<int>(doc->m_findings[0].kind), 1);
 }
@@ -67,7 +67,7 @@ TEST_F(CheckRun, SecondLoadKeepsNothingOfTheFirst) {
                                                              "Datei enthält keine Angabe!",
                                                              "Es handelt sich nicht um eine SEPA XML Datei!"}));
     EXPECT_TRUE(doc->m_findings.empty());
-    EXPECT_EQ(doc->m_classification.formatCode, -1);
+    EXPECT_EQ(CodeOf(doc->m_classification.formatCode), -1);
     EXPECT_EQ(doc->m_classification.subtype, 0);
     EXPECT_EQ(doc->m_checkState, 1);
 }
@@ -218,7 +218,7 @@ TEST_F(CheckRun, AustrianFileGivesOnlyItsReason) {
     const std::string ns = "ISO:pain.008.001.02:APC:STUZZA:payments:003";
     auto doc = Check("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Document xmlns=\"" + ns +
                      "\"><CstmrDrctDbtInitn><PmtInf>1</PmtInf><PmtInf>2</PmtInf></CstmrDrctDbtInitn></Document>");
-    EXPECT_EQ(doc->m_classification.formatCode, 8);
+    EXPECT_EQ(CodeOf(doc->m_classification.formatCode), 8);
     EXPECT_EQ(doc->m_classification.austrianVariant, 1);
     EXPECT_EQ(U8(doc->m_messages.back()),
               "Ein direkter Versand der Datei per FinTS/HBCI ist nicht möglich, da es sich nicht um ein deutsches "

@@ -151,7 +151,7 @@ TEST(Detect, FormatCodesAndSchemaRows) {
     for (const auto& c : cases) {
         Detected r = DetectTree(c.text);
         EXPECT_FALSE(r.d.stopped) << c.name;
-        EXPECT_EQ(r.d.formatCode, c.format) << c.name;
+        EXPECT_EQ(CodeOf(r.d.formatCode), c.format) << c.name;
         EXPECT_EQ(r.d.debitKind, c.debitKind) << c.name;
         EXPECT_EQ(r.d.austrianVariant, c.austrian) << c.name;
         EXPECT_EQ(r.d.schemaFile, c.schema) << c.name;
@@ -169,7 +169,7 @@ TEST(Detect, EditionTableIsComplete) {
     std::set<std::string> stored;
     for (const SchemaRow& row : kSchemaTable) stored.insert(row.fileName);
     for (const EditionRow& e : Editions()) {
-        const std::string name = std::to_string(e.code) + " " + e.ns;
+        const std::string name = std::to_string(CodeOf(e.code)) + " " + e.ns;
         ASSERT_NE(e.edition, nullptr) << name;
         if (e.step == EditionStep::None) continue;
         // every schema an edition names is written into the data folder
@@ -231,7 +231,7 @@ TEST(Detect, NamespaceTestsKeepTheirOrder) {
     };
     for (const auto& c : cases) {
         Detected r = DetectTree(c.text);
-        EXPECT_EQ(r.d.formatCode, c.format) << c.name;
+        EXPECT_EQ(CodeOf(r.d.formatCode), c.format) << c.name;
         EXPECT_EQ(r.d.schemaFile, c.schema) << c.name;
         EXPECT_EQ(U8(r.d.edition), c.edition) << c.name;
         EXPECT_EQ(r.d.expectedNamespace, c.expectedNs) << c.name;
@@ -250,7 +250,7 @@ TEST(Detect, EditionsAfterThreeZero) {
         {"container namespace on Document", Doc("Document", "urn:conxml:xsd:container.nnn.001.GBIC4", kCt), 0},
         {"camt.053 edition 4", Doc("Document", kIso + "camt.053.001.04", ""), -3},
     };
-    for (const auto& c : near) EXPECT_EQ(DetectTree(c.text).d.formatCode, c.format) << c.name;
+    for (const auto& c : near) EXPECT_EQ(CodeOf(DetectTree(c.text).d.formatCode), c.format) << c.name;
 
     // Credit transfers and direct debits in one file stop as in the older editions.
     Detected mixed = DetectTree(Doc("Document", kIso + "pain.001.001.09", kCt + kDd));
@@ -312,7 +312,7 @@ TEST(Detect, EarlyStopsAndDirectSendingReasons) {
 
     r = DetectTree(Doc("Document", kIso + "pain.001.001.03", kCt + kDd));
     EXPECT_TRUE(r.d.stopped);
-    EXPECT_EQ(r.d.formatCode, -1);
+    EXPECT_EQ(CodeOf(r.d.formatCode), -1);
     EXPECT_EQ(r.messages,
               std::vector<std::string>{"Es handelt sich nicht um eine SEPA Datei aus Lastschriften oder Überweisungen!"});
 

@@ -257,7 +257,7 @@ TEST_F(EventMode, EditionsAfterThreeZeroHaveTheSameRules) {
     for (const auto& c : cases) {
         const std::string text = ReadFile(FixturesDir() + "/rules/" + c.fixture);
         EXPECT_EQ(RuleLines(Report(text, true)), c.event) << c.fixture;
-        EXPECT_EQ(m_doc->m_classification.formatCode, 11) << c.fixture;
+        EXPECT_EQ(CodeOf(m_doc->m_classification.formatCode), 11) << c.fixture;
         EXPECT_EQ(RuleLines(Report(text, false)), c.tree) << c.fixture;
     }
 }

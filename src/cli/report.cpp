@@ -99,7 +99,7 @@ void PrintJson(const CheckDocument& doc, const COutputList& report, const std::s
     nlohmann::ordered_json j;
     j["file"] = Cp1252ToUtf8(file);
     j["checkState"] = doc.m_checkState;
-    j["formatCode"] = doc.m_classification.formatCode;
+    j["formatCode"] = CodeOf(doc.m_classification.formatCode);
     j["debitKind"] = doc.m_classification.debitKind;
     j["austrianVariant"] = doc.m_classification.austrianVariant;
     j["subtype"] = doc.m_classification.subtype;

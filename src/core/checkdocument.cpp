@@ -132,7 +132,7 @@ void CheckDocument::Load(CArchive& ar) {
     m_messages.clear();
     m_verdictPositive = false;
     m_classification.subtype = 0;
-    m_classification.formatCode = -1;
+    m_classification.formatCode = FormatCode::Unknown;
     const std::string path = ar.path;
     m_content.clear();
     m_tally.missingRefHints = 0;
@@ -236,7 +236,8 @@ void CheckDocument::Load(CArchive& ar) {
     const std::string schemaPath = m_app.m_strDataFolder + "/" + d.schemaFile;
     m_extraEncodings = pre.extraEncodings;
     // 10: several payment blocks cannot be sent directly
-    if (d.directPossible && d.formatCode >= 0 && d.formatCode <= 11 && HasSeveralPaymentBlocks(m_content)) {
+    if (d.directPossible && d.formatCode >= FormatCode::Sepade23 && d.formatCode <= FormatCode::Payment37 &&
+        HasSeveralPaymentBlocks(m_content)) {
         d.directPossible = false;
         d.directReason = msg::kReasonSeveralBlocks;
     }
@@ -277,7 +278,7 @@ void CheckDocument::Load(CArchive& ar) {
             valid = true;
         }
         int placement = 0;
-        if (m_classification.debitKind != 0 && d.formatCode > 4 && (valid || onlyCharset))
+        if (m_classification.debitKind != 0 && IsEdition25OrLater(d.formatCode) && (valid || onlyCharset))
             placement = CheckCreditorIdPlacement(*m_parser);
         BuildVerdict(valid, onlyCharset, placement, d.isEmw != 0, path, m_classification.edition);
     }

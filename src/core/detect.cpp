@@ -39,6 +39,7 @@ constexpr const char* kRetired = "November 2025";
 #define SWIFT "urn:swift:xsd:$"
 
 using S = EditionStep;
+using F = FormatCode;
 constexpr int CT = 0, DD = 1, ANY = kDebitFromText;
 constexpr bool CON = true, NO_ORDERS = true;
 
@@ -53,103 +54,103 @@ const EditionRow kEditions[] = {
     // later steps read every ISO namespace they do not know as one of the
     // older editions, so these rows come first; no file of an older edition
     // carries one of these namespaces.
-    {S::Exact, "", 11, "Document", ISO "pain.001.001.09", CT, 0, 5, false, false, nullptr,
+    {S::Exact, "", F::Payment37, "Document", ISO "pain.001.001.09", CT, 0, 5, false, false, nullptr,
      "GBIC_5/pain.001.001.09.xsd", kEditionGbic5},
-    {S::Exact, "", 11, "Document", ISO "pain.001.001.09", CT, 0, 4, false, false, nullptr,
+    {S::Exact, "", F::Payment37, "Document", ISO "pain.001.001.09", CT, 0, 4, false, false, nullptr,
      "GBIC_4/pain.001.001.09.xsd", kEditionGbic4},
-    {S::Exact, "", 11, "Document", ISO "pain.008.001.08", DD, 0, 5, false, false, nullptr,
+    {S::Exact, "", F::Payment37, "Document", ISO "pain.008.001.08", DD, 0, 5, false, false, nullptr,
      "GBIC_5/pain.008.001.08.xsd", kEditionGbic5},
-    {S::Exact, "", 11, "Document", ISO "pain.008.001.08", DD, 0, 4, false, false, nullptr,
+    {S::Exact, "", F::Payment37, "Document", ISO "pain.008.001.08", DD, 0, 4, false, false, nullptr,
      "GBIC_4/pain.008.001.08.xsd", kEditionGbic4},
-    {S::Exact, "", 12, "conxml", CONXML "container.nnn.001.GBIC4", ANY, 0, 5, CON, false, nullptr,
+    {S::Exact, "", F::Container37, "conxml", CONXML "container.nnn.001.GBIC4", ANY, 0, 5, CON, false, nullptr,
      "GBIC_5/container.nnn.001.GBIC4.xsd", kEditionGbic5},
-    {S::Exact, "", 12, "conxml", CONXML "container.nnn.001.GBIC4", ANY, 0, 4, CON, false, nullptr,
+    {S::Exact, "", F::Container37, "conxml", CONXML "container.nnn.001.GBIC4", ANY, 0, 4, CON, false, nullptr,
      "GBIC_4/container.nnn.001.GBIC4.xsd", kEditionGbic4},
-    {S::Exact, "", 13, "Document", ISO "pain.002.001.10", CT, 0, 0, false, NO_ORDERS, nullptr,
+    {S::Exact, "", F::Status37, "Document", ISO "pain.002.001.10", CT, 0, 0, false, NO_ORDERS, nullptr,
      "pain.002.001.10.xsd", kEditionStatus37},
-    {S::Exact, "", 14, "Document", ISO "pain.007.001.09", CT, 0, 5, false, NO_ORDERS, nullptr,
+    {S::Exact, "", F::Reversal37, "Document", ISO "pain.007.001.09", CT, 0, 5, false, NO_ORDERS, nullptr,
      "GBIC_5/pain.007.001.09.xsd", kEditionGbic5},
-    {S::Exact, "", 14, "Document", ISO "pain.007.001.09", CT, 0, 4, false, NO_ORDERS, nullptr,
+    {S::Exact, "", F::Reversal37, "Document", ISO "pain.007.001.09", CT, 0, 4, false, NO_ORDERS, nullptr,
      "GBIC_4/pain.007.001.09.xsd", kEditionGbic4},
-    {S::Exact, "", -5, "Document", ISO "camt.052.001.08", CT, 0, 0, false, NO_ORDERS, nullptr,
+    {S::Exact, "", F::Camt052v8, "Document", ISO "camt.052.001.08", CT, 0, 0, false, NO_ORDERS, nullptr,
      "camt.052.001.08.xsd", kEditionCamt37},
-    {S::Exact, "", -6, "Document", ISO "camt.053.001.08", CT, 0, 0, false, NO_ORDERS, nullptr,
+    {S::Exact, "", F::Camt053v8, "Document", ISO "camt.053.001.08", CT, 0, 0, false, NO_ORDERS, nullptr,
      "camt.053.001.08.xsd", kEditionCamt37},
-    {S::Exact, "", -7, "Document", ISO "camt.054.001.08", CT, 0, 0, false, NO_ORDERS, nullptr,
+    {S::Exact, "", F::Camt054v8, "Document", ISO "camt.054.001.08", CT, 0, 0, false, NO_ORDERS, nullptr,
      "camt.054.001.08.xsd", kEditionCamt37},
     // The Bundesbank's foreign-trade report.
-    {S::ForeignTrade, "", -10, "LIEFERUNG-AWZEL", kBbkNamespace, CT, 0, 0, false, false, nullptr,
+    {S::ForeignTrade, "", F::ForeignTradeReport, "LIEFERUNG-AWZEL", kBbkNamespace, CT, 0, 0, false, false, nullptr,
      "BbkXmwAwzel.xsd", kEditionEmw},
     // The statements of 2.x; any other camt namespace is checked as a credit transfer.
-    {S::Statement, ":camt.052", -2, "Document", ISO "camt.052.001.02", CT, 0, 0, false, NO_ORDERS, nullptr,
+    {S::Statement, ":camt.052", F::Camt052, "Document", ISO "camt.052.001.02", CT, 0, 0, false, NO_ORDERS, nullptr,
      "ZKA.camt.052.001.02.v02.xsd", kEditionCamt},
-    {S::Statement, ":camt.053", -3, "Document", ISO "camt.053.001.02", CT, 0, 0, false, NO_ORDERS, nullptr,
+    {S::Statement, ":camt.053", F::Camt053, "Document", ISO "camt.053.001.02", CT, 0, 0, false, NO_ORDERS, nullptr,
      "ZKA.camt.053.001.02.v02.xsd", kEditionCamt},
-    {S::Statement, ":camt.054", -4, "Document", ISO "camt.054.001.02", CT, 0, 0, false, NO_ORDERS, nullptr,
+    {S::Statement, ":camt.054", F::Camt054, "Document", ISO "camt.054.001.02", CT, 0, 0, false, NO_ORDERS, nullptr,
      "ZKA.camt.054.001.02.v02.xsd", kEditionCamt},
     // The Austrian variants.
-    {S::AustrianIban, "", 8, "Document", ISO "pain.001.001.03", CT, 2, 0, false, false, nullptr,
+    {S::AustrianIban, "", F::Edition27, "Document", ISO "pain.001.001.03", CT, 2, 0, false, false, nullptr,
      "ISO.A.pain.001.001.03.xsd", kEditionAustrian5Ct},
-    {S::AustrianIban, "", 8, "Document", ISO "pain.008.001.02", DD, 2, 0, false, false, nullptr,
+    {S::AustrianIban, "", F::Edition27, "Document", ISO "pain.008.001.02", DD, 2, 0, false, false, nullptr,
      "ISO.A.pain.008.001.02.xsd", kEditionAustrian5Dd},
-    {S::Austrian, "pain.001.001.03 payments:003", 8, "Document", "ISO:pain.001.001.03:APC:STUZZA:payments:003", CT, 1,
+    {S::Austrian, "pain.001.001.03 payments:003", F::Edition27, "Document", "ISO:pain.001.001.03:APC:STUZZA:payments:003", CT, 1,
      0, false, false, nullptr, "ISO.pain.001.001.03.austrian.003.xsd", kEditionAustrian5Ct},
-    {S::Austrian, "pain.001.001.03", 6, "Document", "ISO:pain.001.001.03:APC:STUZZA:payments:001", CT, 1, 0, false,
+    {S::Austrian, "pain.001.001.03", F::Edition25, "Document", "ISO:pain.001.001.03:APC:STUZZA:payments:001", CT, 1, 0, false,
      false, nullptr, "ISO.pain.001.001.03.austrian.001.xsd", kEditionAustrian3Ct},
-    {S::Austrian, "", 4, "Document", "APC:STUZZA:payments:ISO:pain:001:001:02:austrian:002", CT, 1, 0, false, false,
+    {S::Austrian, "", F::Edition24, "Document", "APC:STUZZA:payments:ISO:pain:001:001:02:austrian:002", CT, 1, 0, false, false,
      nullptr, "ISO.pain.001.001.02.austrian.002.xsd", kEditionAustrian2Ct},
-    {S::Austrian, "pain.008.001.02 payments:003", 8, "Document", "ISO:pain.008.001.02:APC:STUZZA:payments:003", DD, 1,
+    {S::Austrian, "pain.008.001.02 payments:003", F::Edition27, "Document", "ISO:pain.008.001.02:APC:STUZZA:payments:003", DD, 1,
      0, false, false, nullptr, "ISO.pain.008.001.02.austrian.003.xsd", kEditionAustrian5Dd},
-    {S::Austrian, "pain.008.001.02", 6, "Document", "ISO:pain.008.001.02:APC:STUZZA:payments:001", DD, 1, 0, false,
+    {S::Austrian, "pain.008.001.02", F::Edition25, "Document", "ISO:pain.008.001.02:APC:STUZZA:payments:001", DD, 1, 0, false,
      false, nullptr, "ISO.pain.008.001.02.austrian.001.xsd", kEditionAustrian3Dd},
-    {S::Austrian, "", 4, "Document", "APC:STUZZA:payments:ISO:pain:008:001:01:austrian:002", DD, 1, 0, false, false,
+    {S::Austrian, "", F::Edition24, "Document", "APC:STUZZA:payments:ISO:pain:008:001:01:austrian:002", DD, 1, 0, false, false,
      nullptr, "ISO.pain.008.001.01.austrian.002.xsd", kEditionAustrian2Dd},
     // The ISO messages of 2.5 to 3.0; an ISO namespace none of them names is 2.5.
-    {S::Iso, "003.03", 8, "Document", ISO "pain.001.003.03", CT, 0, 0, false, false, kRetired, "pain.001.003.03.xsd",
+    {S::Iso, "003.03", F::Edition27, "Document", ISO "pain.001.003.03", CT, 0, 0, false, false, kRetired, "pain.001.003.03.xsd",
      kEdition27},
-    {S::Iso, "001.03", 10, "Document", ISO "pain.001.001.03", CT, 0, 0, false, false, kRetired, "pain.001.001.03.xsd",
+    {S::Iso, "001.03", F::Edition30, "Document", ISO "pain.001.001.03", CT, 0, 0, false, false, kRetired, "pain.001.001.03.xsd",
      kEdition30},
-    {S::Iso, "", 6, "Document", ISO "pain.001.002.03", CT, 0, 0, false, false, kRetired, "pain.001.002.03.xsd",
+    {S::Iso, "", F::Edition25, "Document", ISO "pain.001.002.03", CT, 0, 0, false, false, kRetired, "pain.001.002.03.xsd",
      kEdition25},
-    {S::Iso, "001.02", 10, "Document", ISO "pain.008.001.02", DD, 0, 0, false, false, kRetired, "pain.008.001.02.xsd",
+    {S::Iso, "001.02", F::Edition30, "Document", ISO "pain.008.001.02", DD, 0, 0, false, false, kRetired, "pain.008.001.02.xsd",
      kEdition30},
-    {S::Iso, "003.02", 8, "Document", ISO "pain.008.003.02", DD, 0, 0, false, false, kRetired, "pain.008.003.02.xsd",
+    {S::Iso, "003.02", F::Edition27, "Document", ISO "pain.008.003.02", DD, 0, 0, false, false, kRetired, "pain.008.003.02.xsd",
      kEdition27},
-    {S::Iso, "", 6, "Document", ISO "pain.008.002.02", DD, 0, 0, false, false, kRetired, "pain.008.002.02.xsd",
+    {S::Iso, "", F::Edition25, "Document", ISO "pain.008.002.02", DD, 0, 0, false, false, kRetired, "pain.008.002.02.xsd",
      kEdition25},
     // 2.4 and 2.3.
-    {S::Swift, "", 4, "Document", SWIFT "pain.001.002.02", CT, 0, 0, false, false, kRetired, "pain.001.002.02.xsd",
+    {S::Swift, "", F::Edition24, "Document", SWIFT "pain.001.002.02", CT, 0, 0, false, false, kRetired, "pain.001.002.02.xsd",
      kEdition24},
-    {S::Swift, "", 4, "Document", SWIFT "pain.008.002.01", DD, 0, 0, false, false, kRetired, "pain.008.002.01.xsd",
+    {S::Swift, "", F::Edition24, "Document", SWIFT "pain.008.002.01", DD, 0, 0, false, false, kRetired, "pain.008.002.01.xsd",
      kEdition24},
-    {S::Grouped, "", 2, "Document", SEPADE "pain.001.001.02.grp", CT, 0, 0, false, false, kRetired,
+    {S::Grouped, "", F::Grouped23, "Document", SEPADE "pain.001.001.02.grp", CT, 0, 0, false, false, kRetired,
      "pain.001.001.02.grp.xsd", kEdition23},
-    {S::Grouped, "", 2, "Document", SEPADE "pain.008.001.01.grp", DD, 0, 0, false, false, kRetired,
+    {S::Grouped, "", F::Grouped23, "Document", SEPADE "pain.008.001.01.grp", DD, 0, 0, false, false, kRetired,
      "pain.008.001.01.grp.xsd", kEdition23},
-    {S::Sepade, "", 0, "Document", SEPADE "pain.001.001.02", CT, 0, 0, false, false, kRetired, "pain.001.001.02.xsd",
+    {S::Sepade, "", F::Sepade23, "Document", SEPADE "pain.001.001.02", CT, 0, 0, false, false, kRetired, "pain.001.001.02.xsd",
      kEdition23},
-    {S::Sepade, "", 0, "Document", SEPADE "pain.008.001.01", DD, 0, 0, false, false, kRetired, "pain.008.001.01.xsd",
+    {S::Sepade, "", F::Sepade23, "Document", SEPADE "pain.008.001.01", DD, 0, 0, false, false, kRetired, "pain.008.001.01.xsd",
      kEdition23},
     // The containers up to 3.0; a conxml namespace none of them names is 2.4.
-    {S::SepadeContainer, "", 1, "sepade", SEPADE "pain.001.001.02.con", CT, 0, 0, CON, false, kRetired,
+    {S::SepadeContainer, "", F::SepadeContainer23, "sepade", SEPADE "pain.001.001.02.con", CT, 0, 0, CON, false, kRetired,
      "pain.001.001.02.con.xsd", kEdition23},
-    {S::SepadeContainer, "", 1, "sepade", SEPADE "pain.008.001.01.con", DD, 0, 0, CON, false, kRetired,
+    {S::SepadeContainer, "", F::SepadeContainer23, "sepade", SEPADE "pain.008.001.01.con", DD, 0, 0, CON, false, kRetired,
      "pain.008.001.01.con.xsd", kEdition23},
-    {S::Container, "nnn.002.02", 5, "conxml", CONXML "container.nnn.002.02", ANY, 0, 0, CON, false, kRetired,
+    {S::Container, "nnn.002.02", F::Container25, "conxml", CONXML "container.nnn.002.02", ANY, 0, 0, CON, false, kRetired,
      "container.nnn.002.02.xsd", kEdition25},
-    {S::Container, "nnn.003.02", 7, "conxml", CONXML "container.nnn.003.02", ANY, 0, 0, CON, false, kRetired,
+    {S::Container, "nnn.003.02", F::Container27, "conxml", CONXML "container.nnn.003.02", ANY, 0, 0, CON, false, kRetired,
      "container.nnn.003.02.xsd", kEdition27},
-    {S::Container, "nnn.001.02", 9, "conxml", CONXML "container.nnn.001.02", ANY, 0, 0, CON, false, kRetired,
+    {S::Container, "nnn.001.02", F::Container30, "conxml", CONXML "container.nnn.001.02", ANY, 0, 0, CON, false, kRetired,
      "container.nnn.001.02.xsd", kEdition30},
-    {S::Container, "", 3, "conxml", CONXML "container.nnn.002", ANY, 0, 0, CON, false, kRetired,
+    {S::Container, "", F::Container24, "conxml", CONXML "container.nnn.002", ANY, 0, 0, CON, false, kRetired,
      "container.nnn.002.xsd", kEdition24Container},
     // The status reports of the retired editions: a file of one is checked as
     // its edition's credit transfer (whose namespace it then misses), and
     // told that its own message is no longer accepted.
-    {S::None, "", 4, "Document", SWIFT "pain.002.002.02", CT, 0, 0, false, NO_ORDERS, kRetired, nullptr, kEdition24},
-    {S::None, "", 6, "Document", ISO "pain.002.002.03", CT, 0, 0, false, NO_ORDERS, kRetired, nullptr, kEdition25},
-    {S::None, "", 8, "Document", ISO "pain.002.003.03", CT, 0, 0, false, NO_ORDERS, kRetired, nullptr, kEdition27},
-    {S::None, "", 10, "Document", ISO "pain.002.001.03", CT, 0, 0, false, NO_ORDERS, kRetired, nullptr, kEdition30},
+    {S::None, "", F::Edition24, "Document", SWIFT "pain.002.002.02", CT, 0, 0, false, NO_ORDERS, kRetired, nullptr, kEdition24},
+    {S::None, "", F::Edition25, "Document", ISO "pain.002.002.03", CT, 0, 0, false, NO_ORDERS, kRetired, nullptr, kEdition25},
+    {S::None, "", F::Edition27, "Document", ISO "pain.002.003.03", CT, 0, 0, false, NO_ORDERS, kRetired, nullptr, kEdition27},
+    {S::None, "", F::Edition30, "Document", ISO "pain.002.001.03", CT, 0, 0, false, NO_ORDERS, kRetired, nullptr, kEdition30},
 };
 
 #undef ISO
@@ -285,18 +286,18 @@ void SchemeCheck(const DetectInput& in, Detection& d, std::vector<std::string>& 
     if (fixed == "B2B") d.debitKind = 2;
     if (fixed == "COR1") {
         d.debitKind = 3;
-        if (!in.eventMode && d.formatCode == 10) messages.push_back(msg::kCor1In30);
+        if (!in.eventMode && d.formatCode == FormatCode::Edition30) messages.push_back(msg::kCor1In30);
     }
 }
 
 void ServiceLevelCheck(const DetectInput& in, Detection& d, std::vector<std::string>& messages) {
     if (in.eventMode) {
-        if (d.formatCode != 8) return;
+        if (d.formatCode != FormatCode::Edition27) return;
         if (in.serviceLevels.size() > 1) messages.push_back(msg::kMixedServiceLevels);
         else if (in.serviceLevels.size() == 1 && in.serviceLevels[0] == "URGP") d.subtype = 2;
         return;
     }
-    if (d.formatCode != 8 && d.formatCode != 10) return;
+    if (d.formatCode != FormatCode::Edition27 && d.formatCode != FormatCode::Edition30) return;
     std::string fixed;
     if (!ConsistentCodes(TextsOf(in.tree, "SvcLvl"), {"SEPA", "URGP"},
                          [](const std::string& v, const std::string& c) { return Contains(v, c); }, fixed)) {
@@ -313,7 +314,7 @@ void NamespaceChecks(const DetectInput& in, Detection& d, std::vector<std::strin
         if (d.isEmw) d.edition.clear();  // a foreign-trade report without a namespace names no edition
         return;
     }
-    if (d.formatCode > 0) {
+    if (d.formatCode > FormatCode::Sepade23) {
         bool sawAttribute = false, found = false;
         std::string location;
         for (size_t i = 0; i < in.attrNames.size() && !found; ++i) {
@@ -364,7 +365,7 @@ std::string RetiredEditionHint(const Detection& d) {
     return {};
 }
 
-SchemaChoice SelectSchema(int formatCode, bool dd, int av, int subset) {
+SchemaChoice SelectSchema(FormatCode formatCode, bool dd, int av, int subset) {
     const int wanted = subset == 4 ? 4 : 5;
     const EditionRow* fallback = nullptr;  // the German row, for an Austrian file of an edition without a variant
     for (const EditionRow& e : kEditions) {
@@ -482,7 +483,7 @@ Detection DetectFormat(const DetectInput& in, std::vector<std::string>& messages
     d.edition = A(row->edition);
 
     // Structural checks
-    if (d.formatCode > 2 || d.formatCode < -1) {
+    if (!IsEdition23(d.formatCode) && d.formatCode != FormatCode::Unknown) {
         PrefixCheck(in, d, messages);
         if (d.debitKind != 0) SchemeCheck(in, d, messages);
         else ServiceLevelCheck(in, d, messages);

@@ -80,7 +80,7 @@ constexpr int kDebitFromText = -1;
 struct EditionRow {
     EditionStep step;
     const char* test;      ///< the words the namespace must hold, for the steps that read them; "" always holds
-    int code;              ///< format code
+    FormatCode code;
     const char* root;      ///< local name of the root element
     const char* ns;        ///< the namespace the root must carry
     int debitKind;         ///< 0 credit transfer (or no orders), 1 direct debit, kDebitFromText
@@ -98,7 +98,7 @@ std::span<const EditionRow> Editions();
 
 struct Detection {
     bool stopped = false;  ///< an early stop: no verdict follows
-    int formatCode = -1;
+    FormatCode formatCode = FormatCode::Unknown;
     int debitKind = 0;
     int austrianVariant = 0;
     int subtype = 0;
@@ -121,7 +121,7 @@ struct SchemaChoice {
 /// The schema and edition of the edition table's row for a format code,
 /// direct-debit flag, Austrian variant and DK subset (4 or 5; the DK
 /// subsets of the editions after 3.0 only).
-SchemaChoice SelectSchema(int formatCode, bool directDebit, int austrianVariant, int subset = 5);
+SchemaChoice SelectSchema(FormatCode formatCode, bool directDebit, int austrianVariant, int subset = 5);
 
 /// The hint for an edition German banks no longer accept (CP1252), or "". It
 /// names the message of the file's own namespace; a namespace that is no

@@ -99,8 +99,10 @@ Verdict ComposeVerdict(const VerdictInput& in) {
     Verdict v;
     // camt.052/053/054: -2/-3/-4 (edition 2.x) and -5/-6/-7 (3.7)
     static const char* const kCamtSuffixes[] = {".052", ".053", ".054"};
-    const char* suffix = in.formatCode <= -2 && in.formatCode >= -7 ? kCamtSuffixes[(-in.formatCode - 2) % 3] : "";
-    const bool status = in.formatCode == 13;
+    const char* suffix = IsStatement(in.formatCode) ? kCamtSuffixes[(-CodeOf(in.formatCode) - 2) % 3] : "";
+    const bool status = in.formatCode == FormatCode::Status37;
+    // The statements and the foreign-trade report have sentences of their own.
+    const bool orders = in.formatCode >= FormatCode::Unknown;
     const char* path = in.path.c_str();
     const char* edition = in.edition.c_str();
     if (in.placement == -1) {
@@ -112,7 +114,7 @@ Verdict ComposeVerdict(const VerdictInput& in) {
         v.positive = true;
         if (status) {
             v.sentence = Format(msg::kVerdictValidStatus.c_str(), path, edition);
-        } else if (in.formatCode >= -1) {
+        } else if (orders) {
             v.sentence = Format(msg::kVerdictValid.c_str(), path, edition);
             if (in.subtype == 2) v.sentence = RemoveAll(v.sentence, " SEPA");
         } else if (in.isEmw) {
@@ -123,7 +125,7 @@ Verdict ComposeVerdict(const VerdictInput& in) {
     } else if (in.onlyCharset) {
         v.positive = true;
         if (status) v.sentence = Format(msg::kVerdictCharsetStatus.c_str(), path, edition);
-        else if (in.formatCode < -1) v.sentence = Format(msg::kVerdictCharsetCamt.c_str(), path, suffix, edition);
+        else if (!orders) v.sentence = Format(msg::kVerdictCharsetCamt.c_str(), path, suffix, edition);
         else v.sentence = Format(msg::kVerdictCharset.c_str(), path, edition);
     } else {
         v.sentence = Format(msg::kVerdictInvalid.c_str(), path, edition);

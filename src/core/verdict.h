@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "rules/classification.h"
 #include "xml/finding.h"
 
 namespace valorix {
@@ -40,7 +41,7 @@ struct VerdictInput {
     bool isEmw = false;
     std::string path;
     std::string edition;
-    int formatCode = -1;
+    FormatCode formatCode = FormatCode::Unknown;
     int subtype = 0;
 };
 struct Verdict {

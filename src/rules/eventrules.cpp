@@ -265,7 +265,7 @@ void EventRuleProcessor::CharacterRules(const std::string& raw) {
     // edition, as the tree-mode rule reads it.
     if (Contains(name, "Id") && value == "SMNDA" && Contains(CurrentPath(), "AmdmntInfDtls")) {
         m_amendDetailsSeen = true;
-        if (m_amendIndicator == 1 && m_class->formatCode < 9 && !m_seqType.empty() && m_seqType != "FRST" &&
+        if (m_amendIndicator == 1 && IsBeforeEdition30(m_class->formatCode) && !m_seqType.empty() && m_seqType != "FRST" &&
             m_pendingFinding == 0)
             Record(finding::kSmndaNeedsFirst, 1);
         return;

@@ -320,7 +320,7 @@ void CTreeRules::CheckMandateRules(ParsedTree& parser) {
                 if (Contains(name, "AmdmntInd") && IsXsTrue(Tree::TextOf(child))) {
                     if (!details || detailsText.empty())
                         noteAfter(amendment, finding::kMissingAmendmentDetails, "", index);
-                    else if (Contains(detailsText, "SMNDA") && seqType != "FRST" && m_class.formatCode < 9)
+                    else if (Contains(detailsText, "SMNDA") && seqType != "FRST" && IsBeforeEdition30(m_class.formatCode))
                         noteAfter(amendment, finding::kSmndaNeedsFirst, "</" + prefix + "OrgnlDbtrAgt>");
                 } else if (details) {
                     noteAfter(amendment, finding::kAmendmentDetailsNotAllowed, "", index);
