@@ -60,16 +60,16 @@ void CheckDocument::CopyProcessorRecords() {
 }
 
 void CheckDocument::RunSaxCheck(IEventSink* sink) {
-    // 1
+    // A fresh rule processor for this pass.
     m_processor.reset();
     m_rootAttrNames.clear();
     m_rootAttrValues.clear();
     m_processor = std::make_unique<EventRuleProcessor>(&m_rootAttrNames, &m_rootAttrValues);
     m_processor->Bind(sink, &m_classification, &m_tally, &m_prompt, m_app.m_strSclIniPath);
     m_tally.xmlnsRepeated = 0;
-    // 2, 3
+    // Validation and every rule in one event pass.
     if (RunSaxPass(m_content, false, m_processor.get(), m_schemaPath, m_extraEncodings != 0, true) == -1) throw 1;
-    // 4: hints, and the warnings beyond what a bank accepts, do not make the file fail
+    // Hints, and the warnings beyond what a bank accepts, do not make the file fail.
     auto onlyHints = [this] {
         for (const Finding& f : m_processor->m_findings)
             if (!StartsWith(f.text, "Hinweis:") && !finding::IsAdvisory(f.text)) return false;
@@ -87,13 +87,13 @@ void CheckDocument::RunSaxCheck(IEventSink* sink) {
         valid = onlyHints();
     }
     CopyProcessorRecords();
-    // 5
+    // The structure tree opens as deep as its size allows.
     if (sink) {
         int limit = m_app.ExpandOption() == 1 ? -1 : 4;
         if (sink->ProgressUpper() > 30000) limit = 3;
         sink->ExpandTree(limit);
     }
-    // 6
+    // The verdict.
     BuildVerdict(valid, false, m_processor->m_creditorIdPlacement, m_classification.isEmw != 0, m_filePath, m_classification.edition);
 }
 
@@ -128,7 +128,7 @@ void CheckDocument::BuildVerdict(bool valid, bool onlyCharset, int placement, bo
 }
 
 void CheckDocument::Load(CArchive& ar) {
-    // 1
+    // Nothing of an earlier check stays.
     m_messages.clear();
     m_verdictPositive = false;
     m_classification.subtype = 0;
@@ -143,24 +143,24 @@ void CheckDocument::Load(CArchive& ar) {
     m_classification.edition.clear();
     m_filePath.clear();
     RevisitSclDirectory();  // the directory may have changed since the last check
-    // 2
+    // The prechecks: size, encoding, declaration.
     // [OPTION] MAXFILEMB: the largest file checked, in MB
     const int maxMb = m_app.GetOptionInt("MAXFILEMB", 0);
     const unsigned long long maxFileMb = maxMb > 0 ? static_cast<unsigned long long>(maxMb) : kDefaultMaxFileMb;
     PrecheckResult pre = RunPrechecks(ar.file, path, m_messages, maxFileMb << 20);
     m_declPosition = pre.declPosition;
     m_textIsUtf8 = EqualsNoCase(pre.declaredEncoding, "UTF-8") || EqualsNoCase(pre.declaredEncoding, "UTF8");
-    // 3
+    // A parse of its own for this check.
     m_parser.reset();
     m_processor.reset();
     m_findings.clear();
     m_rootNamespace.clear();
-    // 4
+    // The mode, and the time the check starts.
     const bool eventMode = m_app.SaxMode();
     m_checkTime = NowDate();
     m_checkTimeValid = 1;
 
-    // 5: well-formedness
+    // Well-formedness.
     DetectInput det;
     std::string judgedEncoding;
     bool wellFormed;
@@ -197,7 +197,7 @@ void CheckDocument::Load(CArchive& ar) {
             judgedEncoding = pre.declaredEncoding;
         }
     }
-    // 6: a NUL is no XML character; the text before it has been checked
+    // A NUL is no XML character; the text before it has been checked.
     if (pre.nul) {
         m_findings.push_back(Finding{msg::kNulByte, pre.nulLine, pre.nulColumn, FindingKind::Fatal});
         wellFormed = false;
@@ -208,14 +208,14 @@ void CheckDocument::Load(CArchive& ar) {
         m_content = std::move(pre.text);
         return;
     }
-    // 7
+    // Well-formed: the text stays with the document.
     m_checkState = 1;
     m_content = std::move(pre.text);
     m_findings.clear();
-    // 8
+    // What the declared encoding means for the banks.
     const std::string encodingMessage = EncodingMessage(judgedEncoding);
     if (!encodingMessage.empty()) m_messages.push_back(encodingMessage);
-    // 9
+    // Format detection.
     det.text = &m_content;
     det.tree = eventMode ? nullptr : m_parser.get();
     m_classification.austrianVariant = 0;
@@ -235,13 +235,13 @@ void CheckDocument::Load(CArchive& ar) {
     if (!retired.empty()) m_messages.push_back(retired);
     const std::string schemaPath = m_app.m_strDataFolder + "/" + d.schemaFile;
     m_extraEncodings = pre.extraEncodings;
-    // 10: several payment blocks cannot be sent directly
+    // Several payment blocks cannot be sent directly.
     if (d.directPossible && d.formatCode >= FormatCode::Sepade23 && d.formatCode <= FormatCode::Payment37 &&
         HasSeveralPaymentBlocks(m_content)) {
         d.directPossible = false;
         d.directReason = msg::kReasonSeveralBlocks;
     }
-    // 11: schema validation; in event mode it runs with the rules, in RunSaxCheck
+    // Schema validation; in event mode it runs with the rules, in RunSaxCheck.
     if (eventMode) {
         m_schemaPath = schemaPath;
         m_filePath = path;
@@ -282,9 +282,9 @@ void CheckDocument::Load(CArchive& ar) {
             placement = CheckCreditorIdPlacement(*m_parser);
         BuildVerdict(valid, onlyCharset, placement, d.isEmw != 0, path, m_classification.edition);
     }
-    // 12
+    // Why the file cannot be sent directly.
     if (!d.directPossible) m_messages.push_back(msg::kDirectSending + d.directReason);
-    // 13
+    // The classification stays for the report.
     m_classification.formatCode = d.formatCode;
     if (m_schemaPath.empty()) {
         m_classification.edition = d.edition;

@@ -42,7 +42,7 @@ void EventRuleProcessor::Append(const std::string& text, Pos pos) {
 }
 
 // A finding of a start or text event: its position is the end of its element.
-void EventRuleProcessor::Record(const std::string& text, int pending) {
+void EventRuleProcessor::Record(const std::string& text, Pending pending) {
     Append(text, Pos{0, 0});
     m_pendingFinding = pending;
 }
@@ -54,28 +54,28 @@ bool EventRuleProcessor::StartElement(const std::string& localName, const std::s
     FlushText();
     if (!m_hasSubRows.empty()) m_hasSubRows.back() = true;
     // A finding still waiting for its position (mixed content) ends here.
-    if (m_pendingFinding != 0) {
+    if (m_pendingFinding != Pending::None) {
         const Pos p = CurrentPos();
         m_findings.back().line = p.line;
         m_findings.back().column = p.column;
     }
-    // 1
+    // The open elements.
     CStdXmlDoc::StartElement(localName, qName, uri, attrNames, attrValues);
-    m_pendingFinding = 0;
+    m_pendingFinding = Pending::None;
     m_hasSubRows.push_back(!attrNames.empty());
     const bool collecting = !m_class && !m_sink;
-    // 2
+    // The row of the element.
     if (m_sink) m_sink->OnStartElement(qName, attrNames, attrValues, m_elementCount == 0);
-    // 3
+    // The message element, and the signature that must not be there.
     if (!collecting && m_elementStack.size() > 1) {
         if (Contains(qName, "GrpHdr")) {
             m_messageElementName = m_elementStack[m_elementStack.size() - 2];
         } else if (Contains(qName, "ElctrncSgntr")) {
-            Record(Format(finding::kElectronicSignature.c_str(), qName.c_str()), 2);
+            Record(Format(finding::kElectronicSignature.c_str(), qName.c_str()), Pending::OfStartTag);
         }
     }
     if (m_elementCount == 0) {
-        // 4
+        // The root: a new file.
         m_references.Clear();
         m_bankCodes.NewScope();
         m_rootName = qName;
@@ -88,7 +88,7 @@ bool EventRuleProcessor::StartElement(const std::string& localName, const std::s
             if (attrNames[i] == "xmlns") m_rootXmlns = attrValues[i];
         }
     } else if (m_class) {
-        // 5
+        // A child repeating the root's namespace declaration.
         for (size_t i = 0; i < attrNames.size(); ++i) {
             if (attrNames[i] != "xmlns" || m_tally->xmlnsRepeated) continue;
             if (EndsWithAny(qName, {"Document", "sepade", "conxml"})) continue;
@@ -96,7 +96,7 @@ bool EventRuleProcessor::StartElement(const std::string& localName, const std::s
             else if (attrValues[i] == m_rootXmlns) m_tally->xmlnsRepeated = true;
         }
     }
-    // 6
+    // A new payment block or transaction.
     if (!collecting) {
         if (EndsWith(qName, "PmtInf")) {
             m_txInPmtInf = m_txWithCreditorId = 0;
@@ -107,7 +107,7 @@ bool EventRuleProcessor::StartElement(const std::string& localName, const std::s
             m_bankCodes.NewScope();
         }
     }
-    // 7
+    // Progress, and the question whether to cancel.
     ++m_elementCount;
     if (m_sink) {
         const bool checkCancel = m_elementCount % 50 == 0;
@@ -117,7 +117,7 @@ bool EventRuleProcessor::StartElement(const std::string& localName, const std::s
             throw -1;
         }
     }
-    // 8
+    // Prefixed names, for detection.
     if (ContainsAfterFirst(qName, ":")) ++m_prefixedNameCount;
     return true;
 }
@@ -157,9 +157,9 @@ void EventRuleProcessor::CollectCodes(const std::string& raw) {
 }
 
 void EventRuleProcessor::CharacterRules(const std::string& raw) {
-    // 1
-    if (m_pendingFinding != 2) m_pendingFinding = 0;
-    m_capture = 0;
+    // Text ends what was waiting for it.
+    if (m_pendingFinding != Pending::OfStartTag) m_pendingFinding = Pending::None;
+    m_capture = Capture::None;
     if (m_elementStack.empty()) return;
     std::string name = m_elementStack.back();
     const std::string parent = m_elementStack.size() > 1 ? m_elementStack[m_elementStack.size() - 2] : std::string();
@@ -167,7 +167,7 @@ void EventRuleProcessor::CharacterRules(const std::string& raw) {
     const bool after30 = m_class && m_class->IsEditionAfter30();
     if (after30) UnnestRequestedDate(name, parent, value);
     const bool hasSubRows = !m_hasSubRows.empty() && m_hasSubRows.back();
-    // 2
+    // The text of the row.
     if (m_sink) m_sink->OnCharacters(raw);
     auto amounts = [&] {
         if (!m_grp.sumPos.Set() && !m_pmt.sumPos.Set()) return;
@@ -179,9 +179,9 @@ void EventRuleProcessor::CharacterRules(const std::string& raw) {
         if (Contains(name, "InstdAmt")) amounts();
         return;
     }
-    // 3
-    if (!Gate() || m_pendingFinding != 0) return;
-    // 4
+    // Only payment files, and at most one finding per element.
+    if (!Gate() || m_pendingFinding != Pending::None) return;
+    // The rules of the element's text.
     if (Contains(name, "InstdAmt")) {
         amounts();
         return;
@@ -191,43 +191,43 @@ void EventRuleProcessor::CharacterRules(const std::string& raw) {
         Level& level = group ? m_grp : m_pmt;
         if (Contains(name, "NbOfTxs")) {
             level.txRemaining = ReadLeadingInt(value);
-            m_capture = group ? 3 : 1;
+            m_capture = group ? Capture::GroupCount : Capture::BlockCount;
         } else {
             level.sumRemaining = ParseAmount(value);
-            m_capture = group ? 4 : 2;
+            m_capture = group ? Capture::GroupSum : Capture::BlockSum;
         }
         return;
     }
     if (EndsWith(name, "Nm")) {
         if (EndsWithAny(parent, {"Cdtr", "Dbtr", "InitgPty"}) && !raw.empty() && value.empty())
-            Record(finding::kSpacesOnlyName, 1);
+            Record(finding::kSpacesOnlyName, Pending::OfText);
         return;
     }
     if (Contains(name, "EndToEndId")) {
         if (value.empty() || EqualsNoCase(value, "NOTPROVIDED")) {
-            if (m_tally->missingRefHints == 0) Record(finding::kMissingReference, 1);
+            if (m_tally->missingRefHints == 0) Record(finding::kMissingReference, Pending::OfText);
             ++m_tally->missingRefHints;
         }
         if (LocalName(name) == "EndToEndId") {
             m_reference = value;
-            m_capture = 7;
+            m_capture = Capture::EndToEndId;
         }
         return;
     }
     if (LocalName(name) == "PmtInfId" && EndsWith(parent, "PmtInf")) {
         m_reference = value;
-        m_capture = 6;
+        m_capture = Capture::PaymentBlockId;
         return;
     }
     if (EndsWith(name, "IBAN") && value.size() > 4) {
         const int r = CheckIban(value);
-        if (r <= 0) Record(IbanFindingText(r), 1);
+        if (r <= 0) Record(IbanFindingText(r), Pending::OfText);
         const size_t depth = m_elementStack.size();
         if (depth > 2) {
             // The pair of the account's IBAN and its agent's BIC is judged at its second half.
             const std::string party = CBankCodePairs::PartyOf(m_elementStack[depth - 3]);
             const std::string text = party.empty() ? std::string() : m_bankCodes.Iban(party, value);
-            if (!text.empty()) Record(text, 1);
+            if (!text.empty()) Record(text, Pending::OfText);
         }
         // testing goes on with the next rows
     }
@@ -237,27 +237,27 @@ void EventRuleProcessor::CharacterRules(const std::string& raw) {
             const bool ownBank = Contains(m_elementStack[depth - 4], "PmtInf");
             const std::string finding =
                 BicFinding(value, ownBank, m_class->debitKind, m_class->austrianVariant, m_sclIniPath);
-            if (!finding.empty()) Record(finding, 1);
+            if (!finding.empty()) Record(finding, Pending::OfText);
             const std::string party = CBankCodePairs::PartyOf(m_elementStack[depth - 3]);
             const std::string text = party.empty() ? std::string() : m_bankCodes.Bic(party, value);
-            if (!text.empty()) Record(text, 1);
+            if (!text.empty()) Record(text, Pending::OfText);
         }
         return;
     }
     if (Contains(name, "ReqdExctnDt")) {
         const std::string finding = DateOrCalendarFinding(name, value, NowDate());
-        if (!finding.empty()) Record(finding, 1);
+        if (!finding.empty()) Record(finding, Pending::OfText);
         return;
     }
     if (m_class->debitKind == 0) return;
     if (Contains(name, "ReqdColltnDt") || Contains(name, "DtOfSgntr")) {
         const std::string finding = DateOrCalendarFinding(name, value, NowDate());
-        if (!finding.empty()) Record(finding, 1);
+        if (!finding.empty()) Record(finding, Pending::OfText);
         return;
     }
     if (Contains(name, "AmdmntInd")) {
         m_amendIndicator = IsXsTrue(value) ? 1 : 0;
-        m_capture = 5;
+        m_capture = Capture::AmendmentIndicator;
         return;
     }
     // SMNDA names a change of the debtor's bank in the amendment details; it
@@ -266,8 +266,8 @@ void EventRuleProcessor::CharacterRules(const std::string& raw) {
     if (Contains(name, "Id") && value == "SMNDA" && Contains(CurrentPath(), "AmdmntInfDtls")) {
         m_amendDetailsSeen = true;
         if (m_amendIndicator == 1 && IsBeforeEdition30(m_class->formatCode) && !m_seqType.empty() && m_seqType != "FRST" &&
-            m_pendingFinding == 0)
-            Record(finding::kSmndaNeedsFirst, 1);
+            m_pendingFinding == Pending::None)
+            Record(finding::kSmndaNeedsFirst, Pending::OfText);
         return;
     }
     if (Contains(name, "SeqTp")) {
@@ -282,9 +282,9 @@ void EventRuleProcessor::CharacterRules(const std::string& raw) {
     if ((name == "Id" || EndsWith(name, ":Id"))) {
         const size_t creditor = path.find("CdtrSchmeId/");
         const size_t other = path.find("Othr/");
-        if (creditor != std::string::npos && other != std::string::npos && other > creditor && m_pendingFinding == 0) {
+        if (creditor != std::string::npos && other != std::string::npos && other > creditor && m_pendingFinding == Pending::None) {
             std::string message;
-            if (!CheckCreditorId(value, message)) Record(message, 1);
+            if (!CheckCreditorId(value, message)) Record(message, Pending::OfText);
         }
     }
 }
@@ -299,38 +299,38 @@ void EventRuleProcessor::CheckLevel(Level& level) {
 
 void EventRuleProcessor::EndElement(const std::string& localName, const std::string& qName, const std::string& uri) {
     FlushText();
-    // 1
+    // The open elements.
     CStdXmlDoc::EndElement(localName, qName, uri);
     if (!m_hasSubRows.empty()) m_hasSubRows.pop_back();
     if (!m_class && !m_sink) return;  // the collecting pass
     const bool root = m_elementStack.empty();
-    // 2, 3
-    if (m_pendingFinding != 0 || (m_capture >= 1 && m_capture <= 7)) {
+    // The end of the element positions what waited for it.
+    if (m_pendingFinding != Pending::None || m_capture != Capture::None) {
         const Pos p = CurrentPos();
-        if (m_pendingFinding != 0) {
+        if (m_pendingFinding != Pending::None) {
             m_findings.back().line = p.line;
             m_findings.back().column = p.column;
         }
         switch (m_capture) {
-            case 1: m_pmt.countPos = p; break;
-            case 2: m_pmt.sumPos = p; break;
-            case 3: m_grp.countPos = p; break;
-            case 4: m_grp.sumPos = p; break;
-            case 5: m_amendIndicatorPos = p; break;
-            case 6:
+            case Capture::BlockCount: m_pmt.countPos = p; break;
+            case Capture::BlockSum: m_pmt.sumPos = p; break;
+            case Capture::GroupCount: m_grp.countPos = p; break;
+            case Capture::GroupSum: m_grp.sumPos = p; break;
+            case Capture::AmendmentIndicator: m_amendIndicatorPos = p; break;
+            case Capture::PaymentBlockId:
                 if (const long first = m_references.PaymentBlockId(m_reference, p.line); first >= 0)
                     Append(DuplicatePaymentBlockIdText(m_reference, static_cast<int>(first)), p);
                 break;
-            case 7:
+            case Capture::EndToEndId:
                 if (const long first = m_references.EndToEndId(m_reference, p.line); first >= 0)
                     Append(DuplicateEndToEndIdText(m_reference, static_cast<int>(first)), p);
                 break;
-            default: break;
+            case Capture::None: break;
         }
     }
-    m_pendingFinding = 0;
-    m_capture = 0;
-    // 4
+    m_pendingFinding = Pending::None;
+    m_capture = Capture::None;
+    // The rules of the element's end: counts and sums of a level, mandate amendments.
     if (Gate()) {
         const bool debit = m_class->debitKind != 0;
         const std::string parent = m_elementStack.empty() ? std::string() : m_elementStack.back();
@@ -376,7 +376,7 @@ void EventRuleProcessor::EndElement(const std::string& localName, const std::str
             Append(Format(finding::kGuidelineWarning.c_str(), qName.c_str()), CurrentPos());
         }
     }
-    // 5
+    // The row is complete.
     if (m_sink) m_sink->OnEndElement(root);
 }
 

@@ -85,7 +85,13 @@ private:
     void CharacterRules(const std::string& raw);
     void CollectCodes(const std::string& raw);
     bool Gate() const;
-    void Record(const std::string& text, int pending);
+    /// What the end of the open element completes: a count or sum whose
+    /// position is its end, the amendment indicator, a reference to compare.
+    enum class Capture { None, BlockCount, BlockSum, GroupCount, GroupSum, AmendmentIndicator, PaymentBlockId, EndToEndId };
+    /// The last finding waits for its position, the end of the open element:
+    /// a finding of its text (dropped from waiting by further text), or of its start tag.
+    enum class Pending { None, OfText, OfStartTag };
+    void Record(const std::string& text, Pending pending);
     void Append(const std::string& text, Pos pos);
     Pos CurrentPos() const;
     void CheckLevel(Level& level);
@@ -102,8 +108,8 @@ private:
     Pos m_amendIndicatorPos;
     bool m_amendDetailsSeen = false;
     bool m_blockLevelId = false;
-    int m_pendingFinding = 0;
-    int m_capture = 0;
+    Pending m_pendingFinding = Pending::None;
+    Capture m_capture = Capture::None;
     CReferenceRegister m_references;
     CBankCodePairs m_bankCodes;  // accounts and agents of the current block or transaction
     std::string m_reference;  // the payment block id or end-to-end reference of the open element

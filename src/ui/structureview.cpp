@@ -70,7 +70,7 @@ CStructureView::~CStructureView() = default;
 FillResult CStructureView::FillView() {
     ITextPage& page = *m_t.text;
     m_summary.reset();
-    // 1-4
+    // Rows, text page, rules and output pane start afresh.
     m_keepRows = m_t.structure != nullptr;
     m_model = m_t.structure;
     if (!m_model) {
@@ -94,7 +94,7 @@ FillResult CStructureView::FillView() {
     COutputList scratch;
     COutputList& output = m_t.output ? *m_t.output : scratch;
 
-    // 5: no file
+    // No file.
     if (m_doc.m_strPathName.empty()) {
         model.SetCurSel(model.AddRow(kGridRoot, "Dateiname", "unbenannt", 0,
                                      A("Bitte wählen Sie eine Datei über das Menü.")));
@@ -102,20 +102,20 @@ FillResult CStructureView::FillView() {
     }
     FillResult result = FillResult::Filled;
     if (m_doc.m_checkState <= 0) {
-        // 6: not well-formed
+        // Not well-formed.
         model.AddRow(kGridRoot, m_doc.m_strPathName, A("Keine gültige XML Datei"), 0,
                      A("Bitte wählen Sie eine andere Datei über das Menü."));
         BuildReport(page, m_positions->Columns(), output, m_doc);
         result = FillResult::NotWellFormed;
     } else {
         enum class Browser { None, Page, LargeFile } browser = Browser::None;
-        // 7: progress for large documents
+        // Progress for large documents.
         const int elements = m_doc.m_parser ? m_doc.m_parser->CountAllElements() : static_cast<int>(m_doc.m_elementCount);
         if (elements > kProgressThreshold && m_t.makeProgress) {
             m_pProgress = m_t.makeProgress(A("Datenstrukturen werden erzeugt und geprüft"), m_doc.m_strPathName);
             if (m_pProgress) m_pProgress->SetRange(0, elements - 1);
         }
-        // 8: the declaration row
+        // The declaration row.
         std::string declaration;
         const size_t decl = m_doc.m_content.find("<?xml");
         const size_t from = decl == std::string::npos ? 4 : decl + 5;
@@ -171,10 +171,10 @@ FillResult CStructureView::FillView() {
         BuildReport(page, m_positions->Columns(), output, m_doc);
         // The browser page shows the file with the report's findings.
         if (browser != Browser::None) ShowInBrowser(browser == Browser::LargeFile, output);
-        // 9
+        // The progress dialog goes.
         m_pProgress.reset();
     }
-    // 10-12
+    // The print text, the time the check took, the caret at the start.
     m_strPrintText = PrintText(output);
     m_elapsedSeconds = std::lround((NowDate() - m_doc.m_checkTime) * 86400.0);
     if (m_app.ShowSecondsOption() != 0)
@@ -246,7 +246,7 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
     // Handles one element: a leaf at once, an element with children is opened.
     auto enter = [&](RowId target, DomNode* node, int depth) {
         ParsedTree& parser = *m_doc.m_parser;
-        // 1
+        // The element, its attributes and its child elements.
         parser.SetCurrent(node);
         DomNode* element = parser.GetCurrent();
         std::vector<std::string> attrNames, attrValues;
@@ -257,7 +257,7 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
             if (ParsedTree::IsElement(c)) children.push_back(c);
 
         if (children.empty()) {
-            // 2: a leaf
+            // A leaf.
             const std::string value = parser.GetText();
             const int occurrence = walk.place.NextOccurrence(name);
             if (!attrNames.empty()) {
@@ -283,10 +283,10 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
                 walk.place.FindStartTag(model, row, name);
                 if (m_doc.m_checkState > 1) m_rules->Leaf(name, value, element, model.TextPos(row));
             }
-            expandStep(target, depth);  // 5
+            expandStep(target, depth);  // the tree opens to its depth
             return;
         }
-        // 3: attributes of an element with children, then the guideline warnings
+        // Attributes of an element with children, then the guideline warnings.
         const bool isRoot = element == walk.rootElement;  // the root's own declaration repeats nothing
         for (size_t i = 0; i < attrNames.size(); ++i) {
             if (!isRoot) NamespaceTest(name, attrNames[i], attrValues[i]);
@@ -302,7 +302,7 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
     while (!open.empty()) {
         Open& top = open.back();
         if (top.next == top.children.size()) {
-            expandStep(top.target, top.depth);  // 5
+            expandStep(top.target, top.depth);  // the tree opens to its depth
             // Without a grid or a tree nobody shows the rows: those of an
             // element walked to its end are let go at once. They are the
             // last rows built.
@@ -310,7 +310,7 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
             open.pop_back();
             continue;
         }
-        // 4: the next child, in a group row of its own when it has element children
+        // The next child, in a group row of its own when it has element children.
         const size_t i = top.next++;
         DomNode* child = top.children[i];
         RowId childTarget = top.target;
