@@ -14,17 +14,17 @@ void CEventRows::OnStartElement(const std::string& qName, const std::vector<std:
     m_model->SetOccurrence(row, m_place.NextOccurrence(qName));
     m_place.FindStartTag(*m_model, row, qName);
     m_rows.push_back(row);
-    for (size_t i = 0; i < attrNames.size(); ++i) m_model->AddRow(row, attrNames[i], attrValues[i], 3);
-    m_model->SetTreeItem(row, first ? 0 : 1);
+    for (size_t i = 0; i < attrNames.size(); ++i) m_model->AddRow(row, attrNames[i], attrValues[i], kAttributeIcon);
+    m_model->SetTreeItem(row, first ? kImageRoot : kImageGroup);
     m_openRows.push_back(row);
 }
 
 void CEventRows::OnCharacters(const std::string& text) {
     if (!m_model || m_openRows.empty()) return;
     const RowId row = m_openRows.back();
-    m_model->SetTreeImage(row, 4);
+    m_model->SetTreeImage(row, kImageLeaf);
     if (m_model->ChildCount(row) != 0) {
-        m_rows.push_back(m_model->AddRow(row, "Text", text, 5));
+        m_rows.push_back(m_model->AddRow(row, "Text", text, kTextIcon));
     } else {
         m_model->SetGroup(row, false);
         m_model->SetValue(row, text);

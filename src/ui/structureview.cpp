@@ -20,9 +20,6 @@ namespace valorix {
 
 namespace {
 constexpr int kProgressThreshold = 5000;
-constexpr uint32_t kAttributeIcon = 3;
-constexpr uint32_t kTextIcon = 5;
-constexpr int kImageRoot = 0, kImageGroup = 1, kImageLeaf = 4;
 
 const SearchOptions kStartTag{true, true, true};
 const SearchOptions kClosingTag{true, false, false};

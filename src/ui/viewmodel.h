@@ -23,6 +23,11 @@ constexpr RowId kNoRow = 0xFFFFFFFFu;
 /// The invisible row that holds the grid's top-level rows.
 constexpr RowId kGridRoot = 0;
 
+/// The grid's icon of a row, and the structure tree's image of an item:
+/// indexes into the image strip.
+inline constexpr uint8_t kAttributeIcon = 3, kTextIcon = 5;
+inline constexpr int kImageRoot = 0, kImageGroup = 1, kImageLeaf = 4;
+
 /// The structure grid and the structure tree in one compact store. Every row
 /// is one record of an array: its parent, its name and description by id from
 /// an interned table, its value as a range of one text, its icon, flags, text
@@ -38,7 +43,7 @@ public:
     void Clear();
 
     /// Appends a row below `parent` (kGridRoot: a top-level row); the parent
-    /// becomes a group row. Icon: 0 none, 3 attribute row, 5 "Text" row.
+    /// becomes a group row. Icon: 0 none, kAttributeIcon or kTextIcon.
     RowId AddRow(RowId parent, std::string_view name, std::string_view value, uint8_t icon = 0,
                  std::string_view description = {});
     /// Removes the rows from `first` on: the last rows built, with all they hold.
