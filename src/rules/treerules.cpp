@@ -101,12 +101,17 @@ void CTreeRules::Leaf(const std::string& elementName, const std::string& element
     static const char* const kEntering[] = {"IBAN", "BIC", "ReqdExctnDt", "ReqdColltnDt",
                                             "CtrlSum", "EndToEndId", "DtOfSgntr", "Nm", "PmtInfId"};
     DomNode* const parent = Tree::ParentOf(element);
-    const std::string parentName = Tree::NameOf(parent);
     std::string name = elementName, value = elementValue;
-    if (m_class.IsEditionAfter30()) UnnestRequestedDate(name, parentName, value);
+    // The parent's name is read only for the elements the rules look at.
+    std::string parentName;
+    if (m_class.IsEditionAfter30()) {
+        parentName = Tree::NameOf(parent);
+        UnnestRequestedDate(name, parentName, value);
+    }
     bool enters = m_class.IsDirectDebit() && Contains(name, "Id");
     for (const char* e : kEntering) enters = enters || Contains(name, e);
     if (!enters) return;
+    if (!m_class.IsEditionAfter30()) parentName = Tree::NameOf(parent);
     const bool plain = m_class.IsPaymentFile();
     auto record = [&](const std::string& text) { LeafFinding(text, elementName, elementValue, start); };
     // The account or agent `holder` (DbtrAcct, CdtrAgt, ...) within its block
