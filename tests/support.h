@@ -97,6 +97,24 @@ inline std::vector<std::string> U8(const std::vector<std::string>& v) {
     for (const auto& s : v) out.push_back(Cp1252ToUtf8(s));
     return out;
 }
+/// The slip of tests/fixtures/rules/summary-two-blocks.xml (UTF-8, no line
+/// end after its last line), given the file's SHA-256.
+inline std::string TwoBlockSlip(const std::string& sha256) {
+    return "Begleitzettel\n"
+           "Nachricht: MSG-7, erstellt 2026-12-10T08:30:00, Einreicher: Verein Müller\n"
+           "SHA-256: " + sha256 + "\n"
+           "Transaktionen: 3 (angegeben: 3)\n"
+           "Summe: 0.25 CHF + 110.5001 EUR (angegeben: 110.75, abweichend!)\n"
+           "Auftrag 1 'B1': Lastschrift CORE FRST, Einzug am 2026-12-15\n"
+           "  Konto: DE89370400440532013000, BIC GOODDEFFXXX, Verein Müller\n"
+           "  Transaktionen: 2 (angegeben: 2)\n"
+           "  Summe: 0.25 CHF + 10.50 EUR (angegeben: 10.75)\n"
+           "Auftrag 2 'B2': Lastschrift B2B RCUR, Einzug am 2026-12-16\n"
+           "  Konto: DE89370400440532013000, BIC GOODDEFFXXX, Verein Müller\n"
+           "  Transaktionen: 1 (angegeben: 2, abweichend!)\n"
+           "  Summe: 100.0001 EUR (angegeben: 100.00, abweichend!)";
+}
+
 /// One field of every finding, in order.
 inline std::vector<std::string> Texts(const Findings& findings) {
     std::vector<std::string> out;
