@@ -9,7 +9,7 @@
 #include "rules/summary.h"
 #include "ui/htmlpage.h"
 #include "ui/report.h"
-#include "ui/textcolumns.h"
+#include "xml/textcolumns.h"
 #include "ui/structureview.h"
 #include "ui/visiblerows.h"
 

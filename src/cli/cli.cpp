@@ -32,7 +32,7 @@
 #include "ui/htmlpage.h"
 #include "rules/summary.h"
 #include "ui/structureview.h"
-#include "ui/textpage.h"
+#include "xml/textpage.h"
 #include "xml/nvexception.h"
 
 namespace valorix {

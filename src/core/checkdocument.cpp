@@ -15,6 +15,8 @@
 #include "rules/findings.h"
 #include "rules/scldirectory.h"
 #include "rules/eventrules.h"
+#include "rules/treerules.h"
+#include "xml/textpage.h"
 #include "xml/nvexception.h"
 #include "xml/saxpass.h"
 
@@ -52,6 +54,15 @@ void CheckDocument::Serialize(CArchive& ar) {
     if (!ar.loading) return;
     m_strPathName = ar.path;
     Load(ar);
+    if (!m_app.SaxMode() && m_checkState > 0 && m_parser && m_parser->GetDocument()) RunTreeRules();
+}
+
+void CheckDocument::RunTreeRules() {
+    CTextPageModel page;
+    page.ShareText(m_content);
+    CTextPagePositions positions(page, m_textIsUtf8);
+    CTreeRules rules(m_classification, m_tally, m_app.m_strSclIniPath, positions, m_findings);
+    rules.Walk(*m_parser, m_checkState > 1, m_rootNamespace);
 }
 
 void CheckDocument::CopyProcessorRecords() {

@@ -89,6 +89,8 @@ private:
     /// subset is chosen automatically and the older one accepts the text.
     bool SwitchToOlderSubset();
     void Load(CArchive& ar);
+    /// Tree mode: the rules over the parsed document, once it is loaded.
+    void RunTreeRules();
 
     const AppValues& m_app;
     IPrompt& m_prompt;

@@ -7,7 +7,7 @@
 #include <wx/stc/stc.h>
 
 #include "ui/displaytext.h"
-#include "ui/textpage.h"
+#include "xml/textpage.h"
 
 namespace valorix::gui {
 

@@ -47,6 +47,29 @@ DomNode* EnclosingEndingWith(DomNode* node, std::initializer_list<const char*> n
 
 }  // namespace
 
+CTextPagePositions::CTextPagePositions(const ITextPage& page, bool utf8)
+    : m_page(page), m_columns(page.GetText(), utf8), m_extents(page.GetText(), m_columns) {}
+
+long CTextPagePositions::FindStartTag(const std::string& name, long from) {
+    return m_page.Find("<" + name, from, -1, SearchOptions{true, true, true});
+}
+
+long CTextPagePositions::FindText(const std::string& tag, long from) {
+    return m_page.Find(tag, from, -1, SearchOptions{true, false, false});
+}
+
+long CTextPagePositions::ElementEnd(long start, std::vector<long>* childStarts) {
+    return m_extents.End(start, childStarts);
+}
+
+long CTextPagePositions::ContentChars(long start) { return m_extents.ContentChars(start); }
+
+void CTextPagePositions::LineColumn(long pos, int& line, int& column) {
+    const int l = m_page.LineFromChar(pos);
+    line = l + 1;
+    column = static_cast<int>(m_columns.CharsBetween(m_page.LineIndex(l), pos) + 1);
+}
+
 CTreeRules::CTreeRules(const Classification& classification, RuleTally& tally, std::string sclIniPath,
                        ITextPositions& positions, Findings& findings)
     : m_class(classification),
@@ -54,6 +77,72 @@ CTreeRules::CTreeRules(const Classification& classification, RuleTally& tally, s
       m_sclIniPath(std::move(sclIniPath)),
       m_positions(positions),
       m_findings(findings) {}
+
+void CTreeRules::NamespaceTest(const std::string& elementName, const std::string& attrName,
+                               const std::string& value, std::string& rootNamespace) {
+    if (m_tally.xmlnsRepeated || attrName != "xmlns") return;
+    if (EndsWithAny(elementName, {"Document", "sepade", "conxml"})) return;
+    if (rootNamespace.empty()) rootNamespace = value;
+    else if (value == rootNamespace) m_tally.xmlnsRepeated = true;
+}
+
+void CTreeRules::Walk(ParsedTree& tree, bool schemaValid, std::string& rootNamespace) {
+    NewWalk();
+    tree.SetCurrent(tree.GetDocument());
+    DomNode* const root = tree.GetCurrent();
+    // Every element's start tag, searched forward in document order; the
+    // root's is searched on its own, from the start.
+    const long rootStart = m_positions.FindStartTag(tree.GetName(), 0);
+    long cursor = 0;
+    auto startOf = [&](const std::string& name) {
+        const long p = m_positions.FindStartTag(name, cursor);
+        if (p < 0) return 0L;
+        cursor = p + 1;
+        return p;
+    };
+    // Depth-first with an explicit stack of the children still to visit, so
+    // that the depth of a document never meets the depth of the call stack.
+    struct Open {
+        std::vector<DomNode*> children;
+        size_t next = 0;
+    };
+    std::vector<Open> open;
+    std::vector<std::string> attrNames, attrValues;
+    auto visit = [&](DomNode* node, long start) {
+        tree.SetCurrent(node);
+        DomNode* const element = tree.GetCurrent();
+        const bool isRoot = element == root;  // the root's own declaration repeats nothing
+        attrNames.clear();
+        attrValues.clear();
+        tree.GetAttributes(attrNames, attrValues);
+        const std::string name = tree.GetName();
+        std::vector<DomNode*> children;
+        for (DomNode* c = ParsedTree::FirstChild(element); c; c = ParsedTree::NextSibling(c))
+            if (ParsedTree::IsElement(c)) children.push_back(c);
+        if (!isRoot)
+            for (size_t i = 0; i < attrNames.size(); ++i) NamespaceTest(name, attrNames[i], attrValues[i], rootNamespace);
+        if (children.empty()) {
+            if (attrNames.empty() && schemaValid) Leaf(name, tree.GetText(), element, start);
+            return;
+        }
+        std::vector<std::string> childNames;
+        for (DomNode* c : children) childNames.push_back(ParsedTree::NameOf(c));
+        ElementWithChildren(name, childNames, start);
+        open.push_back(Open{std::move(children)});
+    };
+    visit(root, rootStart >= 0 ? rootStart : 0);
+    while (!open.empty()) {
+        Open& top = open.back();
+        if (top.next == top.children.size()) {
+            open.pop_back();
+            continue;
+        }
+        DomNode* child = top.children[top.next++];
+        visit(child, startOf(ParsedTree::NameOf(child)));  // may add to `open`: `top` is not used after this
+    }
+    if (schemaValid) WholeDocument(tree);
+    tree.SetCurrent(tree.GetDocument());
+}
 
 void CTreeRules::NewWalk() {
     m_references.Clear();

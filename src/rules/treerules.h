@@ -19,8 +19,11 @@
 #include "rules/blzdirectory.h"
 #include "rules/classification.h"
 #include "rules/references.h"
+#include "xml/elementscan.h"
 #include "xml/finding.h"
 #include "xml/parsedtree.h"
+#include "xml/textcolumns.h"
+#include "xml/textpage.h"
 
 namespace valorix {
 
@@ -30,7 +33,7 @@ public:
     virtual ~ITextPositions() = default;
     /// The next start tag "<name" (whole word, case-sensitive) at or after `from`; -1 when there is none.
     virtual long FindStartTag(const std::string& name, long from) = 0;
-    /// The next `tag` (case-sensitive) at or after `from`; -1 when there is none.
+    /// The next `tag` (in any case) at or after `from`; -1 when there is none.
     virtual long FindText(const std::string& tag, long from) = 0;
     /// Just after the end of the element whose start tag is at `start`; -1
     /// when it has none. `childStarts` receives its children's start tags.
@@ -41,11 +44,36 @@ public:
     virtual void LineColumn(long pos, int& line, int& column) = 0;
 };
 
+/// The positions of a text page's text.
+class CTextPagePositions : public ITextPositions {
+public:
+    /// `utf8`: the parser reads the text as UTF-8 (its columns count characters).
+    CTextPagePositions(const ITextPage& page, bool utf8);
+    long FindStartTag(const std::string& name, long from) override;
+    long FindText(const std::string& tag, long from) override;
+    long ElementEnd(long start, std::vector<long>* childStarts = nullptr) override;
+    long ContentChars(long start) override;
+    void LineColumn(long pos, int& line, int& column) override;
+    const CTextColumns& Columns() const { return m_columns; }
+
+private:
+    const ITextPage& m_page;
+    CTextColumns m_columns;
+    CElementExtents m_extents;
+};
+
 class CTreeRules {
 public:
     CTreeRules(const Classification& classification, RuleTally& tally, std::string sclIniPath,
                ITextPositions& positions, Findings& findings);
 
+    /// Walks the whole tree in document order, from its root, and applies
+    /// every rule to the elements as it meets them, then the whole-document
+    /// rules. `schemaValid`: the file passed its schema (the check state says
+    /// so); without it only the usage-guideline warnings and the namespace
+    /// test apply. `rootNamespace` is the root's namespace; a child element
+    /// repeating it is counted in the tally. Leaves the cursor at the root.
+    void Walk(ParsedTree& tree, bool schemaValid, std::string& rootNamespace);
     /// Forgets the references and accounts of an earlier walk.
     void NewWalk();
     /// A leaf element without attributes: its qualified name, its text, its
@@ -58,6 +86,9 @@ public:
     void WholeDocument(ParsedTree& parser);
 
 private:
+    /// A child's namespace declaration that repeats the root's.
+    void NamespaceTest(const std::string& elementName, const std::string& attrName, const std::string& value,
+                       std::string& rootNamespace);
     void CheckCountsAndSums(ParsedTree& parser);
     void CheckMandateRules(ParsedTree& parser);
     /// The finding of a leaf: at its element's end, or where its end would be.

@@ -7,7 +7,7 @@
 
 #include "rules/eventrules.h"
 #include "ui/rowplacement.h"
-#include "ui/textpage.h"
+#include "xml/textpage.h"
 #include "ui/viewmodel.h"
 
 namespace valorix {

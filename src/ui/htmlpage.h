@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "rules/summary.h"
-#include "ui/textpage.h"
+#include "xml/textpage.h"
 #include "ui/viewmodel.h"
 
 namespace valorix {

@@ -9,7 +9,7 @@
 #include "platform/codepage.h"
 #include "platform/strutil.h"
 #include "rules/findings.h"
-#include "ui/textcolumns.h"
+#include "xml/textcolumns.h"
 
 namespace valorix {
 

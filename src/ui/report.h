@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "ui/textpage.h"
+#include "xml/textpage.h"
 #include "ui/viewmodel.h"
 #include "xml/finding.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "ui/textpage.h"
+#include "xml/textpage.h"
 #include "ui/viewmodel.h"
 
 namespace valorix {

@@ -9,12 +9,12 @@
 #include "platform/prompt.h"
 #include "platform/strutil.h"
 #include "rules/scldirectory.h"
-#include "ui/elementscan.h"
+#include "xml/elementscan.h"
 #include "ui/eventrows.h"
 #include "ui/htmlpage.h"
 #include "ui/report.h"
 #include "ui/rowplacement.h"
-#include "ui/textcolumns.h"
+#include "xml/textcolumns.h"
 
 namespace valorix {
 
@@ -26,26 +26,6 @@ const SearchOptions kClosingTag{true, false, false};
 
 }  // namespace
 
-class CStructureView::Positions : public ITextPositions {
-public:
-    Positions(const ITextPage& page, bool utf8)
-        : m_page(page), m_columns(page.GetText(), utf8), m_extents(page.GetText(), m_columns) {}
-    long FindStartTag(const std::string& name, long from) override { return m_page.Find("<" + name, from, -1, kStartTag); }
-    long FindText(const std::string& tag, long from) override { return m_page.Find(tag, from, -1, kClosingTag); }
-    long ElementEnd(long start, std::vector<long>* childStarts) override { return m_extents.End(start, childStarts); }
-    long ContentChars(long start) override { return m_extents.ContentChars(start); }
-    void LineColumn(long pos, int& line, int& column) override {
-        const int l = m_page.LineFromChar(pos);
-        line = l + 1;
-        column = static_cast<int>(m_columns.CharsBetween(m_page.LineIndex(l), pos) + 1);
-    }
-    const CTextColumns& Columns() const { return m_columns; }
-
-private:
-    const ITextPage& m_page;
-    CTextColumns m_columns;
-    CElementExtents m_extents;
-};
 
 struct CStructureView::Walk {
     explicit Walk(const ITextPage* page) : place(page) {}
@@ -82,10 +62,7 @@ FillResult CStructureView::FillView() {
     // or goes, and a fill follows either: the page may read it where it stands.
     page.SetTextIsUtf8(m_doc.m_textIsUtf8);
     page.ShareText(m_doc.m_content);
-    m_rules.reset();
-    m_positions = std::make_unique<Positions>(page, m_doc.m_textIsUtf8);
-    m_rules = std::make_unique<CTreeRules>(m_doc.m_classification, m_doc.m_tally, m_app.m_strSclIniPath, *m_positions,
-                                           m_doc.m_findings);
+    m_columns = std::make_unique<CTextColumns>(page.GetText(), m_doc.m_textIsUtf8);
     if (m_t.output) m_t.output->Clear();
     m_strPrintText.clear();
     COutputList scratch;
@@ -102,7 +79,7 @@ FillResult CStructureView::FillView() {
         // Not well-formed.
         model.AddRow(kGridRoot, m_doc.m_strPathName, A("Keine gültige XML Datei"), 0,
                      A("Bitte wählen Sie eine andere Datei über das Menü."));
-        BuildReport(page, m_positions->Columns(), output, m_doc);
+        BuildReport(page, *m_columns, output, m_doc);
         result = FillResult::NotWellFormed;
     } else {
         enum class Browser { None, Page, LargeFile } browser = Browser::None;
@@ -145,7 +122,6 @@ FillResult CStructureView::FillView() {
                 return FillResult::Cancelled;
             }
             browser = m_pProgress != nullptr ? Browser::LargeFile : Browser::Page;
-            if (m_doc.m_checkState > 1) m_rules->WholeDocument(parser);
         } else if (!m_doc.m_parser && m_doc.m_saxCheckReady) {
             // Event mode: the rule processor builds the rows while the pass runs.
             CEventRows rows(m_t.structure, m_rows, &page, m_pProgress.get());
@@ -165,7 +141,7 @@ FillResult CStructureView::FillView() {
         if (m_t.summaryHints)
             for (std::string& hint : m_t.summaryHints(m_summary ? &*m_summary : nullptr))
                 m_doc.m_messages.push_back(std::move(hint));
-        BuildReport(page, m_positions->Columns(), output, m_doc);
+        BuildReport(page, *m_columns, output, m_doc);
         // The browser page shows the file with the report's findings.
         if (browser != Browser::None) ShowInBrowser(browser == Browser::LargeFile, output);
         // The progress dialog goes.
@@ -216,14 +192,6 @@ void CStructureView::ProgressStep(RowId justCreated) {
     throw Cancel{};
 }
 
-void CStructureView::NamespaceTest(const std::string& elementName, const std::string& attrName,
-                                   const std::string& value) {
-    if (m_doc.m_tally.xmlnsRepeated != 0 || attrName != "xmlns") return;
-    if (EndsWithAny(elementName, {"Document", "sepade", "conxml"})) return;
-    if (m_doc.m_rootNamespace.empty()) m_doc.m_rootNamespace = value;
-    else if (value == m_doc.m_rootNamespace) m_doc.m_tally.xmlnsRepeated = 1;
-}
-
 void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk) {
     // Depth-first over the elements with an explicit stack of open elements,
     // so that the depth of a document never meets the depth of the call stack.
@@ -258,7 +226,6 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
             const std::string value = parser.GetText();
             const int occurrence = walk.place.NextOccurrence(name);
             if (!attrNames.empty()) {
-                const bool isRoot = element == walk.rootElement;
                 const RowId group = model.AddRow(target, name, "");
                 model.SetGroup(group, true);
                 model.SetOccurrence(group, occurrence);
@@ -266,10 +233,8 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
                 ProgressStep(group);
                 KeepRow(group);
                 walk.place.FindStartTag(model, group, name);
-                for (size_t i = 0; i < attrNames.size(); ++i) {
-                    if (!isRoot) NamespaceTest(name, attrNames[i], attrValues[i]);
+                for (size_t i = 0; i < attrNames.size(); ++i)
                     model.AddRow(group, attrNames[i], attrValues[i], kAttributeIcon);
-                }
                 KeepRow(model.AddRow(group, "Text", value, kTextIcon));
             } else {
                 const RowId row = model.AddRow(target, name, value);
@@ -278,20 +243,14 @@ void CStructureView::AddNode(RowId target, DomNode* node, int depth, Walk& walk)
                 model.SetTreeItem(row, kImageLeaf);
                 ProgressStep(row);
                 walk.place.FindStartTag(model, row, name);
-                if (m_doc.m_checkState > 1) m_rules->Leaf(name, value, element, model.TextPos(row));
             }
             expandStep(target, depth);  // the tree opens to its depth
             return;
         }
-        // Attributes of an element with children, then the guideline warnings.
-        const bool isRoot = element == walk.rootElement;  // the root's own declaration repeats nothing
-        for (size_t i = 0; i < attrNames.size(); ++i) {
-            if (!isRoot) NamespaceTest(name, attrNames[i], attrValues[i]);
-            model.AddRow(target, attrNames[i], attrValues[i], kAttributeIcon);
-        }
+        // The attributes of an element with children.
+        for (size_t i = 0; i < attrNames.size(); ++i) model.AddRow(target, attrNames[i], attrValues[i], kAttributeIcon);
         std::vector<std::string> childNames;
         for (DomNode* c : children) childNames.push_back(ParsedTree::NameOf(c));
-        m_rules->ElementWithChildren(name, childNames, model.TextPos(target));
         open.push_back(Open{target, depth, std::move(children), std::move(childNames)});
     };
 

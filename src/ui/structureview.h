@@ -1,8 +1,8 @@
 // The structure view's logic: it rebuilds grid, tree, text page and output
-// list from a checked document. In tree mode it walks the parsed document,
-// places a row for each element and hands each element to the rules of tree
-// mode (rules/treerules.h) as it meets it, then the whole document; it tells
-// the rules where the elements stand in the text. Then it builds the report.
+// list from a checked document. In tree mode it walks the parsed document and
+// places a row for each element (the check has applied the rules already);
+// in event mode the rule pass it starts draws the rows. Then it builds the
+// report.
 #pragma once
 #include <functional>
 #include <map>
@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "rules/summary.h"
-#include "rules/treerules.h"
-#include "ui/textpage.h"
+#include "xml/textcolumns.h"
+#include "xml/textpage.h"
 #include "ui/viewmodel.h"
 #include "xml/parsedtree.h"
 
@@ -91,10 +91,6 @@ private:
     /// large file the page linking to it.
     void ShowInBrowser(bool large, const COutputList& report);
     void ProgressStep(RowId justCreated);
-    void NamespaceTest(const std::string& elementName, const std::string& attrName, const std::string& value);
-    /// The positions of the page's text, for the rules.
-    class Positions;
-
     CheckDocument& m_doc;
     AppValues& m_app;
     IPrompt& m_prompt;
@@ -103,8 +99,7 @@ private:
     std::unique_ptr<IProgress> m_pProgress;
     std::unique_ptr<CStructureModel> m_ownModel;  // the walk's rows when nobody shows them
     CStructureModel* m_model = nullptr;           // the rows of this fill
-    std::unique_ptr<Positions> m_positions;        // over the page's text, for this fill
-    std::unique_ptr<CTreeRules> m_rules;           // tree mode: the rules of this fill
+    std::unique_ptr<CTextColumns> m_columns;       // over the page's text, for this fill
     bool m_keepRows = true;  ///< a grid and a tree show the rows: all of them stay
 };
 

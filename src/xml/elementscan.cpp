@@ -1,8 +1,8 @@
-#include "ui/elementscan.h"
+#include "xml/elementscan.h"
 
 #include <algorithm>
 
-#include "ui/textcolumns.h"
+#include "xml/textcolumns.h"
 
 namespace valorix {
 

@@ -1,4 +1,4 @@
-#include "ui/textcolumns.h"
+#include "xml/textcolumns.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "ui/textpage.h"
+#include "xml/textpage.h"
 
 #include <cctype>
 
