@@ -232,12 +232,8 @@ private:
 };
 }  // namespace
 
-ParsedTree::ParsedTree(std::string text, bool readFromFile, std::string schema,
-                                       bool registerEncodings)
-    : m_register(registerEncodings),
-      m_text(std::move(text)),
-      m_schema(std::move(schema)),
-      m_readFromFile(readFromFile) {
+ParsedTree::ParsedTree(std::string text, std::string schema, bool registerEncodings)
+    : m_register(registerEncodings), m_text(std::move(text)), m_schema(std::move(schema)) {
     try {
         XMLPlatformUtils::Initialize();
     } catch (const XMLException& e) {
@@ -297,13 +293,9 @@ ParsedTree::ParseOutcome ParsedTree::RunParse() {
     std::string exceptionText;
     FindingKind exceptionKind = FindingKind::Error;
     try {
-        if (m_readFromFile) {
-            m_parser->parse(m_text.c_str());
-        } else {
-            MemBufInputSource source(reinterpret_cast<const XMLByte*>(m_text.data()), m_text.size(), "InMem", false);
-            source.setCopyBufToStream(false);  // the text is read in place
-            m_parser->parse(source);
-        }
+        MemBufInputSource source(reinterpret_cast<const XMLByte*>(m_text.data()), m_text.size(), "InMem", false);
+        source.setCopyBufToStream(false);  // the text is read in place
+        m_parser->parse(source);
     } catch (const LimitExcess& e) {
         out.excess = e;
     } catch (const OutOfMemoryException&) {
@@ -351,18 +343,6 @@ bool ParsedTree::Parse(Findings& findings) {
     return findings.empty();
 }
 
-bool ParsedTree::ParseMessages(std::vector<std::string>& texts) {
-    texts.clear();
-    ParseOutcome outcome = RunParse();
-    for (const Finding& record : outcome.records) texts.push_back(record.text);
-    for (const auto& refusal : m_resolver->Refusals()) texts.push_back(RefusalText(refusal.systemId));
-    for (const std::string& t : m_reporter->m_formatted) texts.push_back(t);
-    if (outcome.excess)
-        texts.push_back(Format(kFatalFormat, outcome.excess->line, outcome.excess->column, outcome.excess->text.c_str()));
-    m_reporter->resetErrors();
-    return texts.empty();
-}
-
 DomNode* ParsedTree::GetDocument() const { return m_document; }
 
 DomNode* ParsedTree::Node(uint32_t index) const {
@@ -380,51 +360,6 @@ bool ParsedTree::SetCurrent(DomNode* node) {
     if (TreeOf(node) != m_tree.get()) return false;
     m_cursor = node;
     return true;
-}
-
-bool ParsedTree::MoveToParent() {
-    DomNode* parent = ParentOf(m_cursor);
-    if (!parent) return false;
-    m_cursor = parent;
-    return true;
-}
-
-bool ParsedTree::MoveToNextSibling() {
-    DomNode* next = NextSibling(m_cursor);
-    if (!next) return false;
-    m_cursor = next;
-    return true;
-}
-
-bool ParsedTree::MoveToPreviousSibling() {
-    DomNode* previous = PreviousSibling(m_cursor);
-    if (!previous) return false;
-    m_cursor = previous;
-    return true;
-}
-
-bool ParsedTree::MoveToLastChild() {
-    DomNode* last = LastChild(m_cursor);
-    if (!last) return false;
-    m_cursor = last;
-    return true;
-}
-
-int ParsedTree::GetNodeType(const DomNode* node) {
-    if (!node) return 0;
-    return node->self == 0 ? 9 : 1;  // the document, an element
-}
-
-int ParsedTree::GetChildCount(const DomNode* node) {
-    int n = 0;
-    for (DomNode* c = FirstChild(node); c; c = NextSibling(c)) ++n;
-    return n;
-}
-
-DomNode* ParsedTree::GetChild(int index, const DomNode* node) {
-    DomNode* c = FirstChild(node);
-    for (int i = 0; c && i < index; ++i) c = NextSibling(c);
-    return index < 0 ? nullptr : c;
 }
 
 int ParsedTree::GetElementChildren(std::vector<DomNode*>& list) const {
@@ -459,12 +394,6 @@ int ParsedTree::CountElements(const std::string& name) const {
     int n = 0;
     for (uint32_t j = first; j < end; ++j) n += m_tree->nodes[j].nameId == id->second;
     return n;
-}
-
-int ParsedTree::CountDescendants() const {
-    uint32_t first = 0, end = 0;
-    if (!SubtreeOfCursor(first, end)) return 0;
-    return static_cast<int>(end - first);
 }
 
 int ParsedTree::CountAllElements() const {

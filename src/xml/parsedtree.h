@@ -48,13 +48,11 @@ class ParsedTree {
 public:
     /// `schema` empty: a parse without schema. Throws CNvException when the
     /// parser library cannot be initialised.
-    ParsedTree(std::string text, bool readFromFile, std::string schema, bool registerEncodings);
+    ParsedTree(std::string text, std::string schema, bool registerEncodings);
     virtual ~ParsedTree();
     ParsedTree(const ParsedTree&) = delete;
     ParsedTree& operator=(const ParsedTree&) = delete;
 
-    /// Only texts: an exception text, then the reporter's formatted texts.
-    virtual bool ParseMessages(std::vector<std::string>& texts);
     /// Appends the parse's findings; true when there are none (well-formed
     /// and, with a schema, valid).
     virtual bool Parse(Findings& findings);
@@ -66,17 +64,9 @@ public:
     DomNode* GetDocument() const;
     DomNode* GetCurrent() const { return m_cursor; }
     bool SetCurrent(DomNode* node);
-    bool MoveToParent();
-    bool MoveToNextSibling();
-    bool MoveToPreviousSibling();
-    bool MoveToLastChild();
-    static int GetNodeType(const DomNode* node);
-    static int GetChildCount(const DomNode* node);
-    static DomNode* GetChild(int index, const DomNode* node);
     int GetElementChildren(std::vector<DomNode*>& list) const;
     int FindElements(const std::string& name, std::vector<DomNode*>& list) const;
     int CountElements(const std::string& name) const;
-    int CountDescendants() const;
     int CountAllElements() const;
     int GetAttributes(std::vector<std::string>& names, std::vector<std::string>& values) const;
     std::string GetName() const;
@@ -92,7 +82,7 @@ public:
     static DomNode* ParentOf(const DomNode* node);
     /// Qualified name of a node ("" for null).
     static std::string NameOf(const DomNode* node);
-    static bool IsElement(const DomNode* node) { return GetNodeType(node) == 1; }
+    static bool IsElement(const DomNode* node) { return node && node->self != 0; }
 
     /// Text content of any node (all character data below it, concatenated).
     static std::string TextOf(const DomNode* node);
@@ -115,7 +105,6 @@ private:
     bool m_register;
     std::string m_text;
     std::string m_schema;
-    bool m_readFromFile;
     std::unique_ptr<xercesc::XercesDOMParser> m_parser;
     std::unique_ptr<ParserFindings> m_reporter;
     std::unique_ptr<CSafeEntityResolver> m_resolver;
