@@ -8,7 +8,6 @@
 #include <xercesc/internal/XMLScanner.hpp>
 #include <xercesc/parsers/XercesDOMParser.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
-#include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLUni.hpp>
@@ -234,12 +233,6 @@ private:
 
 ParsedTree::ParsedTree(std::string text, std::string schema, bool registerEncodings)
     : m_register(registerEncodings), m_text(std::move(text)), m_schema(std::move(schema)) {
-    try {
-        XMLPlatformUtils::Initialize();
-    } catch (const XMLException& e) {
-        throw CNvException("Error during Xerces-c Initialization.\r\n  Exception message: " + X2A(e.getMessage()));
-    }
-    m_initialised = true;
     if (m_register) RegisterExtraEncodings(m_encodingBuffers);
 }
 
@@ -250,7 +243,6 @@ ParsedTree::~ParsedTree() {
     m_resolver.reset();
     m_security.reset();
     m_encodingBuffers.clear();
-    if (m_initialised) XMLPlatformUtils::Terminate();
 }
 
 ParsedTree::ParseOutcome ParsedTree::RunParse() {

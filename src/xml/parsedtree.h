@@ -12,6 +12,7 @@
 #include "xml/elementguard.h"
 #include "xml/encodings.h"
 #include "xml/finding.h"
+#include "xml/xercessession.h"
 
 #include <xercesc/util/XercesDefs.hpp>
 
@@ -101,6 +102,7 @@ private:
     };
     ParseOutcome RunParse();
 
+    XercesSession m_session;  ///< first: it outlives everything that uses the library
     EncodingBuffers m_encodingBuffers;
     bool m_register;
     std::string m_text;
@@ -112,7 +114,6 @@ private:
     std::unique_ptr<CElementTree> m_tree;  ///< null until a parse has built one
     DomNode* m_document = nullptr;
     DomNode* m_cursor = nullptr;
-    bool m_initialised = false;
 };
 
 }  // namespace valorix

@@ -10,7 +10,6 @@
 #include <xercesc/sax2/SAX2XMLReader.hpp>
 #include <xercesc/sax2/XMLReaderFactory.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
-#include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLUni.hpp>
@@ -29,6 +28,7 @@
 #include "xml/grammarload.h"
 #include "xml/nvexception.h"
 #include "xml/parsedtree.h"
+#include "xml/xercessession.h"
 #include "xml/xmlstr.h"
 
 using namespace xercesc;
@@ -147,18 +147,6 @@ namespace {
 void AddRecord(CProcessXmlDoc* p, const std::string& text, int line, int column, FindingKind kind) {
     p->m_findings.push_back(Finding{text, line, column, kind});
 }
-
-// Pairs the library's initialisation with its termination.
-struct XercesSession {
-    XercesSession() {
-        try {
-            XMLPlatformUtils::Initialize();
-        } catch (const XMLException& e) {
-            throw CNvException("Error during Xerces-c Initialization.\r\n  Exception message: " + X2A(e.getMessage()));
-        }
-    }
-    ~XercesSession() { XMLPlatformUtils::Terminate(); }
-};
 
 }  // namespace
 
