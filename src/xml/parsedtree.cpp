@@ -14,8 +14,11 @@
 #include <xercesc/validators/common/Grammar.hpp>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <new>
+#include <type_traits>
 #include <unordered_map>
 
 #include "platform/strutil.h"
@@ -34,19 +37,65 @@ namespace valorix {
 namespace {
 constexpr uint32_t kNoNode = UINT32_MAX;
 
-// The tree a node belongs to, as its array's document node names it.
-const CElementTree* TreeOf(const DomNode* node) {
-    const DomNode* document = node - node->self;
-    const uintptr_t address = static_cast<uintptr_t>(document->textBegin) |
-                              (static_cast<uintptr_t>(document->textEnd) << 16 << 16);
-    return reinterpret_cast<const CElementTree*>(address);
-}
+// The nodes of one tree, in document order, in one block of memory that starts
+// with a header naming the tree. A node reaches the header from its own index
+// (it is `self` places after the first node), so the static accessors find the
+// tree of any node without a field in the node for it.
+class NodeArray {
+public:
+    explicit NodeArray(const CElementTree& owner) : m_owner(&owner) { Reserve(64); }
+    ~NodeArray() { ::operator delete(m_block); }
+    NodeArray(const NodeArray&) = delete;
+    NodeArray& operator=(const NodeArray&) = delete;
+
+    size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    void clear() { m_size = 0; }
+    DomNode& operator[](size_t index) { return Nodes()[index]; }
+    const DomNode& operator[](size_t index) const { return Nodes()[index]; }
+    void push_back(const DomNode& node) {
+        if (m_size == m_capacity) Reserve(2 * m_capacity);
+        Nodes()[m_size++] = node;
+    }
+
+    /// The tree whose array holds `node`.
+    static const CElementTree* TreeOf(const DomNode* node) {
+        const auto* first = reinterpret_cast<const std::byte*>(node - node->self);
+        return reinterpret_cast<const Header*>(first - kNodesAt)->tree;
+    }
+
+private:
+    struct Header {
+        const CElementTree* tree;
+    };
+    static_assert(std::is_trivially_copyable_v<DomNode>);
+    // The first node follows the header at the nodes' alignment.
+    static constexpr size_t kNodesAt = (sizeof(Header) + alignof(DomNode) - 1) / alignof(DomNode) * alignof(DomNode);
+
+    DomNode* Nodes() const { return reinterpret_cast<DomNode*>(m_block + kNodesAt); }
+    void Reserve(size_t capacity) {
+        auto* block = static_cast<std::byte*>(::operator new(kNodesAt + capacity * sizeof(DomNode)));
+        new (block) Header{m_owner};
+        if (m_block) {
+            std::memcpy(block + kNodesAt, m_block + kNodesAt, m_size * sizeof(DomNode));
+            ::operator delete(m_block);
+        }
+        m_block = block;
+        m_capacity = capacity;
+    }
+
+    const CElementTree* m_owner;
+    std::byte* m_block = nullptr;
+    size_t m_size = 0, m_capacity = 0;
+};
+
+const CElementTree* TreeOf(const DomNode* node) { return NodeArray::TreeOf(node); }
 }  // namespace
 
 // The parsed document: nodes in document order and the arenas they point into.
 class CElementTree {
 public:
-    std::vector<DomNode> nodes;
+    NodeArray nodes{*this};
     std::vector<std::string> names;  // CP1252, by id
     std::unordered_map<std::u16string, uint32_t> nameIds;
     std::vector<std::string> uris;
@@ -85,12 +134,7 @@ public:
         m_uris.clear();
         m_pending.clear();
         m_tree.nodes.clear();
-        DomNode document{0, kNoNode, kNoNode, 1, Name(u"#document"), Uri(nullptr), 0, 0, 0};
-        static_assert(sizeof(uintptr_t) <= 2 * sizeof(uint32_t));
-        const auto owner = reinterpret_cast<uintptr_t>(&m_tree);  // in the two text fields
-        document.textBegin = static_cast<uint32_t>(owner);
-        document.textEnd = static_cast<uint32_t>(owner >> 16 >> 16);
-        m_tree.nodes.push_back(document);
+        m_tree.nodes.push_back(DomNode{0, kNoNode, kNoNode, 1, Name(u"#document"), Uri(nullptr), 0, 0, 0});
         m_open.push_back(0);
         m_lastChild.assign(1, kNoNode);
     }
@@ -210,10 +254,6 @@ private:
     }
     void Close(uint32_t index) {
         DomNode& n = m_tree.nodes[index];
-        if (index == 0) {
-            n.subtreeEnd = static_cast<uint32_t>(m_tree.nodes.size());
-            return;  // its text fields name the tree
-        }
         n.subtreeEnd = static_cast<uint32_t>(m_tree.nodes.size());
         n.textEnd = static_cast<uint32_t>(m_tree.text.size());
     }
@@ -411,7 +451,6 @@ std::string ParsedTree::GetName() const { return NameOf(m_cursor); }
 std::string ParsedTree::TextOf(const DomNode* node) {
     if (!node) return {};
     const CElementTree* tree = TreeOf(node);
-    if (node->self == 0) return tree->text;
     return tree->text.substr(node->textBegin, node->textEnd - node->textBegin);
 }
 

@@ -31,8 +31,8 @@ class CElementTree;
 /// of its elements. The nodes are the entries of one array in document order,
 /// so an element's descendants are the entries up to its subtree end; names
 /// are ids of the tree's name table, character data and attributes ranges of
-/// its arenas. Nothing is allocated per node; the document node (the entry at
-/// `self` places before any node) tells which tree the array belongs to.
+/// its arenas. Nothing is allocated per node; the array's block starts with a
+/// header naming its tree, which a node reaches through `self`.
 struct DomNode {
     uint32_t self;        ///< index in the array
     uint32_t parent;      ///< the document's own: kNoNode
@@ -41,8 +41,8 @@ struct DomNode {
     uint32_t nameId;
     uint32_t uriId;
     uint32_t attrBegin;   ///< attributes up to the next node's attrBegin
-    uint32_t textBegin;   ///< character data of the subtree, in document order;
-    uint32_t textEnd;     ///< in the document node: the tree it belongs to
+    uint32_t textBegin;   ///< character data of the subtree, in document order
+    uint32_t textEnd;
 };
 
 class ParsedTree {
