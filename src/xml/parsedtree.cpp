@@ -69,6 +69,7 @@ private:
         const CElementTree* tree;
     };
     static_assert(std::is_trivially_copyable_v<DomNode>);
+    static_assert(sizeof(DomNode) == 9 * sizeof(uint32_t), "nine indices, nothing more: the walk reads millions");
     // The first node follows the header at the nodes' alignment.
     static constexpr size_t kNodesAt = (sizeof(Header) + alignof(DomNode) - 1) / alignof(DomNode) * alignof(DomNode);
 
@@ -272,8 +273,8 @@ private:
 }  // namespace
 
 ParsedTree::ParsedTree(std::string text, std::string schema, bool registerEncodings)
-    : m_register(registerEncodings), m_text(std::move(text)), m_schema(std::move(schema)) {
-    if (m_register) RegisterExtraEncodings(m_encodingBuffers);
+    : m_text(std::move(text)), m_schema(std::move(schema)) {
+    if (registerEncodings) RegisterExtraEncodings(m_encodingBuffers);
 }
 
 ParsedTree::~ParsedTree() {

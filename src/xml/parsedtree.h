@@ -50,13 +50,13 @@ public:
     /// `schema` empty: a parse without schema. Throws CNvException when the
     /// parser library cannot be initialised.
     ParsedTree(std::string text, std::string schema, bool registerEncodings);
-    virtual ~ParsedTree();
+    ~ParsedTree();
     ParsedTree(const ParsedTree&) = delete;
     ParsedTree& operator=(const ParsedTree&) = delete;
 
     /// Appends the parse's findings; true when there are none (well-formed
     /// and, with a schema, valid).
-    virtual bool Parse(Findings& findings);
+    bool Parse(Findings& findings);
 
     /// Exchanges the document text with `text`: a caller lends its text for a
     /// parse and takes it back after it, so that it is never held twice.
@@ -104,7 +104,6 @@ private:
 
     XercesSession m_session;  ///< first: it outlives everything that uses the library
     EncodingBuffers m_encodingBuffers;
-    bool m_register;
     std::string m_text;
     std::string m_schema;
     std::unique_ptr<xercesc::XercesDOMParser> m_parser;
