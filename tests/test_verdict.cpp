@@ -146,8 +146,7 @@ TEST(Verdict, CreditorIdentifierPlacement) {
         {"no blocks", "<GrpHdr/>", 0},
     };
     for (const auto& c : cases) {
-        ParsedTree doc("<Document><CstmrDrctDbtInitn>" + c.body + "</CstmrDrctDbtInitn></Document>", false,
-                               "", false);
+        ParsedTree doc("<Document><CstmrDrctDbtInitn>" + c.body + "</CstmrDrctDbtInitn></Document>", "", false);
         Findings findings;
         ASSERT_TRUE(doc.Parse(findings));
         EXPECT_EQ(CheckCreditorIdPlacement(doc), c.result) << c.name;

@@ -50,7 +50,7 @@ std::string TestSchema(const TempDir& dir) {
 }  // namespace
 
 TEST(XmlParser, UndefinedEntityIsFatalWithPosition) {
-    ParsedTree doc("<?xml version=\"1.0\"?>\n<a>\n  &nope;</a>", false, "", false);
+    ParsedTree doc("<?xml version=\"1.0\"?>\n<a>\n  &nope;</a>", "", false);
     Records r;
     EXPECT_FALSE(r.Parse(doc));
     ASSERT_EQ(r.texts.size(), 1u);
@@ -64,7 +64,7 @@ TEST(XmlParser, SchemaViolationsAreKindZeroAndTheTreeStays) {
     TempDir dir;
     const std::string doc = std::string("<Document xmlns=\"") + kNs +
                             "\">\n<Basic>a_b</Basic>\n<Dt>2026-02-30</Dt>\n<DtTm>x</DtTm>\n<Req>ok</Req>\n</Document>";
-    ParsedTree parser(doc, false, TestSchema(dir), false);
+    ParsedTree parser(doc, TestSchema(dir), false);
     Records r;
     EXPECT_FALSE(r.Parse(parser));
     ASSERT_EQ(r.texts.size(), 3u) << ::testing::PrintToString(r.texts);
@@ -78,7 +78,7 @@ TEST(XmlParser, SchemaViolationsAreKindZeroAndTheTreeStays) {
 
 TEST(XmlParser, ExtraEncodingsDecodeAsLatin1) {
     const std::string text = "<?xml version=\"1.0\" encoding=\"ISO-8859-15\"?><a>\xA4</a>";
-    ParsedTree registered(text, false, "", true);
+    ParsedTree registered(text, "", true);
     Records r;
     ASSERT_TRUE(r.Parse(registered));
     EXPECT_EQ(registered.GetText(), "\xA4");  // the currency sign of ISO-8859-1, byte for byte
@@ -93,7 +93,7 @@ TEST(XmlParser, EntityExpansionEndsInAFatalRecord) {
         bomb += "\">\n";
     }
     bomb += "]>\n<a>&a9;</a>";
-    ParsedTree doc(bomb, false, "", false);
+    ParsedTree doc(bomb, "", false);
     Records r;
     EXPECT_FALSE(r.Parse(doc));
     ASSERT_FALSE(r.kinds.empty());
@@ -116,7 +116,7 @@ TEST(XmlParser, SchemaThatCannotBeLoadedIsAFinding) {
     WriteFile(dir / "50% fertig/empty.xsd", "");
     for (const std::string& schema : {dir / "missing.xsd", dir / "empty.xsd", dir / "broken.xsd", dir / "data/escape.xsd",
                                       dir / "jürgen/missing.xsd", dir / "50% fertig/empty.xsd"}) {
-        ParsedTree doc("<a/>", false, schema, false);
+        ParsedTree doc("<a/>", schema, false);
         Records r;
         EXPECT_FALSE(r.Parse(doc)) << schema;
         ASSERT_FALSE(r.texts.empty()) << schema;
@@ -136,13 +136,15 @@ TEST(XmlParser, SchemaLocationOfTheDocumentIsNeverLoaded) {
     const std::string doc = std::string("<Document xmlns=\"") + kNs +
                             "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xsi:schemaLocation=\"" + kNs +
                             " " + (dir / "elsewhere/strict.xsd") + "\"><Req>ok</Req></Document>";
-    ParsedTree parser(doc, false, schema, false);
+    ParsedTree parser(doc, schema, false);
     Records r;
     EXPECT_TRUE(r.Parse(parser)) << (r.texts.empty() ? "" : r.texts[0]);
 }
 
-TEST(XmlParser, CursorOperations) {
-    ParsedTree doc("<r a=\"1\" b=\"2\"><x>t1<y>t2</y></x><!--c--><x/>tail</r>", false, "", false);
+// The walk and the rules move through the tree with the sibling steps and set
+// the cursor to the scope they count or search in.
+TEST(XmlParser, NavigationAndCursorScope) {
+    ParsedTree doc("<r a=\"1\" b=\"2\"><x>t1<y>t2</y></x><!--c--><x/>tail</r>", "", false);
     Records r;
     ASSERT_TRUE(r.Parse(doc));
     std::vector<std::string> names, values;
@@ -151,46 +153,52 @@ TEST(XmlParser, CursorOperations) {
     EXPECT_EQ(doc.GetText(), "t1t2tail");
     EXPECT_EQ(doc.GetEncoding(), "");
     EXPECT_EQ(doc.CountAllElements(), 4);
-    EXPECT_EQ(doc.CountDescendants(), 3);
     EXPECT_EQ(doc.CountElements("x"), 2);
     std::vector<DomNode*> list;
     EXPECT_EQ(doc.GetElementChildren(list), 2);
     EXPECT_EQ(doc.FindElements("y", list), 1);
-    // The tree holds the elements; their character data is the text of each.
-    EXPECT_EQ(ParsedTree::GetChildCount(doc.GetCurrent()), 2);
-    DomNode* second = ParsedTree::GetChild(1, doc.GetCurrent());
-    EXPECT_EQ(ParsedTree::GetNodeType(second), 1);
-    EXPECT_EQ(ParsedTree::GetNodeType(doc.GetDocument()), 9);
-    EXPECT_EQ(ParsedTree::GetChild(2, doc.GetCurrent()), nullptr);
 
-    // A leaf as cursor finds nothing; the cursor moves between the elements.
+    // Sibling steps: the comment between the two x is no node.
+    DomNode* root = doc.GetCurrent();
+    DomNode* first = ParsedTree::FirstChild(root);
+    DomNode* second = ParsedTree::NextSibling(first);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(ParsedTree::LastChild(root), second);
+    EXPECT_EQ(ParsedTree::NextSibling(second), nullptr);
+    EXPECT_EQ(ParsedTree::PreviousSibling(second), first);
+    EXPECT_EQ(ParsedTree::PreviousSibling(first), nullptr);
+    DomNode* y = ParsedTree::LastChild(first);
+    EXPECT_EQ(ParsedTree::NameOf(y), "y");
+    EXPECT_EQ(ParsedTree::ParentOf(y), first);
+    EXPECT_EQ(ParsedTree::ParentOf(root), doc.GetDocument());
+    EXPECT_EQ(ParsedTree::ParentOf(doc.GetDocument()), nullptr);
+    EXPECT_EQ(ParsedTree::NameOf(doc.GetDocument()), "#document");
+    EXPECT_TRUE(ParsedTree::IsElement(second));
+    EXPECT_FALSE(ParsedTree::IsElement(doc.GetDocument()));
+    EXPECT_EQ(ParsedTree::FirstChild(second), nullptr);
+
+    // A leaf as cursor finds and counts nothing below it.
     ASSERT_TRUE(doc.SetCurrent(second));
     EXPECT_EQ(doc.FindElements("x", list), 0);
     EXPECT_TRUE(list.empty());
-    EXPECT_FALSE(doc.MoveToNextSibling());
-    EXPECT_FALSE(doc.MoveToLastChild());
-    EXPECT_TRUE(doc.MoveToPreviousSibling());  // first x
+    EXPECT_EQ(doc.CountElements("x"), 0);
+    ASSERT_TRUE(doc.SetCurrent(first));
     EXPECT_EQ(doc.GetText(), "t1t2");
-    EXPECT_FALSE(doc.MoveToPreviousSibling());
-    EXPECT_TRUE(doc.MoveToLastChild());
-    EXPECT_EQ(doc.GetName(), "y");
-    EXPECT_TRUE(doc.MoveToParent());
-    EXPECT_TRUE(doc.MoveToParent());
-    EXPECT_EQ(doc.GetName(), "r");
-    EXPECT_TRUE(doc.MoveToParent());  // the document
-    EXPECT_EQ(doc.GetName(), "#document");
-    EXPECT_FALSE(doc.MoveToParent());
+    EXPECT_EQ(doc.CountElements("y"), 1);
     ASSERT_TRUE(doc.SetCurrent(doc.GetDocument()));  // the document stands for its root
+    EXPECT_EQ(doc.GetName(), "r");
 
     // A node of another parse does not move the cursor.
-    ParsedTree other("<o><p/></o>", false, "", false);
+    ParsedTree other("<o><p/></o>", "", false);
     Records r2;
     ASSERT_TRUE(r2.Parse(other));
+    ASSERT_TRUE(doc.SetCurrent(first));
     EXPECT_FALSE(doc.SetCurrent(other.GetCurrent()));
+    EXPECT_FALSE(doc.SetCurrent(other.GetDocument()));
     EXPECT_FALSE(doc.SetCurrent(nullptr));
-    EXPECT_EQ(doc.GetName(), "r");
-    EXPECT_TRUE(doc.SetCurrent(doc.GetDocument()));
-    EXPECT_EQ(doc.GetName(), "r");
+    EXPECT_EQ(doc.GetName(), "x");
+    EXPECT_EQ(ParsedTree::NameOf(other.GetCurrent()), "o");
+    EXPECT_EQ(ParsedTree::NameOf(ParsedTree::FirstChild(other.GetCurrent())), "p");
 }
 
 // What the walk and the rules read of the tree: qualified names with their
@@ -207,7 +215,7 @@ TEST(XmlParser, TreeHoldsNamesAttributesAndText) {
         const std::string schema = withSchema ? dir / "any.xsd" : std::string();
         if (withSchema)
             WriteFile(schema, "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" targetNamespace=\"urn:p\"/>");
-        ParsedTree doc(text, false, schema, false);
+        ParsedTree doc(text, schema, false);
         Records r;
         r.Parse(doc);
         std::vector<std::string> names, values;
@@ -225,7 +233,7 @@ TEST(XmlParser, TreeHoldsNamesAttributesAndText) {
         EXPECT_EQ(doc.GetText(), "a&b<c>d\xE4");
     }
     // A fatal error keeps what was read before it.
-    ParsedTree broken("<r><a>1</a><b>2</c></r>", false, "", false);
+    ParsedTree broken("<r><a>1</a><b>2</c></r>", "", false);
     Records r;
     EXPECT_FALSE(r.Parse(broken));
     ASSERT_NE(broken.GetDocument(), nullptr);
@@ -233,12 +241,15 @@ TEST(XmlParser, TreeHoldsNamesAttributesAndText) {
     EXPECT_EQ(broken.GetText(), "12");
 }
 
-TEST(XmlParser, ParseMessagesFormatsPositions) {
-    ParsedTree doc("<a>\n<b></a>", false, "", false);
-    std::vector<std::string> texts;
-    EXPECT_FALSE(doc.ParseMessages(texts));
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0].rfind("Schwerwiegender Fehler in Zeile 2, Spalte ", 0), 0u) << texts[0];
+// Without full records the event pass hands out the parser's formatted texts.
+TEST(XmlParser, FormattedRecordsNamePositions) {
+    CStdXmlDoc events;
+    EXPECT_EQ(RunSaxPass("<a>\n<b></a>", &events, "", false, false), 0);
+    ASSERT_EQ(events.m_findings.size(), 1u);
+    EXPECT_EQ(events.m_findings[0].text.rfind("Schwerwiegender Fehler in Zeile 2, Spalte ", 0), 0u)
+        << events.m_findings[0].text;
+    EXPECT_FALSE(IsValidAgainst("<a>\n<b></a>", "", false));
+    EXPECT_TRUE(IsValidAgainst("<a><b/></a>", "", false));
 }
 
 }  // namespace valorix::test
@@ -289,11 +300,11 @@ TEST(ElementGuard, DeepOrAttributeLadenElementIsAFatalRecordInBothModes) {
         {"257 attributes", decl + "<r>\n" + attributes(257) + attributes(40000) + "</r>", laden, 3, 2 + 257 * 9 + 2 + 1},
     };
     for (const auto& c : cases) {
-        ParsedTree doc(c.text, false, "", false);
+        ParsedTree doc(c.text, "", false);
         Records tree;
         const bool ok = tree.Parse(doc);
         CProcessXmlDoc events;
-        EXPECT_EQ(RunSaxPass(c.text, false, &events, "", false, true), 0) << c.name;
+        EXPECT_EQ(RunSaxPass(c.text, &events, "", false, true), 0) << c.name;
         if (c.finding.empty()) {
             EXPECT_TRUE(ok) << c.name << ": " << (tree.texts.empty() ? "" : tree.texts[0]);
             EXPECT_TRUE(events.m_findings.empty()) << c.name;

@@ -79,7 +79,7 @@ void CheckDocument::RunSaxCheck(IEventSink* sink) {
     m_processor->Bind(sink, &m_classification, &m_tally, &m_prompt, m_app.m_strSclIniPath);
     m_tally.xmlnsRepeated = 0;
     // Validation and every rule in one event pass.
-    if (RunSaxPass(m_content, false, m_processor.get(), m_schemaPath, m_extraEncodings != 0, true) == -1) throw 1;
+    if (RunSaxPass(m_content, m_processor.get(), m_schemaPath, m_extraEncodings != 0, true) == -1) throw 1;
     // Hints, and the warnings beyond what a bank accepts, do not make the file fail.
     auto onlyHints = [this] {
         for (const Finding& f : m_processor->m_findings)
@@ -177,7 +177,7 @@ void CheckDocument::Load(CArchive& ar) {
     bool wellFormed;
     if (!eventMode) {
         // The text is lent to the parser for the parse.
-        m_parser = std::make_unique<ParsedTree>(std::string(), false, std::string(), pre.extraEncodings);
+        m_parser = std::make_unique<ParsedTree>(std::string(), std::string(), pre.extraEncodings);
         m_parser->SwapText(pre.text);
         wellFormed = m_parser->Parse(m_findings);
         m_parser->SwapText(pre.text);
@@ -192,7 +192,7 @@ void CheckDocument::Load(CArchive& ar) {
         m_rootAttrNames.clear();
         m_rootAttrValues.clear();
         m_processor = std::make_unique<EventRuleProcessor>(&m_rootAttrNames, &m_rootAttrValues);
-        RunSaxPass(pre.text, false, m_processor.get(), std::string(), pre.extraEncodings, true);
+        RunSaxPass(pre.text, m_processor.get(), std::string(), pre.extraEncodings, true);
         wellFormed = m_processor->m_findings.empty();
         CopyProcessorRecords();
         if (wellFormed) {
@@ -267,7 +267,7 @@ void CheckDocument::Load(CArchive& ar) {
     }
     std::unique_ptr<ParsedTree> validating;
     try {
-        validating = std::make_unique<ParsedTree>(std::string(), false, schemaPath, pre.extraEncodings);
+        validating = std::make_unique<ParsedTree>(std::string(), schemaPath, pre.extraEncodings);
     } catch (const std::bad_alloc&) {
         validating.reset();
     }

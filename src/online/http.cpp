@@ -191,7 +191,7 @@ HttpAnswer CHttpClient::Get(const std::string& path, size_t limit, long deadline
                 answer.cause = Format(A("Die Frist von %ld s für die ganze Anfrage (Profil ONLINE/%s) ist abgelaufen.").c_str(),
                                       deadlineMs / 1000, deadlineKey);
             else if (transfer.overLimit)
-                answer.cause = Format(A("Die Antwort ist größer als %zu Bytes.").c_str(), limit);
+                answer.cause = A(Format("Die Antwort ist größer als %zu Bytes.", limit));
             else if (transfer.failed)
                 answer.cause = A("Die empfangenen Daten können nicht gespeichert werden.");
             else

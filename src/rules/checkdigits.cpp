@@ -143,7 +143,7 @@ bool CheckCreditorId(const std::string& value, std::string& message) {
     }
     if (compact.compare(0, 2, "DE") == 0) {
         if (compact.size() != 18) {
-            message = Format(A("Gläubigeridentifikation für dieses Land hat die Länge %d!").c_str(), 18);
+            message = A(Format("Gläubigeridentifikation für dieses Land hat die Länge %d!", 18));
             return false;
         }
         bool numeric = compact[7] == '0';

@@ -146,28 +146,32 @@ std::string ReadSclStand(const std::string& path) {
 SclFileCheck ValidateSclDirectory(const std::string& path) {
     SclFileCheck r;
     bool inBic = false, sawStand = false;
-    auto fail = [&r](long number, const char* utf8) {
-        if (r.reason.empty()) r.reason = Format(A(utf8).c_str(), number);
+    // The first failure is the reason, written here in UTF-8.
+    auto fail = [&r](const std::string& utf8) {
+        if (r.reason.empty()) r.reason = A(utf8);
         return false;
     };
     const bool read = ForEachLine(path, [&](std::string_view text, long number, bool tooLong) {
-        if (tooLong) return fail(number, "Zeile %ld ist zu lang.");
+        if (tooLong) return fail(Format("Zeile %ld ist zu lang.", number));
         if (Trim(text).empty()) return true;
         const IniLine l = ParseIniLine(text);
         if (l.kind == IniLine::Section) {
-            if (!EqualsNoCase(l.name, "BIC") || inBic) return fail(number, "Zeile %ld ist kein Abschnitt [BIC].");
+            if (!EqualsNoCase(l.name, "BIC") || inBic)
+                return fail(Format("Zeile %ld ist kein Abschnitt [BIC].", number));
             inBic = true;
             return true;
         }
-        if (l.kind != IniLine::Entry || !inBic) return fail(number, "Zeile %ld ist kein Eintrag \"BIC=Kennzeichen\".");
+        if (l.kind != IniLine::Entry || !inBic)
+            return fail(Format("Zeile %ld ist kein Eintrag \"BIC=Kennzeichen\".", number));
         if (EqualsNoCase(l.name, "STAND")) {
-            if (sawStand || !IsPlausibleStand(l.value)) return fail(number, "Zeile %ld nennt keinen gültigen STAND.");
+            if (sawStand || !IsPlausibleStand(l.value))
+                return fail(Format("Zeile %ld nennt keinen gültigen STAND.", number));
             sawStand = true;
             r.stand = l.value;
             return true;
         }
         if (!IsBicKey(l.name) || !IsFlagString(l.value))
-            return fail(number, "Zeile %ld ist kein Eintrag \"BIC=Kennzeichen\".");
+            return fail(Format("Zeile %ld ist kein Eintrag \"BIC=Kennzeichen\".", number));
         ++r.banks;
         return true;
     });

@@ -205,8 +205,8 @@ void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& outp
                            p);
         }
         if (stray.size() > kStrayListLimit)
-            output.AddLine(Format(A("%d weitere ungültige Zeichen werden nicht einzeln aufgeführt!").c_str(),
-                                  static_cast<int>(stray.size() - kStrayListLimit)),
+            output.AddLine(A(Format("%d weitere ungültige Zeichen werden nicht einzeln aufgeführt!",
+                                    static_cast<int>(stray.size() - kStrayListLimit))),
                            stray[kStrayListLimit]);
         for (size_t i = 0; i < stray.size();) {
             size_t end = i + 1;
@@ -246,8 +246,8 @@ void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& outp
             text += " ";
             if (doc.m_tally.missingRefHints == 2) text += "Diese ist auch in einem weiteren Auftrag nicht angegeben.";
             else
-                text += Format(A("Diese ist in %d weiteren Aufträgen ebenfalls nicht angegeben.").c_str(),
-                               static_cast<int>(doc.m_tally.missingRefHints - 1));
+                text += A(Format("Diese ist in %d weiteren Aufträgen ebenfalls nicht angegeben.",
+                                 static_cast<int>(doc.m_tally.missingRefHints - 1)));
         }
         output.AddLine(FindingLine(line, column, text), position);
     }

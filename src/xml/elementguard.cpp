@@ -19,13 +19,11 @@ void CElementGuard::Open(const xercesc::Locator* locator, size_t attributes) {
 }
 
 std::string DepthExcessText(int limit) {
-    return Format(A("Die Elemente sind tiefer als %d Ebenen verschachtelt, die Datei wird nicht verarbeitet!").c_str(),
-                  limit);
+    return A(Format("Die Elemente sind tiefer als %d Ebenen verschachtelt, die Datei wird nicht verarbeitet!", limit));
 }
 
 std::string AttributeExcessText(size_t limit) {
-    return Format(A("Ein Element trägt mehr als %d Attribute, die Datei wird nicht verarbeitet!").c_str(),
-                  static_cast<int>(limit));
+    return A(Format("Ein Element trägt mehr als %zu Attribute, die Datei wird nicht verarbeitet!", limit));
 }
 
 }  // namespace valorix

@@ -8,15 +8,17 @@
 #include <xercesc/internal/XMLScanner.hpp>
 #include <xercesc/parsers/XercesDOMParser.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
-#include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLUni.hpp>
 #include <xercesc/validators/common/Grammar.hpp>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <new>
+#include <type_traits>
 #include <unordered_map>
 
 #include "platform/strutil.h"
@@ -35,19 +37,66 @@ namespace valorix {
 namespace {
 constexpr uint32_t kNoNode = UINT32_MAX;
 
-// The tree a node belongs to, as its array's document node names it.
-const CElementTree* TreeOf(const DomNode* node) {
-    const DomNode* document = node - node->self;
-    const uintptr_t address = static_cast<uintptr_t>(document->textBegin) |
-                              (static_cast<uintptr_t>(document->textEnd) << 16 << 16);
-    return reinterpret_cast<const CElementTree*>(address);
-}
+// The nodes of one tree, in document order, in one block of memory that starts
+// with a header naming the tree. A node reaches the header from its own index
+// (it is `self` places after the first node), so the static accessors find the
+// tree of any node without a field in the node for it.
+class NodeArray {
+public:
+    explicit NodeArray(const CElementTree& owner) : m_owner(&owner) { Reserve(64); }
+    ~NodeArray() { ::operator delete(m_block); }
+    NodeArray(const NodeArray&) = delete;
+    NodeArray& operator=(const NodeArray&) = delete;
+
+    size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    void clear() { m_size = 0; }
+    DomNode& operator[](size_t index) { return Nodes()[index]; }
+    const DomNode& operator[](size_t index) const { return Nodes()[index]; }
+    void push_back(const DomNode& node) {
+        if (m_size == m_capacity) Reserve(2 * m_capacity);
+        Nodes()[m_size++] = node;
+    }
+
+    /// The tree whose array holds `node`.
+    static const CElementTree* TreeOf(const DomNode* node) {
+        const auto* first = reinterpret_cast<const std::byte*>(node - node->self);
+        return reinterpret_cast<const Header*>(first - kNodesAt)->tree;
+    }
+
+private:
+    struct Header {
+        const CElementTree* tree;
+    };
+    static_assert(std::is_trivially_copyable_v<DomNode>);
+    static_assert(sizeof(DomNode) == 9 * sizeof(uint32_t), "nine indices, nothing more: the walk reads millions");
+    // The first node follows the header at the nodes' alignment.
+    static constexpr size_t kNodesAt = (sizeof(Header) + alignof(DomNode) - 1) / alignof(DomNode) * alignof(DomNode);
+
+    DomNode* Nodes() const { return reinterpret_cast<DomNode*>(m_block + kNodesAt); }
+    void Reserve(size_t capacity) {
+        auto* block = static_cast<std::byte*>(::operator new(kNodesAt + capacity * sizeof(DomNode)));
+        new (block) Header{m_owner};
+        if (m_block) {
+            std::memcpy(block + kNodesAt, m_block + kNodesAt, m_size * sizeof(DomNode));
+            ::operator delete(m_block);
+        }
+        m_block = block;
+        m_capacity = capacity;
+    }
+
+    const CElementTree* m_owner;
+    std::byte* m_block = nullptr;
+    size_t m_size = 0, m_capacity = 0;
+};
+
+const CElementTree* TreeOf(const DomNode* node) { return NodeArray::TreeOf(node); }
 }  // namespace
 
 // The parsed document: nodes in document order and the arenas they point into.
 class CElementTree {
 public:
-    std::vector<DomNode> nodes;
+    NodeArray nodes{*this};
     std::vector<std::string> names;  // CP1252, by id
     std::unordered_map<std::u16string, uint32_t> nameIds;
     std::vector<std::string> uris;
@@ -86,12 +135,7 @@ public:
         m_uris.clear();
         m_pending.clear();
         m_tree.nodes.clear();
-        DomNode document{0, kNoNode, kNoNode, 1, Name(u"#document"), Uri(nullptr), 0, 0, 0};
-        static_assert(sizeof(uintptr_t) <= 2 * sizeof(uint32_t));
-        const auto owner = reinterpret_cast<uintptr_t>(&m_tree);  // in the two text fields
-        document.textBegin = static_cast<uint32_t>(owner);
-        document.textEnd = static_cast<uint32_t>(owner >> 16 >> 16);
-        m_tree.nodes.push_back(document);
+        m_tree.nodes.push_back(DomNode{0, kNoNode, kNoNode, 1, Name(u"#document"), Uri(nullptr), 0, 0, 0});
         m_open.push_back(0);
         m_lastChild.assign(1, kNoNode);
     }
@@ -211,10 +255,6 @@ private:
     }
     void Close(uint32_t index) {
         DomNode& n = m_tree.nodes[index];
-        if (index == 0) {
-            n.subtreeEnd = static_cast<uint32_t>(m_tree.nodes.size());
-            return;  // its text fields name the tree
-        }
         n.subtreeEnd = static_cast<uint32_t>(m_tree.nodes.size());
         n.textEnd = static_cast<uint32_t>(m_tree.text.size());
     }
@@ -232,19 +272,9 @@ private:
 };
 }  // namespace
 
-ParsedTree::ParsedTree(std::string text, bool readFromFile, std::string schema,
-                                       bool registerEncodings)
-    : m_register(registerEncodings),
-      m_text(std::move(text)),
-      m_schema(std::move(schema)),
-      m_readFromFile(readFromFile) {
-    try {
-        XMLPlatformUtils::Initialize();
-    } catch (const XMLException& e) {
-        throw CNvException("Error during Xerces-c Initialization.\r\n  Exception message: " + X2A(e.getMessage()));
-    }
-    m_initialised = true;
-    if (m_register) RegisterExtraEncodings(m_encodingBuffers);
+ParsedTree::ParsedTree(std::string text, std::string schema, bool registerEncodings)
+    : m_text(std::move(text)), m_schema(std::move(schema)) {
+    if (registerEncodings) RegisterExtraEncodings(m_encodingBuffers);
 }
 
 ParsedTree::~ParsedTree() {
@@ -254,7 +284,6 @@ ParsedTree::~ParsedTree() {
     m_resolver.reset();
     m_security.reset();
     m_encodingBuffers.clear();
-    if (m_initialised) XMLPlatformUtils::Terminate();
 }
 
 ParsedTree::ParseOutcome ParsedTree::RunParse() {
@@ -297,13 +326,9 @@ ParsedTree::ParseOutcome ParsedTree::RunParse() {
     std::string exceptionText;
     FindingKind exceptionKind = FindingKind::Error;
     try {
-        if (m_readFromFile) {
-            m_parser->parse(m_text.c_str());
-        } else {
-            MemBufInputSource source(reinterpret_cast<const XMLByte*>(m_text.data()), m_text.size(), "InMem", false);
-            source.setCopyBufToStream(false);  // the text is read in place
-            m_parser->parse(source);
-        }
+        MemBufInputSource source(reinterpret_cast<const XMLByte*>(m_text.data()), m_text.size(), "InMem", false);
+        source.setCopyBufToStream(false);  // the text is read in place
+        m_parser->parse(source);
     } catch (const LimitExcess& e) {
         out.excess = e;
     } catch (const OutOfMemoryException&) {
@@ -351,18 +376,6 @@ bool ParsedTree::Parse(Findings& findings) {
     return findings.empty();
 }
 
-bool ParsedTree::ParseMessages(std::vector<std::string>& texts) {
-    texts.clear();
-    ParseOutcome outcome = RunParse();
-    for (const Finding& record : outcome.records) texts.push_back(record.text);
-    for (const auto& refusal : m_resolver->Refusals()) texts.push_back(RefusalText(refusal.systemId));
-    for (const std::string& t : m_reporter->m_formatted) texts.push_back(t);
-    if (outcome.excess)
-        texts.push_back(Format(kFatalFormat, outcome.excess->line, outcome.excess->column, outcome.excess->text.c_str()));
-    m_reporter->resetErrors();
-    return texts.empty();
-}
-
 DomNode* ParsedTree::GetDocument() const { return m_document; }
 
 DomNode* ParsedTree::Node(uint32_t index) const {
@@ -380,51 +393,6 @@ bool ParsedTree::SetCurrent(DomNode* node) {
     if (TreeOf(node) != m_tree.get()) return false;
     m_cursor = node;
     return true;
-}
-
-bool ParsedTree::MoveToParent() {
-    DomNode* parent = ParentOf(m_cursor);
-    if (!parent) return false;
-    m_cursor = parent;
-    return true;
-}
-
-bool ParsedTree::MoveToNextSibling() {
-    DomNode* next = NextSibling(m_cursor);
-    if (!next) return false;
-    m_cursor = next;
-    return true;
-}
-
-bool ParsedTree::MoveToPreviousSibling() {
-    DomNode* previous = PreviousSibling(m_cursor);
-    if (!previous) return false;
-    m_cursor = previous;
-    return true;
-}
-
-bool ParsedTree::MoveToLastChild() {
-    DomNode* last = LastChild(m_cursor);
-    if (!last) return false;
-    m_cursor = last;
-    return true;
-}
-
-int ParsedTree::GetNodeType(const DomNode* node) {
-    if (!node) return 0;
-    return node->self == 0 ? 9 : 1;  // the document, an element
-}
-
-int ParsedTree::GetChildCount(const DomNode* node) {
-    int n = 0;
-    for (DomNode* c = FirstChild(node); c; c = NextSibling(c)) ++n;
-    return n;
-}
-
-DomNode* ParsedTree::GetChild(int index, const DomNode* node) {
-    DomNode* c = FirstChild(node);
-    for (int i = 0; c && i < index; ++i) c = NextSibling(c);
-    return index < 0 ? nullptr : c;
 }
 
 int ParsedTree::GetElementChildren(std::vector<DomNode*>& list) const {
@@ -461,12 +429,6 @@ int ParsedTree::CountElements(const std::string& name) const {
     return n;
 }
 
-int ParsedTree::CountDescendants() const {
-    uint32_t first = 0, end = 0;
-    if (!SubtreeOfCursor(first, end)) return 0;
-    return static_cast<int>(end - first);
-}
-
 int ParsedTree::CountAllElements() const {
     return m_document && m_tree->nodes.size() > 1 ? static_cast<int>(m_tree->nodes.size() - 1) : 0;
 }
@@ -490,7 +452,6 @@ std::string ParsedTree::GetName() const { return NameOf(m_cursor); }
 std::string ParsedTree::TextOf(const DomNode* node) {
     if (!node) return {};
     const CElementTree* tree = TreeOf(node);
-    if (node->self == 0) return tree->text;
     return tree->text.substr(node->textBegin, node->textEnd - node->textBegin);
 }
 

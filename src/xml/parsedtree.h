@@ -12,6 +12,7 @@
 #include "xml/elementguard.h"
 #include "xml/encodings.h"
 #include "xml/finding.h"
+#include "xml/xercessession.h"
 
 #include <xercesc/util/XercesDefs.hpp>
 
@@ -30,8 +31,8 @@ class CElementTree;
 /// of its elements. The nodes are the entries of one array in document order,
 /// so an element's descendants are the entries up to its subtree end; names
 /// are ids of the tree's name table, character data and attributes ranges of
-/// its arenas. Nothing is allocated per node; the document node (the entry at
-/// `self` places before any node) tells which tree the array belongs to.
+/// its arenas. Nothing is allocated per node; the array's block starts with a
+/// header naming its tree, which a node reaches through `self`.
 struct DomNode {
     uint32_t self;        ///< index in the array
     uint32_t parent;      ///< the document's own: kNoNode
@@ -40,24 +41,22 @@ struct DomNode {
     uint32_t nameId;
     uint32_t uriId;
     uint32_t attrBegin;   ///< attributes up to the next node's attrBegin
-    uint32_t textBegin;   ///< character data of the subtree, in document order;
-    uint32_t textEnd;     ///< in the document node: the tree it belongs to
+    uint32_t textBegin;   ///< character data of the subtree, in document order
+    uint32_t textEnd;
 };
 
 class ParsedTree {
 public:
     /// `schema` empty: a parse without schema. Throws CNvException when the
     /// parser library cannot be initialised.
-    ParsedTree(std::string text, bool readFromFile, std::string schema, bool registerEncodings);
-    virtual ~ParsedTree();
+    ParsedTree(std::string text, std::string schema, bool registerEncodings);
+    ~ParsedTree();
     ParsedTree(const ParsedTree&) = delete;
     ParsedTree& operator=(const ParsedTree&) = delete;
 
-    /// Only texts: an exception text, then the reporter's formatted texts.
-    virtual bool ParseMessages(std::vector<std::string>& texts);
     /// Appends the parse's findings; true when there are none (well-formed
     /// and, with a schema, valid).
-    virtual bool Parse(Findings& findings);
+    bool Parse(Findings& findings);
 
     /// Exchanges the document text with `text`: a caller lends its text for a
     /// parse and takes it back after it, so that it is never held twice.
@@ -66,17 +65,9 @@ public:
     DomNode* GetDocument() const;
     DomNode* GetCurrent() const { return m_cursor; }
     bool SetCurrent(DomNode* node);
-    bool MoveToParent();
-    bool MoveToNextSibling();
-    bool MoveToPreviousSibling();
-    bool MoveToLastChild();
-    static int GetNodeType(const DomNode* node);
-    static int GetChildCount(const DomNode* node);
-    static DomNode* GetChild(int index, const DomNode* node);
     int GetElementChildren(std::vector<DomNode*>& list) const;
     int FindElements(const std::string& name, std::vector<DomNode*>& list) const;
     int CountElements(const std::string& name) const;
-    int CountDescendants() const;
     int CountAllElements() const;
     int GetAttributes(std::vector<std::string>& names, std::vector<std::string>& values) const;
     std::string GetName() const;
@@ -92,7 +83,7 @@ public:
     static DomNode* ParentOf(const DomNode* node);
     /// Qualified name of a node ("" for null).
     static std::string NameOf(const DomNode* node);
-    static bool IsElement(const DomNode* node) { return GetNodeType(node) == 1; }
+    static bool IsElement(const DomNode* node) { return node && node->self != 0; }
 
     /// Text content of any node (all character data below it, concatenated).
     static std::string TextOf(const DomNode* node);
@@ -111,11 +102,10 @@ private:
     };
     ParseOutcome RunParse();
 
+    XercesSession m_session;  ///< first: it outlives everything that uses the library
     EncodingBuffers m_encodingBuffers;
-    bool m_register;
     std::string m_text;
     std::string m_schema;
-    bool m_readFromFile;
     std::unique_ptr<xercesc::XercesDOMParser> m_parser;
     std::unique_ptr<ParserFindings> m_reporter;
     std::unique_ptr<CSafeEntityResolver> m_resolver;
@@ -123,7 +113,6 @@ private:
     std::unique_ptr<CElementTree> m_tree;  ///< null until a parse has built one
     DomNode* m_document = nullptr;
     DomNode* m_cursor = nullptr;
-    bool m_initialised = false;
 };
 
 }  // namespace valorix

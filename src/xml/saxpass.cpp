@@ -10,7 +10,6 @@
 #include <xercesc/sax2/SAX2XMLReader.hpp>
 #include <xercesc/sax2/XMLReaderFactory.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
-#include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLUni.hpp>
@@ -20,7 +19,6 @@
 #include <memory>
 #include <optional>
 
-#include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/strutil.h"
 #include "xml/elementguard.h"
@@ -30,6 +28,7 @@
 #include "xml/grammarload.h"
 #include "xml/nvexception.h"
 #include "xml/parsedtree.h"
+#include "xml/xercessession.h"
 #include "xml/xmlstr.h"
 
 using namespace xercesc;
@@ -71,9 +70,6 @@ bool CStdXmlDoc::Characters(const std::string& text, bool) {
 void CStdXmlDoc::EndElement(const std::string&, const std::string&, const std::string&) {
     if (!m_elementStack.empty()) m_elementStack.pop_back();
 }
-
-void CStdXmlDoc::StartDocument() { m_startTime = NowDate(); }
-void CStdXmlDoc::EndDocument() { m_endTime = NowDate(); }
 
 const std::string& CNVContenhandler::Uri(const XMLCh* uri) {
     // The reader hands out the same pooled string for a namespace again and again.
@@ -152,21 +148,9 @@ void AddRecord(CProcessXmlDoc* p, const std::string& text, int line, int column,
     p->m_findings.push_back(Finding{text, line, column, kind});
 }
 
-// Pairs the library's initialisation with its termination.
-struct XercesSession {
-    XercesSession() {
-        try {
-            XMLPlatformUtils::Initialize();
-        } catch (const XMLException& e) {
-            throw CNvException("Error during Xerces-c Initialization.\r\n  Exception message: " + X2A(e.getMessage()));
-        }
-    }
-    ~XercesSession() { XMLPlatformUtils::Terminate(); }
-};
-
 }  // namespace
 
-int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* processor, const std::string& schemaPath,
+int RunSaxPass(const std::string& source, CProcessXmlDoc* processor, const std::string& schemaPath,
                bool registerEncodings, bool fullRecords) {
     // 1
     auto handler = std::make_unique<CNVContenhandler>(processor);
@@ -223,13 +207,9 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
     reader->setContentHandler(handler.get());
     // 7, 8
     try {
-        if (fromFile) {
-            reader->parse(source.c_str());
-        } else {
-            MemBufInputSource input(reinterpret_cast<const XMLByte*>(source.data()), source.size(), "InMem", false);
-            input.setCopyBufToStream(false);  // the text is read in place
-            reader->parse(input);
-        }
+        MemBufInputSource input(reinterpret_cast<const XMLByte*>(source.data()), source.size(), "InMem", false);
+        input.setCopyBufToStream(false);  // the text is read in place
+        reader->parse(input);
     } catch (const OutOfMemoryException&) {
         throw std::bad_alloc();  // the file cannot be checked at all: its caller names it
     } catch (const XMLException& e) {
@@ -277,7 +257,7 @@ int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* process
 
 bool IsValidAgainst(const std::string& text, const std::string& schemaPath, bool registerEncodings) {
     try {
-        return RunSaxPass(text, false, nullptr, schemaPath, registerEncodings, false) == 0;
+        return RunSaxPass(text, nullptr, schemaPath, registerEncodings, false) == 0;
     } catch (const CNvException&) {
         return false;
     }

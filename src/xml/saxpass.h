@@ -42,8 +42,6 @@ public:
                       const std::vector<std::string>& attrLocalNames, const std::vector<std::string>& attrValues) override;
     bool Characters(const std::string& text, bool continued) override;
     void EndElement(const std::string& localName, const std::string& qName, const std::string& uri) override;
-    void StartDocument() override;
-    void EndDocument() override;
 
     /// The open elements joined with "/".
     std::string CurrentPath() const;
@@ -51,7 +49,6 @@ public:
     std::vector<std::string> m_elementStack;
     std::vector<std::string> m_paths;
     std::vector<std::string> m_values;
-    double m_startTime = 0, m_endTime = 0;
 };
 
 /// Translates the reader's callbacks into processor calls (none without a
@@ -96,7 +93,7 @@ private:
 /// completed pass and -1 when the processor cancelled; throws CNvException
 /// for any other failure. Findings of the parser go to the processor's records
 /// (full records: raw text, line, column, kind).
-int RunSaxPass(const std::string& source, bool fromFile, CProcessXmlDoc* processor, const std::string& schemaPath,
+int RunSaxPass(const std::string& source, CProcessXmlDoc* processor, const std::string& schemaPath,
                bool registerEncodings, bool fullRecords);
 /// True when `text` is valid against the schema: a pass without processor
 /// that reports nothing.

@@ -21,15 +21,6 @@ bool IsWordChar(char ch) {
 }
 }  // namespace
 
-std::string ITextPage::GetLineText(int line) const {
-    const long start = LineIndex(line);
-    if (start < 0) return {};
-    const long next = LineIndex(line + 1);
-    const std::string& text = GetText();
-    long end = next < 0 ? static_cast<long>(text.size()) : next - 1;
-    return text.substr(static_cast<size_t>(start), static_cast<size_t>(std::max(0L, end - start)));
-}
-
 void CTextPageModel::SetText(const std::string& text) { Take(text, false); }
 
 void CTextPageModel::ShareText(const std::string& text) { Take(text, true); }

@@ -34,14 +34,11 @@ public:
     /// positions count bytes either way.
     virtual void SetTextIsUtf8(bool /*utf8*/) {}
     virtual const std::string& GetText() const = 0;
-    long GetLength() const { return static_cast<long>(GetText().size()); }
     /// 0-based line of a position.
     virtual int LineFromChar(long pos) const = 0;
     /// First position of a 0-based line; -1 when the line does not exist.
     virtual long LineIndex(int line) const = 0;
     virtual int GetLineCount() const = 0;
-    /// Text of a 0-based line without its line end; "" when it does not exist.
-    std::string GetLineText(int line) const;
     /// Forward: the first match starting at or after `from` and ending at or
     /// before `to` (-1: the end). Backward: the last match ending at or before
     /// `from` and starting at or after `to` (-1: 0). Returns -1 without a match.
