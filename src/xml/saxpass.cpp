@@ -152,18 +152,18 @@ void AddRecord(CProcessXmlDoc* p, const std::string& text, int line, int column,
 
 int RunSaxPass(const std::string& source, CProcessXmlDoc* processor, const std::string& schemaPath,
                bool registerEncodings, bool fullRecords) {
-    // 1
+    // The handler that hands the events to the processor.
     auto handler = std::make_unique<CNVContenhandler>(processor);
     if (processor) processor->m_handler = handler.get();
     const bool withSchema = !schemaPath.empty();
     int result = 0;
     std::string errorText;
     std::optional<LimitExcess> excess;
-    // 2, 3
+    // The parser library, and the encodings it does not know by itself.
     XercesSession session;
     EncodingBuffers buffers;
     if (registerEncodings) RegisterExtraEncodings(buffers);
-    // 4: the reader; the schema comes only from its own folder, nothing the document names is read.
+    // The reader; the schema comes only from its own folder, nothing the document names is read.
     std::unique_ptr<SAX2XMLReader> reader(XMLReaderFactory::createXMLReader());
     CSafeEntityResolver resolver(schemaPath);
     SecurityManager security;
@@ -186,7 +186,6 @@ int RunSaxPass(const std::string& source, CProcessXmlDoc* processor, const std::
             else errorText = SchemaLoadFailedText(schemaPath);
         }
     }
-    // 5
     // Namespaces are resolved in every pass, as the tree parse's scanner does:
     // detection needs the root's namespace from the well-formedness pass.
     reader->setFeature(XMLUni::fgSAX2CoreNameSpaces, true);
@@ -201,11 +200,11 @@ int RunSaxPass(const std::string& source, CProcessXmlDoc* processor, const std::
         reader->setFeature(XMLUni::fgSAX2CoreValidation, true);
         reader->setFeature(XMLUni::fgXercesDynamic, false);
     }
-    // 6
+    // Its findings.
     ParserFindings reporter;
     reader->setErrorHandler(&reporter);
     reader->setContentHandler(handler.get());
-    // 7, 8
+    // The pass over the text.
     try {
         MemBufInputSource input(reinterpret_cast<const XMLByte*>(source.data()), source.size(), "InMem", false);
         input.setCopyBufToStream(false);  // the text is read in place
@@ -224,7 +223,7 @@ int RunSaxPass(const std::string& source, CProcessXmlDoc* processor, const std::
         if (code == -1) result = -1;
         else errorText = "An error occurred during parsing\r\n ";
     }
-    // 9
+    // The findings, to the processor or into the error text: refusals, the parser's findings, a limit.
     for (const auto& refusal : resolver.Refusals()) {
         const std::string text = RefusalText(refusal.systemId);
         if (processor) AddRecord(processor, text, refusal.line, refusal.column, FindingKind::Fatal);
@@ -248,7 +247,7 @@ int RunSaxPass(const std::string& source, CProcessXmlDoc* processor, const std::
                          Format(kFatalFormat, excess->line, excess->column, excess->text.c_str());
         }
     }
-    // 10, 11
+    // The handler and the reader go.
     if (processor) processor->m_handler = nullptr;
     reader.reset();
     if (!errorText.empty()) throw CNvException(errorText);
