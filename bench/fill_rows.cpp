@@ -12,6 +12,7 @@
 #include "platform/codepage.h"
 #include "platform/inputfile.h"
 #include "platform/prompt.h"
+#include "ui/structureview.h"
 #include "ui/viewmodel.h"
 
 namespace {
@@ -47,7 +48,11 @@ int main(int argc, char** argv) {
     CArchive ar{in.Stream(), Utf8ToCp1252(file)};
     COutputList report;
     CStructureModel rows;
-    CheckIntoReport(doc, app, prompt, ar, report, &rows);
+    doc.Serialize(ar);
+    ViewTargets targets;
+    targets.output = &report;
+    targets.structure = &rows;
+    CStructureView(doc, app, prompt, targets).FillView();
     // What a virtual grid asks for its first screen: the expanded rows from
     // the top, depth first.
     size_t shown = 0, bytes = 0;

@@ -751,7 +751,7 @@ TEST_F(Cli, SummaryIsMadeOncePerCheck) {
             if (slip) handed = *slip;
             return std::vector<std::string>{"Hinweis: aus dem Begleitzettel " + (slip ? slip->messageId : "")};
         };
-        const std::optional<FileSummary> slip = CheckIntoReport(doc, app, prompt, ar, report, nullptr, nullptr, hooks);
+        const std::optional<FileSummary> slip = CheckIntoReport(doc, app, prompt, ar, report, nullptr, hooks);
         EXPECT_EQ(made, 1);
         ASSERT_TRUE(slip.has_value());
         ASSERT_TRUE(handed.has_value());

@@ -31,7 +31,7 @@
 #include "rules/sclimport.h"
 #include "ui/htmlpage.h"
 #include "rules/summary.h"
-#include "ui/structureview.h"
+#include "ui/checkreport.h"
 #include "xml/textpage.h"
 #include "xml/nvexception.h"
 
@@ -285,21 +285,11 @@ int PublishScl(const Options& o, std::ostream& out, std::ostream& err) {
 }  // namespace
 
 std::optional<FileSummary> CheckIntoReport(CheckDocument& doc, AppValues& app, IPrompt& prompt, CArchive& ar,
-                                           COutputList& report, CStructureModel* structure, ITextPage* text,
-                                           CheckHooks hooks) {
+                                           COutputList& report, ITextPage* text, const CheckHooks& hooks) {
     doc.Serialize(ar);
-    // The same fill and report as the desktop view, drawn into models. The
-    // report reads neither the grid nor the structure tree: both are left
-    // out unless the caller asks for them.
-    ViewTargets targets;
-    targets.output = &report;
-    targets.structure = structure;
-    targets.text = text;
-    targets.summarize = std::move(hooks.summarize);
-    targets.summaryHints = std::move(hooks.summaryHints);
-    CStructureView view(doc, app, prompt, targets);
-    view.FillView();
-    return std::move(view.m_summary);
+    // The same report as the desktop view's output pane, without its rows.
+    CTextPageModel ownText;
+    return FillReport(doc, app, prompt, text ? *text : ownText, report, hooks).summary;
 }
 
 namespace {
@@ -443,7 +433,7 @@ int CheckOne(const Options& o, AppValues& app, IPrompt& prompt, std::istream& fi
                                                                 : std::filesystem::absolute(path, ec);
                 return history->Record(*slip, full.lexically_normal().string());
             };
-        summary = CheckIntoReport(doc, app, prompt, ar, report, nullptr, o.html ? &text : nullptr, std::move(hooks));
+        summary = CheckIntoReport(doc, app, prompt, ar, report, o.html ? &text : nullptr, hooks);
     } catch (const CNvException& e) {
         err << "valorix-check: '" << VisibleControls(name) << "' kann nicht geprüft werden: " << Cp1252ToUtf8(e.Text())
             << '\n';

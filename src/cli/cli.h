@@ -8,16 +8,14 @@
 #include <vector>
 
 #include "rules/summary.h"
+#include "ui/checkreport.h"
 
 namespace valorix {
-
-class ITextPage;
 
 class AppValues;
 class IPrompt;
 class CheckDocument;
 class COutputList;
-class CStructureModel;
 struct CArchive;
 
 /// Runs valorix-check with `args` (without the program name). Exit status: 0
@@ -29,21 +27,14 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
 
 /// What a check computes beside its report: the summary slip, once, and the
 /// summary lines that depend on it (the history's warning).
-struct CheckHooks {
-    /// Makes the slip of a well-formed file (its hash from the file's own bytes); null: none.
-    std::function<FileSummary()> summarize;
-    /// Further summary lines (CP1252), given the slip (null when none was made).
-    std::function<std::vector<std::string>(const FileSummary*)> summaryHints;
-};
+using CheckHooks = ReportHooks;
 
 /// Checks the file behind `ar` into `doc` and fills `report` with the output
-/// pane's lines, as the desktop view does, and `structure` (when given) with
-/// the grid rows and tree items. Throws CNvException when the file cannot be
-/// checked. `text` (when given) receives the text page with its marks.
-/// Returns the slip `hooks.summarize` made (none when it was not asked for or
-/// the file is not well-formed).
+/// pane's lines, as the desktop view does. Throws CNvException when the file
+/// cannot be checked. `text` (when given) receives the text page with its
+/// marks. Returns the slip `hooks.summarize` made (none when it was not asked
+/// for or the file is not well-formed).
 std::optional<FileSummary> CheckIntoReport(CheckDocument& doc, AppValues& app, IPrompt& prompt, CArchive& ar,
-                                           COutputList& report, CStructureModel* structure = nullptr,
-                                           ITextPage* text = nullptr, CheckHooks hooks = {});
+                                           COutputList& report, ITextPage* text = nullptr, const CheckHooks& hooks = {});
 
 }  // namespace valorix

@@ -1,14 +1,11 @@
 #include "ui/structureview.h"
 
-#include <cmath>
 
 #include "app/app.h"
 #include "core/checkdocument.h"
-#include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/prompt.h"
 #include "platform/strutil.h"
-#include "rules/scldirectory.h"
 #include "xml/elementscan.h"
 #include "ui/eventrows.h"
 #include "ui/htmlpage.h"
@@ -133,14 +130,7 @@ FillResult CStructureView::FillView() {
             }
             browser = m_doc.m_contentLength >= kLargeFileBytes ? Browser::LargeFile : Browser::Page;
         }
-        // BICs that could not be asked because there is no valid directory: said once.
-        const std::string sclHint = SclDirectoryHint();
-        if (!sclHint.empty() && std::find(m_doc.m_messages.begin(), m_doc.m_messages.end(), sclHint) == m_doc.m_messages.end())
-            m_doc.m_messages.push_back(sclHint);
-        if (m_t.summarize) m_summary = m_t.summarize();
-        if (m_t.summaryHints)
-            for (std::string& hint : m_t.summaryHints(m_summary ? &*m_summary : nullptr))
-                m_doc.m_messages.push_back(std::move(hint));
+        m_summary = AddClosingMessages(m_doc, ReportHooks{m_t.summarize, m_t.summaryHints});
         BuildReport(page, *m_columns, output, m_doc);
         // The browser page shows the file with the report's findings.
         if (browser != Browser::None) ShowInBrowser(browser == Browser::LargeFile, output);
@@ -149,9 +139,7 @@ FillResult CStructureView::FillView() {
     }
     // The print text, the time the check took, the caret at the start.
     m_strPrintText = PrintText(output);
-    m_elapsedSeconds = std::lround((NowDate() - m_doc.m_checkTime) * 86400.0);
-    if (m_app.ShowSecondsOption() != 0)
-        m_prompt.Message(Format("%u Sekunden", static_cast<unsigned>(m_elapsedSeconds)));
+    m_elapsedSeconds = TellCheckTime(m_doc, m_app, m_prompt);
     page.SetCaret(0);
     page.HideSelection(false);
     return result;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "rules/summary.h"
+#include "ui/checkreport.h"
 #include "xml/textcolumns.h"
 #include "xml/textpage.h"
 #include "ui/viewmodel.h"
@@ -50,12 +51,6 @@ struct ViewTargets {
     std::function<std::vector<std::string>(const FileSummary*)> summaryHints;
 };
 
-enum class FillResult {
-    NoFile,        ///< only the "Dateiname" row
-    NotWellFormed, ///< only the file row
-    Filled,        ///< structure, rules and report
-    Cancelled,     ///< the user stopped the fill: the caller closes the document
-};
 
 
 class CStructureView {
