@@ -28,13 +28,13 @@ using CheckRun = CheckTest;
 
 TEST_F(CheckRun, ValidFileWithLeadingWhiteSpace) {
     auto doc = Check("\r\n\n" + Example(), "beispiel.xml");
-    EXPECT_EQ(U8(doc->m_messages),
+    EXPECT_EQ(U8(doc->Result().messages),
               (std::vector<std::string>{
                   "'beispiel.xml' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!",
                   "Die Datei enthält Zeichen vor der XML Deklaration (<?xml...), sie werden vor dem Prüfen entfernt!",
                   kRetiredCt30}));
-    EXPECT_TRUE(doc->m_findings.empty());
-    EXPECT_EQ(doc->m_checkState, 3);
+    EXPECT_TRUE(doc->Result().findings.empty());
+    EXPECT_EQ(doc->Result().state, 3);
     EXPECT_EQ(CodeOf(doc->m_classification.formatCode), 10);
     EXPECT_EQ(doc->m_declPosition, 0);
     EXPECT_EQ(doc->m_rootNamespace, "urn:iso:std:iso:20022:tech:xsd:pain.001.001.03");
@@ -45,13 +45,13 @@ TEST_F(CheckRun, ValidFileWithLeadingWhiteSpace) {
 
 TEST_F(CheckRun, EmptyFileIsNotWellFormed) {
     auto doc = Check("", "leer.xml");
-    EXPECT_EQ(U8(doc->m_messages),
+    EXPECT_EQ(U8(doc->Result().messages),
               (std::vector<std::string>{"'leer.xml' beginnt nicht mit einer XML Deklaration (<?xml ...)!",
                                         "'leer.xml' ist kein oder ein formal fehlerhaftes XML Dokument!"}));
-    EXPECT_EQ(doc->m_checkState, 0);
+    EXPECT_EQ(doc->Result().state, 0);
     EXPECT_EQ(CodeOf(doc->m_classification.formatCode), -1);
-    ASSERT_EQ(Kinds(doc->m_findings).size(), 1u);
-    EXPECT_EQ(static_cast<int>(doc->m_findings[0].kind), 1);
+    ASSERT_EQ(Kinds(doc->Result().findings).size(), 1u);
+    EXPECT_EQ(static_cast<int>(doc->Result().findings[0].kind), 1);
 }
 
 TEST_F(CheckRun, SecondLoadKeepsNothingOfTheFirst) {
@@ -63,13 +63,13 @@ TEST_F(CheckRun, SecondLoadKeepsNothingOfTheFirst) {
     std::istringstream second("<?xml version=\"1.0\"?><Foo xmlns=\"urn:x\"/>");
     CArchive a2{second, "b.xml"};
     doc->Serialize(a2);
-    EXPECT_EQ(U8(doc->m_messages), (std::vector<std::string>{"Erlaubte Kodierungen sind UTF-8 und ISO-8859, die "
+    EXPECT_EQ(U8(doc->Result().messages), (std::vector<std::string>{"Erlaubte Kodierungen sind UTF-8 und ISO-8859, die "
                                                              "Datei enthält keine Angabe!",
                                                              "Es handelt sich nicht um eine SEPA XML Datei!"}));
-    EXPECT_TRUE(doc->m_findings.empty());
+    EXPECT_TRUE(doc->Result().findings.empty());
     EXPECT_EQ(CodeOf(doc->m_classification.formatCode), -1);
     EXPECT_EQ(doc->m_classification.subtype, 0);
-    EXPECT_EQ(doc->m_checkState, 1);
+    EXPECT_EQ(doc->Result().state, 1);
 }
 
 // Files of the editions after 3.0 are validated against the newest DK subset
@@ -113,11 +113,11 @@ TEST_F(CheckRun, DkSubsetChoice) {
             if (eventMode) doc->RunSaxCheck(nullptr);
             const std::string where = std::string(c.name) + (eventMode ? " (event mode)" : " (tree mode)");
             const std::string verdict = eventMode && !c.eventVerdict.empty() ? c.eventVerdict : c.verdict;
-            if (!verdict.empty()) EXPECT_EQ(U8(doc->m_messages[0]), verdict) << where;
+            if (!verdict.empty()) EXPECT_EQ(U8(doc->Result().messages[0]), verdict) << where;
             EXPECT_EQ(doc->m_schemaPath, DataFolder() + "/" + c.subset + "/pain.001.001.09.xsd") << where;
             // The findings of the parser and of the rules, in both modes.
             std::vector<std::string> findings;
-            for (const std::string& t : U8(Texts(doc->m_findings)))
+            for (const std::string& t : U8(Texts(doc->Result().findings)))
                 if (!StartsWith(t, "Warnung")) findings.push_back(t);
             const bool ruleFinding = StartsWith(c.finding, "IBAN");
             if (c.finding.empty()) {
@@ -134,8 +134,8 @@ TEST_F(CheckRun, DkSubsetChoice) {
 
 TEST_F(CheckRun, UrgentTransferVerdictDropsTheWordSepa) {
     auto doc = Check(Replace(Example(), "<Cd>SEPA</Cd>", "<Cd>URGP</Cd>"), "eil.xml");
-    ASSERT_FALSE(doc->m_messages.empty());
-    EXPECT_EQ(U8(doc->m_messages[0]), "'eil.xml' enthält ein korrektes XML Dokument (Eilüberweisungen im pain.001 "
+    ASSERT_FALSE(doc->Result().messages.empty());
+    EXPECT_EQ(U8(doc->Result().messages[0]), "'eil.xml' enthält ein korrektes XML Dokument (Eilüberweisungen im pain.001 "
                                       "Format gültig seit 04.11.2013)!");
 }
 
@@ -144,22 +144,22 @@ TEST_F(CheckRun, SeveralBlocksCannotBeSentDirectly) {
     const size_t from = text.find("<PmtInf>"), to = text.find("</PmtInf>") + 9;
     const std::string twoBlocks = text.substr(0, to) + text.substr(from, to - from) + text.substr(to);
     auto doc = Check(twoBlocks, "zwei.xml");
-    ASSERT_EQ(doc->m_messages.size(), 3u);
-    EXPECT_EQ(U8(doc->m_messages[0]), "'zwei.xml' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!");
-    EXPECT_EQ(U8(doc->m_messages[1]), kRetiredCt30);
-    EXPECT_EQ(U8(doc->m_messages[2]), "Ein direkter Versand der Datei per FinTS/HBCI ist nicht möglich, da mehrere "
+    ASSERT_EQ(doc->Result().messages.size(), 3u);
+    EXPECT_EQ(U8(doc->Result().messages[0]), "'zwei.xml' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!");
+    EXPECT_EQ(U8(doc->Result().messages[1]), kRetiredCt30);
+    EXPECT_EQ(U8(doc->Result().messages[2]), "Ein direkter Versand der Datei per FinTS/HBCI ist nicht möglich, da mehrere "
                                       "logische Dateien <PmtInf> in den Geschäftvorfällen nicht erlaubt sind.");
 }
 
 TEST_F(CheckRun, CreditorIdentifierPlacementInDirectDebits) {
     // Identifiers in the block and in every transaction: positive verdict and a note.
     auto both = Check(Replace(DirectDebit27(), "</MndtRltdInf>", "</MndtRltdInf>" + kCdtrId), "ls.xml");
-    ASSERT_GE(both->m_messages.size(), 2u);
-    EXPECT_EQ(U8(both->m_messages[0]),
+    ASSERT_GE(both->Result().messages.size(), 2u);
+    EXPECT_EQ(U8(both->Result().messages[0]),
               "'ls.xml' enthält ein korrektes SEPA XML Dokument (2.7/2.8/2.9 aktuell bis 19.11.2016)!");
-    EXPECT_EQ(U8(both->m_messages[1]), "SEPA Gläubigeridentifikationen <CdtrSchmeId> sollten nur auf Sammler oder "
+    EXPECT_EQ(U8(both->Result().messages[1]), "SEPA Gläubigeridentifikationen <CdtrSchmeId> sollten nur auf Sammler oder "
                                        "Transaktionsebene vorhanden sein!");
-    EXPECT_EQ(both->m_checkState, 3);
+    EXPECT_EQ(both->Result().state, 3);
 
     // Only one transaction carries one, none in the block: missing.
     std::string text = DirectDebit27();
@@ -167,11 +167,11 @@ TEST_F(CheckRun, CreditorIdentifierPlacementInDirectDebits) {
     text.erase(block, end - block);
     text = Replace(text, "</MndtRltdInf>", "</MndtRltdInf>" + kCdtrId, false);
     auto missing = Check(text, "ls.xml");
-    ASSERT_GE(missing->m_messages.size(), 2u);
-    EXPECT_EQ(U8(missing->m_messages[0]), "'ls.xml' enthält ein XML Dokument, das nicht der Schemadefinition "
+    ASSERT_GE(missing->Result().messages.size(), 2u);
+    EXPECT_EQ(U8(missing->Result().messages[0]), "'ls.xml' enthält ein XML Dokument, das nicht der Schemadefinition "
                                           "(2.7/2.8/2.9 aktuell bis 19.11.2016) entspricht!");
-    EXPECT_EQ(U8(missing->m_messages[1]), "Es fehlen SEPA Gläubigeridentifikationen <CdtrSchmeId>!");
-    EXPECT_EQ(missing->m_checkState, 2);
+    EXPECT_EQ(U8(missing->Result().messages[1]), "Es fehlen SEPA Gläubigeridentifikationen <CdtrSchmeId>!");
+    EXPECT_EQ(missing->Result().state, 2);
 }
 
 TEST_F(CheckRun, OnlyUnsupportedCharactersIsStillCorrect) {
@@ -183,34 +183,34 @@ TEST_F(CheckRun, OnlyUnsupportedCharactersIsStillCorrect) {
                          "\">\n<Basic>Euro \xE2\x82\xAC</Basic>\n<Ext>M\xC3\xBC\x6Cler &amp; S\xC3\xB6hne_</Ext>\n"
                          "<Req>ok</Req>\n</Document>",
                      "zeichen.xml");
-    EXPECT_EQ(U8(doc->m_messages[0]), "'zeichen.xml' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab "
+    EXPECT_EQ(U8(doc->Result().messages[0]), "'zeichen.xml' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab "
                                       "20.11.2016), das nicht unterstützte Zeichen enthält!");
-    EXPECT_EQ(doc->m_checkState, 3);
-    EXPECT_EQ(U8(Texts(doc->m_findings)),
+    EXPECT_EQ(doc->Result().state, 3);
+    EXPECT_EQ(U8(Texts(doc->Result().findings)),
               (std::vector<std::string>{
                   "Der Wert: 'Euro €'enthält nicht unterstützte Zeichen. Erlaubt sind \"0-9\" \"a-z\" \"A-Z\" die "
                   "Zeichen \"-':?,+()/.\" sowie Leerzeichen.",
                   "Der Wert: 'Müller & Söhne_'enthält nicht unterstützte Zeichen. Erlaubt sind \"0-9\" \"a-z\" \"A-Z\" "
                   "\"äöüÜÖÄß\" die Zeichen &*%$\"-':?,+()/.\" sowie Leerzeichen."}));
-    EXPECT_EQ(Kinds(doc->m_findings), (std::vector<uint8_t>{2, 2}));
-    EXPECT_EQ(Lines(doc->m_findings), (std::vector<int>{3, 4}));
+    EXPECT_EQ(Kinds(doc->Result().findings), (std::vector<uint8_t>{2, 2}));
+    EXPECT_EQ(Lines(doc->Result().findings), (std::vector<int>{3, 4}));
 
     // An empty date is no character finding: the file is not valid.
     auto date = Check("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document xmlns=\"" + ns +
                       "\"><Dt></Dt><Req>ok</Req></Document>");
-    EXPECT_EQ(U8(Texts(date->m_findings)), std::vector<std::string>{"Leeres Datumsfeld ist nicht erlaubt!"});
-    EXPECT_EQ(date->m_checkState, 2);
+    EXPECT_EQ(U8(Texts(date->Result().findings)), std::vector<std::string>{"Leeres Datumsfeld ist nicht erlaubt!"});
+    EXPECT_EQ(date->Result().state, 2);
 }
 
 TEST_F(CheckRun, SchemaThatCannotBeLoadedNeverPasses) {
     for (const std::string& content : {std::string(), std::string("<xs:schema")}) {
         WriteFile(DataFolder() + "/pain.001.001.03.xsd", content);
         auto doc = Check(Example(), "b.xml");
-        EXPECT_EQ(U8(doc->m_messages[0]), "'b.xml' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 "
+        EXPECT_EQ(U8(doc->Result().messages[0]), "'b.xml' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 "
                                           "aktuell ab 20.11.2016) entspricht!");
-        ASSERT_EQ(doc->m_findings.size(), 1u);
-        EXPECT_EQ(doc->m_findings[0].text, "Das Schema '" + DataFolder() + "/pain.001.001.03.xsd' konnte nicht geladen werden!");
-        EXPECT_EQ(doc->m_checkState, 2);
+        ASSERT_EQ(doc->Result().findings.size(), 1u);
+        EXPECT_EQ(doc->Result().findings[0].text, "Das Schema '" + DataFolder() + "/pain.001.001.03.xsd' konnte nicht geladen werden!");
+        EXPECT_EQ(doc->Result().state, 2);
     }
 }
 
@@ -220,10 +220,10 @@ TEST_F(CheckRun, AustrianFileGivesOnlyItsReason) {
                      "\"><CstmrDrctDbtInitn><PmtInf>1</PmtInf><PmtInf>2</PmtInf></CstmrDrctDbtInitn></Document>");
     EXPECT_EQ(CodeOf(doc->m_classification.formatCode), 8);
     EXPECT_EQ(doc->m_classification.austrianVariant, 1);
-    EXPECT_EQ(U8(doc->m_messages.back()),
+    EXPECT_EQ(U8(doc->Result().messages.back()),
               "Ein direkter Versand der Datei per FinTS/HBCI ist nicht möglich, da es sich nicht um ein deutsches "
               "Format handelt.");
-    EXPECT_EQ(U8(doc->m_messages[0]), "'test.xml' enthält ein XML Dokument, das nicht der Schemadefinition (SEPA "
+    EXPECT_EQ(U8(doc->Result().messages[0]), "'test.xml' enthält ein XML Dokument, das nicht der Schemadefinition (SEPA "
                                       "CORE & B2B Version 5 (Österreich)) entspricht!");
 }
 
@@ -247,7 +247,7 @@ TEST_F(CheckRun, EncodingAsTheParserReadIt) {
         m_app->ForceSaxMode(eventMode);
         for (const auto& c : cases) {
             auto doc = Check(c.declaration + body);
-            std::vector<std::string> messages = U8(doc->m_messages);
+            std::vector<std::string> messages = U8(doc->Result().messages);
             if (!eventMode) {  // event mode composes the verdict later
                 ASSERT_GE(messages.size(), 1u);
                 messages.erase(messages.begin());
@@ -285,11 +285,11 @@ TEST_F(CheckRun, HostileInputEndsInFindings) {
     };
     for (const auto& c : cases) {
         auto doc = Check(c.bytes, "h.xml");
-        EXPECT_EQ(doc->m_checkState, c.state) << c.name;
+        EXPECT_EQ(doc->Result().state, c.state) << c.name;
         if (c.state == 0) {
-            EXPECT_EQ(U8(doc->m_messages.back()), "'h.xml" + notWellFormed) << c.name;
+            EXPECT_EQ(U8(doc->Result().messages.back()), "'h.xml" + notWellFormed) << c.name;
         }
-        for (const std::string& t : Texts(doc->m_findings)) EXPECT_EQ(t.find("root:"), std::string::npos) << c.name;
+        for (const std::string& t : Texts(doc->Result().findings)) EXPECT_EQ(t.find("root:"), std::string::npos) << c.name;
     }
 }
 

@@ -56,13 +56,13 @@ TEST_F(Corpus, EverySampleHasItsFormatVerdictAndOracleAnswer) {
         const Expectation& e = it->second;
         auto doc = CheckFile(entry.path().string());
         EXPECT_EQ(CodeOf(doc->m_classification.formatCode), e.formatCode) << name;
-        ASSERT_FALSE(doc->m_messages.empty()) << name;
-        const bool positive = Contains(doc->m_messages[0], "korrekte");
-        EXPECT_EQ(positive ? "valid" : "schema", e.verdict) << name << ": " << U8(doc->m_messages[0]);
+        ASSERT_FALSE(doc->Result().messages.empty()) << name;
+        const bool positive = Contains(doc->Result().messages[0], "korrekte");
+        EXPECT_EQ(positive ? "valid" : "schema", e.verdict) << name << ": " << U8(doc->Result().messages[0]);
 
         // Xerces's own answer: the text against the schema the check chose, without the rules.
         bool xercesValid = false;
-        if (doc->m_checkState >= 2) {
+        if (doc->Result().state >= 2) {
             ParsedTree validating(doc->m_content, doc->m_schemaPath, doc->m_extraEncodings != 0);
             Findings schemaFindings;
             xercesValid = validating.Parse(schemaFindings);
@@ -106,11 +106,11 @@ TEST_F(Corpus, EditionsAfterThreeZeroFixtures) {
         for (const auto& c : cases) {
             auto doc = CheckFile(c.file);
             if (eventMode) doc->RunSaxCheck(nullptr);
-            ASSERT_FALSE(doc->m_messages.empty()) << c.file;
+            ASSERT_FALSE(doc->Result().messages.empty()) << c.file;
             EXPECT_EQ(CodeOf(doc->m_classification.formatCode), c.formatCode) << c.file;
-            EXPECT_EQ(U8(doc->m_messages[0]), "'" + c.file + "' " + c.verdict) << eventMode;
+            EXPECT_EQ(U8(doc->Result().messages[0]), "'" + c.file + "' " + c.verdict) << eventMode;
             EXPECT_EQ(doc->m_schemaPath, DataFolder() + "/" + c.schema);
-            EXPECT_EQ(U8(Texts(doc->m_findings)), std::vector<std::string>{}) << c.file << " " << eventMode;
+            EXPECT_EQ(U8(Texts(doc->Result().findings)), std::vector<std::string>{}) << c.file << " " << eventMode;
             const std::string cmd = "xmllint --noout --schema " + ShellQuote(doc->m_schemaPath) + " " +
                                     ShellQuote(c.file) + " >/dev/null 2>&1";
             EXPECT_EQ(std::system(cmd.c_str()), 0) << c.file;

@@ -316,8 +316,8 @@ TEST_F(EventMode, HintsDoNotFailButWarningsDo) {
     text.replace(text.find("<EndToEndId>LOHN-2026-12-0001</EndToEndId>"), 42, "<EndToEndId>NOTPROVIDED</EndToEndId>");
     EXPECT_EQ(Report(text, true, "h.xml")[0],
               "'h.xml' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!");
-    EXPECT_EQ(m_doc->m_checkState, 2);
-    ASSERT_EQ(m_doc->m_findings.size(), 1u);
+    EXPECT_EQ(m_doc->Result().state, 2);
+    ASSERT_EQ(m_doc->Result().findings.size(), 1u);
     // A guideline warning is no hint: event mode fails the file, tree mode only warns (kind 2).
     text.replace(text.find("<Nm>Erika Mustermann</Nm>"), 25, "<Nm>Erika Mustermann</Nm><PstlAdr><Ctry>DE</Ctry></PstlAdr>");
     EXPECT_EQ(Report(text, true, "h.xml")[0], "'h.xml' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 "
@@ -379,11 +379,11 @@ TEST_F(EventMode, CancellationComposesNoVerdict) {
     text += "</a></Document>";
     m_app->ForceSaxMode(true);
     auto doc = Check(text);
-    const size_t messages = doc->m_messages.size();
+    const size_t messages = doc->Result().messages.size();
     CancellingSink sink;
     m_prompt.answer = false;  // "No": the pass goes on
     doc->RunSaxCheck(&sink);
-    EXPECT_EQ(doc->m_messages.size(), messages + 1);
+    EXPECT_EQ(doc->Result().messages.size(), messages + 1);
     auto again = Check(text);
     m_prompt.answer = true;
     try {
@@ -393,8 +393,8 @@ TEST_F(EventMode, CancellationComposesNoVerdict) {
         EXPECT_EQ(code, 1);
     }
     EXPECT_TRUE(sink.cancelled);
-    EXPECT_EQ(again->m_messages.size(), messages);
-    EXPECT_TRUE(again->m_findings.empty());
+    EXPECT_EQ(again->Result().messages.size(), messages);
+    EXPECT_TRUE(again->Result().findings.empty());
 }
 
 // Tree mode and event mode agree on every corpus file, except where the
@@ -411,7 +411,7 @@ TEST_F(EventMode, CorpusVerdictsAgree) {
         if (tree == event) continue;
         ++named;
         bool notHint = false;
-        for (const std::string& t : Texts(m_doc->m_findings)) notHint = notHint || !StartsWith(t, "Hinweis:");
+        for (const std::string& t : Texts(m_doc->Result().findings)) notHint = notHint || !StartsWith(t, "Hinweis:");
         EXPECT_TRUE(Contains(tree, "korrekte") && notHint) << entry.path().filename() << ": " << tree << " / " << event;
     }
     EXPECT_EQ(files, 88);
@@ -618,7 +618,7 @@ TEST_F(EventMode, DuplicateReferencesInBothModes) {
     for (const auto& c : cases) {
         for (bool sax : {false, true}) {
             EXPECT_EQ(RuleLines(Report(c.xml, sax)), c.lines) << c.name << (sax ? " (event mode)" : "");
-            EXPECT_TRUE(m_doc->m_verdictPositive) << c.name << (sax ? " (event mode)" : "");
+            EXPECT_TRUE(m_doc->Result().verdictPositive) << c.name << (sax ? " (event mode)" : "");
         }
     }
 }
@@ -725,11 +725,11 @@ TEST_F(EventMode, BicAgainstTheBankCodeOfTheIbanInBothModes) {
             const std::string mode = std::string(c.name) + (sax ? " (event mode)" : "");
             std::filesystem::remove(lookup);
             const std::vector<std::string> without = Report(c.xml, sax);
-            EXPECT_TRUE(m_doc->m_verdictPositive) << mode << "\n" << ::testing::PrintToString(without);
+            EXPECT_TRUE(m_doc->Result().verdictPositive) << mode << "\n" << ::testing::PrintToString(without);
             EXPECT_EQ(bankCodeLines(without), std::vector<std::string>{}) << mode;
             ASSERT_TRUE(ImportBlzFile(FixturesDir() + "/blz/blz-file.txt", lookup, "01.12.2026").ok);
             EXPECT_EQ(bankCodeLines(Report(c.xml, sax)), c.lines) << mode;
-            EXPECT_TRUE(m_doc->m_verdictPositive) << mode;
+            EXPECT_TRUE(m_doc->Result().verdictPositive) << mode;
         }
     }
     // A direct debit: the creditor's block and each debtor's transaction; the

@@ -61,9 +61,9 @@ protected:
     }
     std::vector<Finding> Findings() const {
         std::vector<Finding> out;
-        for (size_t i = 0; i < m_doc->m_findings.size(); ++i)
-            out.push_back({U8(m_doc->m_findings[i].text), m_doc->m_findings[i].line, m_doc->m_findings[i].column,
-                           static_cast<int>(m_doc->m_findings[i].kind)});
+        for (size_t i = 0; i < m_doc->Result().findings.size(); ++i)
+            out.push_back({U8(m_doc->Result().findings[i].text), m_doc->Result().findings[i].line, m_doc->Result().findings[i].column,
+                           static_cast<int>(m_doc->Result().findings[i].kind)});
         return out;
     }
     /// Only the findings of the walk and the whole-document checks (not the schema's).
@@ -106,7 +106,7 @@ const std::string kDirectDebit = ReadFile(FixturesDir() + "/rules/direct-debit.x
 
 TEST_F(Fill, EveryRuleWithItsTextAndPosition) {
     ASSERT_EQ(Run(kDirectDebit), FillResult::Filled);
-    ASSERT_EQ(m_doc->m_checkState, 2);
+    ASSERT_EQ(m_doc->Result().state, 2);
     const std::string& t = kDirectDebit;
     const std::vector<Finding> expected = {
         {"Maximal zwei Nachkommastellen erlaubt!", 4, ColumnAfter(t, 4, "</CtrlSum>"), 0},
@@ -285,7 +285,7 @@ TEST_F(Fill, VerdictReadsAsFailureWhenTheWalkFindsAnError) {
     std::string text = ReadFile(std::string(VALORIX_SOURCE_DIR) + "/examples/ueberweisung-pain.001.001.03.xml");
     text.replace(text.find("<Nm>Erika Mustermann</Nm>"), 25, "<Nm>   </Nm>");
     Run(text, "b.xml");
-    EXPECT_EQ(U8(m_doc->m_messages[0]), "'b.xml' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!");
+    EXPECT_EQ(U8(m_doc->Result().messages[0]), "'b.xml' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!");
     const auto report = Report();
     EXPECT_EQ(report[0], "'b.xml' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 aktuell ab "
                          "20.11.2016) entspricht!");
@@ -807,10 +807,10 @@ TEST_F(Fill, SchemaFindingsOfTheParserAreMarkedAtTheirElement) {
     for (const auto& c : cases) {
         Run(head + c.body + "\n</CstmrCdtTrfInitn></Document>");
         bool found = false;
-        for (size_t i = 0; i < m_doc->m_findings.size() && !found; ++i) {
-            if (!StartsWith(m_doc->m_findings[i].text, c.messageStart)) continue;
+        for (size_t i = 0; i < m_doc->Result().findings.size() && !found; ++i) {
+            if (!StartsWith(m_doc->Result().findings[i].text, c.messageStart)) continue;
             found = true;
-            const long position = m_output.Lines()[m_output.Lines().size() - m_doc->m_findings.size() + i].position;
+            const long position = m_output.Lines()[m_output.Lines().size() - m_doc->Result().findings.size() + i].position;
             EXPECT_GE(position, 0) << c.name;
             bool marked = c.marked.empty() && !m_text.Marks().empty();
             for (const auto& m : m_text.Marks())
@@ -818,7 +818,7 @@ TEST_F(Fill, SchemaFindingsOfTheParserAreMarkedAtTheirElement) {
                                                            static_cast<size_t>(m.end - m.start)).find(c.marked) == 0;
             EXPECT_TRUE(marked) << c.name;
         }
-        EXPECT_TRUE(found) << c.name << "\n" << ::testing::PrintToString(U8(Texts(m_doc->m_findings)));
+        EXPECT_TRUE(found) << c.name << "\n" << ::testing::PrintToString(U8(Texts(m_doc->Result().findings)));
     }
 }
 

@@ -84,8 +84,8 @@ void PrintReport(const COutputList& report, std::ostream& out) {
 }
 
 bool CheckPassed(const CheckDocument& doc) {
-    if (!doc.m_verdictPositive) return false;
-    return std::none_of(doc.m_findings.begin(), doc.m_findings.end(), IsErrorFinding);
+    if (!doc.Result().verdictPositive) return false;
+    return std::none_of(doc.Result().findings.begin(), doc.Result().findings.end(), IsErrorFinding);
 }
 
 void PrintJson(const CheckDocument& doc, const COutputList& report, const std::string& file,
@@ -94,11 +94,11 @@ void PrintJson(const CheckDocument& doc, const COutputList& report, const std::s
     // The verdict sentence as the report's first line words it: a finding
     // "Fehler:" turns the positive sentence negative there and here alike.
     const std::string verdictLine =
-        doc.m_messages.empty() ? std::string() : ReportVerdictLine(doc.m_messages[0], doc.m_findings);
-    const bool valid = doc.m_verdictPositive && (doc.m_messages.empty() || verdictLine == doc.m_messages[0]);
+        doc.Result().messages.empty() ? std::string() : ReportVerdictLine(doc.Result().messages[0], doc.Result().findings);
+    const bool valid = doc.Result().verdictPositive && (doc.Result().messages.empty() || verdictLine == doc.Result().messages[0]);
     nlohmann::ordered_json j;
     j["file"] = Cp1252ToUtf8(file);
-    j["checkState"] = doc.m_checkState;
+    j["checkState"] = doc.Result().state;
     j["formatCode"] = CodeOf(doc.m_classification.formatCode);
     j["debitKind"] = doc.m_classification.debitKind;
     j["austrianVariant"] = doc.m_classification.austrianVariant;
@@ -113,10 +113,10 @@ void PrintJson(const CheckDocument& doc, const COutputList& report, const std::s
     // whose verdict is positive.
     j["status"] = passed ? 0 : 1;
     j["messages"] = nlohmann::ordered_json::array();
-    for (size_t i = 0; i < doc.m_messages.size(); ++i)
-        j["messages"].push_back(Cp1252ToUtf8(i == 0 ? verdictLine : doc.m_messages[i]));
+    for (size_t i = 0; i < doc.Result().messages.size(); ++i)
+        j["messages"].push_back(Cp1252ToUtf8(i == 0 ? verdictLine : doc.Result().messages[i]));
     j["details"] = nlohmann::ordered_json::array();
-    for (const Finding& f : doc.m_findings)
+    for (const Finding& f : doc.Result().findings)
         j["details"].push_back({{"text", Cp1252ToUtf8(f.text)},
                                 {"line", f.line},
                                 {"column", f.column},

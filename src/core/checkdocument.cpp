@@ -28,19 +28,19 @@ CheckDocument::~CheckDocument() = default;
 
 void CheckDocument::DeleteContents() {
     m_content.clear();
-    m_checkState = -1;
+    m_result.state = -1;
     m_parser.reset();
-    m_messages.clear();
-    m_verdictPositive = false;
-    m_findings.clear();
+    m_result.messages.clear();
+    m_result.verdictPositive = false;
+    m_result.findings.clear();
 }
 
 bool CheckDocument::OnNewDocument() {
     m_strPathName.clear();
     m_parser.reset();
     m_processor.reset();
-    m_checkState = -1;
-    m_verdictPositive = false;
+    m_result.state = -1;
+    m_result.verdictPositive = false;
     m_content.clear();
     return true;
 }
@@ -54,20 +54,20 @@ void CheckDocument::Serialize(CArchive& ar) {
     if (!ar.loading) return;
     m_strPathName = ar.path;
     Load(ar);
-    if (!m_app.SaxMode() && m_checkState > 0 && m_parser && m_parser->GetDocument()) RunTreeRules();
+    if (!m_app.SaxMode() && m_result.state > 0 && m_parser && m_parser->GetDocument()) RunTreeRules();
 }
 
 void CheckDocument::RunTreeRules() {
     CTextPageModel page;
     page.ShareText(m_content);
     CTextPagePositions positions(page, m_textIsUtf8);
-    CTreeRules rules(m_classification, m_tally, m_app.m_strSclIniPath, positions, m_findings);
-    rules.Walk(*m_parser, m_checkState > 1, m_rootNamespace);
+    CTreeRules rules(m_classification, m_tally, m_app.m_strSclIniPath, positions, m_result.findings);
+    rules.Walk(*m_parser, m_result.state > 1, m_rootNamespace);
 }
 
 void CheckDocument::CopyProcessorRecords() {
     const Findings& f = m_processor->m_findings;
-    m_findings.insert(m_findings.end(), f.begin(), f.end());
+    m_result.findings.insert(m_result.findings.end(), f.begin(), f.end());
 }
 
 void CheckDocument::RunSaxCheck(IEventSink* sink) {
@@ -132,16 +132,16 @@ void CheckDocument::BuildVerdict(bool valid, bool onlyCharset, int placement, bo
     in.formatCode = m_classification.formatCode;
     in.subtype = m_classification.subtype;
     const Verdict v = ComposeVerdict(in);
-    if (v.positive) ++m_checkState;
-    m_verdictPositive = v.positive;
-    m_messages.insert(m_messages.begin(), v.sentence);
-    if (!v.note.empty()) m_messages.insert(m_messages.begin() + 1, v.note);
+    if (v.positive) ++m_result.state;
+    m_result.verdictPositive = v.positive;
+    m_result.messages.insert(m_result.messages.begin(), v.sentence);
+    if (!v.note.empty()) m_result.messages.insert(m_result.messages.begin() + 1, v.note);
 }
 
 void CheckDocument::Load(CArchive& ar) {
     // Nothing of an earlier check stays.
-    m_messages.clear();
-    m_verdictPositive = false;
+    m_result.messages.clear();
+    m_result.verdictPositive = false;
     m_classification.subtype = 0;
     m_classification.formatCode = FormatCode::Unknown;
     const std::string path = ar.path;
@@ -158,13 +158,13 @@ void CheckDocument::Load(CArchive& ar) {
     // [OPTION] MAXFILEMB: the largest file checked, in MB
     const int maxMb = m_app.GetOptionInt("MAXFILEMB", 0);
     const unsigned long long maxFileMb = maxMb > 0 ? static_cast<unsigned long long>(maxMb) : kDefaultMaxFileMb;
-    PrecheckResult pre = RunPrechecks(ar.file, path, m_messages, maxFileMb << 20);
+    PrecheckResult pre = RunPrechecks(ar.file, path, m_result.messages, maxFileMb << 20);
     m_declPosition = pre.declPosition;
     m_textIsUtf8 = EqualsNoCase(pre.declaredEncoding, "UTF-8") || EqualsNoCase(pre.declaredEncoding, "UTF8");
     // A parse of its own for this check.
     m_parser.reset();
     m_processor.reset();
-    m_findings.clear();
+    m_result.findings.clear();
     m_rootNamespace.clear();
     // The mode, and the time the check starts.
     const bool eventMode = m_app.SaxMode();
@@ -179,7 +179,7 @@ void CheckDocument::Load(CArchive& ar) {
         // The text is lent to the parser for the parse.
         m_parser = std::make_unique<ParsedTree>(std::string(), std::string(), pre.extraEncodings);
         m_parser->SwapText(pre.text);
-        wellFormed = m_parser->Parse(m_findings);
+        wellFormed = m_parser->Parse(m_result.findings);
         m_parser->SwapText(pre.text);
         if (wellFormed) {
             m_parser->GetAttributes(det.attrNames, det.attrValues);
@@ -210,22 +210,22 @@ void CheckDocument::Load(CArchive& ar) {
     }
     // A NUL is no XML character; the text before it has been checked.
     if (pre.nul) {
-        m_findings.push_back(Finding{msg::kNulByte, pre.nulLine, pre.nulColumn, FindingKind::Fatal});
+        m_result.findings.push_back(Finding{msg::kNulByte, pre.nulLine, pre.nulColumn, FindingKind::Fatal});
         wellFormed = false;
     }
     if (!wellFormed) {
-        m_messages.push_back(Format(msg::kNotWellFormed.c_str(), path.c_str()));
-        m_checkState = 0;
+        m_result.messages.push_back(Format(msg::kNotWellFormed.c_str(), path.c_str()));
+        m_result.state = 0;
         m_content = std::move(pre.text);
         return;
     }
     // Well-formed: the text stays with the document.
-    m_checkState = 1;
+    m_result.state = 1;
     m_content = std::move(pre.text);
-    m_findings.clear();
+    m_result.findings.clear();
     // What the declared encoding means for the banks.
     const std::string encodingMessage = EncodingMessage(judgedEncoding);
-    if (!encodingMessage.empty()) m_messages.push_back(encodingMessage);
+    if (!encodingMessage.empty()) m_result.messages.push_back(encodingMessage);
     // Format detection.
     det.text = &m_content;
     det.tree = eventMode ? nullptr : m_parser.get();
@@ -234,7 +234,7 @@ void CheckDocument::Load(CArchive& ar) {
     m_classification.debitKind = 0;
     // [OPTION] GBIC 4 or 5 pins the DK subset; otherwise the newest one that accepts the file
     det.subset = m_app.GetOptionInt("GBIC", 0);
-    Detection d = DetectFormat(det, m_messages);
+    Detection d = DetectFormat(det, m_result.messages);
     m_classification.austrianVariant = d.austrianVariant;
     m_classification.debitKind = d.debitKind;
     if (d.stopped) return;
@@ -243,7 +243,7 @@ void CheckDocument::Load(CArchive& ar) {
     m_classification.subset = d.subset;
     m_subsetFallback = d.subset == 5 && det.subset != 5;
     const std::string retired = RetiredEditionHint(d);
-    if (!retired.empty()) m_messages.push_back(retired);
+    if (!retired.empty()) m_result.messages.push_back(retired);
     const std::string schemaPath = m_app.m_strDataFolder + "/" + d.schemaFile;
     m_extraEncodings = pre.extraEncodings;
     // Several payment blocks cannot be sent directly.
@@ -261,7 +261,7 @@ void CheckDocument::Load(CArchive& ar) {
         m_contentLength = static_cast<uint32_t>(m_content.size());
         m_processor.reset();
         m_saxCheckReady = true;
-        if (!d.directPossible) m_messages.push_back(msg::kDirectSending + d.directReason);
+        if (!d.directPossible) m_result.messages.push_back(msg::kDirectSending + d.directReason);
         m_classification.formatCode = d.formatCode;
         return;
     }
@@ -272,20 +272,20 @@ void CheckDocument::Load(CArchive& ar) {
         validating.reset();
     }
     if (!validating) {
-        m_messages.push_back(msg::kNoSchemaMemory);
+        m_result.messages.push_back(msg::kNoSchemaMemory);
     } else {
-        ++m_checkState;
+        ++m_result.state;
         m_parser = std::move(validating);
         m_parser->SwapText(m_content);  // lent for the parse
-        bool valid = m_parser->Parse(m_findings);
+        bool valid = m_parser->Parse(m_result.findings);
         m_parser->SwapText(m_content);
         bool onlyCharset = false;
-        if (!valid) onlyCharset = RewriteCharsetFindings(m_findings);
+        if (!valid) onlyCharset = RewriteCharsetFindings(m_result.findings);
         m_classification.formatCode = d.formatCode;
         m_classification.edition = d.edition;
         m_schemaPath = schemaPath;
         if (!valid && !onlyCharset && SwitchToOlderSubset()) {
-            m_findings.clear();  // the tree is the same; only the newest subset's findings go
+            m_result.findings.clear();  // the tree is the same; only the newest subset's findings go
             valid = true;
         }
         int placement = 0;
@@ -294,7 +294,7 @@ void CheckDocument::Load(CArchive& ar) {
         BuildVerdict(valid, onlyCharset, placement, d.isEmw != 0, path, m_classification.edition);
     }
     // Why the file cannot be sent directly.
-    if (!d.directPossible) m_messages.push_back(msg::kDirectSending + d.directReason);
+    if (!d.directPossible) m_result.messages.push_back(msg::kDirectSending + d.directReason);
     // The classification stays for the report.
     m_classification.formatCode = d.formatCode;
     if (m_schemaPath.empty()) {

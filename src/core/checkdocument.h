@@ -27,10 +27,27 @@ struct CArchive {
     bool loading = true;
 };
 
+/// What a check produces. The front ends read it; the check writes it.
+struct CheckResult {
+    /// The summary messages (CP1252), the verdict first.
+    std::vector<std::string> messages;
+    /// The findings with their positions, in the order they were found.
+    Findings findings;
+    /// -1: nothing loaded; 0: not well-formed; 1: well-formed; 2: validated; 3: and correct.
+    int state = -1;
+    /// The composed verdict says the file is correct (also: correct but for
+    /// unsupported characters); false before a verdict and after a negative one.
+    bool verdictPositive = false;
+};
+
 class CheckDocument {
 public:
     CheckDocument(const AppValues& app, IPrompt& prompt);
     ~CheckDocument();
+
+    const CheckResult& Result() const { return m_result; }
+    /// A closing message of the summary (CP1252), after the check's own.
+    void AddMessage(std::string text) { m_result.messages.push_back(std::move(text)); }
 
     /// Loading runs the check run; storing does nothing. Throws CNvException
     /// when the parser library fails.
@@ -40,10 +57,6 @@ public:
     /// Nothing is ever written into a checked file.
     bool OnSaveDocument(const std::string& path);
 
-    /// The findings with their positions, in the order they were found.
-    Findings m_findings;
-
-    std::vector<std::string> m_messages;
     std::vector<std::string> m_rootAttrNames, m_rootAttrValues;  // of the event passes
     std::unique_ptr<ParsedTree> m_parser;
     std::unique_ptr<EventRuleProcessor> m_processor;
@@ -56,7 +69,6 @@ public:
     Classification m_classification;
     RuleTally m_tally;
     int m_extraEncodings = 0;
-    int m_checkState = -1;
     /// The subset was chosen automatically: a file the newest one rejects is tried against the older one.
     bool m_subsetFallback = false;
     int m_declPosition = 1;
@@ -66,9 +78,6 @@ public:
     uint32_t m_elementCount = 0;
     double m_checkTime = 0;
     int m_checkTimeValid = 0;
-    /// The composed verdict says the file is correct (also: correct but for
-    /// unsupported characters); false before a verdict and after a negative one.
-    bool m_verdictPositive = false;
     /// Event mode: the load got as far as the rule pass (no early stop).
     bool m_saxCheckReady = false;
 
@@ -77,7 +86,7 @@ public:
     /// when the user cancelled, CNvException when the pass failed.
     void RunSaxCheck(IEventSink* sink);
 
-    /// The composed verdict goes to the head of `m_messages`; a positive one
+    /// The composed verdict goes to the head of the messages; a positive one
     /// raises the check state.
     void BuildVerdict(bool valid, bool onlyCharset, int placement, bool isEmw, const std::string& path,
                       const std::string& edition);
@@ -94,6 +103,7 @@ private:
 
     const AppValues& m_app;
     IPrompt& m_prompt;
+    CheckResult m_result;
 };
 
 }  // namespace valorix

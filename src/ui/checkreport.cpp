@@ -16,12 +16,12 @@ namespace valorix {
 
 std::optional<FileSummary> AddClosingMessages(CheckDocument& doc, const ReportHooks& hooks) {
     const std::string sclHint = SclDirectoryHint();
-    if (!sclHint.empty() && std::find(doc.m_messages.begin(), doc.m_messages.end(), sclHint) == doc.m_messages.end())
-        doc.m_messages.push_back(sclHint);
+    const std::vector<std::string>& messages = doc.Result().messages;
+    if (!sclHint.empty() && std::find(messages.begin(), messages.end(), sclHint) == messages.end()) doc.AddMessage(sclHint);
     std::optional<FileSummary> summary;
     if (hooks.summarize) summary = hooks.summarize();
     if (hooks.summaryHints)
-        for (std::string& hint : hooks.summaryHints(summary ? &*summary : nullptr)) doc.m_messages.push_back(std::move(hint));
+        for (std::string& hint : hooks.summaryHints(summary ? &*summary : nullptr)) doc.AddMessage(std::move(hint));
     return summary;
 }
 
@@ -39,7 +39,7 @@ CheckReport FillReport(CheckDocument& doc, AppValues& app, IPrompt& prompt, ITex
     const CTextColumns columns(page.GetText(), doc.m_textIsUtf8);
     output.Clear();
     if (doc.m_strPathName.empty()) return report;
-    if (doc.m_checkState <= 0) {
+    if (doc.Result().state <= 0) {
         report.result = FillResult::NotWellFormed;
     } else {
         report.result = FillResult::Filled;

@@ -186,13 +186,13 @@ void BuildReport(ITextPage& page, COutputList& output, const CheckDocument& doc)
 }
 
 void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& output, const CheckDocument& doc) {
-    if (!doc.m_messages.empty()) output.AddLine(ReportVerdictLine(doc.m_messages[0], doc.m_findings), 0);
-    for (size_t i = 1; i < doc.m_messages.size(); ++i) output.AddLine(doc.m_messages[i], 0);
+    if (!doc.Result().messages.empty()) output.AddLine(ReportVerdictLine(doc.Result().messages[0], doc.Result().findings), 0);
+    for (size_t i = 1; i < doc.Result().messages.size(); ++i) output.AddLine(doc.Result().messages[i], 0);
     if (doc.m_classification.subtype == 0 && doc.m_classification.isEmw == 0 && doc.m_tally.xmlnsRepeated != 0)
         output.AddLine(A("Eine Wiederholung des Namensraum Attributs (xmlns) ist in Sub Feldern (Tags) nicht nötig und "
                          "kann in den Verarbeitungssystemen zur Abweisung der gesamten Datei führen."),
                        0);
-    if (doc.m_checkState == 0 && doc.m_declPosition <= 0) {
+    if (doc.Result().state == 0 && doc.m_declPosition <= 0) {
         page.HideSelection(true);
         // The list names the first stray characters and counts the rest in
         // one line; each is marked, adjacent ones as one run.
@@ -218,7 +218,7 @@ void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& outp
         page.SetCaret(0);
         page.HideSelection(false);
     }
-    if (doc.m_findings.empty()) return;
+    if (doc.Result().findings.empty()) return;
     page.HideSelection(true);
     // Findings in a row at one place about one subject (a parser reports every
     // attribute of an element at its end) share one mark: it is found once,
@@ -229,7 +229,7 @@ void BuildReport(ITextPage& page, const CTextColumns& columns, COutputList& outp
         MarkRange range;
     } last;
     bool first = true;
-    for (const Finding& finding : doc.m_findings) {
+    for (const Finding& finding : doc.Result().findings) {
         const int line = finding.line, column = finding.column, kind = static_cast<int>(finding.kind);
         MarkSubject subject = SubjectOf(finding.text);
         const bool samePlace = !first && line == last.line && column == last.column && subject == last.subject;

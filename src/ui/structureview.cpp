@@ -72,7 +72,7 @@ FillResult CStructureView::FillView() {
         return FillResult::NoFile;
     }
     FillResult result = FillResult::Filled;
-    if (m_doc.m_checkState <= 0) {
+    if (m_doc.Result().state <= 0) {
         // Not well-formed.
         model.AddRow(kGridRoot, m_doc.m_strPathName, A("Keine gültige XML Datei"), 0,
                      A("Bitte wählen Sie eine andere Datei über das Menü."));
