@@ -156,136 +156,168 @@ void EventRuleProcessor::CollectCodes(const std::string& raw) {
     }
 }
 
+// The rules of an element's text in event mode, in the order they are tried
+// (tree mode's are CTreeRules::kLeafRules).
+const EventRuleProcessor::TextRule EventRuleProcessor::kTextRules[] = {
+    // test                                                                       gate            rule                           last
+    {[](const auto&, const TextContext& t) { return Contains(t.name, "InstdAmt"); },
+     TextGate::PaymentFile, &EventRuleProcessor::AmountRule, true},
+    {[](const auto&, const TextContext& t) { return Contains(t.name, "NbOfTxs") || Contains(t.name, "CtrlSum"); },
+     TextGate::PaymentFile, &EventRuleProcessor::LevelRule, true},
+    {[](const auto&, const TextContext& t) { return EndsWith(t.name, "Nm"); },
+     TextGate::PaymentFile, &EventRuleProcessor::NameRule, true},
+    {[](const auto&, const TextContext& t) { return Contains(t.name, "EndToEndId"); },
+     TextGate::PaymentFile, &EventRuleProcessor::EndToEndIdRule, true},
+    {[](const auto&, const TextContext& t) { return LocalName(t.name) == "PmtInfId" && EndsWith(t.parent, "PmtInf"); },
+     TextGate::PaymentFile, &EventRuleProcessor::PaymentBlockIdRule, true},
+    // The rows after the IBAN's are tried as well.
+    {[](const auto&, const TextContext& t) { return EndsWith(t.name, "IBAN") && t.value.size() > 4; },
+     TextGate::PaymentFile, &EventRuleProcessor::IbanRule, false},
+    {[](const auto&, const TextContext& t) { return EndsWith(t.name, "BIC") || (t.after30 && EndsWith(t.name, "BICFI")); },
+     TextGate::PaymentFile, &EventRuleProcessor::BicRule, true},
+    {[](const auto&, const TextContext& t) { return Contains(t.name, "ReqdExctnDt"); },
+     TextGate::PaymentFile, &EventRuleProcessor::DateRule, true},
+    {[](const auto&, const TextContext& t) { return Contains(t.name, "ReqdColltnDt") || Contains(t.name, "DtOfSgntr"); },
+     TextGate::DirectDebit, &EventRuleProcessor::DateRule, true},
+    {[](const auto&, const TextContext& t) { return Contains(t.name, "AmdmntInd"); },
+     TextGate::DirectDebit, &EventRuleProcessor::AmendmentIndicatorRule, true},
+    // SMNDA names a change of the debtor's bank in the amendment details.
+    {[](const EventRuleProcessor& p, const TextContext& t) {
+         return Contains(t.name, "Id") && t.value == "SMNDA" && Contains(p.CurrentPath(), "AmdmntInfDtls");
+     },
+     TextGate::DirectDebit, &EventRuleProcessor::SmndaRule, true},
+    {[](const auto&, const TextContext& t) { return Contains(t.name, "SeqTp"); },
+     TextGate::DirectDebit, &EventRuleProcessor::SequenceTypeRule, true},
+    {[](const EventRuleProcessor& p, const TextContext&) { return Contains(p.CurrentPath(), "AmdmntInfDtls"); },
+     TextGate::DirectDebit, &EventRuleProcessor::AmendmentDetailsRule, true},
+    {[](const auto&, const TextContext& t) { return t.name == "Id" || EndsWith(t.name, ":Id"); },
+     TextGate::DirectDebit, &EventRuleProcessor::CreditorIdRule, true},
+};
+
 void EventRuleProcessor::CharacterRules(const std::string& raw) {
     // Text ends what was waiting for it.
     if (m_pendingFinding != Pending::OfStartTag) m_pendingFinding = Pending::None;
     m_capture = Capture::None;
     if (m_elementStack.empty()) return;
-    std::string name = m_elementStack.back();
-    const std::string parent = m_elementStack.size() > 1 ? m_elementStack[m_elementStack.size() - 2] : std::string();
-    std::string value = Trim(raw);
-    const bool after30 = m_class && m_class->IsEditionAfter30();
-    if (after30) UnnestRequestedDate(name, parent, value);
+    TextContext text{raw, m_elementStack.back(),
+                     m_elementStack.size() > 1 ? m_elementStack[m_elementStack.size() - 2] : std::string(), Trim(raw),
+                     m_class && m_class->IsEditionAfter30()};
+    if (text.after30) UnnestRequestedDate(text.name, text.parent, text.value);
     const bool hasSubRows = !m_hasSubRows.empty() && m_hasSubRows.back();
     // The text of the row.
     if (m_sink) m_sink->OnCharacters(raw);
-    auto amounts = [&] {
-        if (!m_grp.sumPos.Set() && !m_pmt.sumPos.Set()) return;
-        const Currency a = ParseAmount(value);
-        if (m_grp.sumPos.Set()) m_grp.sumRemaining -= a;
-        if (m_pmt.sumPos.Set()) m_pmt.sumRemaining -= a;
-    };
     if (hasSubRows) {
-        if (Contains(name, "InstdAmt")) amounts();
+        if (Contains(text.name, "InstdAmt")) SubtractAmount(text.value);
         return;
     }
     // Only payment files, and at most one finding per element.
     if (!Gate() || m_pendingFinding != Pending::None) return;
-    // The rules of the element's text.
-    if (Contains(name, "InstdAmt")) {
-        amounts();
-        return;
+    for (const TextRule& rule : kTextRules) {
+        // The rows of direct debits come last: a credit transfer's search ends at the first.
+        if (rule.gate == TextGate::DirectDebit && m_class->debitKind == 0) return;
+        if (!rule.applies(*this, text)) continue;
+        (this->*rule.apply)(text);
+        if (rule.last) return;
     }
-    if (Contains(name, "NbOfTxs") || Contains(name, "CtrlSum")) {
-        const bool group = Contains(parent, "GrpHdr");
-        Level& level = group ? m_grp : m_pmt;
-        if (Contains(name, "NbOfTxs")) {
-            level.txRemaining = ReadLeadingInt(value);
-            m_capture = group ? Capture::GroupCount : Capture::BlockCount;
-        } else {
-            level.sumRemaining = ParseAmount(value);
-            m_capture = group ? Capture::GroupSum : Capture::BlockSum;
-        }
-        return;
+}
+
+void EventRuleProcessor::SubtractAmount(const std::string& value) {
+    if (!m_grp.sumPos.Set() && !m_pmt.sumPos.Set()) return;
+    const Currency a = ParseAmount(value);
+    if (m_grp.sumPos.Set()) m_grp.sumRemaining -= a;
+    if (m_pmt.sumPos.Set()) m_pmt.sumRemaining -= a;
+}
+
+void EventRuleProcessor::AmountRule(const TextContext& text) { SubtractAmount(text.value); }
+
+void EventRuleProcessor::LevelRule(const TextContext& text) {
+    const bool group = Contains(text.parent, "GrpHdr");
+    Level& level = group ? m_grp : m_pmt;
+    if (Contains(text.name, "NbOfTxs")) {
+        level.txRemaining = ReadLeadingInt(text.value);
+        m_capture = group ? Capture::GroupCount : Capture::BlockCount;
+    } else {
+        level.sumRemaining = ParseAmount(text.value);
+        m_capture = group ? Capture::GroupSum : Capture::BlockSum;
     }
-    if (EndsWith(name, "Nm")) {
-        if (EndsWithAny(parent, {"Cdtr", "Dbtr", "InitgPty"}) && !raw.empty() && value.empty())
-            Record(finding::kSpacesOnlyName, Pending::OfText);
-        return;
+}
+
+void EventRuleProcessor::NameRule(const TextContext& text) {
+    if (EndsWithAny(text.parent, {"Cdtr", "Dbtr", "InitgPty"}) && !text.raw.empty() && text.value.empty())
+        Record(finding::kSpacesOnlyName, Pending::OfText);
+}
+
+void EventRuleProcessor::EndToEndIdRule(const TextContext& text) {
+    if (text.value.empty() || EqualsNoCase(text.value, "NOTPROVIDED")) {
+        if (m_tally->missingRefHints == 0) Record(finding::kMissingReference, Pending::OfText);
+        ++m_tally->missingRefHints;
     }
-    if (Contains(name, "EndToEndId")) {
-        if (value.empty() || EqualsNoCase(value, "NOTPROVIDED")) {
-            if (m_tally->missingRefHints == 0) Record(finding::kMissingReference, Pending::OfText);
-            ++m_tally->missingRefHints;
-        }
-        if (LocalName(name) == "EndToEndId") {
-            m_reference = value;
-            m_capture = Capture::EndToEndId;
-        }
-        return;
+    if (LocalName(text.name) == "EndToEndId") {
+        m_reference = text.value;
+        m_capture = Capture::EndToEndId;
     }
-    if (LocalName(name) == "PmtInfId" && EndsWith(parent, "PmtInf")) {
-        m_reference = value;
-        m_capture = Capture::PaymentBlockId;
-        return;
+}
+
+void EventRuleProcessor::PaymentBlockIdRule(const TextContext& text) {
+    m_reference = text.value;
+    m_capture = Capture::PaymentBlockId;
+}
+
+void EventRuleProcessor::IbanRule(const TextContext& text) {
+    const int r = CheckIban(text.value);
+    if (r <= 0) Record(IbanFindingText(r), Pending::OfText);
+    const size_t depth = m_elementStack.size();
+    if (depth > 2) {
+        // The pair of the account's IBAN and its agent's BIC is judged at its second half.
+        const std::string party = CBankCodePairs::PartyOf(m_elementStack[depth - 3]);
+        const std::string pair = party.empty() ? std::string() : m_bankCodes.Iban(party, text.value);
+        if (!pair.empty()) Record(pair, Pending::OfText);
     }
-    if (EndsWith(name, "IBAN") && value.size() > 4) {
-        const int r = CheckIban(value);
-        if (r <= 0) Record(IbanFindingText(r), Pending::OfText);
-        const size_t depth = m_elementStack.size();
-        if (depth > 2) {
-            // The pair of the account's IBAN and its agent's BIC is judged at its second half.
-            const std::string party = CBankCodePairs::PartyOf(m_elementStack[depth - 3]);
-            const std::string text = party.empty() ? std::string() : m_bankCodes.Iban(party, value);
-            if (!text.empty()) Record(text, Pending::OfText);
-        }
-        // testing goes on with the next rows
-    }
-    if (EndsWith(name, "BIC") || (after30 && EndsWith(name, "BICFI"))) {
-        const size_t depth = m_elementStack.size();
-        if ((value.size() == 8 || value.size() == 11) && depth > 3 && Contains(m_elementStack[depth - 2], "FinInstnId")) {
-            const bool ownBank = Contains(m_elementStack[depth - 4], "PmtInf");
-            const std::string finding =
-                BicFinding(value, ownBank, m_class->debitKind, m_class->austrianVariant, m_sclIniPath);
-            if (!finding.empty()) Record(finding, Pending::OfText);
-            const std::string party = CBankCodePairs::PartyOf(m_elementStack[depth - 3]);
-            const std::string text = party.empty() ? std::string() : m_bankCodes.Bic(party, value);
-            if (!text.empty()) Record(text, Pending::OfText);
-        }
-        return;
-    }
-    if (Contains(name, "ReqdExctnDt")) {
-        const std::string finding = DateOrCalendarFinding(name, value, NowDate());
+}
+
+void EventRuleProcessor::BicRule(const TextContext& text) {
+    const std::string& value = text.value;
+    const size_t depth = m_elementStack.size();
+    if ((value.size() == 8 || value.size() == 11) && depth > 3 && Contains(m_elementStack[depth - 2], "FinInstnId")) {
+        const bool ownBank = Contains(m_elementStack[depth - 4], "PmtInf");
+        const std::string finding = BicFinding(value, ownBank, m_class->debitKind, m_class->austrianVariant, m_sclIniPath);
         if (!finding.empty()) Record(finding, Pending::OfText);
-        return;
+        const std::string party = CBankCodePairs::PartyOf(m_elementStack[depth - 3]);
+        const std::string pair = party.empty() ? std::string() : m_bankCodes.Bic(party, value);
+        if (!pair.empty()) Record(pair, Pending::OfText);
     }
-    if (m_class->debitKind == 0) return;
-    if (Contains(name, "ReqdColltnDt") || Contains(name, "DtOfSgntr")) {
-        const std::string finding = DateOrCalendarFinding(name, value, NowDate());
-        if (!finding.empty()) Record(finding, Pending::OfText);
-        return;
-    }
-    if (Contains(name, "AmdmntInd")) {
-        m_amendIndicator = IsXsTrue(value) ? 1 : 0;
-        m_capture = Capture::AmendmentIndicator;
-        return;
-    }
-    // SMNDA names a change of the debtor's bank in the amendment details; it
-    // needs a first collection only with a true indicator and before the 3.0
-    // edition, as the tree-mode rule reads it.
-    if (Contains(name, "Id") && value == "SMNDA" && Contains(CurrentPath(), "AmdmntInfDtls")) {
-        m_amendDetailsSeen = true;
-        if (m_amendIndicator == 1 && IsBeforeEdition30(m_class->formatCode) && !m_seqType.empty() && m_seqType != "FRST" &&
-            m_pendingFinding == Pending::None)
-            Record(finding::kSmndaNeedsFirst, Pending::OfText);
-        return;
-    }
-    if (Contains(name, "SeqTp")) {
-        m_seqType = value;
-        return;
-    }
+}
+
+void EventRuleProcessor::DateRule(const TextContext& text) {
+    const std::string finding = DateOrCalendarFinding(text.name, text.value, NowDate());
+    if (!finding.empty()) Record(finding, Pending::OfText);
+}
+
+void EventRuleProcessor::AmendmentIndicatorRule(const TextContext& text) {
+    m_amendIndicator = IsXsTrue(text.value) ? 1 : 0;
+    m_capture = Capture::AmendmentIndicator;
+}
+
+// A change of the debtor's bank needs a first collection, with a true
+// indicator and before the 3.0 edition, as the tree-mode rule reads it.
+void EventRuleProcessor::SmndaRule(const TextContext&) {
+    m_amendDetailsSeen = true;
+    if (m_amendIndicator == 1 && IsBeforeEdition30(m_class->formatCode) && !m_seqType.empty() && m_seqType != "FRST" &&
+        m_pendingFinding == Pending::None)
+        Record(finding::kSmndaNeedsFirst, Pending::OfText);
+}
+
+void EventRuleProcessor::SequenceTypeRule(const TextContext& text) { m_seqType = text.value; }
+
+void EventRuleProcessor::AmendmentDetailsRule(const TextContext&) { m_amendDetailsSeen = true; }
+
+void EventRuleProcessor::CreditorIdRule(const TextContext& text) {
     const std::string path = CurrentPath();
-    if (Contains(path, "AmdmntInfDtls")) {
-        m_amendDetailsSeen = true;
-        return;
-    }
-    if ((name == "Id" || EndsWith(name, ":Id"))) {
-        const size_t creditor = path.find("CdtrSchmeId/");
-        const size_t other = path.find("Othr/");
-        if (creditor != std::string::npos && other != std::string::npos && other > creditor && m_pendingFinding == Pending::None) {
-            std::string message;
-            if (!CheckCreditorId(value, message)) Record(message, Pending::OfText);
-        }
+    const size_t creditor = path.find("CdtrSchmeId/");
+    const size_t other = path.find("Othr/");
+    if (creditor != std::string::npos && other != std::string::npos && other > creditor && m_pendingFinding == Pending::None) {
+        std::string message;
+        if (!CheckCreditorId(text.value, message)) Record(message, Pending::OfText);
     }
 }
 

@@ -83,6 +83,40 @@ private:
     };
     void FlushText();
     void CharacterRules(const std::string& raw);
+    /// The text of an element as its rules read it.
+    struct TextContext {
+        const std::string& raw;     ///< as written
+        std::string name, parent;   ///< qualified names of the element and its parent
+        std::string value;          ///< trimmed; the requested dates of the editions after 3.0 unnested
+        bool after30;
+    };
+    /// Whether a rule applies to the file (a payment file, no EMW delivery: always here).
+    enum class TextGate { PaymentFile, DirectDebit };
+    /// One rule of an element's text: the rows are tried in order; the first
+    /// whose test matches applies, and ends the search unless it is no `last`
+    /// row. A row whose gate the file does not pass ends the search.
+    struct TextRule {
+        bool (*applies)(const EventRuleProcessor& processor, const TextContext& text);
+        TextGate gate;
+        void (EventRuleProcessor::*apply)(const TextContext& text);
+        bool last;
+    };
+    static const TextRule kTextRules[];
+    /// Takes an amount off the control sums being checked.
+    void SubtractAmount(const std::string& value);
+    void AmountRule(const TextContext& text);
+    void LevelRule(const TextContext& text);
+    void NameRule(const TextContext& text);
+    void EndToEndIdRule(const TextContext& text);
+    void PaymentBlockIdRule(const TextContext& text);
+    void IbanRule(const TextContext& text);
+    void BicRule(const TextContext& text);
+    void DateRule(const TextContext& text);
+    void AmendmentIndicatorRule(const TextContext& text);
+    void SmndaRule(const TextContext& text);
+    void SequenceTypeRule(const TextContext& text);
+    void AmendmentDetailsRule(const TextContext& text);
+    void CreditorIdRule(const TextContext& text);
     void CollectCodes(const std::string& raw);
     bool Gate() const;
     /// What the end of the open element completes: a count or sum whose

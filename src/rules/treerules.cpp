@@ -186,93 +186,135 @@ void CTreeRules::LeafFinding(const std::string& text, const std::string& name, c
     Append(text, line, column);
 }
 
+// The rules of a leaf in tree mode, in the order they are tried (event mode's
+// are EventRuleProcessor::kTextRules).
+const CTreeRules::LeafRule CTreeRules::kLeafRules[] = {
+    // name test                                                        gate                 rule
+    {[](const std::string& n) { return Contains(n, "IBAN"); },          Gate::Always,        &CTreeRules::IbanRule},
+    {[](const std::string& n) { return Contains(n, "Nm"); },            Gate::PaymentFile,   &CTreeRules::NameRule},
+    {[](const std::string& n) { return Contains(n, "BIC"); },           Gate::PaymentFile,   &CTreeRules::BicRule},
+    {[](const std::string& n) { return Contains(n, "CtrlSum"); },       Gate::PaymentFile,   &CTreeRules::DecimalsRule},
+    {[](const std::string& n) { return Contains(n, "EndToEndId"); },    Gate::PaymentFile,   &CTreeRules::EndToEndIdRule},
+    {[](const std::string& n) { return LocalName(n) == "PmtInfId"; },   Gate::PaymentFile,   &CTreeRules::PaymentBlockIdRule},
+    {[](const std::string& n) { return Contains(n, "Id") && !Contains(n, "IdTp"); },
+                                                                        Gate::DirectDebitPaymentFile, &CTreeRules::CreditorIdRule},
+    {[](const std::string&) { return true; },                           Gate::PaymentFile,   &CTreeRules::DateRule},
+};
+
+bool CTreeRules::Passes(Gate gate) const {
+    switch (gate) {
+        case Gate::Always: return true;
+        case Gate::PaymentFile: return m_class.IsPaymentFile();
+        case Gate::DirectDebitPaymentFile: return m_class.IsPaymentFile() && m_class.IsDirectDebit();
+    }
+    return false;
+}
+
+void CTreeRules::Report(const LeafContext& leaf, const std::string& text) {
+    LeafFinding(text, leaf.elementName, leaf.elementValue, leaf.start);
+}
+
 void CTreeRules::Leaf(const std::string& elementName, const std::string& elementValue, DomNode* element, long start) {
+    // The names the rules look at; a direct debit's identifiers besides.
     static const char* const kEntering[] = {"IBAN", "BIC", "ReqdExctnDt", "ReqdColltnDt",
                                             "CtrlSum", "EndToEndId", "DtOfSgntr", "Nm", "PmtInfId"};
-    DomNode* const parent = Tree::ParentOf(element);
-    std::string name = elementName, value = elementValue;
+    LeafContext leaf{elementName, elementValue, elementName, elementValue, element, Tree::ParentOf(element), {}, start};
     // The parent's name is read only for the elements the rules look at.
-    std::string parentName;
     if (m_class.IsEditionAfter30()) {
-        parentName = Tree::NameOf(parent);
-        UnnestRequestedDate(name, parentName, value);
+        leaf.parentName = Tree::NameOf(leaf.parent);
+        UnnestRequestedDate(leaf.name, leaf.parentName, leaf.value);
     }
-    bool enters = m_class.IsDirectDebit() && Contains(name, "Id");
-    for (const char* e : kEntering) enters = enters || Contains(name, e);
+    bool enters = m_class.IsDirectDebit() && Contains(leaf.name, "Id");
+    for (const char* e : kEntering) enters = enters || Contains(leaf.name, e);
     if (!enters) return;
-    if (!m_class.IsEditionAfter30()) parentName = Tree::NameOf(parent);
-    const bool plain = m_class.IsPaymentFile();
-    auto record = [&](const std::string& text) { LeafFinding(text, elementName, elementValue, start); };
-    // The account or agent `holder` (DbtrAcct, CdtrAgt, ...) within its block
-    // or transaction: the pair of IBAN and BIC is judged at its second half.
-    auto pairBankCode = [&](DomNode* holder, bool iban) {
-        const std::string party = holder ? CBankCodePairs::PartyOf(Tree::NameOf(holder)) : std::string();
-        if (party.empty()) return;
-        DomNode* const scope = EnclosingEndingWith(holder, {"PmtInf", "TxInf"});
-        if (scope != m_bankCodeScope) {
-            m_bankCodes.NewScope();
-            m_bankCodeScope = scope;
-        }
-        const std::string text = iban ? m_bankCodes.Iban(party, value) : m_bankCodes.Bic(party, value);
-        if (!text.empty()) record(text);
-    };
-
-    if (Contains(name, "IBAN")) {
-        if (value.size() > 4) {
-            const int r = CheckIban(value);
-            if (r < 1) record(IbanFindingText(r));
-        }
-        if (plain && parent) pairBankCode(Tree::ParentOf(parent), true);
-    } else if (Contains(name, "Nm")) {
-        if (plain && EndsWithAny(parentName, {"Cdtr", "Dbtr", "InitgPty"}) && !value.empty() && Trim(value).empty())
-            record(finding::kSpacesOnlyName);
-    } else if (Contains(name, "BIC")) {
-        DomNode* const agent = Tree::ParentOf(parent);
-        if (plain && (value.size() == 8 || value.size() == 11) && Contains(parentName, "FinInstnId") && agent &&
-            Tree::ParentOf(agent)) {
-            const bool ownBank = Contains(Tree::NameOf(Tree::ParentOf(agent)), "PmtInf");
-            const std::string finding =
-                BicFinding(value, ownBank, m_class.debitKind, m_class.austrianVariant, m_sclIniPath);
-            if (!finding.empty()) record(finding);
-            pairBankCode(agent, false);
-        }
-    } else if (Contains(name, "CtrlSum")) {
-        if (plain && !value.empty()) {
-            const std::string trimmed = Trim(value);
-            const size_t dot = trimmed.find('.');
-            if (dot != std::string::npos && trimmed.size() - dot - 1 >= 3) record(finding::kTooManyDecimals);
-        }
-    } else if (Contains(name, "EndToEndId")) {
-        if (plain && (value.empty() || EqualsNoCase(value, "NOTPROVIDED"))) {
-            if (m_tally.missingRefHints == 0) record(finding::kMissingReference);
-            ++m_tally.missingRefHints;
-        }
-        if (plain && LocalName(name) == "EndToEndId") {
-            DomNode* const block = EnclosingEndingWith(parent, {"PmtInf"});
-            if (block != m_referenceBlock) {
-                m_references.NewBlock();
-                m_referenceBlock = block;
-            }
-            const long first = m_references.EndToEndId(Trim(value), start);
-            if (first >= 0) record(DuplicateEndToEndIdText(Trim(value), FindingLine(first)));
-        }
-    } else if (LocalName(name) == "PmtInfId") {
-        if (plain && EndsWith(parentName, "PmtInf")) {
-            const long first = m_references.PaymentBlockId(Trim(value), start);
-            if (first >= 0) record(DuplicatePaymentBlockIdText(Trim(value), FindingLine(first)));
-        }
-    } else if (Contains(name, "Id") && !Contains(name, "IdTp")) {
-        if (plain && m_class.IsDirectDebit() && Contains(parentName, "Othr") && parent) {
-            bool creditor = false;
-            for (DomNode* r = Tree::ParentOf(parent); r && !creditor; r = Tree::ParentOf(r))
-                creditor = Contains(Tree::NameOf(r), "CdtrSchmeId");
-            std::string message;
-            if (creditor && !CheckCreditorId(value, message)) record("Fehler: " + message);
-        }
-    } else if (plain && DatePart(value).size() == 10) {
-        const std::string finding = DateOrCalendarFinding(name, value, NowDate());
-        if (!finding.empty()) record(finding);
+    if (!m_class.IsEditionAfter30()) leaf.parentName = Tree::NameOf(leaf.parent);
+    for (const LeafRule& rule : kLeafRules) {
+        if (!rule.names(leaf.name)) continue;
+        if (Passes(rule.gate)) (this->*rule.apply)(leaf);
+        return;
     }
+}
+
+void CTreeRules::PairBankCode(const LeafContext& leaf, DomNode* holder, bool iban) {
+    const std::string party = holder ? CBankCodePairs::PartyOf(Tree::NameOf(holder)) : std::string();
+    if (party.empty()) return;
+    DomNode* const scope = EnclosingEndingWith(holder, {"PmtInf", "TxInf"});
+    if (scope != m_bankCodeScope) {
+        m_bankCodes.NewScope();
+        m_bankCodeScope = scope;
+    }
+    const std::string text = iban ? m_bankCodes.Iban(party, leaf.value) : m_bankCodes.Bic(party, leaf.value);
+    if (!text.empty()) Report(leaf, text);
+}
+
+void CTreeRules::IbanRule(const LeafContext& leaf) {
+    if (leaf.value.size() > 4) {
+        const int r = CheckIban(leaf.value);
+        if (r < 1) Report(leaf, IbanFindingText(r));
+    }
+    if (m_class.IsPaymentFile() && leaf.parent) PairBankCode(leaf, Tree::ParentOf(leaf.parent), true);
+}
+
+void CTreeRules::NameRule(const LeafContext& leaf) {
+    if (EndsWithAny(leaf.parentName, {"Cdtr", "Dbtr", "InitgPty"}) && !leaf.value.empty() && Trim(leaf.value).empty())
+        Report(leaf, finding::kSpacesOnlyName);
+}
+
+void CTreeRules::BicRule(const LeafContext& leaf) {
+    DomNode* const agent = Tree::ParentOf(leaf.parent);
+    const std::string& value = leaf.value;
+    if ((value.size() == 8 || value.size() == 11) && Contains(leaf.parentName, "FinInstnId") && agent &&
+        Tree::ParentOf(agent)) {
+        const bool ownBank = Contains(Tree::NameOf(Tree::ParentOf(agent)), "PmtInf");
+        const std::string finding = BicFinding(value, ownBank, m_class.debitKind, m_class.austrianVariant, m_sclIniPath);
+        if (!finding.empty()) Report(leaf, finding);
+        PairBankCode(leaf, agent, false);
+    }
+}
+
+void CTreeRules::DecimalsRule(const LeafContext& leaf) {
+    if (leaf.value.empty()) return;
+    const std::string trimmed = Trim(leaf.value);
+    const size_t dot = trimmed.find('.');
+    if (dot != std::string::npos && trimmed.size() - dot - 1 >= 3) Report(leaf, finding::kTooManyDecimals);
+}
+
+void CTreeRules::EndToEndIdRule(const LeafContext& leaf) {
+    if (leaf.value.empty() || EqualsNoCase(leaf.value, "NOTPROVIDED")) {
+        if (m_tally.missingRefHints == 0) Report(leaf, finding::kMissingReference);
+        ++m_tally.missingRefHints;
+    }
+    if (LocalName(leaf.name) != "EndToEndId") return;
+    DomNode* const block = EnclosingEndingWith(leaf.parent, {"PmtInf"});
+    if (block != m_referenceBlock) {
+        m_references.NewBlock();
+        m_referenceBlock = block;
+    }
+    const std::string reference = Trim(leaf.value);
+    const long first = m_references.EndToEndId(reference, leaf.start);
+    if (first >= 0) Report(leaf, DuplicateEndToEndIdText(reference, FindingLine(first)));
+}
+
+void CTreeRules::PaymentBlockIdRule(const LeafContext& leaf) {
+    if (!EndsWith(leaf.parentName, "PmtInf")) return;
+    const std::string id = Trim(leaf.value);
+    const long first = m_references.PaymentBlockId(id, leaf.start);
+    if (first >= 0) Report(leaf, DuplicatePaymentBlockIdText(id, FindingLine(first)));
+}
+
+void CTreeRules::CreditorIdRule(const LeafContext& leaf) {
+    if (!Contains(leaf.parentName, "Othr") || !leaf.parent) return;
+    bool creditor = false;
+    for (DomNode* r = Tree::ParentOf(leaf.parent); r && !creditor; r = Tree::ParentOf(r))
+        creditor = Contains(Tree::NameOf(r), "CdtrSchmeId");
+    std::string message;
+    if (creditor && !CheckCreditorId(leaf.value, message)) Report(leaf, "Fehler: " + message);
+}
+
+void CTreeRules::DateRule(const LeafContext& leaf) {
+    if (DatePart(leaf.value).size() != 10) return;
+    const std::string finding = DateOrCalendarFinding(leaf.name, leaf.value, NowDate());
+    if (!finding.empty()) Report(leaf, finding);
 }
 
 void CTreeRules::ElementWithChildren(const std::string& name, const std::vector<std::string>& children, long start) {

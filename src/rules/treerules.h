@@ -86,6 +86,40 @@ public:
     void WholeDocument(ParsedTree& parser);
 
 private:
+    /// A leaf as its rules read it.
+    struct LeafContext {
+        const std::string& elementName;   ///< as written
+        const std::string& elementValue;
+        std::string name, value;          ///< the requested dates of the editions after 3.0 unnested
+        DomNode* element;
+        DomNode* parent;
+        std::string parentName;
+        long start;
+    };
+    /// Whether a rule applies to the file at all.
+    enum class Gate { Always, PaymentFile, DirectDebitPaymentFile };
+    /// One rule of a leaf: the first row whose name test matches applies, if
+    /// its gate lets it; the rows after it are not tried.
+    struct LeafRule {
+        bool (*names)(const std::string& name);
+        Gate gate;
+        void (CTreeRules::*apply)(const LeafContext& leaf);
+    };
+    static const LeafRule kLeafRules[];
+    bool Passes(Gate gate) const;
+    void Report(const LeafContext& leaf, const std::string& text);
+    /// The account or agent `holder` (DbtrAcct, CdtrAgt, ...) within its block
+    /// or transaction: the pair of IBAN and BIC is judged at its second half.
+    void PairBankCode(const LeafContext& leaf, DomNode* holder, bool iban);
+    void IbanRule(const LeafContext& leaf);
+    void NameRule(const LeafContext& leaf);
+    void BicRule(const LeafContext& leaf);
+    void DecimalsRule(const LeafContext& leaf);
+    void EndToEndIdRule(const LeafContext& leaf);
+    void PaymentBlockIdRule(const LeafContext& leaf);
+    void CreditorIdRule(const LeafContext& leaf);
+    void DateRule(const LeafContext& leaf);
+
     /// A child's namespace declaration that repeats the root's.
     void NamespaceTest(const std::string& elementName, const std::string& attrName, const std::string& value,
                        std::string& rootNamespace);
