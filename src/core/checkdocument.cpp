@@ -169,7 +169,6 @@ void CheckDocument::Load(CArchive& ar) {
     // The mode, and the time the check starts.
     const bool eventMode = m_app.SaxMode();
     m_checkTime = NowDate();
-    m_checkTimeValid = 1;
 
     // Well-formedness.
     DetectInput det;

@@ -77,7 +77,6 @@ public:
     bool m_textIsUtf8 = true;
     uint32_t m_elementCount = 0;
     double m_checkTime = 0;
-    int m_checkTimeValid = 0;
     /// Event mode: the load got as far as the rule pass (no early stop).
     bool m_saxCheckReady = false;
 
