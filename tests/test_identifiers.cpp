@@ -223,19 +223,27 @@ TEST(Bic, DirectoryLookup) {
     };
     for (const Without& w : withouts) {
         RevisitSclDirectory();
+        SclDirectoryState notUsed = SclDirectoryState::Valid;  // the check's own
         EXPECT_EQ(SclDirectoryStateOf(w.file), w.state) << w.file;
-        EXPECT_EQ(SclDirectoryHint(), "") << w.file;  // nothing asked yet
-        EXPECT_EQ(CheckBic("ABCDDEFFXXX", 0, w.file), -6) << w.file;
-        EXPECT_EQ(U8(BicFinding("UNKNDEFFXXX", false, 0, 0, w.file)), "") << w.file;
-        EXPECT_EQ(U8(BicFinding("ATBKATWWXXX", true, 0, 0, w.file)),
+        EXPECT_EQ(SclDirectoryHint(notUsed), "") << w.file;  // nothing asked yet
+        EXPECT_EQ(CheckBic("ABCDDEFFXXX", 0, w.file, &notUsed), -6) << w.file;
+        EXPECT_EQ(U8(BicFinding("UNKNDEFFXXX", false, 0, 0, w.file, &notUsed)), "") << w.file;
+        EXPECT_EQ(U8(BicFinding("ATBKATWWXXX", true, 0, 0, w.file, &notUsed)),
                   "Die BIC 'ATBKATWWXXX' gehört nicht zu einem deutschen Institut.") << w.file;
-        EXPECT_EQ(U8(BicFinding("BANKUS33XXX", false, 0, 0, w.file)),
+        EXPECT_EQ(U8(BicFinding("BANKUS33XXX", false, 0, 0, w.file, &notUsed)),
                   "Länderangabe der BIC 'BANKUS33XXX enthält kein SEPA fähiges Land.") << w.file;
-        EXPECT_EQ(U8(SclDirectoryHint()), w.hint) << w.file;
+        EXPECT_EQ(U8(SclDirectoryHint(notUsed)), w.hint) << w.file;
     }
+    // A damaged directory met after a missing one is what the hint names.
+    SclDirectoryState notUsed = SclDirectoryState::Valid;
+    NoteSclDirectoryNotUsed(notUsed, SclDirectoryState::Missing);
+    NoteSclDirectoryNotUsed(notUsed, SclDirectoryState::Damaged);
+    NoteSclDirectoryNotUsed(notUsed, SclDirectoryState::Missing);
+    EXPECT_EQ(notUsed, SclDirectoryState::Damaged);
     RevisitSclDirectory();
-    EXPECT_EQ(CheckBic("ABCDDEFFXXX", 0, scl), 1);
-    EXPECT_EQ(SclDirectoryHint(), "");
+    notUsed = SclDirectoryState::Valid;
+    EXPECT_EQ(CheckBic("ABCDDEFFXXX", 0, scl, &notUsed), 1);
+    EXPECT_EQ(SclDirectoryHint(notUsed), "");
 
     struct Rule {
         const char* bic;

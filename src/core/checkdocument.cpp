@@ -154,6 +154,7 @@ void CheckDocument::Load(CArchive& ar) {
     m_classification.edition.clear();
     m_filePath.clear();
     RevisitSclDirectory();  // the directory may have changed since the last check
+    m_tally.sclNotUsed = SclDirectoryState::Valid;
     // The prechecks: size, encoding, declaration.
     // [OPTION] MAXFILEMB: the largest file checked, in MB
     const int maxMb = m_app.GetOptionInt("MAXFILEMB", 0);

@@ -160,12 +160,12 @@ bool CheckCreditorId(const std::string& value, std::string& message) {
     return false;
 }
 
-int CheckBic(const std::string& bic, int position, const std::string& sclIniPath) {
+int CheckBic(const std::string& bic, int position, const std::string& sclIniPath, SclDirectoryState* notUsed) {
     const std::string key = bic.size() == 8 ? bic + "XXX" : bic;
     if (key.size() < 6 || !IsSepaCountry(key.substr(4, 2))) return -4;
     const SclDirectoryState state = SclDirectoryStateOf(sclIniPath);
     if (state != SclDirectoryState::Valid) {
-        NoteSclDirectoryNotUsed(state);
+        if (notUsed) NoteSclDirectoryNotUsed(*notUsed, state);
         return -6;
     }
     std::string flags = SclLookup(sclIniPath, key);
@@ -176,10 +176,10 @@ int CheckBic(const std::string& bic, int position, const std::string& sclIniPath
 }
 
 std::string BicFinding(const std::string& bic, bool ownBank, int debitKind, int austrianVariant,
-                       const std::string& sclIniPath) {
+                       const std::string& sclIniPath, SclDirectoryState* notUsed) {
     // The creditor's own bank of a direct debit must take part in the file's
     // scheme as well; a credit transfer asks every bank for its transfer flag.
-    int result = CheckBic(bic, debitKind, sclIniPath);
+    int result = CheckBic(bic, debitKind, sclIniPath, notUsed);
     if (ownBank && (result >= 0 || result == -3 || result == -6)) {
         const std::string country = bic.substr(4, 2);
         if (country != (austrianVariant == 0 ? "DE" : "AT")) result = -5;

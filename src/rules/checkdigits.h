@@ -8,6 +8,8 @@
 #pragma once
 #include <string>
 
+#include "rules/scldirectory.h"
+
 namespace valorix {
 
 struct IbanLength {
@@ -37,13 +39,14 @@ bool CheckCreditorId(const std::string& value, std::string& message);
 
 /// 1 reachable; 0 listed but not reachable for `position`; -2 not listed;
 /// -3 damaged entry; -4 country not in SEPA; -6 no valid directory to ask
-/// (missing, without banks, or damaged: noted for the check's summary).
-/// `sclIniPath` is the directory file.
-int CheckBic(const std::string& bic, int position, const std::string& sclIniPath);
+/// (missing, without banks, or damaged: noted in `notUsed`, when given, for
+/// the check's summary). `sclIniPath` is the directory file.
+int CheckBic(const std::string& bic, int position, const std::string& sclIniPath,
+             SclDirectoryState* notUsed = nullptr);
 
 /// The whole BIC rule: level, country of the own bank, finding text. Returns
 /// the finding (CP1252) or "" when the BIC passes.
 std::string BicFinding(const std::string& bic, bool ownBank, int debitKind, int austrianVariant,
-                       const std::string& sclIniPath);
+                       const std::string& sclIniPath, SclDirectoryState* notUsed = nullptr);
 
 }  // namespace valorix

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "rules/scldirectory.h"
+
 namespace valorix {
 
 /// The format of a file: the kind of message and the edition it belongs to.
@@ -76,6 +78,8 @@ struct RuleTally {
     bool xmlnsRepeated = false;
     /// Transactions without an end-to-end reference; the report names the first and counts the others.
     uint32_t missingRefHints = 0;
+    /// The worst state of the SCL directory a BIC met that could not be looked up.
+    SclDirectoryState sclNotUsed = SclDirectoryState::Valid;
 };
 
 }  // namespace valorix

@@ -280,7 +280,8 @@ void EventRuleProcessor::BicRule(const TextContext& text) {
     const size_t depth = m_elementStack.size();
     if ((value.size() == 8 || value.size() == 11) && depth > 3 && Contains(m_elementStack[depth - 2], "FinInstnId")) {
         const bool ownBank = Contains(m_elementStack[depth - 4], "PmtInf");
-        const std::string finding = BicFinding(value, ownBank, m_class->debitKind, m_class->austrianVariant, m_sclIniPath);
+        const std::string finding = BicFinding(value, ownBank, m_class->debitKind, m_class->austrianVariant, m_sclIniPath,
+                                                   &m_tally->sclNotUsed);
         if (!finding.empty()) Record(finding, Pending::OfText);
         const std::string party = CBankCodePairs::PartyOf(m_elementStack[depth - 3]);
         const std::string pair = party.empty() ? std::string() : m_bankCodes.Bic(party, value);

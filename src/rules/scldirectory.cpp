@@ -203,7 +203,6 @@ struct SclTable {
 };
 
 bool g_revisit = true;  // the file is to be looked at before the next lookup
-SclDirectoryState g_notUsed = SclDirectoryState::Valid;  // worst state a BIC of this check met
 
 const SclTable& LoadTable(const std::string& path) {
     static SclTable table;
@@ -271,17 +270,14 @@ std::string SclLookup(const std::string& path, const std::string& key) {
 
 SclDirectoryState SclDirectoryStateOf(const std::string& path) { return LoadTable(path).state; }
 
-void RevisitSclDirectory() {
-    g_revisit = true;
-    g_notUsed = SclDirectoryState::Valid;
+void RevisitSclDirectory() { g_revisit = true; }
+
+void NoteSclDirectoryNotUsed(SclDirectoryState& worst, SclDirectoryState state) {
+    if (state == SclDirectoryState::Damaged || worst == SclDirectoryState::Valid) worst = state;
 }
 
-void NoteSclDirectoryNotUsed(SclDirectoryState state) {
-    if (state == SclDirectoryState::Damaged || g_notUsed == SclDirectoryState::Valid) g_notUsed = state;
-}
-
-std::string SclDirectoryHint() {
-    switch (g_notUsed) {
+std::string SclDirectoryHint(SclDirectoryState worst) {
+    switch (worst) {
         case SclDirectoryState::Valid: return {};
         case SclDirectoryState::Missing:
             return A("Hinweis: Kein SCL Verzeichnis vorhanden, die BICs wurden nicht gegen das SEPA SCL Verzeichnis "

@@ -64,11 +64,11 @@ SclDirectoryState SclDirectoryStateOf(const std::string& path);
 /// (it is parsed anew when it changed); within one check it is looked at once.
 void RevisitSclDirectory();
 
-/// Marks that a BIC of the current check could not be looked up because the
-/// directory is missing or damaged; `SclDirectoryHint` then names it once.
-void NoteSclDirectoryNotUsed(SclDirectoryState state);
-/// The summary line for the current check (CP1252), "" when every BIC was
-/// looked up in a valid directory or none was asked for.
-std::string SclDirectoryHint();
+/// Notes in `worst` (a check's own, Valid at its start) that a BIC could not
+/// be looked up because the directory is in `state`; damaged outweighs missing.
+void NoteSclDirectoryNotUsed(SclDirectoryState& worst, SclDirectoryState state);
+/// The summary line of a check whose BICs met `worst` (CP1252), "" when every
+/// BIC was looked up in a valid directory or none was asked for.
+std::string SclDirectoryHint(SclDirectoryState worst);
 
 }  // namespace valorix

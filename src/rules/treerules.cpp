@@ -266,7 +266,8 @@ void CTreeRules::BicRule(const LeafContext& leaf) {
     if ((value.size() == 8 || value.size() == 11) && Contains(leaf.parentName, "FinInstnId") && agent &&
         Tree::ParentOf(agent)) {
         const bool ownBank = Contains(Tree::NameOf(Tree::ParentOf(agent)), "PmtInf");
-        const std::string finding = BicFinding(value, ownBank, m_class.debitKind, m_class.austrianVariant, m_sclIniPath);
+        const std::string finding = BicFinding(value, ownBank, m_class.debitKind, m_class.austrianVariant, m_sclIniPath,
+                                                   &m_tally.sclNotUsed);
         if (!finding.empty()) Report(leaf, finding);
         PairBankCode(leaf, agent, false);
     }

@@ -15,7 +15,7 @@
 namespace valorix {
 
 std::optional<FileSummary> AddClosingMessages(CheckDocument& doc, const ReportHooks& hooks) {
-    const std::string sclHint = SclDirectoryHint();
+    const std::string sclHint = SclDirectoryHint(doc.m_tally.sclNotUsed);
     const std::vector<std::string>& messages = doc.Result().messages;
     if (!sclHint.empty() && std::find(messages.begin(), messages.end(), sclHint) == messages.end()) doc.AddMessage(sclHint);
     std::optional<FileSummary> summary;
