@@ -1,5 +1,6 @@
 #include "rules/treerules.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "platform/clock.h"
@@ -90,55 +91,44 @@ void CTreeRules::Walk(ParsedTree& tree, bool schemaValid, std::string& rootNames
     NewWalk();
     tree.SetCurrent(tree.GetDocument());
     DomNode* const root = tree.GetCurrent();
+    auto firstElement = [](DomNode* n) {
+        while (n && !ParsedTree::IsElement(n)) n = ParsedTree::NextSibling(n);
+        return n;
+    };
     // Every element's start tag, searched forward in document order; the
     // root's is searched on its own, from the start.
-    const long rootStart = m_positions.FindStartTag(tree.GetName(), 0);
     long cursor = 0;
-    auto startOf = [&](const std::string& name) {
-        const long p = m_positions.FindStartTag(name, cursor);
-        if (p < 0) return 0L;
-        cursor = p + 1;
-        return p;
-    };
-    // Depth-first with an explicit stack of the children still to visit, so
-    // that the depth of a document never meets the depth of the call stack.
-    struct Open {
-        std::vector<DomNode*> children;
-        size_t next = 0;
-    };
-    std::vector<Open> open;
-    std::vector<std::string> attrNames, attrValues;
-    auto visit = [&](DomNode* node, long start) {
+    long start = std::max(0L, m_positions.FindStartTag(tree.GetName(), 0));
+    std::vector<std::string> attrNames, attrValues, childNames;
+    // In document order, from each element to its first child, or else to the
+    // next sibling of it or of its nearest ancestor that has one: the depth
+    // of a document never meets the depth of the call stack.
+    for (DomNode* node = root; node;) {
         tree.SetCurrent(node);
-        DomNode* const element = tree.GetCurrent();
-        const bool isRoot = element == root;  // the root's own declaration repeats nothing
         attrNames.clear();
         attrValues.clear();
         tree.GetAttributes(attrNames, attrValues);
         const std::string name = tree.GetName();
-        std::vector<DomNode*> children;
-        for (DomNode* c = ParsedTree::FirstChild(element); c; c = ParsedTree::NextSibling(c))
-            if (ParsedTree::IsElement(c)) children.push_back(c);
-        if (!isRoot)
+        DomNode* const firstChild = firstElement(ParsedTree::FirstChild(node));
+        if (node != root)  // the root's own declaration repeats nothing
             for (size_t i = 0; i < attrNames.size(); ++i) NamespaceTest(name, attrNames[i], attrValues[i], rootNamespace);
-        if (children.empty()) {
-            if (attrNames.empty() && schemaValid) Leaf(name, tree.GetText(), element, start);
-            return;
+        if (!firstChild) {
+            if (attrNames.empty() && schemaValid && LeafMayApply(name)) Leaf(name, tree.GetText(), node, start);
+        } else if (GuidelinesApplyTo(name)) {
+            childNames.clear();
+            for (DomNode* c = firstChild; c; c = firstElement(ParsedTree::NextSibling(c)))
+                childNames.push_back(ParsedTree::NameOf(c));
+            ElementWithChildren(name, childNames, start);
         }
-        std::vector<std::string> childNames;
-        for (DomNode* c : children) childNames.push_back(ParsedTree::NameOf(c));
-        ElementWithChildren(name, childNames, start);
-        open.push_back(Open{std::move(children)});
-    };
-    visit(root, rootStart >= 0 ? rootStart : 0);
-    while (!open.empty()) {
-        Open& top = open.back();
-        if (top.next == top.children.size()) {
-            open.pop_back();
-            continue;
+        DomNode* next = firstChild;
+        for (DomNode* up = node; !next && up != root; up = ParsedTree::ParentOf(up))
+            next = firstElement(ParsedTree::NextSibling(up));
+        node = next;
+        if (node) {
+            const long p = m_positions.FindStartTag(ParsedTree::NameOf(node), cursor);
+            start = p < 0 ? 0 : p;
+            if (p >= 0) cursor = p + 1;
         }
-        DomNode* child = top.children[top.next++];
-        visit(child, startOf(ParsedTree::NameOf(child)));  // may add to `open`: `top` is not used after this
     }
     if (schemaValid) WholeDocument(tree);
     tree.SetCurrent(tree.GetDocument());
@@ -214,19 +204,28 @@ void CTreeRules::Report(const LeafContext& leaf, const std::string& text) {
     LeafFinding(text, leaf.elementName, leaf.elementValue, leaf.start);
 }
 
-void CTreeRules::Leaf(const std::string& elementName, const std::string& elementValue, DomNode* element, long start) {
+bool CTreeRules::Enters(const std::string& name) const {
     // The names the rules look at; a direct debit's identifiers besides.
     static const char* const kEntering[] = {"IBAN", "BIC", "ReqdExctnDt", "ReqdColltnDt",
                                             "CtrlSum", "EndToEndId", "DtOfSgntr", "Nm", "PmtInfId"};
+    bool enters = m_class.IsDirectDebit() && Contains(name, "Id");
+    for (const char* e : kEntering) enters = enters || Contains(name, e);
+    return enters;
+}
+
+bool CTreeRules::LeafMayApply(const std::string& name) const {
+    // The editions after 3.0 nest their requested dates: their leaf is "Dt".
+    return m_class.IsEditionAfter30() || Enters(name);
+}
+
+void CTreeRules::Leaf(const std::string& elementName, const std::string& elementValue, DomNode* element, long start) {
     LeafContext leaf{elementName, elementValue, elementName, elementValue, element, Tree::ParentOf(element), {}, start};
     // The parent's name is read only for the elements the rules look at.
     if (m_class.IsEditionAfter30()) {
         leaf.parentName = Tree::NameOf(leaf.parent);
         UnnestRequestedDate(leaf.name, leaf.parentName, leaf.value);
     }
-    bool enters = m_class.IsDirectDebit() && Contains(leaf.name, "Id");
-    for (const char* e : kEntering) enters = enters || Contains(leaf.name, e);
-    if (!enters) return;
+    if (!Enters(leaf.name)) return;
     if (!m_class.IsEditionAfter30()) leaf.parentName = Tree::NameOf(leaf.parent);
     for (const LeafRule& rule : kLeafRules) {
         if (!rule.names(leaf.name)) continue;
@@ -316,6 +315,10 @@ void CTreeRules::DateRule(const LeafContext& leaf) {
     if (DatePart(leaf.value).size() != 10) return;
     const std::string finding = DateOrCalendarFinding(leaf.name, leaf.value, NowDate());
     if (!finding.empty()) Report(leaf, finding);
+}
+
+bool CTreeRules::GuidelinesApplyTo(const std::string& name) {
+    return EndsWithAny(name, {"InitgPty", "Cdtr", "Dbtr", "RmtInf"});
 }
 
 void CTreeRules::ElementWithChildren(const std::string& name, const std::vector<std::string>& children, long start) {

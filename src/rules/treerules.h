@@ -86,6 +86,12 @@ public:
     void WholeDocument(ParsedTree& parser);
 
 private:
+    /// The rules of a leaf look at an element of this name.
+    bool Enters(const std::string& name) const;
+    /// A leaf of this name may be one the rules look at (its text is read then).
+    bool LeafMayApply(const std::string& name) const;
+    /// The usage-guideline warnings look at the children of an element of this name.
+    static bool GuidelinesApplyTo(const std::string& name);
     /// A leaf as its rules read it.
     struct LeafContext {
         const std::string& elementName;   ///< as written
