@@ -38,6 +38,7 @@
 #include "gui/wxstr.h"
 #include "online/help.h"
 #include "online/onlinecheck.h"
+#include "rules/blzdirectory.h"
 #include "rules/sclimport.h"
 #include "ui/htmlpage.h"
 #include "platform/prompt.h"
@@ -490,14 +491,14 @@ void CMainFrame::Fill(CheckDocument& doc) {
     };
     // The slip is made once per check: for its page, the HTML page and the history.
     if (!m_screen.Path().empty())
-        targets.summarize = [&doc, path = m_screen.Path()] {
+        targets.hooks.summarize = [&doc, path = m_screen.Path()] {
             std::ifstream file(path, std::ios::binary);
             return Summarize(doc.m_content, file);
         };
     // A second submission is told in the summary. Opening the same file again
     // within ten minutes of its first check is the same check repeated.
     if (!m_screen.Path().empty() && HistorySwitchedOn(m_values.GetOptionInt("HISTORY", 1)))
-        targets.summaryHints = [this, path = m_screen.Path()](const FileSummary* slip) -> std::vector<std::string> {
+        targets.hooks.summaryHints = [this, path = m_screen.Path()](const FileSummary* slip) -> std::vector<std::string> {
             if (!slip) return {};
             if (!m_history) m_history = std::make_unique<CCheckHistory>(HistorySettings{m_values.m_strDataFolder, 60, 10});
             return m_history->Record(*slip, path);
@@ -696,11 +697,9 @@ void CMainFrame::ImportScl(const std::string& source) {
 
 void CMainFrame::ImportBlz(const std::string& source) {
     const BlzImportResult r = m_values.ImportBlz(source);
-    const std::string& d = r.stand;  // YYYYMMDD
-    const std::string validFrom = d.size() == 8 ? d.substr(6, 2) + "." + d.substr(4, 2) + "." + d.substr(0, 4) : d;
     m_prompt.Message(r.ok ? Format(A("Die Bankleitzahlendatei der Bundesbank (gültig ab %s) mit %ld Bankleitzahlen "
                                      "wurde übernommen.").c_str(),
-                                   validFrom.c_str(), r.banks)
+                                   BlzDateText(r.stand).c_str(), r.banks)
                           : A("Die Bankleitzahlendatei konnte nicht importiert werden!\n") + r.message);
 }
 

@@ -77,6 +77,10 @@ std::string Excerpt(std::string_view line) {
 
 }  // namespace
 
+std::string BlzDateText(const std::string& stand) {
+    return stand.size() == 8 ? stand.substr(6, 2) + "." + stand.substr(4, 2) + "." + stand.substr(0, 4) : stand;
+}
+
 BlzImportResult ImportBlzFile(const std::string& source, const std::string& target, const std::string& validFrom) {
     struct stat st;
     if (stat(source.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
@@ -120,8 +124,7 @@ BlzImportResult ImportBlzFile(const std::string& source, const std::string& targ
     if (!failure.empty()) return Fail(failure);
     if (banks.empty()) return Fail("Die Bankleitzahlendatei enthält keine Bankleitzahl mit BIC.");
 
-    std::string out = "; Bankleitzahlendatei, gueltig ab " + stand.substr(6, 2) + "." + stand.substr(4, 2) + "." +
-                      stand.substr(0, 4) + "\r\nSTAND=" + stand + "\r\n";
+    std::string out = "; Bankleitzahlendatei, gueltig ab " + BlzDateText(stand) + "\r\nSTAND=" + stand + "\r\n";
     for (const auto& [code, bic] : banks) out += code + "=" + bic.first + "\r\n";
     if (!WriteFileAtomically(target, out))
         return Fail("Die Datei '" + VisibleControls(target) + "' kann nicht geschrieben werden.");
@@ -129,9 +132,8 @@ BlzImportResult ImportBlzFile(const std::string& source, const std::string& targ
     r.ok = true;
     r.banks = static_cast<long>(banks.size());
     r.stand = stand;
-    r.message = Format(A("Bankleitzahlendatei mit %ld Bankleitzahlen (gültig ab %s.%s.%s) nach '%s' geschrieben.").c_str(),
-                       r.banks, stand.substr(6, 2).c_str(), stand.substr(4, 2).c_str(), stand.substr(0, 4).c_str(),
-                       PathText(target).c_str());
+    r.message = Format(A("Bankleitzahlendatei mit %ld Bankleitzahlen (gültig ab %s) nach '%s' geschrieben.").c_str(),
+                       r.banks, BlzDateText(stand).c_str(), PathText(target).c_str());
     return r;
 }
 

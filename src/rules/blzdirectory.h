@@ -18,6 +18,9 @@ struct BlzImportResult {
     std::string stand;    ///< the validity date as YYYYMMDD
 };
 
+/// A validity date YYYYMMDD as DD.MM.YYYY; any other text as it is.
+std::string BlzDateText(const std::string& stand);
+
 /// Reads the bank code file `source` (fixed-width records, ISO-8859-1) and
 /// writes the bank codes with their BICs to `target`, atomically. `validFrom`
 /// ("DD.MM.YYYY") is the validity date; empty: the source's modification date.

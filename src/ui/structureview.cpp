@@ -28,7 +28,6 @@ struct CStructureView::Walk {
     explicit Walk(const ITextPage* page) : place(page) {}
     CRowPlacement place;
     int expand = 1;
-    DomNode* rootElement = nullptr;
 };
 
 CStructureView::CStructureView(CheckDocument& doc, AppValues& app, IPrompt& prompt, ViewTargets targets)
@@ -104,7 +103,6 @@ FillResult CStructureView::FillView() {
             model.SetTreeItem(rootRow, kImageRoot);
             Walk walk(&page);
             walk.expand = m_app.ExpandOption();
-            walk.rootElement = parser.GetCurrent();
             walk.place.Seed(rootName, 0);
             const long rootPos = page.Find("<" + rootName, 0, -1, kStartTag);
             if (rootPos >= 0) model.SetTextPos(rootRow, static_cast<int>(rootPos));
@@ -130,7 +128,7 @@ FillResult CStructureView::FillView() {
             }
             browser = m_doc.m_contentLength >= kLargeFileBytes ? Browser::LargeFile : Browser::Page;
         }
-        m_summary = AddClosingMessages(m_doc, ReportHooks{m_t.summarize, m_t.summaryHints});
+        m_summary = AddClosingMessages(m_doc, m_t.hooks);
         BuildReport(page, *m_columns, output, m_doc);
         // The browser page shows the file with the report's findings.
         if (browser != Browser::None) ShowInBrowser(browser == Browser::LargeFile, output);

@@ -40,15 +40,9 @@ struct ViewTargets {
     /// Creates the progress dialog for large documents, with its caption and
     /// status line; null, or returning null: none.
     std::function<std::unique_ptr<IProgress>(const std::string& caption, const std::string& status)> makeProgress;
-    /// The summary slip of a well-formed file, made once its checks are done
-    /// (the caller reads the file's own bytes for its hash); null: none. The
-    /// fill keeps it in m_summary for the summary lines, the browser page and
-    /// its caller.
-    std::function<FileSummary()> summarize;
-    /// Further lines (Windows-1252) for the report's summary of a well-formed
-    /// file, asked once the checks are done, given the slip (null when none
-    /// was made); null: none.
-    std::function<std::vector<std::string>(const FileSummary*)> summaryHints;
+    /// The summary slip and the lines that depend on it; the fill keeps the
+    /// slip in m_summary for the summary lines, the browser page and its caller.
+    ReportHooks hooks;
 };
 
 
