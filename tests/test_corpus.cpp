@@ -63,7 +63,7 @@ TEST_F(Corpus, EverySampleHasItsFormatVerdictAndOracleAnswer) {
         // Xerces's own answer: the text against the schema the check chose, without the rules.
         bool xercesValid = false;
         if (doc->Result().state >= 2) {
-            ParsedTree validating(doc->m_content, doc->m_schemaPath, doc->m_extraEncodings != 0);
+            ParsedTree validating(doc->m_content, doc->m_schemaPath);
             Findings schemaFindings;
             xercesValid = validating.Parse(schemaFindings);
         }

@@ -19,7 +19,7 @@ struct Detected {
 
 // Tree mode: parses `text` without schema and runs detection over it.
 Detected DetectTree(const std::string& text, DetectInput* overrides = nullptr) {
-    ParsedTree parser(text, "", false);
+    ParsedTree parser(text, "");
     Findings findings;
     EXPECT_TRUE(parser.Parse(findings)) << (findings.empty() ? "" : findings[0].text);
     DetectInput in = overrides ? *overrides : DetectInput{};

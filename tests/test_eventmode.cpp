@@ -62,13 +62,13 @@ TEST(SaxPass, PathsAndTexts) {
     };
     for (const auto& c : cases) {
         CStdXmlDoc p;
-        EXPECT_EQ(RunSaxPass(c.text, &p, "", false, true), 0) << c.name;
+        EXPECT_EQ(RunSaxPass(c.text, &p, "", true), 0) << c.name;
         EXPECT_TRUE(p.m_findings.empty()) << c.name;
         EXPECT_EQ(Pairs(p), c.pairs) << c.name;
     }
     // A text in several pieces: the later pieces are continued and join the same value.
     Pieces pieces;
-    RunSaxPass("<D><M>a&amp;b</M></D>", &pieces, "", false, true);
+    RunSaxPass("<D><M>a&amp;b</M></D>", &pieces, "", true);
     EXPECT_EQ(Pairs(pieces), (std::vector<std::pair<std::string, std::string>>{{"D/M", "a&b"}}));
     ASSERT_GE(pieces.flags.size(), 2u);
     EXPECT_FALSE(pieces.flags[0]);
@@ -77,20 +77,20 @@ TEST(SaxPass, PathsAndTexts) {
 
 TEST(SaxPass, FailuresAndFindings) {
     CStdXmlDoc missingEnd;
-    EXPECT_EQ(RunSaxPass("<D>\n<M>1</M>\n", &missingEnd, "", false, true), 0);
+    EXPECT_EQ(RunSaxPass("<D>\n<M>1</M>\n", &missingEnd, "", true), 0);
     ASSERT_EQ(missingEnd.m_findings.size(), 1u);
     EXPECT_EQ(missingEnd.m_findings[0].kind, FindingKind::Fatal);
     EXPECT_EQ(missingEnd.m_findings[0].line, 3);
 
     Refusing refusing;
     try {
-        RunSaxPass("<D/>", &refusing, "", false, true);
+        RunSaxPass("<D/>", &refusing, "", true);
         FAIL() << "no exception";
     } catch (const CNvException& e) {
         EXPECT_EQ(e.Text(), "Abbruch");
     }
     try {
-        RunSaxPass("<D>\n<M></D>", nullptr, "", false, true);
+        RunSaxPass("<D>\n<M></D>", nullptr, "", true);
         FAIL() << "no exception";
     } catch (const CNvException& e) {
         EXPECT_EQ(e.Text().rfind("Schwerwiegender Fehler in Zeile 2, Spalte ", 0), 0u) << e.Text();
@@ -106,7 +106,7 @@ TEST(SaxPass, CollectingPass) {
         "<PmtTpInf><SvcLvl><Cd>SEPA</Cd></SvcLvl><LclInstrm><Cd>CORE</Cd></LclInstrm></PmtTpInf>"
         "<PmtTpInf><SvcLvl><Cd>URGP</Cd></SvcLvl><LclInstrm><Cd>B2B</Cd></LclInstrm></PmtTpInf>"
         "<PmtTpInf><SvcLvl><Cd>SEPA</Cd></SvcLvl></PmtTpInf></p:X></p:Document>";
-    ASSERT_EQ(RunSaxPass(text, &p, "", false, true), 0);
+    ASSERT_EQ(RunSaxPass(text, &p, "", true), 0);
     EXPECT_EQ(p.m_rootName, "p:Document");
     EXPECT_EQ(p.m_rootUri, "urn:iso:std:iso:20022:tech:xsd:pain.008.001.02");
     EXPECT_EQ(names, (std::vector<std::string>{"p", "a"}));  // local names
@@ -352,7 +352,7 @@ TEST_F(EventMode, CreditorIdentifierPlacement) {
         Report(text, true);
         EXPECT_EQ(m_doc->m_processor->m_creditorIdPlacement, c.placement) << c.name;
         // Both modes read the placement alike.
-        ParsedTree parser(text, "", false);
+        ParsedTree parser(text, "");
         Findings findings;
         ASSERT_TRUE(parser.Parse(findings)) << c.name;
         EXPECT_EQ(CheckCreditorIdPlacement(parser), c.placement) << c.name << " (tree mode)";

@@ -32,31 +32,29 @@ TEST(Precheck, DeclarationWhiteSpaceAndEncodings) {
         std::vector<std::string> messages;
         std::string text;  // the document text after the pre-checks
         std::string declared;
-        bool extra;
     } cases[] = {
         {"plain", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><a/>\n\n", -1, {},
-         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><a/>", "UTF-8", false},
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><a/>", "UTF-8"},
         {"byte-order mark stays", "\xEF\xBB\xBF<?xml version=\"1.0\"?><a/>", 0, {kBefore},
-         "\xEF\xBB\xBF<?xml version=\"1.0\"?><a/>", "UTF-8", false},
+         "\xEF\xBB\xBF<?xml version=\"1.0\"?><a/>", "UTF-8"},
         {"leading blank lines removed", "\r\n \n<?xml version=\"1.0\"?><a/> \t", 0, {kBefore},
-         "<?xml version=\"1.0\"?><a/>", "UTF-8", false},
-        {"tab after <?xml", "<?xml\tversion=\"1.0\"?><a/>", 1, {kNoDecl}, "<?xml\tversion=\"1.0\"?><a/>", "UTF-8",
-         false},
+         "<?xml version=\"1.0\"?><a/>", "UTF-8"},
+        {"tab after <?xml", "<?xml\tversion=\"1.0\"?><a/>", 1, {kNoDecl}, "<?xml\tversion=\"1.0\"?><a/>", "UTF-8"},
         {"lower-case iso-8859-15", "<?xml version=\"1.0\" encoding=\"iso-8859-15\"?><a/>", -1, {},
-         "<?xml version=\"1.0\" encoding=\"iso-8859-15\"?><a/>", "iso-8859-15", true},
+         "<?xml version=\"1.0\" encoding=\"iso-8859-15\"?><a/>", "iso-8859-15"},
         {"ISO-8859-1", "<?xml version=\"1.0\" encoding=\" ISO-8859-1 \"?><a/>", -1, {},
-         "<?xml version=\"1.0\" encoding=\" ISO-8859-1 \"?><a/>", "ISO-8859-1", false},
+         "<?xml version=\"1.0\" encoding=\" ISO-8859-1 \"?><a/>", "ISO-8859-1"},
         {"ISO-8859 without part", "<?xml version=\"1.0\" encoding=\"ISO-8859\"?><a/>", -1, {},
-         "<?xml version=\"1.0\" encoding=\"ISO-8859\"?><a/>", "ISO-8859", true},
+         "<?xml version=\"1.0\" encoding=\"ISO-8859\"?><a/>", "ISO-8859"},
         {"single quotes", "<?xml version='1.0' encoding='utf-8' standalone='yes'?><a/>", -1, {},
-         "<?xml version='1.0' encoding='utf-8' standalone='yes'?><a/>", "utf-8", false},
+         "<?xml version='1.0' encoding='utf-8' standalone='yes'?><a/>", "utf-8"},
         {"single-quoted iso-8859-2", "<?xml version='1.0' encoding='iso-8859-2'?><a/>", -1, {},
-         "<?xml version='1.0' encoding='iso-8859-2'?><a/>", "iso-8859-2", true},
+         "<?xml version='1.0' encoding='iso-8859-2'?><a/>", "iso-8859-2"},
         {"no closing quote", "<?xml version=\"1.0\" encoding=\"latin1?><a/>", -1, {},
-         "<?xml version=\"1.0\" encoding=\"latin1?><a/>", "UTF-8", false},
-        {"empty file", "", 1, {kNoDecl}, "", "UTF-8", false},
+         "<?xml version=\"1.0\" encoding=\"latin1?><a/>", "UTF-8"},
+        {"empty file", "", 1, {kNoDecl}, "", "UTF-8"},
         {"UTF-16 little endian", Utf16Le(u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><a>\u00e4\u20ac\u4e00</a>"), -1,
-         {kTwoByte}, "<?xml version=\"1.0\" encoding=\"UTF-16\"?><a>\xE4\x80?</a>", "UTF-16", false},
+         {kTwoByte}, "<?xml version=\"1.0\" encoding=\"UTF-16\"?><a>\xE4\x80?</a>", "UTF-16"},
     };
     for (const auto& c : cases) {
         std::istringstream in(c.bytes);
@@ -66,7 +64,6 @@ TEST(Precheck, DeclarationWhiteSpaceAndEncodings) {
         EXPECT_EQ(U8(messages), c.messages) << c.name;
         EXPECT_EQ(r.text, c.text) << c.name;
         EXPECT_EQ(r.declaredEncoding, c.declared) << c.name;
-        EXPECT_EQ(r.extraEncodings, c.extra) << c.name;
     }
 }
 

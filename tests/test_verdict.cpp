@@ -146,7 +146,7 @@ TEST(Verdict, CreditorIdentifierPlacement) {
         {"no blocks", "<GrpHdr/>", 0},
     };
     for (const auto& c : cases) {
-        ParsedTree doc("<Document><CstmrDrctDbtInitn>" + c.body + "</CstmrDrctDbtInitn></Document>", "", false);
+        ParsedTree doc("<Document><CstmrDrctDbtInitn>" + c.body + "</CstmrDrctDbtInitn></Document>", "");
         Findings findings;
         ASSERT_TRUE(doc.Parse(findings));
         EXPECT_EQ(CheckCreditorIdPlacement(doc), c.result) << c.name;

@@ -50,7 +50,7 @@ std::string TestSchema(const TempDir& dir) {
 }  // namespace
 
 TEST(XmlParser, UndefinedEntityIsFatalWithPosition) {
-    ParsedTree doc("<?xml version=\"1.0\"?>\n<a>\n  &nope;</a>", "", false);
+    ParsedTree doc("<?xml version=\"1.0\"?>\n<a>\n  &nope;</a>", "");
     Records r;
     EXPECT_FALSE(r.Parse(doc));
     ASSERT_EQ(r.texts.size(), 1u);
@@ -64,7 +64,7 @@ TEST(XmlParser, SchemaViolationsAreKindZeroAndTheTreeStays) {
     TempDir dir;
     const std::string doc = std::string("<Document xmlns=\"") + kNs +
                             "\">\n<Basic>a_b</Basic>\n<Dt>2026-02-30</Dt>\n<DtTm>x</DtTm>\n<Req>ok</Req>\n</Document>";
-    ParsedTree parser(doc, TestSchema(dir), false);
+    ParsedTree parser(doc, TestSchema(dir));
     Records r;
     EXPECT_FALSE(r.Parse(parser));
     ASSERT_EQ(r.texts.size(), 3u) << ::testing::PrintToString(r.texts);
@@ -78,7 +78,7 @@ TEST(XmlParser, SchemaViolationsAreKindZeroAndTheTreeStays) {
 
 TEST(XmlParser, ExtraEncodingsDecodeAsLatin1) {
     const std::string text = "<?xml version=\"1.0\" encoding=\"ISO-8859-15\"?><a>\xA4</a>";
-    ParsedTree registered(text, "", true);
+    ParsedTree registered(text, "");
     Records r;
     ASSERT_TRUE(r.Parse(registered));
     EXPECT_EQ(registered.GetText(), "\xA4");  // the currency sign of ISO-8859-1, byte for byte
@@ -93,7 +93,7 @@ TEST(XmlParser, EntityExpansionEndsInAFatalRecord) {
         bomb += "\">\n";
     }
     bomb += "]>\n<a>&a9;</a>";
-    ParsedTree doc(bomb, "", false);
+    ParsedTree doc(bomb, "");
     Records r;
     EXPECT_FALSE(r.Parse(doc));
     ASSERT_FALSE(r.kinds.empty());
@@ -116,7 +116,7 @@ TEST(XmlParser, SchemaThatCannotBeLoadedIsAFinding) {
     WriteFile(dir / "50% fertig/empty.xsd", "");
     for (const std::string& schema : {dir / "missing.xsd", dir / "empty.xsd", dir / "broken.xsd", dir / "data/escape.xsd",
                                       dir / "jürgen/missing.xsd", dir / "50% fertig/empty.xsd"}) {
-        ParsedTree doc("<a/>", schema, false);
+        ParsedTree doc("<a/>", schema);
         Records r;
         EXPECT_FALSE(r.Parse(doc)) << schema;
         ASSERT_FALSE(r.texts.empty()) << schema;
@@ -136,7 +136,7 @@ TEST(XmlParser, SchemaLocationOfTheDocumentIsNeverLoaded) {
     const std::string doc = std::string("<Document xmlns=\"") + kNs +
                             "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xsi:schemaLocation=\"" + kNs +
                             " " + (dir / "elsewhere/strict.xsd") + "\"><Req>ok</Req></Document>";
-    ParsedTree parser(doc, schema, false);
+    ParsedTree parser(doc, schema);
     Records r;
     EXPECT_TRUE(r.Parse(parser)) << (r.texts.empty() ? "" : r.texts[0]);
 }
@@ -144,7 +144,7 @@ TEST(XmlParser, SchemaLocationOfTheDocumentIsNeverLoaded) {
 // The walk and the rules move through the tree with the sibling steps and set
 // the cursor to the scope they count or search in.
 TEST(XmlParser, NavigationAndCursorScope) {
-    ParsedTree doc("<r a=\"1\" b=\"2\"><x>t1<y>t2</y></x><!--c--><x/>tail</r>", "", false);
+    ParsedTree doc("<r a=\"1\" b=\"2\"><x>t1<y>t2</y></x><!--c--><x/>tail</r>", "");
     Records r;
     ASSERT_TRUE(r.Parse(doc));
     std::vector<std::string> names, values;
@@ -189,7 +189,7 @@ TEST(XmlParser, NavigationAndCursorScope) {
     EXPECT_EQ(doc.GetName(), "r");
 
     // A node of another parse does not move the cursor.
-    ParsedTree other("<o><p/></o>", "", false);
+    ParsedTree other("<o><p/></o>", "");
     Records r2;
     ASSERT_TRUE(r2.Parse(other));
     ASSERT_TRUE(doc.SetCurrent(first));
@@ -215,7 +215,7 @@ TEST(XmlParser, TreeHoldsNamesAttributesAndText) {
         const std::string schema = withSchema ? dir / "any.xsd" : std::string();
         if (withSchema)
             WriteFile(schema, "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" targetNamespace=\"urn:p\"/>");
-        ParsedTree doc(text, schema, false);
+        ParsedTree doc(text, schema);
         Records r;
         r.Parse(doc);
         std::vector<std::string> names, values;
@@ -233,7 +233,7 @@ TEST(XmlParser, TreeHoldsNamesAttributesAndText) {
         EXPECT_EQ(doc.GetText(), "a&b<c>d\xE4");
     }
     // A fatal error keeps what was read before it.
-    ParsedTree broken("<r><a>1</a><b>2</c></r>", "", false);
+    ParsedTree broken("<r><a>1</a><b>2</c></r>", "");
     Records r;
     EXPECT_FALSE(r.Parse(broken));
     ASSERT_NE(broken.GetDocument(), nullptr);
@@ -244,12 +244,12 @@ TEST(XmlParser, TreeHoldsNamesAttributesAndText) {
 // Without full records the event pass hands out the parser's formatted texts.
 TEST(XmlParser, FormattedRecordsNamePositions) {
     CStdXmlDoc events;
-    EXPECT_EQ(RunSaxPass("<a>\n<b></a>", &events, "", false, false), 0);
+    EXPECT_EQ(RunSaxPass("<a>\n<b></a>", &events, "", false), 0);
     ASSERT_EQ(events.m_findings.size(), 1u);
     EXPECT_EQ(events.m_findings[0].text.rfind("Schwerwiegender Fehler in Zeile 2, Spalte ", 0), 0u)
         << events.m_findings[0].text;
-    EXPECT_FALSE(IsValidAgainst("<a>\n<b></a>", "", false));
-    EXPECT_TRUE(IsValidAgainst("<a><b/></a>", "", false));
+    EXPECT_FALSE(IsValidAgainst("<a>\n<b></a>", ""));
+    EXPECT_TRUE(IsValidAgainst("<a><b/></a>", ""));
 }
 
 }  // namespace valorix::test
@@ -300,11 +300,11 @@ TEST(ElementGuard, DeepOrAttributeLadenElementIsAFatalRecordInBothModes) {
         {"257 attributes", decl + "<r>\n" + attributes(257) + attributes(40000) + "</r>", laden, 3, 2 + 257 * 9 + 2 + 1},
     };
     for (const auto& c : cases) {
-        ParsedTree doc(c.text, "", false);
+        ParsedTree doc(c.text, "");
         Records tree;
         const bool ok = tree.Parse(doc);
         CProcessXmlDoc events;
-        EXPECT_EQ(RunSaxPass(c.text, &events, "", false, true), 0) << c.name;
+        EXPECT_EQ(RunSaxPass(c.text, &events, "", true), 0) << c.name;
         if (c.finding.empty()) {
             EXPECT_TRUE(ok) << c.name << ": " << (tree.texts.empty() ? "" : tree.texts[0]);
             EXPECT_TRUE(events.m_findings.empty()) << c.name;

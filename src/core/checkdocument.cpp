@@ -79,7 +79,7 @@ void CheckDocument::RunSaxCheck(IEventSink* sink) {
     m_processor->Bind(sink, &m_classification, &m_tally, &m_prompt, m_app.m_strSclIniPath);
     m_tally.xmlnsRepeated = 0;
     // Validation and every rule in one event pass.
-    if (RunSaxPass(m_content, m_processor.get(), m_schemaPath, m_extraEncodings != 0, true) == -1) throw 1;
+    if (RunSaxPass(m_content, m_processor.get(), m_schemaPath, true) == -1) throw 1;
     // Hints, and the warnings beyond what a bank accepts, do not make the file fail.
     auto onlyHints = [this] {
         for (const Finding& f : m_processor->m_findings)
@@ -112,7 +112,7 @@ bool CheckDocument::SwitchToOlderSubset() {
     if (!m_subsetFallback) return false;
     const SchemaChoice older = SelectSchema(m_classification.formatCode, m_classification.debitKind != 0, m_classification.austrianVariant, 4);
     const std::string path = m_app.m_strDataFolder + "/" + older.file;
-    if (!IsValidAgainst(m_content, path, m_extraEncodings != 0)) return false;
+    if (!IsValidAgainst(m_content, path)) return false;
     m_schemaPath = path;
     m_classification.edition = A(older.edition);
     m_classification.subset = 4;
@@ -177,7 +177,7 @@ void CheckDocument::Load(CArchive& ar) {
     bool wellFormed;
     if (!eventMode) {
         // The text is lent to the parser for the parse.
-        m_parser = std::make_unique<ParsedTree>(std::string(), std::string(), pre.extraEncodings);
+        m_parser = std::make_unique<ParsedTree>(std::string(), std::string());
         m_parser->SwapText(pre.text);
         wellFormed = m_parser->Parse(m_result.findings);
         m_parser->SwapText(pre.text);
@@ -192,7 +192,7 @@ void CheckDocument::Load(CArchive& ar) {
         m_rootAttrNames.clear();
         m_rootAttrValues.clear();
         m_processor = std::make_unique<EventRuleProcessor>(&m_rootAttrNames, &m_rootAttrValues);
-        RunSaxPass(pre.text, m_processor.get(), std::string(), pre.extraEncodings, true);
+        RunSaxPass(pre.text, m_processor.get(), std::string(), true);
         wellFormed = m_processor->m_findings.empty();
         CopyProcessorRecords();
         if (wellFormed) {
@@ -245,7 +245,6 @@ void CheckDocument::Load(CArchive& ar) {
     const std::string retired = RetiredEditionHint(d);
     if (!retired.empty()) m_result.messages.push_back(retired);
     const std::string schemaPath = m_app.m_strDataFolder + "/" + d.schemaFile;
-    m_extraEncodings = pre.extraEncodings;
     // Several payment blocks cannot be sent directly.
     if (d.directPossible && d.formatCode >= FormatCode::Sepade23 && d.formatCode <= FormatCode::Payment37 &&
         HasSeveralPaymentBlocks(m_content)) {
@@ -267,7 +266,7 @@ void CheckDocument::Load(CArchive& ar) {
     }
     std::unique_ptr<ParsedTree> validating;
     try {
-        validating = std::make_unique<ParsedTree>(std::string(), schemaPath, pre.extraEncodings);
+        validating = std::make_unique<ParsedTree>(std::string(), schemaPath);
     } catch (const std::bad_alloc&) {
         validating.reset();
     }

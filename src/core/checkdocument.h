@@ -68,7 +68,6 @@ public:
     std::string m_schemaPath;
     Classification m_classification;
     RuleTally m_tally;
-    int m_extraEncodings = 0;
     /// The subset was chosen automatically: a file the newest one rejects is tried against the older one.
     bool m_subsetFallback = false;
     int m_declPosition = 1;

@@ -118,17 +118,6 @@ std::string DeclaredEncoding(const std::string& text, int declPosition) {
     return rest;
 }
 
-bool NeedsExtraEncodings(const std::string& encoding) {
-    const size_t pos = encoding.find("8859");
-    if (pos == std::string::npos || pos < 1) return false;
-    size_t i = pos + 4;
-    if (i < encoding.size() && encoding[i] == '-') ++i;
-    long part = 0;
-    while (i < encoding.size() && encoding[i] >= '0' && encoding[i] <= '9' && part < 100000)
-        part = part * 10 + (encoding[i++] - '0');
-    return part != 1;
-}
-
 std::string EncodingMessage(const std::string& encoding) {
     const std::string upper = ToUpperAscii(encoding);
     if (upper == "UTF-8" || StartsWith(upper, "ISO-8859")) return {};
@@ -162,7 +151,6 @@ PrecheckResult RunPrechecks(std::istream& in, const std::string& path, std::vect
     size_t len = r.text.size();
     while (len > 0 && IsSpace(r.text[len - 1])) --len;
     r.text.resize(len);
-    r.extraEncodings = NeedsExtraEncodings(r.declaredEncoding);
     return r;
 }
 

@@ -16,7 +16,6 @@ struct PrecheckResult {
     bool twoByte = false;          ///< file started with FF FE
     int declPosition = 1;          ///< -1 at offset 0, 0 after other characters, 1 not found
     std::string declaredEncoding;  ///< "UTF-8" unless the declaration names another value
-    bool extraEncodings = false;
     /// The file holds a NUL byte: the text ends before it; its line and
     /// column (1-based) as the parser counts them in `text`.
     bool nul = false;
@@ -41,8 +40,6 @@ PrecheckResult RunPrechecks(std::istream& in, const std::string& path, std::vect
 
 /// The declared encoding as read from the text before parsing.
 std::string DeclaredEncoding(const std::string& text, int declPosition);
-/// True when the encoding names an ISO-8859 part other than 1.
-bool NeedsExtraEncodings(const std::string& encoding);
 /// The encoding acceptance message for `encoding`, or "" when it is accepted.
 std::string EncodingMessage(const std::string& encoding);
 

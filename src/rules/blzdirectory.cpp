@@ -7,6 +7,8 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -152,17 +154,29 @@ struct BlzTable {
     std::vector<BlzRecord> records;  // sorted by bank code
 };
 
+// The file named for the lookups and the table read from it last, shared by
+// checks on several threads (see the directory of the BIC check).
+std::mutex g_blzMutex;
 std::string g_path;
+std::shared_ptr<const BlzTable> g_blzTable = std::make_shared<BlzTable>();
 
-const BlzTable& LoadBlzTable() {
-    static BlzTable table;
+std::shared_ptr<const BlzTable> ReadBlzTable(long long mtime, long long size, bool exists);
+
+std::shared_ptr<const BlzTable> LoadBlzTable() {
+    std::lock_guard<std::mutex> lock(g_blzMutex);
     struct stat st;
     const bool exists = !g_path.empty() && stat(g_path.c_str(), &st) == 0;
     const long long mtime = exists ? static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec : -1;
     const long long size = exists ? static_cast<long long>(st.st_size) : -1;
-    if (table.path == g_path && table.mtime == mtime && table.size == size) return table;
-    table = BlzTable{g_path, mtime, size, {}};
-    if (!exists) return table;
+    if (g_blzTable->path == g_path && g_blzTable->mtime == mtime && g_blzTable->size == size) return g_blzTable;
+    g_blzTable = ReadBlzTable(mtime, size, exists);
+    return g_blzTable;
+}
+
+std::shared_ptr<const BlzTable> ReadBlzTable(long long mtime, long long size, bool exists) {
+    auto made = std::make_shared<BlzTable>(BlzTable{g_path, mtime, size, {}});
+    BlzTable& table = *made;
+    if (!exists) return made;
     bool stand = false, damaged = false;
     const bool read = ForEachLine(g_path, [&](std::string_view text, long, bool tooLong) {
         const std::string line = Trim(text);
@@ -187,20 +201,29 @@ const BlzTable& LoadBlzTable() {
     // A damaged lookup file is no lookup file: the check stays silent.
     if (!read || damaged || !stand) {
         table.records = {};
-        return table;
+        return made;
     }
     std::stable_sort(table.records.begin(), table.records.end(),
                      [](const BlzRecord& a, const BlzRecord& b) { return a.Code() < b.Code(); });
     table.records.shrink_to_fit();
-    return table;
+    return made;
+}
+
+bool BlzDirectoryNamed() {
+    std::lock_guard<std::mutex> lock(g_blzMutex);
+    return !g_path.empty();
 }
 
 }  // namespace
 
-void UseBlzDirectory(const std::string& path) { g_path = path; }
+void UseBlzDirectory(const std::string& path) {
+    std::lock_guard<std::mutex> lock(g_blzMutex);
+    g_path = path;
+}
 
 std::string BlzLookup(const std::string& bankCode) {
-    const BlzTable& table = LoadBlzTable();
+    const std::shared_ptr<const BlzTable> held = LoadBlzTable();
+    const BlzTable& table = *held;
     auto it = std::lower_bound(table.records.begin(), table.records.end(), std::string_view(bankCode),
                                [](const BlzRecord& r, std::string_view k) { return r.Code() < k; });
     if (it == table.records.end() || it->Code() != bankCode) return {};
@@ -245,7 +268,7 @@ std::string CBankCodePairs::Pair(Half& h) {
     if (iban.size() != 22 || iban.compare(0, 2, "DE") != 0 || !Digits(std::string_view(iban).substr(2)) ||
         CheckIban(iban) < 1)
         return {};
-    if (g_path.empty()) return {};
+    if (!BlzDirectoryNamed()) return {};
     const std::string code = iban.substr(4, 8);
     const std::string listed = BlzLookup(code);
     if (listed.empty() || BicMatchesListed(bic, listed)) return {};

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "platform/clock.h"
@@ -202,19 +204,30 @@ struct SclTable {
     std::vector<SclRecord> records;  // sorted by key; the first entry of a key in the file counts
 };
 
-bool g_revisit = true;  // the file is to be looked at before the next lookup
+std::atomic<bool> g_revisit{true};  // the file is to be looked at before the next lookup
+// The table read last. Checks on several threads share it; one that still
+// searches a table keeps it alive while another thread reads a changed file.
+std::mutex g_tableMutex;
+std::shared_ptr<const SclTable> g_table = std::make_shared<SclTable>();
 
-const SclTable& LoadTable(const std::string& path) {
-    static SclTable table;
-    if (!g_revisit && table.path == path) return table;
-    g_revisit = false;
+std::shared_ptr<const SclTable> ReadTable(const std::string& path, long long mtime, long long size, bool exists);
+
+std::shared_ptr<const SclTable> LoadTable(const std::string& path) {
+    std::lock_guard<std::mutex> lock(g_tableMutex);
+    if (!g_revisit.exchange(false) && g_table->path == path) return g_table;
     struct stat st;
     const bool exists = !path.empty() && stat(path.c_str(), &st) == 0;
     const long long mtime = exists ? static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec : -1;
     const long long size = exists ? static_cast<long long>(st.st_size) : -1;
-    if (table.path == path && table.mtime == mtime && table.size == size) return table;
-    table = SclTable{path, mtime, size, SclDirectoryState::Missing, {}};
-    if (!exists) return table;
+    if (g_table->path == path && g_table->mtime == mtime && g_table->size == size) return g_table;
+    g_table = ReadTable(path, mtime, size, exists);
+    return g_table;
+}
+
+std::shared_ptr<const SclTable> ReadTable(const std::string& path, long long mtime, long long size, bool exists) {
+    auto made = std::make_shared<SclTable>(SclTable{path, mtime, size, SclDirectoryState::Missing, {}});
+    SclTable& table = *made;
+    if (!exists) return made;
     std::string stand;
     bool sawStand = false, inBic = false;
     long entries = 0;
@@ -246,7 +259,7 @@ const SclTable& LoadTable(const std::string& path) {
     else table.state = SclDirectoryState::Valid;
     if (table.state != SclDirectoryState::Valid) {
         table.records = {};
-        return table;
+        return made;
     }
     std::stable_sort(table.records.begin(), table.records.end(),
                      [](const SclRecord& a, const SclRecord& b) { return a.Key() < b.Key(); });
@@ -254,13 +267,14 @@ const SclTable& LoadTable(const std::string& path) {
                                     [](const SclRecord& a, const SclRecord& b) { return a.Key() == b.Key(); }),
                         table.records.end());
     table.records.shrink_to_fit();
-    return table;
+    return made;
 }
 
 }  // namespace
 
 std::string SclLookup(const std::string& path, const std::string& key) {
-    const SclTable& table = LoadTable(path);
+    const std::shared_ptr<const SclTable> held = LoadTable(path);
+    const SclTable& table = *held;
     const std::string wanted = ToUpperAscii(key);
     auto it = std::lower_bound(table.records.begin(), table.records.end(), std::string_view(wanted),
                                [](const SclRecord& r, std::string_view k) { return r.Key() < k; });
@@ -268,7 +282,7 @@ std::string SclLookup(const std::string& path, const std::string& key) {
     return std::string(it->flags, it->flagLength);
 }
 
-SclDirectoryState SclDirectoryStateOf(const std::string& path) { return LoadTable(path).state; }
+SclDirectoryState SclDirectoryStateOf(const std::string& path) { return LoadTable(path)->state; }
 
 void RevisitSclDirectory() { g_revisit = true; }
 

@@ -159,7 +159,7 @@ FileSummary Summarize(const std::string& content, std::istream& file) {
     s.sha256 = Sha256Hex(file);
     CSummaryDoc processor(s);
     try {
-        RunSaxPass(content, &processor, "", false, false);
+        RunSaxPass(content, &processor, "", false);
     } catch (...) {
         // A file that cannot be read to its end has the summary of what was read.
     }

@@ -272,10 +272,7 @@ private:
 };
 }  // namespace
 
-ParsedTree::ParsedTree(std::string text, std::string schema, bool registerEncodings)
-    : m_text(std::move(text)), m_schema(std::move(schema)) {
-    if (registerEncodings) RegisterExtraEncodings(m_encodingBuffers);
-}
+ParsedTree::ParsedTree(std::string text, std::string schema) : m_text(std::move(text)), m_schema(std::move(schema)) {}
 
 ParsedTree::~ParsedTree() {
     m_reporter.reset();
@@ -283,7 +280,6 @@ ParsedTree::~ParsedTree() {
     m_tree.reset();
     m_resolver.reset();
     m_security.reset();
-    m_encodingBuffers.clear();
 }
 
 ParsedTree::ParseOutcome ParsedTree::RunParse() {

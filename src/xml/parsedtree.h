@@ -49,7 +49,7 @@ class ParsedTree {
 public:
     /// `schema` empty: a parse without schema. Throws CNvException when the
     /// parser library cannot be initialised.
-    ParsedTree(std::string text, std::string schema, bool registerEncodings);
+    ParsedTree(std::string text, std::string schema);
     ~ParsedTree();
     ParsedTree(const ParsedTree&) = delete;
     ParsedTree& operator=(const ParsedTree&) = delete;
@@ -103,7 +103,6 @@ private:
     ParseOutcome RunParse();
 
     XercesSession m_session;  ///< first: it outlives everything that uses the library
-    EncodingBuffers m_encodingBuffers;
     std::string m_text;
     std::string m_schema;
     std::unique_ptr<xercesc::XercesDOMParser> m_parser;

@@ -150,8 +150,7 @@ void AddRecord(CProcessXmlDoc* p, const std::string& text, int line, int column,
 
 }  // namespace
 
-int RunSaxPass(const std::string& source, CProcessXmlDoc* processor, const std::string& schemaPath,
-               bool registerEncodings, bool fullRecords) {
+int RunSaxPass(const std::string& source, CProcessXmlDoc* processor, const std::string& schemaPath, bool fullRecords) {
     // The handler that hands the events to the processor.
     auto handler = std::make_unique<CNVContenhandler>(processor);
     if (processor) processor->m_handler = handler.get();
@@ -159,10 +158,8 @@ int RunSaxPass(const std::string& source, CProcessXmlDoc* processor, const std::
     int result = 0;
     std::string errorText;
     std::optional<LimitExcess> excess;
-    // The parser library, and the encodings it does not know by itself.
+    // The parser library, with the encodings it does not know by itself.
     XercesSession session;
-    EncodingBuffers buffers;
-    if (registerEncodings) RegisterExtraEncodings(buffers);
     // The reader; the schema comes only from its own folder, nothing the document names is read.
     std::unique_ptr<SAX2XMLReader> reader(XMLReaderFactory::createXMLReader());
     CSafeEntityResolver resolver(schemaPath);
@@ -254,9 +251,9 @@ int RunSaxPass(const std::string& source, CProcessXmlDoc* processor, const std::
     return result;
 }
 
-bool IsValidAgainst(const std::string& text, const std::string& schemaPath, bool registerEncodings) {
+bool IsValidAgainst(const std::string& text, const std::string& schemaPath) {
     try {
-        return RunSaxPass(text, nullptr, schemaPath, registerEncodings, false) == 0;
+        return RunSaxPass(text, nullptr, schemaPath, false) == 0;
     } catch (const CNvException&) {
         return false;
     }

@@ -93,10 +93,9 @@ private:
 /// completed pass and -1 when the processor cancelled; throws CNvException
 /// for any other failure. Findings of the parser go to the processor's records
 /// (full records: raw text, line, column, kind).
-int RunSaxPass(const std::string& source, CProcessXmlDoc* processor, const std::string& schemaPath,
-               bool registerEncodings, bool fullRecords);
+int RunSaxPass(const std::string& source, CProcessXmlDoc* processor, const std::string& schemaPath, bool fullRecords);
 /// True when `text` is valid against the schema: a pass without processor
 /// that reports nothing.
-bool IsValidAgainst(const std::string& text, const std::string& schemaPath, bool registerEncodings);
+bool IsValidAgainst(const std::string& text, const std::string& schemaPath);
 
 }  // namespace valorix
