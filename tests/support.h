@@ -49,6 +49,13 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
+/// How often `what` occurs in `text`.
+inline int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream ss;

@@ -233,6 +233,41 @@ TEST_F(Cli, OnlyRegularFilesAreRead) {
     EXPECT_NE(Call({fifo, m_example}).out.find("korrektes SEPA XML Dokument"), std::string::npos);
 }
 
+// Files checked on several threads are reported as one thread would: each
+// report whole, in the order of the arguments, with the same exit status, in
+// both modes, with and without JSON, whatever the mix of good, bad and
+// unreadable files.
+TEST_F(Cli, ParallelChecksPrintAsOneAfterTheOther) {
+    const std::string fixtures = std::string(VALORIX_SOURCE_DIR) + "/tests/fixtures/rules/";
+    const std::string broken = m_home / "broken.xml";
+    WriteFile(broken, "<?xml version=\"1.0\"?>\n<Document><a></b></Document>\n");
+    const std::vector<std::string> files = {fixtures + "direct-debit.xml", "/nonexistent/a.xml", m_example, broken,
+                                            fixtures + "duplicate-references.xml", fixtures + "umlaute.xml",
+                                            m_home.Path(), fixtures + "summary-two-blocks.xml", m_example};
+    for (const std::vector<std::string>& mode :
+         {std::vector<std::string>{}, {"--sax"}, {"--json"}, {"--sax", "--json", "--summary"}}) {
+        std::vector<std::string> serial = mode, parallel = mode;
+        serial.insert(serial.end(), {"-j", "1"});
+        parallel.insert(parallel.end(), {"--jobs", "3"});
+        serial.insert(serial.end(), files.begin(), files.end());
+        parallel.insert(parallel.end(), files.begin(), files.end());
+        const CliRun one = Call(serial), three = Call(parallel);
+        const std::string name = ::testing::PrintToString(mode);
+        EXPECT_EQ(one.status, 2) << name;
+        EXPECT_EQ(three.status, one.status) << name;
+        EXPECT_EQ(three.out, one.out) << name;
+        EXPECT_EQ(three.err, one.err) << name;
+        // Every file has its report, the refused ones their message.
+        EXPECT_NE(one.err.find("'/nonexistent/a.xml' kann nicht gelesen werden"), std::string::npos) << name;
+        EXPECT_NE(one.err.find("ist ein Ordner"), std::string::npos) << name;
+        const bool json = std::find(mode.begin(), mode.end(), "--json") != mode.end();
+        EXPECT_EQ(Count(one.out, "korrektes SEPA XML Dokument"), json ? 6 : 3) << name;
+    }
+    // Only good files: 0 whatever the number of threads.
+    EXPECT_EQ(Call({"-j", "4", m_example, m_example, m_example}).status, 0);
+    EXPECT_EQ(Call({"-j", "0", m_example}).status, 2);
+}
+
 // Files made to exhaust the checker end at once, in both modes, in one fatal
 // finding that names what is wrong.
 TEST_F(Cli, HostileFilesEndInOneFatalFinding) {
@@ -299,7 +334,7 @@ TEST_F(Cli, HelpAndVersion) {
         std::vector<std::string> args;
         std::string out;  // the whole output, or its first line when it ends in no newline
     } cases[] = {
-        {{"--help"}, "Aufruf: valorix-check [--sax] [--json] [--data-dir ORDNER] [--scl DATEI] [--recursive] "
+        {{"--help"}, "Aufruf: valorix-check [--sax] [--json] [--data-dir ORDNER] [--scl DATEI] [--recursive] [-j N] "
                      "DATEI|ORDNER|-..."},
         {{"--json", "-h", m_example}, "Aufruf: valorix-check"},
         {{"--version", "--scl", scl},

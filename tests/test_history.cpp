@@ -19,12 +19,6 @@ struct CheckRun {
     std::string out, err;
 };
 
-int Count(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
 }  // namespace
 
 // The suites run with the history off; these tests turn it on, each in a data
@@ -124,6 +118,29 @@ TEST_F(History, DamagedDatabaseIsSaidOnceAndTheChecksGoOn) {
     rest.erase(hint, rest.find('\n', hint) - hint + 1);
     EXPECT_EQ(rest, plain.out);
     EXPECT_EQ(Call({"--history"}).status, 2);
+}
+
+// In one run on several threads the history is asked in the order of the
+// files: the first of two copies is entered, the second warned, exactly as in
+// a run one file after the other.
+TEST_F(History, ParallelChecksMeetTheHistoryInTheOrderOfTheFiles) {
+    const std::string other = Write("other.xml", Variant(Variant("BEISPIEL-0001", "BEISPIEL-0009"), "2099-12-15",
+                                                         "2099-12-16"));
+    const std::vector<std::string> files = {m_first, other, Write("copy.xml", m_original), other,
+                                            Write("copy2.xml", m_original)};
+    std::string serial;
+    for (const char* jobs : {"1", "3"}) {
+        std::filesystem::remove_all(m_home / "d");
+        std::vector<std::string> args = {"-j", jobs};
+        args.insert(args.end(), files.begin(), files.end());
+        const CheckRun run = Call(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(Count(run.out, "Doppelte Einreichung?"), 3) << run.out;
+        // The first report of each content has no warning.
+        EXPECT_EQ(run.out.find("Doppelte Einreichung?") > run.out.find("other.xml"), true) << run.out;
+        if (serial.empty()) serial = run.out;
+        else EXPECT_EQ(run.out, serial);
+    }
 }
 
 TEST_F(History, TwoProcessesWritingAtOnceLoseNothing) {

@@ -9,6 +9,7 @@
 #include <new>
 #include <optional>
 #include <sstream>
+#include <thread>
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -16,6 +17,7 @@
 #include "app/app.h"
 #include "app/history.h"
 #include "app/schemastore.h"
+#include "cli/batch.h"
 #include "cli/report.h"
 #include "core/messages.h"
 #include "core/checkdocument.h"
@@ -34,12 +36,13 @@
 #include "ui/checkreport.h"
 #include "xml/textpage.h"
 #include "xml/nvexception.h"
+#include "xml/xercessession.h"
 
 namespace valorix {
 namespace {
 
 const char* const kUsage =
-    "Aufruf: valorix-check [--sax] [--json] [--data-dir ORDNER] [--scl DATEI] [--recursive] DATEI|ORDNER|-...\n"
+    "Aufruf: valorix-check [--sax] [--json] [--data-dir ORDNER] [--scl DATEI] [--recursive] [-j N] DATEI|ORDNER|-...\n"
     "        valorix-check [--sax] [--json] --html BERICHT DATEI|-\n"
     "        valorix-check [--data-dir ORDNER] --import-scl SCL-DATEI [ZIELDATEI]\n"
     "        valorix-check [--data-dir ORDNER] [--valid-from TT.MM.JJJJ] --import-blz BLZ-DATEI [ZIELDATEI]\n"
@@ -61,6 +64,8 @@ const char* const kOptionHelp =
     "  --html DATEI           einen Prüfbericht der (einen) geprüften Datei als HTML Datei schreiben\n"
     "  --summary              nach dem Bericht einer Zahlungsdatei den Begleitzettel ausgeben\n"
     "  --recursive            bei einem Ordner alle Dateien *.xml darunter in sortierter Reihenfolge prüfen\n"
+    "  -j, --jobs N           N Dateien zugleich prüfen (Vorgabe: die Zahl der Prozessorkerne); die Ausgabe\n"
+    "                         bleibt die eines Laufs nach dem anderen, in der Reihenfolge der Dateien\n"
     "  --name NAME            Name der von der Standardeingabe (-) gelesenen Datei im Bericht\n"
     "  --data-dir ORDNER      Datenordner (Schemas, XSDVERS.INI, NVSCL.INI)\n"
     "  --scl DATEI            SCL Verzeichnis für die BIC Prüfung\n"
@@ -113,6 +118,7 @@ struct Options {
     bool listHistory = false;
     bool clearHistory = false;
     int historyDays = 60;
+    unsigned jobs = 0;  // 0: one per core
     std::optional<std::string> programVersion;
     std::optional<std::string> updateUrl;
     std::optional<std::string> dataDir;
@@ -135,6 +141,7 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
           std::pair{"--clear-history", &o.clearHistory}})
         cli.add_flag(name, *flag);
     cli.add_option("--history-days", o.historyDays)->check(CLI::NonNegativeNumber);
+    cli.add_option("-j,--jobs", o.jobs)->check(CLI::Range(1u, 256u));
     for (auto [name, value] : {std::pair{"--data-dir", &o.dataDir}, std::pair{"--scl", &o.scl},
                                std::pair{"--name", &o.name}, std::pair{"--html", &o.html},
                                std::pair{"--program-version", &o.programVersion},
@@ -407,8 +414,8 @@ int History(const Options& o, AppValues& app, std::ostream& out, std::ostream& e
 
 // Checks one file and prints its report; returns its exit status.
 int CheckOne(const Options& o, AppValues& app, IPrompt& prompt, std::istream& file, const std::string& name,
-             std::ostream& out, std::ostream& err, CCheckHistory* history, const std::string& path = {},
-             const std::string* bytes = nullptr) {
+             std::ostream& out, std::ostream& err, CCheckHistory* history, CBatchTurn& turn,
+             const std::string& path = {}, const std::string* bytes = nullptr) {
     CheckDocument doc(app, prompt);
     CArchive ar{file, PathText(name)};
     COutputList report;
@@ -431,7 +438,11 @@ int CheckOne(const Options& o, AppValues& app, IPrompt& prompt, std::istream& fi
                 std::error_code ec;
                 const std::filesystem::path full = path.empty() ? std::filesystem::path(name)
                                                                 : std::filesystem::absolute(path, ec);
-                return history->Record(*slip, full.lexically_normal().string());
+                // In the order of the files, as one after the other would find them.
+                turn.Begin();
+                std::vector<std::string> hints = history->Record(*slip, full.lexically_normal().string());
+                turn.End();
+                return hints;
             };
         summary = CheckIntoReport(doc, app, prompt, ar, report, o.html ? &text : nullptr, hooks);
     } catch (const CNvException& e) {
@@ -522,33 +533,33 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
     if (!o.noHistory && HistorySwitchedOn(app.GetOptionInt("HISTORY", 1)))
         history = std::make_unique<CCheckHistory>(HistorySettings{app.m_strDataFolder, o.historyDays, 0});
     std::vector<CheckInput> inputs;
-    int status = CollectInputs(o, inputs, err);
-    CStderrPrompt prompt(err);
-    for (const CheckInput& input : inputs) {
-        int result;
+    const int refused = CollectInputs(o, inputs, err);
+    // One set-up of the parser library for the whole run, shared by every thread.
+    XercesSession session;
+    auto checkFile = [&](size_t index, std::ostream& fileOut, std::ostream& fileErr, CBatchTurn& turn) {
+        const CheckInput& input = inputs[index];
+        CStderrPrompt prompt(fileErr);
         if (input.standardInput) {
             // Read whole: the check reads its file more than once.
             std::ostringstream bytes;
             bytes << in.rdbuf();
             std::istringstream text(bytes.str());
             const std::string all = bytes.str();
-            result = CheckOne(o, app, prompt, text, input.name, out, err, history.get(), {}, &all);
-        } else {
-            CInputFile file;
-            const CInputFile::Status opened = file.Open(input.path);
-            if (opened == CInputFile::Status::Open) {
-                result = CheckOne(o, app, prompt, file.Stream(), input.name, out, err, history.get(), input.path);
-            } else {
-                if (opened == CInputFile::Status::NotRegular)
-                    err << "valorix-check: " << Cp1252ToUtf8(NotRegularFileText(PathText(input.path))) << '\n';
-                else
-                    err << "valorix-check: '" << VisibleControls(input.path) << "' kann nicht gelesen werden\n";
-                result = 2;
-            }
+            return CheckOne(o, app, prompt, text, input.name, fileOut, fileErr, history.get(), turn, {}, &all);
         }
-        status = std::max(status, result);
-    }
-    return status;
+        CInputFile file;
+        const CInputFile::Status opened = file.Open(input.path);
+        if (opened == CInputFile::Status::Open)
+            return CheckOne(o, app, prompt, file.Stream(), input.name, fileOut, fileErr, history.get(), turn,
+                            input.path);
+        if (opened == CInputFile::Status::NotRegular)
+            fileErr << "valorix-check: " << Cp1252ToUtf8(NotRegularFileText(PathText(input.path))) << '\n';
+        else
+            fileErr << "valorix-check: '" << VisibleControls(input.path) << "' kann nicht gelesen werden\n";
+        return 2;
+    };
+    const unsigned threads = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
+    return std::max(refused, RunBatch(inputs.size(), threads, checkFile, out, err));
 }
 
 }  // namespace valorix
