@@ -132,6 +132,58 @@ TEST_F(CheckRun, DkSubsetChoice) {
     }
 }
 
+// Tree mode validates in one parse when the schema that the root suggests
+// holds and the file is clean; wherever the guess fails, the result is that
+// of the parse without schema followed by the validating one, to the byte.
+TEST_F(CheckRun, OneParseServesWhenTheGuessHolds) {
+    const std::string example = Example();
+    const std::string dk = ReadFile(std::string(VALORIX_SOURCE_DIR) + "/examples/ueberweisung-pain.001.001.09.xml");
+    const std::string debit =
+        ReadFile(std::string(VALORIX_SOURCE_DIR) + "/tests/fixtures/rules/direct-debit-two-blocks.xml");
+    auto withLaterBlock = [&](const std::string& code) {  // the second block's scheme
+        const size_t second = debit.find("<Cd>CORE</Cd>", debit.find("<Cd>CORE</Cd>") + 1);
+        return debit.substr(0, second) + "<Cd>" + code + "</Cd>" + debit.substr(second + 13);
+    };
+    const std::string broken = Replace(example, "</Document>", "</Documen>");
+    struct Case {
+        const char* name;
+        std::string text;
+        int onePass;  // -1: either way, as the schemas at hand decide
+    } cases[] = {
+        {"valid 3.0 credit transfer", example, 1},
+        {"valid DK 3.9 credit transfer", dk, 1},
+        {"comment before the root", Replace(example, "<Document ", "<!-- a > b --><Document ", false), 1},
+        {"a schema error", Replace(example, "Ccy=\"EUR\"", "Ccy=\"EURO\"", false), 0},
+        {"only the older DK subset accepts it", Replace(dk, "Ccy=\"EUR\"", "Ccy=\"CHF\""), 0},
+        {"valid direct debits of two blocks", debit, 1},
+        {"a later block changes the debit kind", withLaterBlock("COR1"), 1},
+        {"a later block is B2B", withLaterBlock("B2B"), 1},
+        {"an Austrian IBAN first", Replace(example, "DE02120300000000202051", "AT611904300234573201", false), -1},
+        {"a namespace of an unknown edition", Replace(example, "pain.001.001.03\"", "pain.001.001.99\""), 0},
+        {"a fatal error at the end", broken, 0},
+        {"a schema error before a fatal error", Replace(broken, "Ccy=\"EUR\"", "Ccy=\"EURO\"", false), 0},
+        {"a document type declaration", Replace(example, "<Document ", "<!DOCTYPE Document><Document ", false), 0},
+        {"no root at all", "<?xml version=\"1.0\"?>\n<!-- nothing -->\n", 0},
+    };
+    for (const auto& c : cases) {
+        auto once = Check(c.text, "t.xml");
+        auto twice = std::make_unique<CheckDocument>(*m_app, m_prompt);
+        twice->m_tryOnePass = false;
+        std::istringstream in(c.text);
+        CArchive ar{in, "t.xml"};
+        twice->Serialize(ar);
+        if (c.onePass >= 0) EXPECT_EQ(once->m_singlePass, c.onePass == 1) << c.name;
+        EXPECT_FALSE(twice->m_singlePass) << c.name;
+        EXPECT_EQ(U8(once->Result().messages), U8(twice->Result().messages)) << c.name;
+        EXPECT_EQ(once->Result().findings, twice->Result().findings) << c.name;
+        EXPECT_EQ(once->Result().state, twice->Result().state) << c.name;
+        EXPECT_EQ(once->m_schemaPath, twice->m_schemaPath) << c.name;
+        EXPECT_EQ(once->m_classification.debitKind, twice->m_classification.debitKind) << c.name;
+        EXPECT_EQ(once->m_classification.austrianVariant, twice->m_classification.austrianVariant) << c.name;
+        EXPECT_EQ(once->m_classification.edition, twice->m_classification.edition) << c.name;
+    }
+}
+
 TEST_F(CheckRun, UrgentTransferVerdictDropsTheWordSepa) {
     auto doc = Check(Replace(Example(), "<Cd>SEPA</Cd>", "<Cd>URGP</Cd>"), "eil.xml");
     ASSERT_FALSE(doc->Result().messages.empty());

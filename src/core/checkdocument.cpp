@@ -162,6 +162,50 @@ void CheckDocument::Load(CArchive& ar) {
     PrecheckResult pre = RunPrechecks(ar.file, path, m_result.messages, maxFileMb << 20);
     m_declPosition = pre.declPosition;
     m_textIsUtf8 = EqualsNoCase(pre.declaredEncoding, "UTF-8") || EqualsNoCase(pre.declaredEncoding, "UTF8");
+    // Tree mode validates in one parse when the root tells the schema, and
+    // the file then turns out to be well-formed and of that schema; otherwise
+    // it is checked as without the guess, from the same start.
+    const std::vector<std::string> precheckMessages = m_result.messages;
+    GuessedParse guess;
+    if (m_tryOnePass && !m_app.SaxMode() && !pre.nul) guess = ParseWithGuessedSchema(pre.text);
+    m_singlePass = guess.clean && CheckText(pre, path, &guess, true);
+    if (m_singlePass) return;
+    m_result.messages = precheckMessages;
+    CheckText(pre, path, guess.tree ? &guess : nullptr, false);
+}
+
+CheckDocument::GuessedParse CheckDocument::ParseWithGuessedSchema(std::string& text) const {
+    GuessedParse guess;
+    // The root as the well-formedness parse gives it, from its start tag alone.
+    const std::string rootOnly = RootStartTagDocument(text);
+    if (rootOnly.empty()) return guess;
+    auto root = std::make_unique<ParsedTree>(rootOnly, std::string());
+    Findings findings;
+    if (!root->Parse(findings) || !root->GetDocument()) return guess;
+    DetectInput det;
+    root->GetAttributes(det.attrNames, det.attrValues);
+    det.root = root->GetName();
+    det.ns = root->GetNamespace();
+    det.text = &text;
+    det.tree = root.get();
+    det.subset = m_app.GetOptionInt("GBIC", 0);
+    std::vector<std::string> unused;
+    const Detection d = DetectFormat(det, unused);
+    if (d.stopped || d.schemaFile.empty()) return guess;
+    auto tree = std::make_unique<ParsedTree>(std::string(), m_app.m_strDataFolder + "/" + d.schemaFile);
+    tree->SwapText(text);  // lent for the parse
+    guess.valid = tree->Parse(guess.findings);
+    tree->SwapText(text);
+    // Without any finding the file is well-formed, and the parse without a
+    // schema would have found nothing either: it reports a subset of these.
+    guess.clean = guess.findings.empty() && tree->GetDocument();
+    guess.root = std::move(root);
+    guess.tree = std::move(tree);
+    guess.schemaFile = d.schemaFile;
+    return guess;
+}
+
+bool CheckDocument::CheckText(PrecheckResult& pre, const std::string& path, GuessedParse* guess, bool singlePass) {
     // A parse of its own for this check.
     m_parser.reset();
     m_processor.reset();
@@ -176,11 +220,17 @@ void CheckDocument::Load(CArchive& ar) {
     std::string judgedEncoding;
     bool wellFormed;
     if (!eventMode) {
-        // The text is lent to the parser for the parse.
-        m_parser = std::make_unique<ParsedTree>(std::string(), std::string());
-        m_parser->SwapText(pre.text);
-        wellFormed = m_parser->Parse(m_result.findings);
-        m_parser->SwapText(pre.text);
+        if (singlePass) {
+            // The clean validating parse has shown the file well-formed.
+            m_parser = std::move(guess->root);
+            wellFormed = true;
+        } else {
+            // The text is lent to the parser for the parse.
+            m_parser = std::make_unique<ParsedTree>(std::string(), std::string());
+            m_parser->SwapText(pre.text);
+            wellFormed = m_parser->Parse(m_result.findings);
+            m_parser->SwapText(pre.text);
+        }
         if (wellFormed) {
             m_parser->GetAttributes(det.attrNames, det.attrValues);
             judgedEncoding = m_parser->GetEncoding();
@@ -217,7 +267,7 @@ void CheckDocument::Load(CArchive& ar) {
         m_result.messages.push_back(Format(msg::kNotWellFormed.c_str(), path.c_str()));
         m_result.state = 0;
         m_content = std::move(pre.text);
-        return;
+        return true;
     }
     // Well-formed: the text stays with the document.
     m_result.state = 1;
@@ -228,7 +278,7 @@ void CheckDocument::Load(CArchive& ar) {
     if (!encodingMessage.empty()) m_result.messages.push_back(encodingMessage);
     // Format detection.
     det.text = &m_content;
-    det.tree = eventMode ? nullptr : m_parser.get();
+    det.tree = eventMode ? nullptr : singlePass ? guess->tree.get() : m_parser.get();
     m_classification.austrianVariant = 0;
     m_tally.xmlnsRepeated = 0;
     m_classification.debitKind = 0;
@@ -237,7 +287,11 @@ void CheckDocument::Load(CArchive& ar) {
     Detection d = DetectFormat(det, m_result.messages);
     m_classification.austrianVariant = d.austrianVariant;
     m_classification.debitKind = d.debitKind;
-    if (d.stopped) return;
+    if (singlePass && (d.stopped || d.schemaFile != guess->schemaFile)) {
+        pre.text = std::move(m_content);  // the guess did not hold: back to the start
+        return false;
+    }
+    if (d.stopped) return true;
     m_classification.subtype = d.subtype;
     m_classification.isEmw = d.isEmw;
     m_classification.subset = d.subset;
@@ -262,22 +316,35 @@ void CheckDocument::Load(CArchive& ar) {
         m_saxCheckReady = true;
         if (!d.directPossible) m_result.messages.push_back(msg::kDirectSending + d.directReason);
         m_classification.formatCode = d.formatCode;
-        return;
+        return true;
     }
+    // The parse with the guessed schema serves when the schema is this one.
+    const bool guessHolds = guess && guess->tree && d.schemaFile == guess->schemaFile;
     std::unique_ptr<ParsedTree> validating;
-    try {
-        validating = std::make_unique<ParsedTree>(std::string(), schemaPath);
-    } catch (const std::bad_alloc&) {
-        validating.reset();
+    if (guessHolds) {
+        validating = std::move(guess->tree);
+    } else {
+        if (guess) guess->tree.reset();  // of another schema
+        try {
+            validating = std::make_unique<ParsedTree>(std::string(), schemaPath);
+        } catch (const std::bad_alloc&) {
+            validating.reset();
+        }
     }
     if (!validating) {
         m_result.messages.push_back(msg::kNoSchemaMemory);
     } else {
         ++m_result.state;
         m_parser = std::move(validating);
-        m_parser->SwapText(m_content);  // lent for the parse
-        bool valid = m_parser->Parse(m_result.findings);
-        m_parser->SwapText(m_content);
+        bool valid;
+        if (guessHolds) {
+            valid = guess->valid;
+            m_result.findings = std::move(guess->findings);
+        } else {
+            m_parser->SwapText(m_content);  // lent for the parse
+            valid = m_parser->Parse(m_result.findings);
+            m_parser->SwapText(m_content);
+        }
         bool onlyCharset = false;
         if (!valid) onlyCharset = RewriteCharsetFindings(m_result.findings);
         m_classification.formatCode = d.formatCode;
@@ -300,6 +367,7 @@ void CheckDocument::Load(CArchive& ar) {
         m_classification.edition = d.edition;
         m_schemaPath = schemaPath;
     }
+    return true;
 }
 
 }  // namespace valorix

@@ -19,6 +19,7 @@ class AppValues;
 class IPrompt;
 class IEventSink;
 class EventRuleProcessor;
+struct PrecheckResult;
 
 /// What the framework hands a load: the file's bytes and its path.
 struct CArchive {
@@ -78,6 +79,11 @@ public:
     double m_checkTime = 0;
     /// Event mode: the load got as far as the rule pass (no early stop).
     bool m_saxCheckReady = false;
+    /// Tree mode: one validating parse served for well-formedness and validity.
+    bool m_singlePass = false;
+    /// Tree mode tries that one parse first; false: always the parse without
+    /// schema, then the validating one (the reference the tests compare with).
+    bool m_tryOnePass = true;
 
     /// Event mode: validates the loaded text and applies every rule in one
     /// event pass, drawing through `sink` (may be null). Throws the integer 1
@@ -96,6 +102,22 @@ private:
     /// subset is chosen automatically and the older one accepts the text.
     bool SwitchToOlderSubset();
     void Load(CArchive& ar);
+    /// Tree mode: the file validated against the schema its root start tag
+    /// suggests, before anything else is known.
+    struct GuessedParse {
+        std::unique_ptr<ParsedTree> root;  ///< the root start tag alone, parsed without schema
+        std::unique_ptr<ParsedTree> tree;  ///< the whole file, validated; null: no guess
+        std::string schemaFile;
+        Findings findings;
+        bool valid = false;
+        bool clean = false;  ///< no finding at all: well-formed and valid
+    };
+    GuessedParse ParseWithGuessedSchema(std::string& text) const;
+    /// The check from well-formedness on. With `singlePass` the clean guessed
+    /// parse stands for both parses; false (the text back in `pre`) when the
+    /// file turns out to need another schema. Otherwise a guessed parse of
+    /// the schema that detection picks is taken instead of parsing again.
+    bool CheckText(PrecheckResult& pre, const std::string& path, GuessedParse* guess, bool singlePass);
     /// Tree mode: the rules over the parsed document, once it is loaded.
     void RunTreeRules();
 

@@ -118,6 +118,46 @@ std::string DeclaredEncoding(const std::string& text, int declPosition) {
     return rest;
 }
 
+std::string RootStartTagDocument(const std::string& text) {
+    size_t at = 0;
+    for (;;) {
+        at = text.find('<', at);
+        if (at == std::string::npos || at + 1 >= text.size()) return {};
+        const char next = text[at + 1];
+        if (next == '?') {  // the declaration or a processing instruction
+            at = text.find("?>", at + 2);
+            if (at == std::string::npos) return {};
+            at += 2;
+        } else if (text.compare(at, 4, "<!--") == 0) {
+            at = text.find("-->", at + 4);
+            if (at == std::string::npos) return {};
+            at += 3;
+        } else if (next == '!' || next == '/') {
+            return {};  // a document type declaration, or no start tag first
+        } else {
+            break;
+        }
+    }
+    const size_t nameStart = at + 1;
+    size_t i = nameStart;
+    while (i < text.size() && !IsSpace(text[i]) && text[i] != '>' && text[i] != '/') ++i;
+    const std::string name = text.substr(nameStart, i - nameStart);
+    if (name.empty()) return {};
+    char quote = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            const bool empty = text[i - 1] == '/';
+            return text.substr(0, i + 1) + (empty ? "" : "</" + name + ">");
+        }
+    }
+    return {};
+}
+
 std::string EncodingMessage(const std::string& encoding) {
     const std::string upper = ToUpperAscii(encoding);
     if (upper == "UTF-8" || StartsWith(upper, "ISO-8859")) return {};

@@ -40,6 +40,11 @@ PrecheckResult RunPrechecks(std::istream& in, const std::string& path, std::vect
 
 /// The declared encoding as read from the text before parsing.
 std::string DeclaredEncoding(const std::string& text, int declPosition);
+/// The text up to the end of the root element's start tag, with the root
+/// closed right after it: the root and its attributes as a parse of the whole
+/// text gives them. Empty when the prolog holds a document type declaration
+/// or the start tag cannot be told without parsing.
+std::string RootStartTagDocument(const std::string& text);
 /// The encoding acceptance message for `encoding`, or "" when it is accepted.
 std::string EncodingMessage(const std::string& encoding);
 
