@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "platform/strutil.h"
 #include "support.h"
 
@@ -154,7 +156,9 @@ TEST_F(CheckRun, OneParseServesWhenTheGuessHolds) {
         {"valid DK 3.9 credit transfer", dk, 1},
         {"comment before the root", Replace(example, "<Document ", "<!-- a > b --><Document ", false), 1},
         {"a schema error", Replace(example, "Ccy=\"EUR\"", "Ccy=\"EURO\"", false), 0},
-        {"only the older DK subset accepts it", Replace(dk, "Ccy=\"EUR\"", "Ccy=\"CHF\""), 0},
+        // valid against the older subset, which a second core checks meanwhile
+        {"only the older DK subset accepts it", Replace(dk, "Ccy=\"EUR\"", "Ccy=\"CHF\""),
+         std::thread::hardware_concurrency() > 1 ? 1 : 0},
         {"valid direct debits of two blocks", debit, 1},
         {"a later block changes the debit kind", withLaterBlock("COR1"), 1},
         {"a later block is B2B", withLaterBlock("B2B"), 1},

@@ -63,6 +63,9 @@ public:
     bool m_bHelpOpen = false;  ///< set while the help command runs
     unsigned m_nAppLook = 214;  ///< the look of the desktop program ([Workspace] ApplicationLook)
     std::string m_strDataFolder;
+    /// A check may use a second core of its own (for the older DK subset):
+    /// off while a batch keeps every core busy with files.
+    bool m_spareCore = true;
     std::string m_strSclStand;
     std::string m_strReportFile;
     std::string m_strSclIniPath;

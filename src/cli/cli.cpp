@@ -559,6 +559,7 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
         return 2;
     };
     const unsigned threads = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
+    if (threads > 1 && inputs.size() > 1) app.m_spareCore = false;  // the files keep every core busy
     return std::max(refused, RunBatch(inputs.size(), threads, checkFile, out, err));
 }
 

@@ -1,7 +1,9 @@
 #include "core/checkdocument.h"
 
 #include <algorithm>
+#include <future>
 #include <new>
+#include <thread>
 
 #include "app/app.h"
 #include "core/detect.h"
@@ -112,7 +114,7 @@ bool CheckDocument::SwitchToOlderSubset() {
     if (!m_subsetFallback) return false;
     const SchemaChoice older = SelectSchema(m_classification.formatCode, m_classification.debitKind != 0, m_classification.austrianVariant, 4);
     const std::string path = m_app.m_strDataFolder + "/" + older.file;
-    if (!IsValidAgainst(m_content, path)) return false;
+    if (!(path == m_olderSchemaChecked ? m_olderValid : IsValidAgainst(m_content, path))) return false;
     m_schemaPath = path;
     m_classification.edition = A(older.edition);
     m_classification.subset = 4;
@@ -168,7 +170,10 @@ void CheckDocument::Load(CArchive& ar) {
     const std::vector<std::string> precheckMessages = m_result.messages;
     GuessedParse guess;
     if (m_tryOnePass && !m_app.SaxMode() && !pre.nul) guess = ParseWithGuessedSchema(pre.text);
-    m_singlePass = guess.clean && CheckText(pre, path, &guess, true);
+    m_olderSchemaChecked = guess.olderSchema;
+    m_olderValid = guess.olderValid;
+    // Without any finding against either subset the file is well-formed.
+    m_singlePass = (guess.clean || guess.olderValid) && CheckText(pre, path, &guess, true);
     if (m_singlePass) return;
     m_result.messages = precheckMessages;
     CheckText(pre, path, guess.tree ? &guess : nullptr, false);
@@ -192,10 +197,23 @@ CheckDocument::GuessedParse CheckDocument::ParseWithGuessedSchema(std::string& t
     std::vector<std::string> unused;
     const Detection d = DetectFormat(det, unused);
     if (d.stopped || d.schemaFile.empty()) return guess;
+    // A file the newest DK subset rejects is tried against the older one: on
+    // a second core that runs meanwhile, so that the answer is there at once.
+    std::future<bool> older;
+    if (d.subset == 5 && det.subset != 5 && m_app.m_spareCore && std::thread::hardware_concurrency() > 1) {
+        guess.olderSchema = m_app.m_strDataFolder + "/" + SelectSchema(d.formatCode, d.debitKind != 0,
+                                                                       d.austrianVariant, 4).file;
+        older = std::async(std::launch::async,
+                           [&text, schema = guess.olderSchema] { return IsValidAgainst(text, schema); });
+    }
     auto tree = std::make_unique<ParsedTree>(std::string(), m_app.m_strDataFolder + "/" + d.schemaFile);
-    tree->SwapText(text);  // lent for the parse
-    guess.valid = tree->Parse(guess.findings);
-    tree->SwapText(text);
+    try {
+        guess.valid = tree->Parse(text, guess.findings);  // the text is only read, by both
+    } catch (...) {
+        if (older.valid()) older.wait();
+        throw;
+    }
+    if (older.valid()) guess.olderValid = older.get();
     // Without any finding the file is well-formed, and the parse without a
     // schema would have found nothing either: it reports a subset of these.
     guess.clean = guess.findings.empty() && tree->GetDocument();

@@ -84,6 +84,9 @@ public:
     /// Tree mode tries that one parse first; false: always the parse without
     /// schema, then the validating one (the reference the tests compare with).
     bool m_tryOnePass = true;
+    /// The older DK subset's schema already validated against, and the answer.
+    std::string m_olderSchemaChecked;
+    bool m_olderValid = false;
 
     /// Event mode: validates the loaded text and applies every rule in one
     /// event pass, drawing through `sink` (may be null). Throws the integer 1
@@ -111,6 +114,11 @@ private:
         Findings findings;
         bool valid = false;
         bool clean = false;  ///< no finding at all: well-formed and valid
+        /// The older DK subset, validated at the same time on another core
+        /// when the newest one is chosen automatically: its schema ("": not
+        /// run) and whether the file is valid against it (and so well-formed).
+        std::string olderSchema;
+        bool olderValid = false;
     };
     GuessedParse ParseWithGuessedSchema(std::string& text) const;
     /// The check from well-formedness on. With `singlePass` the clean guessed

@@ -282,7 +282,7 @@ ParsedTree::~ParsedTree() {
     m_security.reset();
 }
 
-ParsedTree::ParseOutcome ParsedTree::RunParse() {
+ParsedTree::ParseOutcome ParsedTree::RunParse(const std::string& text) {
     ParseOutcome out;
     const bool withSchema = !m_schema.empty();
     m_parser.reset();  // it fills the tree it was made for
@@ -322,7 +322,7 @@ ParsedTree::ParseOutcome ParsedTree::RunParse() {
     std::string exceptionText;
     FindingKind exceptionKind = FindingKind::Error;
     try {
-        MemBufInputSource source(reinterpret_cast<const XMLByte*>(m_text.data()), m_text.size(), "InMem", false);
+        MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size(), "InMem", false);
         source.setCopyBufToStream(false);  // the text is read in place
         m_parser->parse(source);
     } catch (const LimitExcess& e) {
@@ -359,9 +359,11 @@ ParsedTree::ParseOutcome ParsedTree::RunParse() {
     return out;
 }
 
-bool ParsedTree::Parse(Findings& findings) {
+bool ParsedTree::Parse(Findings& findings) { return Parse(m_text, findings); }
+
+bool ParsedTree::Parse(const std::string& text, Findings& findings) {
     findings.clear();
-    ParseOutcome outcome = RunParse();
+    ParseOutcome outcome = RunParse(text);
     findings = std::move(outcome.records);
     for (const auto& refusal : m_resolver->Refusals())
         findings.push_back(Finding{RefusalText(refusal.systemId), refusal.line, refusal.column, FindingKind::Fatal});

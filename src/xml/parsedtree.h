@@ -57,6 +57,9 @@ public:
     /// Appends the parse's findings; true when there are none (well-formed
     /// and, with a schema, valid).
     bool Parse(Findings& findings);
+    /// The same for `text` instead of the parser's own text; the text is only
+    /// read, so another pass may read it at the same time.
+    bool Parse(const std::string& text, Findings& findings);
 
     /// Exchanges the document text with `text`: a caller lends its text for a
     /// parse and takes it back after it, so that it is never held twice.
@@ -100,7 +103,7 @@ private:
         Findings records;
         std::optional<LimitExcess> excess;  // the parse stopped at an element beyond a limit
     };
-    ParseOutcome RunParse();
+    ParseOutcome RunParse(const std::string& text);
 
     XercesSession m_session;  ///< first: it outlives everything that uses the library
     std::string m_text;
