@@ -169,23 +169,51 @@ TEST_F(CheckRun, OneParseServesWhenTheGuessHolds) {
         {"a document type declaration", Replace(example, "<Document ", "<!DOCTYPE Document><Document ", false), 0},
         {"no root at all", "<?xml version=\"1.0\"?>\n<!-- nothing -->\n", 0},
     };
-    for (const auto& c : cases) {
-        auto once = Check(c.text, "t.xml");
-        auto twice = std::make_unique<CheckDocument>(*m_app, m_prompt);
-        twice->m_tryOnePass = false;
-        std::istringstream in(c.text);
-        CArchive ar{in, "t.xml"};
-        twice->Serialize(ar);
-        if (c.onePass >= 0) EXPECT_EQ(once->m_singlePass, c.onePass == 1) << c.name;
-        EXPECT_FALSE(twice->m_singlePass) << c.name;
-        EXPECT_EQ(U8(once->Result().messages), U8(twice->Result().messages)) << c.name;
-        EXPECT_EQ(once->Result().findings, twice->Result().findings) << c.name;
-        EXPECT_EQ(once->Result().state, twice->Result().state) << c.name;
-        EXPECT_EQ(once->m_schemaPath, twice->m_schemaPath) << c.name;
-        EXPECT_EQ(once->m_classification.debitKind, twice->m_classification.debitKind) << c.name;
-        EXPECT_EQ(once->m_classification.austrianVariant, twice->m_classification.austrianVariant) << c.name;
-        EXPECT_EQ(once->m_classification.edition, twice->m_classification.edition) << c.name;
+    for (bool eventMode : {false, true}) {
+        m_app->ForceSaxMode(eventMode);
+        for (const auto& c : cases) {
+            const std::string where = std::string(c.name) + (eventMode ? " (event mode)" : " (tree mode)");
+            auto check = [&](bool guess) {
+                auto doc = std::make_unique<CheckDocument>(*m_app, m_prompt);
+                doc->m_tryOnePass = guess;
+                doc->m_oneEventPass = guess;
+                std::istringstream in(c.text);
+                CArchive ar{in, "t.xml"};
+                doc->Serialize(ar);
+                if (doc->m_saxCheckReady) doc->RunSaxCheck(nullptr);
+                return doc;
+            };
+            auto once = check(true), twice = check(false);
+            if (c.onePass >= 0 && !eventMode) EXPECT_EQ(once->m_singlePass, c.onePass == 1) << where;
+            EXPECT_FALSE(twice->m_singlePass) << where;
+            EXPECT_EQ(U8(once->Result().messages), U8(twice->Result().messages)) << where;
+            EXPECT_EQ(once->Result().findings, twice->Result().findings) << where;
+            EXPECT_EQ(once->Result().state, twice->Result().state) << where;
+            EXPECT_EQ(once->m_schemaPath, twice->m_schemaPath) << where;
+            EXPECT_EQ(once->m_classification.debitKind, twice->m_classification.debitKind) << where;
+            EXPECT_EQ(once->m_classification.austrianVariant, twice->m_classification.austrianVariant) << where;
+            EXPECT_EQ(once->m_classification.edition, twice->m_classification.edition) << where;
+            EXPECT_EQ(once->m_elementCount, twice->m_elementCount) << where;
+        }
+        // Event mode: one pass for the clean files, and a guess from the first
+        // block that a later one breaks is not taken.
+        if (eventMode) {
+            for (const char* name : {"valid 3.0 credit transfer", "a schema error", "valid direct debits of two blocks",
+                                     "a later block changes the debit kind"}) {
+                const Case& c = *std::find_if(std::begin(cases), std::end(cases),
+                                              [&](const Case& k) { return std::string(k.name) == name; });
+                auto doc = std::make_unique<CheckDocument>(*m_app, m_prompt);
+                doc->m_oneEventPass = true;
+                std::istringstream in(c.text);
+                CArchive ar{in, "t.xml"};
+                doc->Serialize(ar);
+                const bool expected = std::string(name) != "a later block changes the debit kind";
+                EXPECT_EQ(doc->m_singlePass, expected) << name;
+                EXPECT_EQ(doc->m_saxCheckReady, !expected) << name;
+            }
+        }
     }
+    m_app->ForceSaxMode(false);
 }
 
 TEST_F(CheckRun, UrgentTransferVerdictDropsTheWordSepa) {

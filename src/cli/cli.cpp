@@ -293,6 +293,7 @@ int PublishScl(const Options& o, std::ostream& out, std::ostream& err) {
 
 std::optional<FileSummary> CheckIntoReport(CheckDocument& doc, AppValues& app, IPrompt& prompt, CArchive& ar,
                                            COutputList& report, ITextPage* text, const CheckHooks& hooks) {
+    doc.m_oneEventPass = true;  // nothing draws the rows: the load may run the rule pass itself
     doc.Serialize(ar);
     // The same report as the desktop view's output pane, without its rows.
     CTextPageModel ownText;

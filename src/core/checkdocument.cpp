@@ -140,13 +140,13 @@ void CheckDocument::BuildVerdict(bool valid, bool onlyCharset, int placement, bo
     if (!v.note.empty()) m_result.messages.insert(m_result.messages.begin() + 1, v.note);
 }
 
-void CheckDocument::Load(CArchive& ar) {
-    // Nothing of an earlier check stays.
+void CheckDocument::ResetResult() {
+    m_singlePass = false;
+    m_elementCount = 0;
     m_result.messages.clear();
     m_result.verdictPositive = false;
     m_classification.subtype = 0;
     m_classification.formatCode = FormatCode::Unknown;
-    const std::string path = ar.path;
     m_content.clear();
     m_tally.missingRefHints = 0;
     m_saxCheckReady = false;
@@ -157,6 +157,14 @@ void CheckDocument::Load(CArchive& ar) {
     m_filePath.clear();
     RevisitSclDirectory();  // the directory may have changed since the last check
     m_tally.sclNotUsed = SclDirectoryState::Valid;
+    m_result.findings.clear();
+    m_result.state = -1;
+    m_tally.xmlnsRepeated = 0;
+}
+
+void CheckDocument::Load(CArchive& ar) {
+    ResetResult();
+    const std::string path = ar.path;
     // The prechecks: size, encoding, declaration.
     // [OPTION] MAXFILEMB: the largest file checked, in MB
     const int maxMb = m_app.GetOptionInt("MAXFILEMB", 0);
@@ -168,6 +176,10 @@ void CheckDocument::Load(CArchive& ar) {
     // the file then turns out to be well-formed and of that schema; otherwise
     // it is checked as without the guess, from the same start.
     const std::vector<std::string> precheckMessages = m_result.messages;
+    if (m_oneEventPass && m_app.SaxMode() && !pre.nul) {
+        if (CheckInOneEventPass(pre, path)) return;
+        m_result.messages = precheckMessages;
+    }
     GuessedParse guess;
     if (m_tryOnePass && !m_app.SaxMode() && !pre.nul) guess = ParseWithGuessedSchema(pre.text);
     m_olderSchemaChecked = guess.olderSchema;
@@ -223,7 +235,122 @@ CheckDocument::GuessedParse CheckDocument::ParseWithGuessedSchema(std::string& t
     return guess;
 }
 
-bool CheckDocument::CheckText(PrecheckResult& pre, const std::string& path, GuessedParse* guess, bool singlePass) {
+namespace {
+
+// Detection's input from what an event pass read.
+DetectInput EventDetectInput(const CheckDocument::EventFacts& facts) {
+    DetectInput det;
+    det.eventMode = true;
+    det.root = facts.root;
+    det.ns = facts.ns;
+    det.attrNames = facts.attrNames;
+    det.attrValues = facts.attrValues;
+    det.prefixCount = facts.prefixCount;
+    det.localInstruments = facts.localInstruments;
+    det.serviceLevels = facts.serviceLevels;
+    return det;
+}
+
+// The text of the first <Cd> inside the first <name> of a payment type, or
+// "" (a guess: prefixed names and the like are left to the real reading).
+std::string FirstCode(const std::string& text, const std::string& name) {
+    const size_t open = text.find("<" + name + ">");
+    if (open == std::string::npos) return {};
+    const size_t end = text.find("</" + name + ">", open);
+    const size_t cd = text.find("<Cd>", open);
+    if (end == std::string::npos || cd == std::string::npos || cd > end) return {};
+    const size_t cdEnd = text.find("</Cd>", cd);
+    return cdEnd == std::string::npos || cdEnd > end ? std::string() : text.substr(cd + 4, cdEnd - cd - 4);
+}
+
+bool SameDetection(const Detection& a, const Detection& b) {
+    return a.stopped == b.stopped && a.formatCode == b.formatCode && a.debitKind == b.debitKind &&
+           a.austrianVariant == b.austrianVariant && a.subtype == b.subtype && a.isEmw == b.isEmw &&
+           a.xmlnsRepeated == b.xmlnsRepeated && a.subset == b.subset && a.row == b.row &&
+           a.schemaFile == b.schemaFile && a.edition == b.edition && a.expectedNamespace == b.expectedNamespace &&
+           a.fileNamespace == b.fileNamespace && a.directPossible == b.directPossible &&
+           a.directReason == b.directReason;
+}
+
+}  // namespace
+
+CheckDocument::EventFacts CheckDocument::CollectEventFacts(const std::string& text) {
+    EventFacts facts;
+    EventRuleProcessor collecting(&facts.attrNames, &facts.attrValues);
+    RunSaxPass(text, &collecting, std::string(), true);
+    facts.wellFormed = collecting.m_findings.empty();
+    facts.findings = std::move(collecting.m_findings);
+    facts.root = collecting.m_rootName;
+    facts.ns = collecting.m_rootUri;
+    facts.prefixCount = static_cast<int>(collecting.m_prefixedNameCount);
+    facts.localInstruments = std::move(collecting.m_localInstrumentCodes);
+    facts.serviceLevels = std::move(collecting.m_serviceLevelCodes);
+    facts.elementCount = collecting.m_elementCount;
+    return facts;
+}
+
+bool CheckDocument::CheckInOneEventPass(PrecheckResult& pre, const std::string& path) {
+    // The root as the collecting pass reads it, from its start tag alone,
+    // and the codes of the first payment block as the guess of the rest.
+    const std::string rootOnly = RootStartTagDocument(pre.text);
+    if (rootOnly.empty()) return false;
+    EventFacts guessed = CollectEventFacts(rootOnly);
+    if (!guessed.wellFormed) return false;
+    const std::string instrument = FirstCode(pre.text, "LclInstrm"), level = FirstCode(pre.text, "SvcLvl");
+    if (!instrument.empty()) guessed.localInstruments.push_back(instrument);
+    if (!level.empty()) guessed.serviceLevels.push_back(level);
+    const std::vector<std::string> precheckMessages = m_result.messages;
+    bool held = false;
+    try {
+        CheckText(pre, path, nullptr, false, &guessed);
+        if (m_saxCheckReady) {
+            RunSaxCheck(nullptr);
+            // What the pass read, as the collecting pass would have read it:
+            // the root from its start tag, the rest from the pass. A pass
+            // without any finding of the parser shows the file well-formed;
+            // otherwise the collecting pass must tell.
+            const EventRuleProcessor& p = *m_processor;
+            bool parserSilent = p.m_schemaRecordsEnd == p.m_schemaRecordsBegin;
+            for (const Finding& f : p.m_findings)
+                parserSilent = parserSilent && (f.kind == FindingKind::Error || f.kind == FindingKind::Warning);
+            EventFacts read;
+            if (parserSilent) {
+                read = guessed;
+                read.prefixCount = static_cast<int>(p.m_prefixedNameCount);
+                read.localInstruments = p.m_localInstrumentCodes;
+                read.serviceLevels = p.m_serviceLevelCodes;
+                read.elementCount = p.m_elementCount;
+            } else {
+                read = CollectEventFacts(m_content);
+            }
+            if (read.wellFormed) {
+                DetectInput asGuessed = EventDetectInput(guessed), asRead = EventDetectInput(read);
+                asGuessed.text = asRead.text = &m_content;
+                asGuessed.subset = asRead.subset = m_app.GetOptionInt("GBIC", 0);
+                std::vector<std::string> guessedMessages, readMessages;
+                const Detection a = DetectFormat(asGuessed, guessedMessages), b = DetectFormat(asRead, readMessages);
+                held = SameDetection(a, b) && guessedMessages == readMessages;
+                m_elementCount = read.elementCount;
+            }
+        }
+    } catch (const CNvException&) {
+        held = false;  // the usual passes say what failed
+    }
+    if (held) {
+        m_saxCheckReady = false;  // the rule pass has run
+        m_singlePass = true;
+        return true;
+    }
+    // Back to the start: the text, and nothing of the guess.
+    if (!m_content.empty()) pre.text = std::move(m_content);
+    m_processor.reset();
+    ResetResult();
+    m_result.messages = precheckMessages;
+    return false;
+}
+
+bool CheckDocument::CheckText(PrecheckResult& pre, const std::string& path, GuessedParse* guess, bool singlePass,
+                              const EventFacts* facts) {
     // A parse of its own for this check.
     m_parser.reset();
     m_processor.reset();
@@ -257,22 +384,18 @@ bool CheckDocument::CheckText(PrecheckResult& pre, const std::string& path, Gues
             m_rootNamespace = det.ns;
         }
     } else {
-        m_rootAttrNames.clear();
-        m_rootAttrValues.clear();
-        m_processor = std::make_unique<EventRuleProcessor>(&m_rootAttrNames, &m_rootAttrValues);
-        RunSaxPass(pre.text, m_processor.get(), std::string(), true);
-        wellFormed = m_processor->m_findings.empty();
-        CopyProcessorRecords();
+        EventFacts collected;
+        if (!facts) {
+            collected = CollectEventFacts(pre.text);
+            facts = &collected;
+        }
+        m_rootAttrNames = facts->attrNames;
+        m_rootAttrValues = facts->attrValues;
+        m_result.findings = facts->findings;
+        wellFormed = facts->wellFormed;
         if (wellFormed) {
-            m_elementCount = m_processor->m_elementCount;
-            det.eventMode = true;
-            det.root = m_processor->m_rootName;
-            det.ns = m_processor->m_rootUri;
-            det.attrNames = m_rootAttrNames;
-            det.attrValues = m_rootAttrValues;
-            det.prefixCount = static_cast<int>(m_processor->m_prefixedNameCount);
-            det.localInstruments = m_processor->m_localInstrumentCodes;
-            det.serviceLevels = m_processor->m_serviceLevelCodes;
+            m_elementCount = facts->elementCount;
+            det = EventDetectInput(*facts);
             judgedEncoding = pre.declaredEncoding;
         }
     }

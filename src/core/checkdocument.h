@@ -47,6 +47,17 @@ public:
     ~CheckDocument();
 
     const CheckResult& Result() const { return m_result; }
+    /// Event mode: what the collecting pass reads for detection.
+    struct EventFacts {
+        bool wellFormed = false;
+        Findings findings;
+        std::string root, ns;
+        std::vector<std::string> attrNames, attrValues;
+        int prefixCount = 0;
+        std::vector<std::string> localInstruments, serviceLevels;
+        uint32_t elementCount = 0;
+    };
+
     /// A closing message of the summary (CP1252), after the check's own.
     void AddMessage(std::string text) { m_result.messages.push_back(std::move(text)); }
 
@@ -77,9 +88,16 @@ public:
     bool m_textIsUtf8 = true;
     uint32_t m_elementCount = 0;
     double m_checkTime = 0;
-    /// Event mode: the load got as far as the rule pass (no early stop).
+    /// Event mode: the rule pass is still to run (RunSaxCheck): the load got
+    /// as far as it (no early stop) and did not run it itself.
     bool m_saxCheckReady = false;
-    /// Tree mode: one validating parse served for well-formedness and validity.
+    /// Event mode without anything to draw (the command line): the load runs
+    /// the validating rule pass itself, with the classification that the root
+    /// and the first codes suggest, and the collecting pass only when that
+    /// pass cannot show the file well-formed or its classification another.
+    bool m_oneEventPass = false;
+    /// One validating pass served for well-formedness and validity (tree
+    /// mode), or for the collecting pass too (event mode, m_oneEventPass).
     bool m_singlePass = false;
     /// Tree mode tries that one parse first; false: always the parse without
     /// schema, then the validating one (the reference the tests compare with).
@@ -105,6 +123,12 @@ private:
     /// subset is chosen automatically and the older one accepts the text.
     bool SwitchToOlderSubset();
     void Load(CArchive& ar);
+    /// Nothing of an earlier check (or of a guess that did not hold) stays.
+    void ResetResult();
+    static EventFacts CollectEventFacts(const std::string& text);
+    /// Event mode: the one pass of m_oneEventPass; false (the text back in
+    /// `pre`, the result reset) when its guess did not hold.
+    bool CheckInOneEventPass(PrecheckResult& pre, const std::string& path);
     /// Tree mode: the file validated against the schema its root start tag
     /// suggests, before anything else is known.
     struct GuessedParse {
@@ -125,7 +149,8 @@ private:
     /// parse stands for both parses; false (the text back in `pre`) when the
     /// file turns out to need another schema. Otherwise a guessed parse of
     /// the schema that detection picks is taken instead of parsing again.
-    bool CheckText(PrecheckResult& pre, const std::string& path, GuessedParse* guess, bool singlePass);
+    bool CheckText(PrecheckResult& pre, const std::string& path, GuessedParse* guess, bool singlePass,
+                   const EventFacts* facts = nullptr);
     /// Tree mode: the rules over the parsed document, once it is loaded.
     void RunTreeRules();
 

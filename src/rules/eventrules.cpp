@@ -138,10 +138,9 @@ void EventRuleProcessor::FlushText() {
     m_textPending = false;
     std::string raw;
     raw.swap(m_text);
-    if (!m_class && !m_sink) {
-        CollectCodes(raw);
-        return;
-    }
+    // Every pass collects the codes detection reads.
+    CollectCodes(raw);
+    if (!m_class && !m_sink) return;
     CharacterRules(raw);
 }
 
