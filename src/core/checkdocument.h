@@ -122,6 +122,9 @@ private:
     /// True, with schema and edition switched to the older DK subset, when the
     /// subset is chosen automatically and the older one accepts the text.
     bool SwitchToOlderSubset();
+    /// The older DK subset's schema a rejected file is tried against; "" when
+    /// the subset is pinned or the edition has none.
+    std::string OlderSubsetSchema() const;
     void Load(CArchive& ar);
     /// Nothing of an earlier check (or of a guess that did not hold) stays.
     void ResetResult();
