@@ -216,6 +216,39 @@ TEST_F(CheckRun, OneParseServesWhenTheGuessHolds) {
     m_app->ForceSaxMode(false);
 }
 
+// The slip of a valid file is read from its tree, without another pass: the
+// same slip as the pass gives, whatever the text holds between the values.
+TEST_F(CheckRun, SlipFromTheTreeIsTheSlipOfThePass) {
+    const std::string example = Example();
+    const std::string debit =
+        ReadFile(std::string(VALORIX_SOURCE_DIR) + "/tests/fixtures/rules/direct-debit-two-blocks.xml");
+    struct Case {
+        const char* name;
+        std::string text;
+        bool fromTree;
+    } cases[] = {
+        {"credit transfers", example, true},
+        {"direct debits of two blocks", debit, true},
+        {"a comment, an entity and CDATA in values",
+         Replace(Replace(example, "<Nm>Muster Werkzeugbau GmbH</Nm>", "<Nm>Muster <!-- x -->Werk&amp;zeug<![CDATA[bau]]> GmbH</Nm>",
+                         false),
+                 "<CtrlSum>", "<CtrlSum> \n", false),
+         true},
+        {"text between the elements", Replace(example, "<PmtInf>", "<PmtInf>\n\t  \n", false), true},
+        {"a schema error: the pass", Replace(example, "Ccy=\"EUR\"", "Ccy=\"EURO\"", false), false},
+    };
+    for (const auto& c : cases) {
+        auto doc = Check(c.text, "t.xml");
+        EXPECT_EQ(doc->m_schemaValid, c.fromTree) << c.name;
+        std::istringstream file(c.text), again(c.text);
+        const FileSummary fromCheck = doc->Summary(file), fromPass = Summarize(doc->m_content, again);
+        EXPECT_EQ(SummaryLines(fromCheck), SummaryLines(fromPass)) << c.name;
+        EXPECT_FALSE(fromCheck.blocks.empty()) << c.name;
+        EXPECT_EQ(fromCheck.sha256, fromPass.sha256) << c.name;
+        EXPECT_EQ(fromCheck.debit, fromPass.debit) << c.name;
+    }
+}
+
 TEST_F(CheckRun, UrgentTransferVerdictDropsTheWordSepa) {
     auto doc = Check(Replace(Example(), "<Cd>SEPA</Cd>", "<Cd>URGP</Cd>"), "eil.xml");
     ASSERT_FALSE(doc->Result().messages.empty());

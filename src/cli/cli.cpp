@@ -427,12 +427,7 @@ int CheckOne(const Options& o, AppValues& app, IPrompt& prompt, std::istream& fi
         // the JSON and the report to share.
         CheckHooks hooks;
         if (history || o.summary || o.json || o.html)
-            hooks.summarize = [&] {
-                // The hash is the file's own: read once more from its start.
-                file.clear();
-                file.seekg(0);
-                return Summarize(doc.m_content, file);
-            };
+            hooks.summarize = [&] { return doc.Summary(file); };  // the hash: the file's own bytes
         if (history)
             hooks.summaryHints = [&](const FileSummary* slip) -> std::vector<std::string> {
                 if (!slip) return {};

@@ -59,6 +59,13 @@ void CheckDocument::Serialize(CArchive& ar) {
     if (!m_app.SaxMode() && m_result.state > 0 && m_parser && m_parser->GetDocument()) RunTreeRules();
 }
 
+FileSummary CheckDocument::Summary(std::istream& file) {
+    file.clear();
+    file.seekg(0);
+    if (m_parser && m_schemaValid && m_result.state >= 2) return SummarizeTree(*m_parser, file);
+    return Summarize(m_content, file);
+}
+
 void CheckDocument::RunTreeRules() {
     CTextPageModel page;
     page.ShareText(m_content);
@@ -167,6 +174,7 @@ void CheckDocument::BuildVerdict(bool valid, bool onlyCharset, int placement, bo
 
 void CheckDocument::ResetResult() {
     m_singlePass = false;
+    m_schemaValid = false;
     m_olderSchemaChecked.clear();
     m_elementCount = 0;
     m_result.messages.clear();
@@ -521,6 +529,7 @@ bool CheckDocument::CheckText(PrecheckResult& pre, const std::string& path, Gues
             m_result.findings.clear();  // the tree is the same; only the newest subset's findings go
             valid = true;
         }
+        m_schemaValid = valid;
         int placement = 0;
         if (m_classification.debitKind != 0 && IsEdition25OrLater(d.formatCode) && (valid || onlyCharset))
             placement = CheckCreditorIdPlacement(*m_parser);

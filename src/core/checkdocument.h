@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "rules/classification.h"
+#include "rules/summary.h"
 #include "xml/parsedtree.h"
 
 namespace valorix {
@@ -64,6 +65,9 @@ public:
     /// Loading runs the check run; storing does nothing. Throws CNvException
     /// when the parser library fails.
     void Serialize(CArchive& ar);
+    /// The slip of the checked file; `file` gives the file's own bytes for
+    /// its hash. A file valid against its schema is read from the tree.
+    FileSummary Summary(std::istream& file);
     void DeleteContents();
     bool OnNewDocument();
     /// Nothing is ever written into a checked file.
@@ -99,6 +103,9 @@ public:
     /// One validating pass served for well-formedness and validity (tree
     /// mode), or for the collecting pass too (event mode, m_oneEventPass).
     bool m_singlePass = false;
+    /// Tree mode: the tree was validated without any finding of the parser
+    /// (against the newest or the older DK subset).
+    bool m_schemaValid = false;
     /// Tree mode tries that one parse first; false: always the parse without
     /// schema, then the validating one (the reference the tests compare with).
     bool m_tryOnePass = true;

@@ -493,7 +493,7 @@ void CMainFrame::Fill(CheckDocument& doc) {
     if (!m_screen.Path().empty())
         targets.hooks.summarize = [&doc, path = m_screen.Path()] {
             std::ifstream file(path, std::ios::binary);
-            return Summarize(doc.m_content, file);
+            return doc.Summary(file);
         };
     // A second submission is told in the summary. Opening the same file again
     // within ten minutes of its first check is the same check repeated.

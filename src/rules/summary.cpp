@@ -7,6 +7,7 @@
 #include "platform/strutil.h"
 #include "rules/references.h"
 #include "rules/values.h"
+#include "xml/parsedtree.h"
 #include "xml/saxpass.h"
 
 namespace valorix {
@@ -163,6 +164,36 @@ FileSummary Summarize(const std::string& content, std::istream& file) {
     } catch (...) {
         // A file that cannot be read to its end has the summary of what was read.
     }
+    return s;
+}
+
+FileSummary SummarizeTree(ParsedTree& tree, std::istream& file) {
+    FileSummary s;
+    s.sha256 = Sha256Hex(file);
+    CSummaryDoc processor(s);
+    DomNode* const saved = tree.GetCurrent();
+    std::vector<std::string> names, values;
+    // The events of the elements in document order, as the pass would give
+    // them: a start with its attributes, the children, the text after the
+    // last child, the end.
+    std::vector<DomNode*> open;
+    DomNode* next = tree.GetDocument() ? ParsedTree::FirstChild(tree.GetDocument()) : nullptr;
+    while (next || !open.empty()) {
+        if (next) {
+            tree.SetCurrent(next);
+            tree.GetAttributes(names, values);
+            processor.StartElement(std::string(), ParsedTree::NameOf(next), std::string(), names, values);
+            open.push_back(next);
+            next = ParsedTree::FirstChild(next);
+            continue;
+        }
+        DomNode* done = open.back();
+        open.pop_back();
+        processor.Characters(ParsedTree::TailTextOf(done), false);
+        processor.EndElement(std::string(), ParsedTree::NameOf(done), std::string());
+        next = ParsedTree::NextSibling(done);
+    }
+    if (saved) tree.SetCurrent(saved);
     return s;
 }
 

@@ -14,6 +14,8 @@
 
 namespace valorix {
 
+class ParsedTree;
+
 struct SummaryTotals {
     std::string declaredCount, declaredSum;  ///< NbOfTxs and CtrlSum as written; empty when absent
     uint64_t count = 0;
@@ -38,6 +40,9 @@ struct FileSummary {
 /// values are in the engine's code page (CP1252). The file's own bytes give
 /// `sha256` (the checked text may differ from them, e.g. in its line ends).
 FileSummary Summarize(const std::string& content, std::istream& file);
+/// The same from the parsed tree of a file that is valid against its schema
+/// (its values then read as the text gives them), without another pass.
+FileSummary SummarizeTree(ParsedTree& tree, std::istream& file);
 /// A sum in ten-thousandths as a decimal number ("1250.5", at least two decimals).
 std::string Amount(__int128 units);
 /// The slip as text lines (CP1252).

@@ -453,6 +453,14 @@ std::string ParsedTree::TextOf(const DomNode* node) {
     return tree->text.substr(node->textBegin, node->textEnd - node->textBegin);
 }
 
+std::string ParsedTree::TailTextOf(const DomNode* node) {
+    if (!node) return {};
+    const CElementTree* tree = TreeOf(node);
+    const DomNode* last = LastChild(node);
+    const uint32_t begin = last ? last->textEnd : node->textBegin;
+    return tree->text.substr(begin, node->textEnd - begin);
+}
+
 namespace {
 DomNode* At(const DomNode* node, uint32_t index) {
     const CElementTree* tree = TreeOf(node);

@@ -90,6 +90,10 @@ public:
 
     /// Text content of any node (all character data below it, concatenated).
     static std::string TextOf(const DomNode* node);
+    /// The character data after a node's last child element (all of it when
+    /// it has none): what an event pass gathers between that child's end and
+    /// the node's own end.
+    static std::string TailTextOf(const DomNode* node);
 
 private:
     /// The index range of the cursor's descendant elements; false when the
