@@ -216,8 +216,9 @@ TEST_F(CheckRun, OneParseServesWhenTheGuessHolds) {
     m_app->ForceSaxMode(false);
 }
 
-// The slip of a valid file is read from its tree, without another pass: the
-// same slip as the pass gives, whatever the text holds between the values.
+// The slip of a valid file is read from its tree (tree mode) or in the rule
+// pass (event mode), without another pass: the same slip as that pass gives,
+// whatever the text holds between the values.
 TEST_F(CheckRun, SlipFromTheTreeIsTheSlipOfThePass) {
     const std::string example = Example();
     const std::string debit =
@@ -237,16 +238,27 @@ TEST_F(CheckRun, SlipFromTheTreeIsTheSlipOfThePass) {
         {"text between the elements", Replace(example, "<PmtInf>", "<PmtInf>\n\t  \n", false), true},
         {"a schema error: the pass", Replace(example, "Ccy=\"EUR\"", "Ccy=\"EURO\"", false), false},
     };
-    for (const auto& c : cases) {
-        auto doc = Check(c.text, "t.xml");
-        EXPECT_EQ(doc->m_schemaValid, c.fromTree) << c.name;
-        std::istringstream file(c.text), again(c.text);
-        const FileSummary fromCheck = doc->Summary(file), fromPass = Summarize(doc->m_content, again);
-        EXPECT_EQ(SummaryLines(fromCheck), SummaryLines(fromPass)) << c.name;
-        EXPECT_FALSE(fromCheck.blocks.empty()) << c.name;
-        EXPECT_EQ(fromCheck.sha256, fromPass.sha256) << c.name;
-        EXPECT_EQ(fromCheck.debit, fromPass.debit) << c.name;
+    // Event mode reads it in its rule pass.
+    for (bool eventMode : {false, true}) {
+        m_app->ForceSaxMode(eventMode);
+        for (const auto& c : cases) {
+            const std::string where = std::string(c.name) + (eventMode ? " (event mode)" : " (tree mode)");
+            auto doc = std::make_unique<CheckDocument>(*m_app, m_prompt);
+            doc->m_oneEventPass = doc->m_readSlipInPass = true;
+            std::istringstream in(c.text);
+            CArchive ar{in, "t.xml"};
+            doc->Serialize(ar);
+            if (doc->m_saxCheckReady) doc->RunSaxCheck(nullptr);
+            EXPECT_EQ(eventMode ? doc->m_passSlip.has_value() : doc->m_schemaValid, c.fromTree) << where;
+            std::istringstream file(c.text), again(c.text);
+            const FileSummary fromCheck = doc->Summary(file), fromPass = Summarize(doc->m_content, again);
+            EXPECT_EQ(SummaryLines(fromCheck), SummaryLines(fromPass)) << where;
+            EXPECT_FALSE(fromCheck.blocks.empty()) << where;
+            EXPECT_EQ(fromCheck.sha256, fromPass.sha256) << where;
+            EXPECT_EQ(fromCheck.debit, fromPass.debit) << where;
+        }
     }
+    m_app->ForceSaxMode(false);
 }
 
 TEST_F(CheckRun, UrgentTransferVerdictDropsTheWordSepa) {

@@ -428,6 +428,7 @@ int CheckOne(const Options& o, AppValues& app, IPrompt& prompt, std::istream& fi
         CheckHooks hooks;
         if (history || o.summary || o.json || o.html)
             hooks.summarize = [&] { return doc.Summary(file); };  // the hash: the file's own bytes
+        doc.m_readSlipInPass = static_cast<bool>(hooks.summarize);
         if (history)
             hooks.summaryHints = [&](const FileSummary* slip) -> std::vector<std::string> {
                 if (!slip) return {};

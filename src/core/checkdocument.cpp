@@ -12,6 +12,7 @@
 #include "core/verdict.h"
 #include "platform/clock.h"
 #include "platform/prompt.h"
+#include "platform/sha256.h"
 #include "platform/strutil.h"
 #include "rules/checkdigits.h"
 #include "rules/findings.h"
@@ -23,6 +24,19 @@
 #include "xml/saxpass.h"
 
 namespace valorix {
+
+namespace {
+
+// The parser reported nothing in the pass (the rules' findings aside): the
+// file is well-formed and valid.
+bool ParserSilent(const EventRuleProcessor& p) {
+    if (p.m_schemaRecordsEnd != p.m_schemaRecordsBegin) return false;
+    for (const Finding& f : p.m_findings)
+        if (f.kind != FindingKind::Error && f.kind != FindingKind::Warning) return false;
+    return true;
+}
+
+}  // namespace
 
 CheckDocument::CheckDocument(const AppValues& app, IPrompt& prompt) : m_app(app), m_prompt(prompt) {}
 
@@ -62,6 +76,11 @@ void CheckDocument::Serialize(CArchive& ar) {
 FileSummary CheckDocument::Summary(std::istream& file) {
     file.clear();
     file.seekg(0);
+    if (m_passSlip) {
+        FileSummary slip = *m_passSlip;
+        slip.sha256 = Sha256Hex(file);
+        return slip;
+    }
     if (m_parser && m_schemaValid && m_result.state >= 2) return SummarizeTree(*m_parser, file);
     return Summarize(m_content, file);
 }
@@ -87,6 +106,13 @@ void CheckDocument::RunSaxCheck(IEventSink* sink) {
     m_processor = std::make_unique<EventRuleProcessor>(&m_rootAttrNames, &m_rootAttrValues);
     m_processor->Bind(sink, &m_classification, &m_tally, &m_prompt, m_app.m_strSclIniPath);
     m_tally.xmlnsRepeated = 0;
+    m_passSlip.reset();
+    FileSummary slip;
+    std::unique_ptr<CProcessXmlDoc> slipReader;
+    if (m_readSlipInPass) {
+        slipReader = SummaryReader(slip);
+        m_processor->m_alsoTo = slipReader.get();
+    }
     // The older DK subset on a second core meanwhile, for a file the newest rejects.
     std::future<bool> older;
     const std::string olderSchema = OlderSubsetSchema();
@@ -115,6 +141,8 @@ void CheckDocument::RunSaxCheck(IEventSink* sink) {
     };
     bool valid = onlyHints();
     const bool schemaFindings = m_processor->m_schemaRecordsEnd > m_processor->m_schemaRecordsBegin;
+    m_processor->m_alsoTo = nullptr;
+    if (slipReader && ParserSilent(*m_processor)) m_passSlip = std::move(slip);
     if (schemaFindings && SwitchToOlderSubset()) {
         // The newest subset's findings go; the rules' findings stay.
         auto& p = *m_processor;
@@ -175,6 +203,7 @@ void CheckDocument::BuildVerdict(bool valid, bool onlyCharset, int placement, bo
 void CheckDocument::ResetResult() {
     m_singlePass = false;
     m_schemaValid = false;
+    m_passSlip.reset();
     m_olderSchemaChecked.clear();
     m_elementCount = 0;
     m_result.messages.clear();
@@ -344,11 +373,8 @@ bool CheckDocument::CheckInOneEventPass(PrecheckResult& pre, const std::string& 
             // without any finding of the parser shows the file well-formed;
             // otherwise the collecting pass must tell.
             const EventRuleProcessor& p = *m_processor;
-            bool parserSilent = p.m_schemaRecordsEnd == p.m_schemaRecordsBegin;
-            for (const Finding& f : p.m_findings)
-                parserSilent = parserSilent && (f.kind == FindingKind::Error || f.kind == FindingKind::Warning);
             EventFacts read;
-            if (parserSilent) {
+            if (ParserSilent(p)) {
                 read = guessed;
                 read.prefixCount = static_cast<int>(p.m_prefixedNameCount);
                 read.localInstruments = p.m_localInstrumentCodes;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <istream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,11 @@ public:
     /// Tree mode: the tree was validated without any finding of the parser
     /// (against the newest or the older DK subset).
     bool m_schemaValid = false;
+    /// Event mode: the rule pass also reads the slip (a front end that will
+    /// ask for it sets this before the load); m_passSlip holds it when the
+    /// pass showed the file valid, so its values read as the text gives them.
+    bool m_readSlipInPass = false;
+    std::optional<FileSummary> m_passSlip;
     /// Tree mode tries that one parse first; false: always the parse without
     /// schema, then the validating one (the reference the tests compare with).
     bool m_tryOnePass = true;

@@ -52,6 +52,7 @@ bool EventRuleProcessor::Gate() const { return m_class && m_class->isEmw == 0 &&
 bool EventRuleProcessor::StartElement(const std::string& localName, const std::string& qName, const std::string& uri,
                              const std::vector<std::string>& attrNames, const std::vector<std::string>& attrValues) {
     FlushText();
+    if (m_alsoTo) m_alsoTo->StartElement(localName, qName, uri, attrNames, attrValues);
     if (!m_hasSubRows.empty()) m_hasSubRows.back() = true;
     // A finding still waiting for its position (mixed content) ends here.
     if (m_pendingFinding != Pending::None) {
@@ -127,6 +128,7 @@ bool EventRuleProcessor::WantsCharacters() const {
 }
 
 bool EventRuleProcessor::Characters(const std::string& text, bool) {
+    if (m_alsoTo) m_alsoTo->Characters(text, false);
     // The pieces of one text are joined and handled once, at the next element event.
     m_text += text;
     m_textPending = true;
@@ -331,6 +333,7 @@ void EventRuleProcessor::CheckLevel(Level& level) {
 
 void EventRuleProcessor::EndElement(const std::string& localName, const std::string& qName, const std::string& uri) {
     FlushText();
+    if (m_alsoTo) m_alsoTo->EndElement(localName, qName, uri);
     // The open elements.
     CStdXmlDoc::EndElement(localName, qName, uri);
     if (!m_hasSubRows.empty()) m_hasSubRows.pop_back();

@@ -132,6 +132,13 @@ private:
 
     IEventSink* m_sink = nullptr;
     const Classification* m_class = nullptr;  // null: the collecting pass
+
+public:
+    /// Another processor that sees every element and text of the pass as it
+    /// streams by (the slip), or null.
+    CProcessXmlDoc* m_alsoTo = nullptr;
+
+private:
     RuleTally* m_tally = nullptr;
     IPrompt* m_prompt = nullptr;
     std::string m_sclIniPath;

@@ -167,6 +167,8 @@ FileSummary Summarize(const std::string& content, std::istream& file) {
     return s;
 }
 
+std::unique_ptr<CProcessXmlDoc> SummaryReader(FileSummary& summary) { return std::make_unique<CSummaryDoc>(summary); }
+
 FileSummary SummarizeTree(ParsedTree& tree, std::istream& file) {
     FileSummary s;
     s.sha256 = Sha256Hex(file);

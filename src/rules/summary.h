@@ -6,6 +6,7 @@
 // the transactions themselves, exactly, and shown beside the declared
 // NbOfTxs and CtrlSum with a mark where they differ.
 #pragma once
+#include <memory>
 #include <cstdint>
 #include <istream>
 #include <map>
@@ -15,6 +16,7 @@
 namespace valorix {
 
 class ParsedTree;
+class CProcessXmlDoc;
 
 struct SummaryTotals {
     std::string declaredCount, declaredSum;  ///< NbOfTxs and CtrlSum as written; empty when absent
@@ -43,6 +45,9 @@ FileSummary Summarize(const std::string& content, std::istream& file);
 /// The same from the parsed tree of a file that is valid against its schema
 /// (its values then read as the text gives them), without another pass.
 FileSummary SummarizeTree(ParsedTree& tree, std::istream& file);
+/// A processor that reads the summary into `summary` as a pass streams by
+/// (the hash excepted), for an event pass that runs anyway.
+std::unique_ptr<CProcessXmlDoc> SummaryReader(FileSummary& summary);
 /// A sum in ten-thousandths as a decimal number ("1250.5", at least two decimals).
 std::string Amount(__int128 units);
 /// The slip as text lines (CP1252).
