@@ -142,7 +142,7 @@ void CheckDocument::RunSaxCheck(IEventSink* sink) {
     bool valid = onlyHints();
     const bool schemaFindings = m_processor->m_schemaRecordsEnd > m_processor->m_schemaRecordsBegin;
     m_processor->m_alsoTo = nullptr;
-    if (slipReader && ParserSilent(*m_processor)) m_passSlip = std::move(slip);
+    const bool parserSilent = ParserSilent(*m_processor);
     if (schemaFindings && SwitchToOlderSubset()) {
         // The newest subset's findings go; the rules' findings stay.
         auto& p = *m_processor;
@@ -152,6 +152,7 @@ void CheckDocument::RunSaxCheck(IEventSink* sink) {
                            p.m_findings.begin() + static_cast<std::ptrdiff_t>(end));
         valid = onlyHints();
     }
+    if (slipReader && (parserSilent || m_switchedToOlder)) m_passSlip = std::move(slip);
     CopyProcessorRecords();
     // The structure tree opens as deep as its size allows.
     if (sink) {
@@ -174,6 +175,7 @@ bool CheckDocument::SwitchToOlderSubset() {
     const std::string path = OlderSubsetSchema();
     if (path.empty()) return false;
     if (!(path == m_olderSchemaChecked ? m_olderValid : IsValidAgainst(m_content, path))) return false;
+    m_switchedToOlder = true;
     m_schemaPath = path;
     m_classification.edition = A(SelectSchema(m_classification.formatCode, m_classification.debitKind != 0,
                                               m_classification.austrianVariant, 4).edition);
@@ -203,6 +205,7 @@ void CheckDocument::BuildVerdict(bool valid, bool onlyCharset, int placement, bo
 void CheckDocument::ResetResult() {
     m_singlePass = false;
     m_schemaValid = false;
+    m_switchedToOlder = false;
     m_passSlip.reset();
     m_olderSchemaChecked.clear();
     m_elementCount = 0;
@@ -374,7 +377,7 @@ bool CheckDocument::CheckInOneEventPass(PrecheckResult& pre, const std::string& 
             // otherwise the collecting pass must tell.
             const EventRuleProcessor& p = *m_processor;
             EventFacts read;
-            if (ParserSilent(p)) {
+            if (ParserSilent(p) || m_switchedToOlder) {
                 read = guessed;
                 read.prefixCount = static_cast<int>(p.m_prefixedNameCount);
                 read.localInstruments = p.m_localInstrumentCodes;

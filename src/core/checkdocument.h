@@ -107,6 +107,9 @@ public:
     /// Tree mode: the tree was validated without any finding of the parser
     /// (against the newest or the older DK subset).
     bool m_schemaValid = false;
+    /// The newest DK subset rejected the file and the older one accepts it,
+    /// without any finding: the file is well-formed too.
+    bool m_switchedToOlder = false;
     /// Event mode: the rule pass also reads the slip (a front end that will
     /// ask for it sets this before the load); m_passSlip holds it when the
     /// pass showed the file valid, so its values read as the text gives them.
