@@ -15,16 +15,6 @@
 #include "ui/structureview.h"
 #include "ui/viewmodel.h"
 
-namespace {
-class CSilentPrompt : public valorix::IPrompt {
-public:
-    void Message(const std::string&) override {}
-    bool AskYesNo(const std::string&) override { return false; }
-    bool AskCredentials(const std::string&, std::string&, std::string&) override { return false; }
-    bool OpenUrl(const std::string&) override { return false; }
-};
-}  // namespace
-
 int main(int argc, char** argv) {
     using namespace valorix;
     bool sax = false;

@@ -17,18 +17,9 @@
 
 namespace {
 
-// Questions are answered with No, messages are dropped.
-class CSilentPrompt : public valorix::IPrompt {
-public:
-    void Message(const std::string&) override {}
-    bool AskYesNo(const std::string&) override { return false; }
-    bool AskCredentials(const std::string&, std::string&, std::string&) override { return false; }
-    bool OpenUrl(const std::string&) override { return false; }
-};
-
 struct Setup {
     valorix::AppValues tree, events;
-    CSilentPrompt prompt;
+    valorix::CSilentPrompt prompt;
 };
 
 Setup* g_setup = nullptr;

@@ -20,16 +20,8 @@
 
 namespace {
 
-class CSilentPrompt : public valorix::IPrompt {
-public:
-    void Message(const std::string&) override {}
-    bool AskYesNo(const std::string&) override { return false; }
-    bool AskCredentials(const std::string&, std::string&, std::string&) override { return false; }
-    bool OpenUrl(const std::string&) override { return false; }
-};
-
 std::string Describe(valorix::AppValues& app, const std::string& bytes, bool guess, int* onePass = nullptr) {
-    CSilentPrompt prompt;
+    valorix::CSilentPrompt prompt;
     valorix::CheckDocument doc(app, prompt);
     doc.m_tryOnePass = doc.m_oneEventPass = doc.m_readSlipInPass = guess;
     std::istringstream in(bytes);

@@ -5,6 +5,7 @@
 
 #include "core/messages.h"
 #include "platform/strutil.h"
+#include "xml/elementscan.h"
 #include "xml/nvexception.h"
 
 namespace valorix {
@@ -143,19 +144,10 @@ std::string RootStartTagDocument(const std::string& text) {
     while (i < text.size() && !IsSpace(text[i]) && text[i] != '>' && text[i] != '/') ++i;
     const std::string name = text.substr(nameStart, i - nameStart);
     if (name.empty()) return {};
-    char quote = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quote) {
-            if (c == quote) quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '>') {
-            const bool empty = text[i - 1] == '/';
-            return text.substr(0, i + 1) + (empty ? "" : "</" + name + ">");
-        }
-    }
-    return {};
+    bool empty = false;
+    const long end = TagEnd(text, at, empty);
+    if (end < 0) return {};
+    return text.substr(0, static_cast<size_t>(end)) + (empty ? "" : "</" + name + ">");
 }
 
 std::string EncodingMessage(const std::string& encoding) {

@@ -22,4 +22,14 @@ public:
     virtual bool OpenUrl(const std::string& url) = 0;
 };
 
+/// Nobody to ask: messages are dropped, questions answered with No (the
+/// benchmarks, the fuzzing target and other unattended checks).
+class CSilentPrompt : public IPrompt {
+public:
+    void Message(const std::string&) override {}
+    bool AskYesNo(const std::string&) override { return false; }
+    bool AskCredentials(const std::string&, std::string&, std::string&) override { return false; }
+    bool OpenUrl(const std::string&) override { return false; }
+};
+
 }  // namespace valorix

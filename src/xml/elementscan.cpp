@@ -8,8 +8,8 @@ namespace valorix {
 
 namespace {
 
-// The position after the tag that begins at `p` ("<" of a start or end tag),
-// honouring quoted attribute values; -1 when it does not end.
+}  // namespace
+
 long TagEnd(const std::string& text, size_t p, bool& empty) {
     char quote = 0;
     for (size_t i = p + 1; i < text.size(); ++i) {
@@ -25,6 +25,8 @@ long TagEnd(const std::string& text, size_t p, bool& empty) {
     }
     return -1;
 }
+
+namespace {
 
 // The position after a construct that begins at `p` and ends with `close`; -1 without.
 long SkipTo(const std::string& text, size_t p, const char* close, size_t closeLength) {

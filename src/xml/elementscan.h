@@ -12,6 +12,11 @@ namespace valorix {
 
 class CTextColumns;
 
+/// The position after the tag that begins at `p` ("<" of a start or end tag),
+/// honouring quoted attribute values (which may hold ">"); -1 when it does
+/// not end. `empty` tells an empty-element tag "<X/>".
+long TagEnd(const std::string& text, size_t p, bool& empty);
+
 /// The extents of the elements of one text. A question about an element reads
 /// its whole subtree once and keeps what it learnt about every element in it:
 /// questions about elements inside that subtree (the walk asks about an
