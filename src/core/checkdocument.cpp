@@ -242,8 +242,9 @@ void CheckDocument::Load(CArchive& ar) {
     // the file then turns out to be well-formed and of that schema; otherwise
     // it is checked as without the guess, from the same start.
     const std::vector<std::string> precheckMessages = m_result.messages;
+    std::optional<EventFacts> collected;  // a collecting pass that ran already
     if (m_oneEventPass && m_app.SaxMode() && !pre.nul) {
-        if (CheckInOneEventPass(pre, path)) return;
+        if (CheckInOneEventPass(pre, path, collected)) return;
         m_result.messages = precheckMessages;
     }
     GuessedParse guess;
@@ -254,7 +255,7 @@ void CheckDocument::Load(CArchive& ar) {
     m_singlePass = (guess.clean || guess.olderValid) && CheckText(pre, path, &guess, true);
     if (m_singlePass) return;
     m_result.messages = precheckMessages;
-    CheckText(pre, path, guess.tree ? &guess : nullptr, false);
+    CheckText(pre, path, guess.tree ? &guess : nullptr, false, collected ? &*collected : nullptr);
 }
 
 CheckDocument::GuessedParse CheckDocument::ParseWithGuessedSchema(std::string& text) const {
@@ -355,7 +356,8 @@ CheckDocument::EventFacts CheckDocument::CollectEventFacts(const std::string& te
     return facts;
 }
 
-bool CheckDocument::CheckInOneEventPass(PrecheckResult& pre, const std::string& path) {
+bool CheckDocument::CheckInOneEventPass(PrecheckResult& pre, const std::string& path,
+                                        std::optional<EventFacts>& collected) {
     // The root as the collecting pass reads it, from its start tag alone,
     // and the codes of the first payment block as the guess of the rest.
     const std::string rootOnly = RootStartTagDocument(pre.text);
@@ -385,6 +387,7 @@ bool CheckDocument::CheckInOneEventPass(PrecheckResult& pre, const std::string& 
                 read.elementCount = p.m_elementCount;
             } else {
                 read = CollectEventFacts(m_content);
+                collected = read;
             }
             if (read.wellFormed) {
                 DetectInput asGuessed = EventDetectInput(guessed), asRead = EventDetectInput(read);

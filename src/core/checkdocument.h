@@ -146,8 +146,9 @@ private:
     void ResetResult();
     static EventFacts CollectEventFacts(const std::string& text);
     /// Event mode: the one pass of m_oneEventPass; false (the text back in
-    /// `pre`, the result reset) when its guess did not hold.
-    bool CheckInOneEventPass(PrecheckResult& pre, const std::string& path);
+    /// `pre`, the result reset) when its guess did not hold, with what the
+    /// collecting pass read in `collected` when it ran.
+    bool CheckInOneEventPass(PrecheckResult& pre, const std::string& path, std::optional<EventFacts>& collected);
     /// Tree mode: the file validated against the schema its root start tag
     /// suggests, before anything else is known.
     struct GuessedParse {
