@@ -1,7 +1,5 @@
 #include "rules/blzdirectory.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -82,8 +80,8 @@ std::string BlzDateText(const std::string& stand) {
 }
 
 BlzImportResult ImportBlzFile(const std::string& source, const std::string& target, const std::string& validFrom) {
-    struct stat st;
-    if (stat(source.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    const FileStamp st = StatFile(source);
+    if (!st.regular)
         return Fail("Die Datei '" + VisibleControls(source) + "' kann nicht gelesen werden.");
     std::string stand;
     if (!validFrom.empty()) {
@@ -91,7 +89,7 @@ BlzImportResult ImportBlzFile(const std::string& source, const std::string& targ
         if (stand.empty()) return Fail("'" + VisibleControls(validFrom) + "' ist kein Datum TT.MM.JJJJ.");
     } else {
         std::tm tm{};
-        const std::time_t t = st.st_mtim.tv_sec;
+        const std::time_t t = static_cast<std::time_t>(st.modifiedNs / 1000000000LL);
         localtime_r(&t, &tm);
         stand = Format("%04d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
     }
@@ -156,10 +154,9 @@ std::string g_path;
 
 const BlzTable& LoadBlzTable() {
     static BlzTable table;
-    struct stat st;
-    const bool exists = !g_path.empty() && stat(g_path.c_str(), &st) == 0;
-    const long long mtime = exists ? static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec : -1;
-    const long long size = exists ? static_cast<long long>(st.st_size) : -1;
+    const FileStamp st = StatFile(g_path);
+    const bool exists = st.exists;
+    const long long mtime = st.modifiedNs, size = st.size;
     if (table.path == g_path && table.mtime == mtime && table.size == size) return table;
     table = BlzTable{g_path, mtime, size, {}};
     if (!exists) return table;

@@ -1,7 +1,5 @@
 #include "rules/scldirectory.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -12,6 +10,7 @@
 
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/paths.h"
 #include "platform/strutil.h"
 
 namespace valorix {
@@ -208,10 +207,9 @@ const SclTable& LoadTable(const std::string& path) {
     static SclTable table;
     if (!g_revisit && table.path == path) return table;
     g_revisit = false;
-    struct stat st;
-    const bool exists = !path.empty() && stat(path.c_str(), &st) == 0;
-    const long long mtime = exists ? static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec : -1;
-    const long long size = exists ? static_cast<long long>(st.st_size) : -1;
+    const FileStamp st = StatFile(path);
+    const bool exists = st.exists;
+    const long long mtime = st.modifiedNs, size = st.size;
     if (table.path == path && table.mtime == mtime && table.size == size) return table;
     table = SclTable{path, mtime, size, SclDirectoryState::Missing, {}};
     if (!exists) return table;
