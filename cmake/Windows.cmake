@@ -45,3 +45,17 @@ function(valorix_windows_resources target)
   endif()
   set_property(SOURCE ${rc} APPEND PROPERTY OBJECT_DEPENDS ${VALORIX_MANIFEST} ${VALORIX_ICON})
 endfunction()
+
+# The installer (NSIS): build-windows/Valorix-<version>-Setup.exe, made by
+# `cmake --build build-windows --target installer`.
+find_program(VALORIX_MAKENSIS makensis)
+if(VALORIX_MAKENSIS)
+  set(VALORIX_SETUP ${CMAKE_BINARY_DIR}/Valorix-${PROJECT_VERSION}-Setup.exe)
+  add_custom_command(OUTPUT ${VALORIX_SETUP}
+    COMMAND ${VALORIX_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DBUILD=${CMAKE_BINARY_DIR}
+            -DSOURCE=${CMAKE_SOURCE_DIR} -DOUTFILE=${VALORIX_SETUP} ${CMAKE_SOURCE_DIR}/installer/valorix.nsi
+    DEPENDS ${CMAKE_SOURCE_DIR}/installer/valorix.nsi valorix valorix-check manual
+            ${CMAKE_SOURCE_DIR}/resources/valorix.ico
+    COMMENT "Installationsprogramm Valorix-${PROJECT_VERSION}-Setup.exe")
+  add_custom_target(installer DEPENDS ${VALORIX_SETUP})
+endif()
