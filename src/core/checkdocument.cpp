@@ -13,6 +13,7 @@
 #include "platform/strutil.h"
 #include "rules/checkdigits.h"
 #include "rules/findings.h"
+#include "rules/blzdirectory.h"
 #include "rules/scldirectory.h"
 #include "rules/eventrules.h"
 #include "rules/treerules.h"
@@ -154,6 +155,7 @@ void CheckDocument::Load(CArchive& ar) {
     m_classification.edition.clear();
     m_filePath.clear();
     RevisitSclDirectory();  // the directory may have changed since the last check
+    RevisitBlzDirectory();
     m_tally.sclNotUsed = SclDirectoryState::Valid;
     // The prechecks: size, encoding, declaration.
     // [OPTION] MAXFILEMB: the largest file checked, in MB

@@ -151,9 +151,15 @@ struct BlzTable {
 };
 
 std::string g_path;
+bool g_revisit = true;  // the file is to be looked at before the next lookup
 
+// The table of the file, read again when the file changed; the file is looked
+// at once per check, not at every lookup (a file system query costs more than
+// a lookup, on Windows much more).
 const BlzTable& LoadBlzTable() {
     static BlzTable table;
+    if (!g_revisit && table.path == g_path) return table;
+    g_revisit = false;
     const FileStamp st = StatFile(g_path);
     const bool exists = st.exists;
     const long long mtime = st.modifiedNs, size = st.size;
@@ -194,7 +200,12 @@ const BlzTable& LoadBlzTable() {
 
 }  // namespace
 
-void UseBlzDirectory(const std::string& path) { g_path = path; }
+void UseBlzDirectory(const std::string& path) {
+    g_path = path;
+    g_revisit = true;
+}
+
+void RevisitBlzDirectory() { g_revisit = true; }
 
 std::string BlzLookup(const std::string& bankCode) {
     const BlzTable& table = LoadBlzTable();
