@@ -10,6 +10,27 @@ pkgs+=(libwxgtk3.2-dev libwxgtk-webview3.2-dev wx3.2-i18n adwaita-icon-theme fon
        xvfb xauth)
 # The sanitized build and the fuzzing target: clang with its sanitizer and libFuzzer runtimes.
 if [ "${VALORIX_SANITIZERS:-0}" = 1 ]; then pkgs+=(clang libclang-rt-14-dev); fi
+# The Windows build: the MinGW-w64 cross compiler, the tools that build its
+# libraries from Debian's source packages (scripts/build-windows-deps.sh), Wine
+# to run its tests, NSIS for the installer, and for the desktop program's test
+# under Wine xdotool, xwininfo and ImageMagick (the screenshot).
+if [ "${VALORIX_WINDOWS:-0}" = 1 ]; then
+  pkgs+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix dpkg-dev tcl wine wine64 nsis xdotool imagemagick
+         x11-utils)
+  # Source packages come from the same archive the machine installs from: its
+  # first "deb" address, for the release itself (main).
+  src_list=/etc/apt/sources.list.d/valorix-deb-src.sources
+  if [ ! -f "$src_list" ] && ! apt-cache showsrc --only-source zlib 2>/dev/null | grep -q '^Version:'; then
+    SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+    uri=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n1)
+    [ -n "$uri" ] || uri=$(awk '$1 == "deb" { print $2; exit }' /etc/apt/sources.list 2>/dev/null)
+    . /etc/os-release
+    printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+      "${uri:-http://deb.debian.org/debian}" "$VERSION_CODENAME" | $SUDO tee "$src_list" >/dev/null
+    $SUDO apt-get update -qq
+  fi
+fi
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -27,7 +27,8 @@ inline std::string FixturesDir() { return std::string(VALORIX_SOURCE_DIR) + "/te
 class TempDir {
 public:
     TempDir() {
-        std::string templ = (fs::temp_directory_path() / "valorix-test-XXXXXX").string();
+        // "/" as separator on every system, so that expected texts are built alike.
+        std::string templ = (fs::temp_directory_path() / "valorix-test-XXXXXX").generic_string();
         std::vector<char> buf(templ.begin(), templ.end());
         buf.push_back('\0');
         m_path = mkdtemp(buf.data());

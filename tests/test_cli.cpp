@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
+#ifndef _WIN32
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <fstream>
 
@@ -214,6 +216,9 @@ TEST_F(Cli, UsageAndUnreadableFiles) {
 // A FIFO, a device or a folder would block the reader or never end: each is
 // refused before it is opened for reading, in a check and in an import.
 TEST_F(Cli, OnlyRegularFilesAreRead) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no FIFO on Windows: its folder and device cases are in test_windows.cpp";
+#else
     const std::string fifo = m_home / "pipe.xml";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     for (const std::string& entry : {fifo, std::string("/dev/zero")}) {
@@ -231,6 +236,7 @@ TEST_F(Cli, OnlyRegularFilesAreRead) {
     }
     // The good file after the refused one is still checked.
     EXPECT_NE(Call({fifo, m_example}).out.find("korrektes SEPA XML Dokument"), std::string::npos);
+#endif
 }
 
 // Files checked on several threads are reported as one thread would: each
@@ -390,7 +396,7 @@ TEST_F(Cli, FoldersOnlyWithRecursive) {
     const std::string text = ReadFile(m_example);
     for (const char* f : {"b.xml", "a/z.xml", "A.xml", "a/tief/c.xml", "notiz.txt", "x.XML.bak"}) {
         fs::create_directories((dir / f).parent_path());
-        WriteFile(dir / f, text);
+        WriteFile((dir / f).string(), text);
     }
     fs::create_directories(dir / "ordner.xml");
     const std::string folder = dir.string();
@@ -404,8 +410,9 @@ TEST_F(Cli, FoldersOnlyWithRecursive) {
     std::vector<std::string> files;
     std::istringstream lines(r.out);
     for (std::string line; std::getline(lines, line);) files.push_back(nlohmann::json::parse(line)["file"]);
-    EXPECT_EQ(files, (std::vector<std::string>{folder + "/A.xml", folder + "/a/tief/c.xml", folder + "/a/z.xml",
-                                               folder + "/b.xml"}));
+    // The names the walk found, joined with the system's separator.
+    EXPECT_EQ(files, (std::vector<std::string>{(dir / "A.xml").string(), (dir / "a" / "tief" / "c.xml").string(),
+                                               (dir / "a" / "z.xml").string(), (dir / "b.xml").string()}));
 }
 
 TEST_F(Cli, DataDirAndSclOptions) {
@@ -423,13 +430,19 @@ TEST_F(Cli, DataFolderLoadsItsSchemasWhateverItsName) {
     // folder with umlauts, a relative one, one with "%" and spaces, and one
     // reached through a symbolic link.
     fs::create_directories(m_home / "echt");
+#ifndef _WIN32
     fs::create_symlink(m_home / "echt", m_home / "verweis");
+#endif
     const fs::path cwd = fs::current_path();
     fs::current_path(m_home.Path());
     const std::string expected =
         "'" + m_example + "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n" + kRetiredCt30 + "\n";
-    for (const std::string& dir : {m_home / "home/jürgen/.local/share/Norvane/Valorix", std::string("relativ/daten"),
-                                  m_home / "100% sicher/Meine Daten", m_home / "verweis/daten"}) {
+    std::vector<std::string> dirs = {m_home / "home/jürgen/.local/share/Norvane/Valorix", std::string("relativ/daten"),
+                                     m_home / "100% sicher/Meine Daten"};
+#ifndef _WIN32
+    dirs.push_back(m_home / "verweis/daten");  // symbolic links want privileges on Windows
+#endif
+    for (const std::string& dir : dirs) {
         for (const char* mode : {"--json", "--sax"}) {
             CliRun r = Call({mode, "--data-dir", dir, m_example});
             if (std::string(mode) == "--json") {
@@ -513,7 +526,7 @@ TEST_F(Cli, CheckWithoutAnSclDirectorySaysSoOnce) {
 TEST_F(Cli, HostileFilesEndInAClearMessage) {
     const std::string example = ReadFile(m_example);
     const std::string verdictTail = "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n" + kRetiredCt30 + "\n";
-    const std::string nul = m_home / "nul.xml";
+    const std::string nul = m_home / "nulbyte.xml";  // "nul.xml" is the null device on Windows
     WriteFile(nul, example + '\0' + "<junk/>");
     const std::string hidden = m_home / "hidden.xml";
     std::string inName = example;
@@ -525,7 +538,7 @@ TEST_F(Cli, HostileFilesEndInAClearMessage) {
     const std::string huge = m_home / "huge.xml";
     WriteFile(huge, example);
     fs::resize_file(huge, 3ULL << 30);
-    const std::string newline = m_home / "zeile\nzwei\t.xml";
+    const std::string newline = m_home / "zeile\nzwei\t.xml";  // control characters: no Windows file name
     WriteFile(newline, example);
     struct Case {
         std::string file;
@@ -540,7 +553,9 @@ TEST_F(Cli, HostileFilesEndInAClearMessage) {
         {huge, 2, "",
          "valorix-check: '" + huge + "' kann nicht geprüft werden: sie ist 3072 MB groß, geprüft werden Dateien bis 2048 MB "
          "(Einstellung OPTION/MAXFILEMB)!\n"},
+#ifndef _WIN32
         {newline, 0, "'" + m_home.Path() + "/zeile\\nzwei\\t.xml" + verdictTail, ""},
+#endif
     };
     for (const char* mode : {"", "--sax"}) {
         for (const auto& c : cases) {
@@ -561,10 +576,12 @@ TEST_F(Cli, HostileFilesEndInAClearMessage) {
     fs::resize_file(huge, (1 << 20) + 1);
     EXPECT_EQ(Call({huge}).err, "valorix-check: '" + huge + "' kann nicht geprüft werden: sie ist 2 MB groß, geprüft werden "
                                 "Dateien bis 1 MB (Einstellung OPTION/MAXFILEMB)!\n");
+#ifndef _WIN32
     // JSON keeps the name as it is and escapes it.
     CliRun json = Call({"--json", newline});
     EXPECT_NE(json.out.find("\"file\":\"" + m_home.Path() + "/zeile\\nzwei\\t.xml\""), std::string::npos) << json.out;
     EXPECT_NE(json.out.find("'" + m_home.Path() + "/zeile\\\\nzwei\\\\t.xml' enthält"), std::string::npos) << json.out;
+#endif
     // Names a read error quotes.
     CliRun missing = Call({m_home / "fehlt\r.xml"});
     EXPECT_EQ(missing.err, "valorix-check: '" + m_home.Path() + "/fehlt\\r.xml' kann nicht gelesen werden\n");
@@ -583,8 +600,10 @@ TEST_F(Cli, HostileFilesEndInAClearMessage) {
 #endif
 
 TEST_F(Cli, NoMemoryForTheFileEndsInAMessage) {
-#ifdef VALORIX_ASAN
+#if defined(VALORIX_ASAN)
     GTEST_SKIP() << "the address sanitizer ends the process on a failed allocation";
+#elif defined(_WIN32)
+    GTEST_SKIP() << "no fork and no address-space limit on Windows";
 #else
     // A file of 64 GB, the limit raised above it, the address space bounded:
     // the room for the text cannot be had.
@@ -624,7 +643,11 @@ TEST_F(Cli, NoMemoryForTheFileEndsInAMessage) {
 // name as the report shows it.
 TEST_F(Cli, HtmlReport) {
     const std::string source = ReadFile(FixturesDir() + "/rules/script-values.xml");
+#ifdef _WIN32
+    const std::string file = m_home / "a&b c.xml";  // "<" and ">" are no characters of a Windows file name
+#else
     const std::string file = m_home / "a<b>&c.xml";
+#endif
     WriteFile(file, source);
     std::string padding;
     for (int i = 0; i < 5000; ++i) padding += "<!-- padding line " + std::to_string(i) + " -->\n";
@@ -655,7 +678,9 @@ TEST_F(Cli, HtmlReport) {
         EXPECT_EQ(r.status, plain.status);
         EXPECT_EQ(r.out, plain.out);
         EXPECT_EQ(r.err, "");
+#ifndef _WIN32  // the validator is the host's, not reachable from a Windows process
         ASSERT_EQ(std::system(("xmllint --noout --nonet '" + page + "'").c_str()), 0);
+#endif
         const std::string html = ReadFile(page);
         for (const std::string& part :
              {"<td>" + HtmlEscape(c.name) + "</td>", Format("<td>%u Bytes</td>", unsigned(c.bytes.size())),
@@ -751,7 +776,9 @@ TEST_F(Cli, SummarySlipInJsonAndHtml) {
               std::string::npos);
     EXPECT_NE(html.find("0.25 CHF<br/>110.5001 EUR<br/>(angegeben: 110.75, <span class=\"diff\">abweichend!</span>)"),
               std::string::npos);
+#ifndef _WIN32  // the validator is the host's, not reachable from a Windows process
     EXPECT_EQ(std::system(("xmllint --noout --nonet '" + page + "'").c_str()), 0);
+#endif
     // A statement has no payment blocks: no slip.
     const std::string bad = m_home / "bad.xml";
     WriteFile(bad, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document><x/></Document>");

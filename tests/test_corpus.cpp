@@ -44,8 +44,15 @@ using Corpus = CheckTest;
 
 TEST_F(Corpus, EverySampleHasItsFormatVerdictAndOracleAnswer) {
     const auto table = LoadExpectations();
+    // xmllint, the independent validator, is a program of the host: a Windows
+    // build checks the verdicts and leaves the oracle to the Linux build.
+#ifdef _WIN32
+    constexpr bool kOracle = false;
+#else
+    constexpr bool kOracle = true;
     const bool haveXmllint = std::system("xmllint --version >/dev/null 2>&1") == 0;
     ASSERT_TRUE(haveXmllint) << "xmllint (libxml2-utils) is needed as the independent validator";
+#endif
     int files = 0;
     for (const auto& entry : fs::directory_iterator(SamplesDir())) {
         const std::string name = entry.path().filename().string();
@@ -67,6 +74,7 @@ TEST_F(Corpus, EverySampleHasItsFormatVerdictAndOracleAnswer) {
             Findings schemaFindings;
             xercesValid = validating.Parse(schemaFindings);
         }
+        if (!kOracle) continue;
         const std::string cmd = "xmllint --noout --schema " + ShellQuote(doc->m_schemaPath) + " " +
                                 ShellQuote(entry.path().string()) + " >/dev/null 2>&1";
         const bool xmllintValid = std::system(cmd.c_str()) == 0;
@@ -111,9 +119,11 @@ TEST_F(Corpus, EditionsAfterThreeZeroFixtures) {
             EXPECT_EQ(U8(doc->Result().messages[0]), "'" + c.file + "' " + c.verdict) << eventMode;
             EXPECT_EQ(doc->m_schemaPath, DataFolder() + "/" + c.schema);
             EXPECT_EQ(U8(Texts(doc->Result().findings)), std::vector<std::string>{}) << c.file << " " << eventMode;
+#ifndef _WIN32  // the oracle is the host's (see above)
             const std::string cmd = "xmllint --noout --schema " + ShellQuote(doc->m_schemaPath) + " " +
                                     ShellQuote(c.file) + " >/dev/null 2>&1";
             EXPECT_EQ(std::system(cmd.c_str()), 0) << c.file;
+#endif
         }
     }
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <regex>
 #include <sstream>
@@ -58,7 +60,10 @@ protected:
 };
 
 TEST_F(History, SecondSubmissionIsWarnedWithoutChangingTheVerdict) {
-    const std::string earlier = "') wurde bereits am 01.12.2026 12:00 als '" + m_first + "' geprüft. Doppelte Einreichung?\n";
+    // The history names a file by its absolute path in the system's form.
+    const std::string earlier = "') wurde bereits am 01.12.2026 12:00 als '" +
+                                std::filesystem::path(m_first).lexically_normal().string() +
+                                "' geprüft. Doppelte Einreichung?\n";
     struct Case {
         const char* what;
         std::string content;  ///< empty: the first file itself again
@@ -144,6 +149,9 @@ TEST_F(History, ParallelChecksMeetTheHistoryInTheOrderOfTheFiles) {
 }
 
 TEST_F(History, TwoProcessesWritingAtOnceLoseNothing) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no fork on Windows";
+#else
     constexpr int kFiles = 25;
     std::vector<std::vector<std::string>> batches(2);
     for (int p = 0; p < 2; ++p)
@@ -166,6 +174,7 @@ TEST_F(History, TwoProcessesWritingAtOnceLoseNothing) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
     EXPECT_EQ(Count(Call({"--history"}).out, "\n"), 2 * kFiles);
+#endif
 }
 
 }  // namespace valorix::test

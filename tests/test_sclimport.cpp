@@ -101,7 +101,7 @@ TEST(SclImport, PublishedFilesAndTheirChecks) {
     EXPECT_EQ(ReadFile(dir / "www/valorix/NVSCL.map"), "[BIC]\r\nSTAND=261201\r\nMARKDEF1100=1110\r\nCOBADEFFXXX=1100\r\n");
     EXPECT_NE(ReadFile(dir / "www/valorix/SCL2.htm").find("PRGVER : #1.10.0# URL : #https://a/neu#"), std::string::npos);
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir / "www/valorix")) names.push_back(e.path().filename());
+    for (const auto& e : fs::directory_iterator(dir / "www/valorix")) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"NVSCL.map", "SCL2.htm"}));  // no temporary file left
 }

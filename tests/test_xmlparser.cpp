@@ -2,7 +2,11 @@
 
 #include <xercesc/dom/DOMNode.hpp>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include "support.h"
 #include "xml/elementguard.h"
@@ -267,6 +271,13 @@ TEST(ElementGuard, DeepOrAttributeLadenElementIsAFatalRecordInBothModes) {
         return body + "</r>";
     };
     auto ebcdic = [](std::string ascii) {
+#ifdef _WIN32
+        const std::wstring wide(ascii.begin(), ascii.end());
+        std::string out(ascii.size(), '\0');
+        WideCharToMultiByte(37, 0, wide.data(), static_cast<int>(wide.size()), out.data(), static_cast<int>(out.size()),
+                            nullptr, nullptr);
+        return out;
+#else
         iconv_t cd = iconv_open("IBM037", "ASCII");
         std::string out(ascii.size(), '\0');
         char* in = ascii.data();
@@ -275,6 +286,7 @@ TEST(ElementGuard, DeepOrAttributeLadenElementIsAFatalRecordInBothModes) {
         iconv(cd, &in, &inLeft, &to, &outLeft);
         iconv_close(cd);
         return out;
+#endif
     };
     auto attributes = [](int count) {
         std::string tag = "<a";

@@ -18,10 +18,10 @@ namespace {
 // Moves a folder; across file systems it is copied and the source removed.
 void MoveFolder(const std::string& from, const std::string& to) {
     std::error_code ec;
-    fs::rename(from, to, ec);
+    fs::rename(FsPath(from), FsPath(to), ec);
     if (!ec) return;
-    fs::copy(from, to, fs::copy_options::recursive, ec);
-    if (!ec) fs::remove_all(from, ec);
+    fs::copy(FsPath(from), FsPath(to), fs::copy_options::recursive, ec);
+    if (!ec) fs::remove_all(FsPath(from), ec);
 }
 }  // namespace
 
@@ -36,15 +36,15 @@ std::string AppValues::DetermineDataFolder() {
     const bool isDefault = configured.empty();
     if (!EntryExists(candidate) && isDefault && EntryExists(m_baseFolder + "/BRELOT/Valorix")) {
         std::error_code ec;
-        fs::create_directories(m_baseFolder + "/Norvane", ec);  // the new parent may not exist yet
+        fs::create_directories(FsPath(m_baseFolder + "/Norvane"), ec);  // the new parent may not exist yet
         MoveFolder(m_baseFolder + "/BRELOT/Valorix", candidate);
     }
     if (!EntryExists(candidate)) {
         candidate = defaultFolder;
         std::error_code ec;
         // The base folder may itself be missing on a fresh account.
-        fs::create_directories(m_baseFolder + "/Norvane", ec);
-        if (!EntryExists(candidate)) fs::create_directory(candidate, ec);
+        fs::create_directories(FsPath(m_baseFolder + "/Norvane"), ec);
+        if (!EntryExists(candidate)) fs::create_directory(FsPath(candidate), ec);
     }
     return candidate;
 }
@@ -91,7 +91,7 @@ bool AppValues::Startup(const std::optional<std::string>& dataFolderOverride,
                           const std::optional<std::string>& sclOverride) {
     if (dataFolderOverride) {
         std::error_code ec;
-        fs::create_directories(*dataFolderOverride, ec);
+        fs::create_directories(FsPath(*dataFolderOverride), ec);
         if (!IsDirectory(*dataFolderOverride)) return false;
         m_strDataFolder = *dataFolderOverride;
         while (m_strDataFolder.size() > 1 && m_strDataFolder.back() == '/') m_strDataFolder.pop_back();

@@ -9,6 +9,7 @@
 
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/paths.h"
 
 namespace valorix {
 namespace {
@@ -105,7 +106,7 @@ bool CCheckHistory::Open() {
     if (m_tried) return m_db != nullptr;
     m_tried = true;
     std::error_code ec;
-    if (m_settings.dataFolder.empty() || !std::filesystem::is_directory(m_settings.dataFolder, ec))
+    if (m_settings.dataFolder.empty() || !std::filesystem::is_directory(FsPath(m_settings.dataFolder), ec))
         return Fail("kein Datenordner");
     if (sqlite3_open_v2(FileName(m_settings.dataFolder).c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                         nullptr) != SQLITE_OK)

@@ -44,7 +44,7 @@ bool ExtractSchemas(const std::string& dataFolder) {
         const std::string path = dataFolder + "/" + row.fileName;
         if (const char* slash = std::strrchr(row.fileName, '/')) {
             std::error_code ec;
-            std::filesystem::create_directories(dataFolder + "/" + std::string(row.fileName, slash), ec);
+            std::filesystem::create_directories(FsPath(dataFolder + "/" + std::string(row.fileName, slash)), ec);
         }
         if ((rewriteAll || !EntryExists(path)) && !WriteResourceToFile(path, row.id)) written = false;
     }

@@ -132,6 +132,7 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
     CLI::App cli("valorix-check", "valorix-check");
     cli.set_help_flag();  // --help prints the German text below
     cli.allow_extras();   // unknown options are named in German after the parse
+    cli.allow_windows_style_options(false);  // "/..." is a path on every system
     for (auto [name, flag] :
          {std::pair{"-h,--help", &o.help}, std::pair{"--version", &o.version}, std::pair{"--recursive", &o.recursive},
           std::pair{"--sax", &o.sax}, std::pair{"--json", &o.json}, std::pair{"--summary", &o.summary},
@@ -257,7 +258,7 @@ int PublishScl(const Options& o, std::ostream& out, std::ostream& err) {
     }
     const std::string folder = o.files[1] + "/valorix";
     std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
+    std::filesystem::create_directories(FsPath(folder), ec);
     const SclImportResult r = ReadSclDirectoryCsv(o.files[0]);
     for (const std::string& warning : r.warnings) err << "valorix-check: Warnung: " << Cp1252ToUtf8(warning) << '\n';
     if (!r.ok) {
@@ -308,7 +309,7 @@ int PrintVersion(const Options& o, std::ostream& out, std::ostream& err) {
     AppValues app;
     if (o.dataDir) {
         std::error_code ec;
-        if (!std::filesystem::is_directory(*o.dataDir, ec)) {
+        if (!std::filesystem::is_directory(FsPath(*o.dataDir), ec)) {
             err << "valorix-check: Datenordner '" << *o.dataDir << "' kann nicht gelesen werden\n";
             return 2;
         }
@@ -341,18 +342,18 @@ int CollectInputs(const Options& o, std::vector<CheckInput>& inputs, std::ostrea
         std::error_code ec;
         if (file == "-") {
             inputs.push_back({file, o.name.value_or("-"), true});
-        } else if (!fs::is_directory(file, ec)) {
+        } else if (!fs::is_directory(FsPath(file), ec)) {
             inputs.push_back({file, file, false});
         } else if (!o.recursive) {
             err << "valorix-check: '" << file << "' ist ein Ordner und wird nur mit --recursive geprüft!\n";
             status = 2;
         } else {
             std::vector<std::string> found;
-            fs::recursive_directory_iterator it(file, fs::directory_options::skip_permission_denied, ec), end;
+            fs::recursive_directory_iterator it(FsPath(file), fs::directory_options::skip_permission_denied, ec), end;
             for (; !ec && it != end; it.increment(ec)) {
                 std::error_code typeError;
                 if (it->path().extension() == ".xml" && it->is_regular_file(typeError))
-                    found.push_back(it->path().string());
+                    found.push_back(PathString(it->path()));
             }
             if (ec) {
                 err << "valorix-check: Ordner '" << file << "' kann nicht gelesen werden\n";
@@ -434,10 +435,10 @@ int CheckOne(const Options& o, AppValues& app, IPrompt& prompt, std::istream& fi
                 if (!slip) return {};
                 std::error_code ec;
                 const std::filesystem::path full = path.empty() ? std::filesystem::path(name)
-                                                                : std::filesystem::absolute(path, ec);
+                                                                : std::filesystem::absolute(FsPath(path), ec);
                 // In the order of the files, as one after the other would find them.
                 turn.Begin();
-                std::vector<std::string> hints = history->Record(*slip, full.lexically_normal().string());
+                std::vector<std::string> hints = history->Record(*slip, PathString(full.lexically_normal()));
                 turn.End();
                 return hints;
             };

@@ -1,8 +1,9 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#include "platform/console.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    return valorix::RunValorixCheck(args, std::cout, std::cerr);
+    valorix::PrepareStandardStreams();
+    return valorix::RunValorixCheck(valorix::CommandLineArguments(argc, argv), std::cout, std::cerr);
 }

@@ -16,6 +16,7 @@
 #include "platform/strutil.h"
 #include "rules/checkdigits.h"
 #include "rules/findings.h"
+#include "rules/blzdirectory.h"
 #include "rules/scldirectory.h"
 #include "rules/eventrules.h"
 #include "rules/treerules.h"
@@ -222,6 +223,7 @@ void CheckDocument::ResetResult() {
     m_classification.edition.clear();
     m_filePath.clear();
     RevisitSclDirectory();  // the directory may have changed since the last check
+    RevisitBlzDirectory();
     m_tally.sclNotUsed = SclDirectoryState::Valid;
     m_result.findings.clear();
     m_result.state = -1;

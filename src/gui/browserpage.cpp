@@ -14,14 +14,26 @@ CBrowserPage::CBrowserPage(wxWindow* parent) : wxPanel(parent, wxID_ANY) {
     m_shown = "about:blank";
 }
 
+const char* const CBrowserPage::kNoEngineText =
+#ifdef __WXMSW__
+    "Die Browseransicht ist auf diesem System nicht verfügbar.\n"
+    "\"Datei > Bericht speichern...\" schreibt dieselbe Seite für Ihren Browser.";
+#else
+    "Die Browseransicht ist auf diesem System nicht verfügbar.";
+#endif
+
 void CBrowserPage::EnsureEngine() {
     if (m_web || m_tried) return;
     m_tried = true;
+#ifndef __WXMSW__
+    // Windows offers the toolkit only the retired Internet Explorer engine
+    // (Edge's needs an SDK the cross build does not have, and Wine renders
+    // neither): there the page says where the report is to be seen instead.
     if (wxWebView::IsBackendAvailable(wxWebViewBackendDefault))
         m_web = wxWebView::New(this, wxID_ANY, "about:blank");
+#endif
     if (m_web) GetSizer()->Add(m_web, 1, wxEXPAND);
-    else GetSizer()->Add(new wxStaticText(this, wxID_ANY, U("Die Browseransicht ist auf diesem System nicht verfügbar.")),
-                         0, wxALL, 8);
+    else GetSizer()->Add(new wxStaticText(this, wxID_ANY, U(kNoEngineText)), 0, wxALL, 8);
     Layout();
     Load();
 }

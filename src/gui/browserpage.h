@@ -21,6 +21,8 @@ public:
     /// it costs start-up time and memory a user who never looks may not need.
     void EnsureEngine();
     bool HasEngine() const { return m_web != nullptr; }
+    /// What the page says where no engine is (UTF-8); on Windows it has none.
+    static const char* const kNoEngineText;
     wxWebView* Web() const { return m_web; }
 
 private:

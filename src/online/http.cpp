@@ -1,10 +1,12 @@
 #include "online/http.h"
 
 #include <curl/curl.h>
-#include <ifaddrs.h>
-#include <net/if.h>
-
+#include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -13,6 +15,7 @@
 #include <sstream>
 
 #include "online/version.h"
+#include "platform/sysinfo.h"
 #include "platform/codepage.h"
 #include "platform/profile.h"
 #include "platform/prompt.h"
@@ -249,16 +252,7 @@ std::string TextOfChunks(std::string_view raw, size_t chunk) {
 
 namespace {
 std::function<bool()>& Connectivity() {
-    static std::function<bool()> test = [] {
-        ifaddrs* list = nullptr;
-        if (getifaddrs(&list) != 0) return true;  // unknown: let the request tell
-        bool connected = false;
-        for (ifaddrs* a = list; a && !connected; a = a->ifa_next)
-            connected = a->ifa_addr && (a->ifa_flags & IFF_UP) && (a->ifa_flags & IFF_RUNNING) &&
-                        !(a->ifa_flags & IFF_LOOPBACK);
-        freeifaddrs(list);
-        return connected;
-    };
+    static std::function<bool()> test = HasNetworkConnection;
     return test;
 }
 }  // namespace

@@ -1,10 +1,5 @@
 #include "online/onlinecheck.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -14,6 +9,7 @@
 
 #include "app/app.h"
 #include "platform/codepage.h"
+#include "platform/filelock.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
 #include "platform/prompt.h"
@@ -152,30 +148,12 @@ OnlineOutcome RunOnlineCheck(AppValues& app, IPrompt& prompt, const OnlineSettin
 
 namespace {
 
-// The lock that keeps two downloads (two program runs, a desktop start and
-// a scheduled job) from writing the same directory at once.
-class CDownloadLock {
-public:
-    explicit CDownloadLock(const std::string& path)
-        : m_fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
-        m_held = m_fd >= 0 && ::flock(m_fd, LOCK_EX | LOCK_NB) == 0;
-    }
-    ~CDownloadLock() {
-        if (m_fd >= 0) ::close(m_fd);  // closing releases the lock
-    }
-    bool Held() const { return m_held; }
-
-private:
-    int m_fd;
-    bool m_held = false;
-};
-
 // Temporary files of downloads that were killed: their names are unique, so
 // no later run reads them; under the lock, nobody writes them any more.
 void RemoveLeftovers(const std::string& target) {
-    const std::filesystem::path t(target);
+    const std::filesystem::path t = FsPath(target);
     std::error_code ec;
-    std::filesystem::remove(target + ".down", ec);
+    std::filesystem::remove(FsPath(target + ".down"), ec);
     for (const auto& entry : std::filesystem::directory_iterator(t.parent_path().empty() ? "." : t.parent_path(), ec)) {
         const std::string name = entry.path().filename().string();
         const std::string prefix = t.filename().string() + ".down-";
@@ -197,7 +175,9 @@ SclDownload DownloadSclDirectory(AppValues& app, IPrompt& prompt, const OnlineSe
     };
     if (!settings.Configured()) return finish(SclDownload::Failed, A(kNoUpdateServer));
     const std::string target = app.SclTargetPath();
-    CDownloadLock lock(target + ".lock");
+    // The lock that keeps two downloads (two program runs, a desktop start and
+    // a scheduled job) from writing the same directory at once.
+    CFileLock lock(target + ".lock");
     if (!lock.Held())
         return finish(SclDownload::Busy, A("Das SCL Verzeichnis wird gerade von einem anderen Programmlauf "
                                            "heruntergeladen.\r\nBitte versuchen Sie es später noch einmal."));
@@ -206,15 +186,15 @@ SclDownload DownloadSclDirectory(AppValues& app, IPrompt& prompt, const OnlineSe
     if (IsFile(target)) app.m_strSclStand = ReadSclStand(target);
 
     std::string temporary = target + ".down-XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
+    const int fd = CreateUniqueFile(temporary);
     if (fd < 0)
         return finish(SclDownload::Failed, A(kIncomplete) + "\r\n" + A("Die Datei ") + PathText(temporary) +
                                                A(" kann nicht angelegt werden."));
     CHttpClient client(settings, prompt, windowVisible);
     const HttpAnswer got =
         client.GetFile("/valorix/NVSCL.map", fd, kDirectoryLimit, settings.downloadDeadlineMs, "DOWNLOAD_DEADLINE_MS");
-    const bool synced = got.Succeeded() && ::fsync(fd) == 0;
-    ::close(fd);
+    const bool synced = got.Succeeded() && SyncDescriptor(fd);
+    CloseDescriptor(fd);
     auto discard = [&](SclDownload::Outcome outcome, const std::string& message) {
         std::remove(temporary.c_str());
         return finish(outcome, message);
@@ -236,7 +216,6 @@ SclDownload DownloadSclDirectory(AppValues& app, IPrompt& prompt, const OnlineSe
     std::string message = Format("Die aktuellen Daten (Stand %s.%s.20%s) wurden korrekt heruntergeladen!",
                                  stand.substr(4, 2).c_str(), stand.substr(2, 2).c_str(), stand.substr(0, 2).c_str());
     // The complete file takes the target's place in one step, or not at all.
-    ::chmod(temporary.c_str(), 0644);
     app.m_strSclIniPath = target;
     if (!ReplaceWithTemporary(temporary, target)) {
         message += "\r\nSie konnten aber nicht als " + PathText(target) + "\r\ngeschrieben werden!";

@@ -1,8 +1,8 @@
 #include "online/version.h"
 
-#include <sys/utsname.h>
-
 #include <cctype>
+
+#include "platform/sysinfo.h"
 
 namespace valorix {
 
@@ -23,16 +23,7 @@ std::string BuildUserAgent(const std::string& extra) {
     for (char c : agentVersion)
         if (c != ' ') clean += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     // The system part: this system's own name and release, in capitals.
-    std::string system = "LINUX";
-    struct utsname u {};
-    if (uname(&u) == 0) {
-        system.clear();
-        for (const char* p = u.sysname; *p; ++p) system += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
-        system += " ";
-        for (const char* p = u.release; *p && (std::isdigit(static_cast<unsigned char>(*p)) || *p == '.'); ++p)
-            system += *p;
-        while (!system.empty() && (system.back() == '.' || system.back() == ' ')) system.pop_back();
-    }
+    const std::string system = OperatingSystemName();
     std::string agent = "VALORIX/" + clean + " (Windows; I; " + system;
     if (!extra.empty()) agent += "; " + extra;
     return agent + ")";

@@ -1,5 +1,11 @@
 #include "platform/codepage.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <vector>
+#endif
+
 #include "platform/strutil.h"
 
 namespace valorix {
@@ -13,12 +19,66 @@ const char16_t kHigh[32] = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
+#ifdef _WIN32
+
+// Another single-byte ANSI code page than 1252: its tables, read once from
+// the system. A byte the code page leaves unassigned stands for the code
+// point of its own value, as with 1252.
+struct SystemTables {
+    unsigned codePage = 1252;
+    char16_t toUnicode[256] = {};
+    std::vector<unsigned char> fromUnicode;  // by BMP code point; 0: none
+};
+
+unsigned QuerySystemCodePage() {
+    // The process itself may run with UTF-8 as its code page (for file
+    // names); the engine's text is in the system's ANSI code page, and only a
+    // single-byte one can be that: anything else is taken as 1252.
+    DWORD cp = 0;
+    if (GetLocaleInfoEx(LOCALE_NAME_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                        reinterpret_cast<LPWSTR>(&cp), sizeof cp / sizeof(wchar_t)) == 0)
+        cp = GetACP();
+    CPINFO info{};
+    if (cp == 0 || cp == CP_UTF8 || !GetCPInfo(cp, &info) || info.MaxCharSize != 1) cp = 1252;
+    return cp;
+}
+
+const SystemTables* Tables() {
+    static const SystemTables* tables = []() -> const SystemTables* {
+        const unsigned cp = QuerySystemCodePage();
+        if (cp == 1252) return nullptr;  // the built-in table, as everywhere
+        auto* t = new SystemTables;
+        t->codePage = cp;
+        t->fromUnicode.assign(0x10000, 0);
+        for (int b = 255; b >= 1; --b) {
+            const char byte = static_cast<char>(b);
+            wchar_t wide = 0;
+            if (MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, &byte, 1, &wide, 1) != 1) wide = static_cast<wchar_t>(b);
+            t->toUnicode[b] = static_cast<char16_t>(wide);
+            t->fromUnicode[static_cast<char16_t>(wide)] = static_cast<unsigned char>(b);
+        }
+        return t;
+    }();
+    return tables;
+}
+
+#endif
+
 char16_t ByteToUnicode(unsigned char b) {
+#ifdef _WIN32
+    if (const SystemTables* t = Tables()) return t->toUnicode[b];
+#endif
     if (b >= 0x80 && b <= 0x9F) return kHigh[b - 0x80];
     return b;
 }
 
 char UnicodeToByte(char32_t c) {
+#ifdef _WIN32
+    if (const SystemTables* t = Tables()) {
+        const unsigned char b = c < 0x10000 ? t->fromUnicode[c] : 0;
+        return c < 0x80 && b == 0 ? static_cast<char>(c) : b ? static_cast<char>(b) : '?';
+    }
+#endif
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
     for (int i = 0; i < 32; ++i)
         if (kHigh[i] == c) return static_cast<char>(0x80 + i);
@@ -26,6 +86,13 @@ char UnicodeToByte(char32_t c) {
 }
 
 }  // namespace
+
+unsigned AnsiCodePage() {
+#ifdef _WIN32
+    if (const SystemTables* t = Tables()) return t->codePage;
+#endif
+    return 1252;
+}
 
 std::string Utf16ToCp1252(const char16_t* s, size_t len) {
     std::string out(len, '\0');

@@ -1,11 +1,16 @@
-// Conversions between the engine's narrow code page (Windows-1252) and
-// UTF-16 / UTF-8. Characters the code page lacks become '?'.
+// Conversions between the engine's narrow code page and UTF-16 / UTF-8.
+// The narrow code page is Windows-1252; on Windows it is the system's ANSI
+// code page when that is another single-byte one. The names say 1252, the
+// code page of the German and Austrian systems. Characters the code page
+// lacks become '?'.
 #pragma once
 #include <string>
 #include <string_view>
 
 namespace valorix {
 
+/// The narrow code page's number: 1252, or the system's ANSI code page on Windows.
+unsigned AnsiCodePage();
 /// UTF-16 code units to CP1252; a NUL character ends the text.
 std::string Utf16ToCp1252(const char16_t* s, size_t len);
 /// Zero-terminated UTF-16 (for example an XMLCh string) to CP1252; null gives "".

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/paths.h"
 #include "platform/strutil.h"
 
 namespace valorix {
@@ -12,7 +13,7 @@ namespace {
 
 std::vector<std::string> ReadLines(const std::string& path, bool* exists) {
     std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FsPath(path), std::ios::binary);
     *exists = static_cast<bool>(in);
     std::string line;
     while (std::getline(in, line)) {
@@ -120,7 +121,7 @@ bool WriteIniString(const std::string& path, const std::string& section, const s
             lines.push_back(entry);
         }
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
     if (!out) return false;
     for (const std::string& line : lines) out << line << "\r\n";
     return static_cast<bool>(out);

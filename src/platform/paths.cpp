@@ -1,15 +1,165 @@
 #include "platform/paths.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
+#include <algorithm>
+#include <cstdint>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
+#include "platform/codepage.h"
+
 namespace valorix {
+
+std::filesystem::path FsPath(const std::string& utf8) {
+#ifdef _WIN32
+    return std::filesystem::path(WidePath(utf8));
+#else
+    return std::filesystem::path(utf8);
+#endif
+}
+
+std::string PathString(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return Utf8Path(path.c_str());
+#else
+    return path.string();
+#endif
+}
+
+bool IsRootedPath(const std::string& utf8) {
+#ifdef _WIN32
+    return FsPath(utf8).has_root_directory();
+#else
+    return !utf8.empty() && utf8[0] == '/';
+#endif
+}
+
+#ifdef _WIN32
+
+std::wstring WidePath(std::string_view utf8) {
+    const std::u16string u16 = Utf8ToUtf16(utf8);
+    return std::wstring(u16.begin(), u16.end());
+}
+
+std::string Utf8Path(const wchar_t* wide) { return Utf16ToUtf8(reinterpret_cast<const char16_t*>(wide)); }
+
+std::string ProgramFolder() {
+    std::vector<wchar_t> buf(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return ".\\";
+        if (n < buf.size()) break;
+        buf.resize(buf.size() * 2);  // a long path: the name was cut
+    }
+    std::string exe = Utf8Path(buf.data());
+    const size_t slash = exe.find_last_of("\\/");
+    return slash == std::string::npos ? ".\\" : exe.substr(0, slash + 1);
+}
+
+std::string BaseFolder() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && *xdg) return xdg;
+    PWSTR folder = nullptr;
+    std::string base;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &folder))) base = Utf8Path(folder);
+    CoTaskMemFree(folder);
+    return base;
+}
+
+FileStamp StatFile(const std::string& path) {
+    FileStamp stamp;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.empty() || !GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) return stamp;
+    stamp.exists = true;
+    stamp.regular = !(data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
+    // FILETIME counts 100 ns since 1601-01-01.
+    const long long ticks = (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                            data.ftLastWriteTime.dwLowDateTime;
+    stamp.modifiedNs = (ticks - 116444736000000000LL) * 100;
+    stamp.size = (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return stamp;
+}
+
+namespace {
+DWORD Attributes(const std::string& path) {
+    return path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(WidePath(path).c_str());
+}
+}  // namespace
+
+bool EntryExists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
+
+bool IsFile(const std::string& path) {
+    const DWORD a = Attributes(path);
+    if (a == INVALID_FILE_ATTRIBUTES || (a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))) return false;
+    // Device names such as "NUL" have attributes too: only a handle tells.
+    HANDLE h = CreateFileW(WidePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return true;  // there, but not to be opened now: a file all the same
+    const bool disk = GetFileType(h) == FILE_TYPE_DISK;
+    CloseHandle(h);
+    return disk;
+}
+
+bool IsDirectory(const std::string& path) {
+    const DWORD a = Attributes(path);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string WriteTemporaryBeside(const std::string& path, std::string_view content) {
+    // A new name of the same folder that nobody else created: CREATE_NEW fails
+    // on an existing file, so a name taken meanwhile is simply skipped.
+    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    unsigned long long seed = GetTickCount64() ^ (static_cast<unsigned long long>(GetCurrentProcessId()) << 20) ^
+                              reinterpret_cast<uintptr_t>(&content);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string temporary = path + ".tmp-";
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        for (int i = 0; i < 6; ++i) temporary += kDigits[(seed >> (16 + 5 * i)) % 36];
+        HANDLE h = CreateFileW(WidePath(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS) continue;
+            return {};
+        }
+        bool ok = true;
+        for (size_t done = 0; ok && done < content.size();) {
+            DWORD written = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 30));
+            ok = WriteFile(h, content.data() + done, chunk, &written, nullptr) && written > 0;
+            done += written;
+        }
+        ok = FlushFileBuffers(h) && ok;
+        ok = CloseHandle(h) && ok;
+        if (!ok) {
+            DeleteFileW(WidePath(temporary).c_str());
+            return {};
+        }
+        return temporary;
+    }
+    return {};
+}
+
+bool ReplaceWithTemporary(const std::string& temporary, const std::string& path) {
+    if (!MoveFileExW(WidePath(temporary).c_str(), WidePath(path).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(WidePath(temporary).c_str());
+        return false;
+    }
+    return true;
+}
+
+#else
 
 std::string ProgramFolder() {
     std::vector<char> buf(4096);
@@ -25,6 +175,17 @@ std::string BaseFolder() {
     if (xdg && *xdg) return xdg;
     const char* home = std::getenv("HOME");
     return std::string(home ? home : "") + "/.local/share";
+}
+
+FileStamp StatFile(const std::string& path) {
+    FileStamp stamp;
+    struct stat st;
+    if (path.empty() || stat(path.c_str(), &st) != 0) return stamp;
+    stamp.exists = true;
+    stamp.regular = S_ISREG(st.st_mode);
+    stamp.modifiedNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    stamp.size = static_cast<long long>(st.st_size);
+    return stamp;
 }
 
 bool EntryExists(const std::string& path) {
@@ -87,6 +248,8 @@ bool ReplaceWithTemporary(const std::string& temporary, const std::string& path)
     SyncFolder(FolderOf(path));
     return true;
 }
+
+#endif
 
 bool WriteFileAtomically(const std::string& path, std::string_view content) {
     const std::string temporary = WriteTemporaryBeside(path, content);

@@ -1,14 +1,38 @@
-// Folders and file-system queries of the platform.
+// Folders and file-system queries of the platform. Paths are UTF-8 bytes;
+// on Windows they reach the system through its wide-character functions.
 #pragma once
+#include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace valorix {
 
-/// Folder of the running executable, with a trailing "/".
+/// Folder of the running executable, with a trailing separator ("/"; "\\" on Windows).
 std::string ProgramFolder();
 /// The common application data folder: $XDG_DATA_HOME, else ~/.local/share.
+/// On Windows the system's (SHGetKnownFolderPath, FOLDERID_ProgramData),
+/// unless $XDG_DATA_HOME names another, as the test suites do.
 std::string BaseFolder();
+/// A UTF-8 path as a std::filesystem path (UTF-16 on Windows), for streams
+/// and file-system calls that must not read it in a narrow code page.
+std::filesystem::path FsPath(const std::string& utf8);
+/// The path back as UTF-8 (on Windows from its UTF-16 form).
+std::string PathString(const std::filesystem::path& path);
+/// True for a path from a root: "/x", on Windows also "C:\\x", "\\x" and "\\\\server\\x".
+bool IsRootedPath(const std::string& utf8);
+#ifdef _WIN32
+std::wstring WidePath(std::string_view utf8);
+std::string Utf8Path(const wchar_t* wide);
+#endif
+/// What a directory file's reader asks of it to tell whether it changed.
+struct FileStamp {
+    bool exists = false;
+    bool regular = false;        ///< a file, not a folder or a device
+    long long modifiedNs = -1;   ///< time of the last change, ns since 1970
+    long long size = -1;
+};
+/// The stamp of `path` (following a symbolic link); exists false when there is none.
+FileStamp StatFile(const std::string& path);
 /// True when any file-system entry (file or folder) of that name exists.
 bool EntryExists(const std::string& path);
 bool IsFile(const std::string& path);

@@ -1,5 +1,11 @@
 #include "platform/shellopen.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+
+#include "platform/paths.h"
+#else
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,9 +14,23 @@
 #include <thread>
 
 extern char** environ;
+#endif
 
 namespace valorix {
 namespace {
+
+#ifdef _WIN32
+
+// The shell's "open" verb: the associated program of a document, the
+// browser of an address. ShellExecute's result above 32 means it started.
+bool SystemOpen(const std::string& target) {
+    const std::wstring wide = WidePath(target);
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    return result > 32;
+}
+
+#else
 
 // Runs xdg-open from a child process that waits for it at most two seconds:
 // a launcher that hands the file on ends at once with its verdict, one that
@@ -37,8 +57,12 @@ bool XdgOpen(const std::string& target) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+bool SystemOpen(const std::string& target) { return XdgOpen(target); }
+
+#endif
+
 ShellOpenFn& Current() {
-    static ShellOpenFn fn = XdgOpen;
+    static ShellOpenFn fn = SystemOpen;
     return fn;
 }
 
@@ -48,7 +72,7 @@ bool ShellOpen(const std::string& target) { return Current()(target); }
 
 ShellOpenFn SetShellOpen(ShellOpenFn fn) {
     ShellOpenFn previous = Current();
-    Current() = fn ? std::move(fn) : ShellOpenFn(XdgOpen);
+    Current() = fn ? std::move(fn) : ShellOpenFn(SystemOpen);
     return previous;
 }
 

@@ -7,8 +7,12 @@
 
 namespace valorix {
 
-/// printf-style formatting into a std::string.
+/// printf-style formatting into a std::string (C99 conversions on every system).
+#ifdef _WIN32
+std::string Format(const char* fmt, ...) __attribute__((format(gnu_printf, 1, 2)));
+#else
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+#endif
 
 /// True for space, tab, line feed, vertical tab, form feed and carriage return.
 inline bool IsSpace(char c) {

@@ -1,7 +1,5 @@
 #include "rules/blzdirectory.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -84,8 +82,8 @@ std::string BlzDateText(const std::string& stand) {
 }
 
 BlzImportResult ImportBlzFile(const std::string& source, const std::string& target, const std::string& validFrom) {
-    struct stat st;
-    if (stat(source.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    const FileStamp st = StatFile(source);
+    if (!st.regular)
         return Fail("Die Datei '" + VisibleControls(source) + "' kann nicht gelesen werden.");
     std::string stand;
     if (!validFrom.empty()) {
@@ -93,7 +91,7 @@ BlzImportResult ImportBlzFile(const std::string& source, const std::string& targ
         if (stand.empty()) return Fail("'" + VisibleControls(validFrom) + "' ist kein Datum TT.MM.JJJJ.");
     } else {
         std::tm tm{};
-        const std::time_t t = st.st_mtim.tv_sec;
+        const std::time_t t = static_cast<std::time_t>(st.modifiedNs / 1000000000LL);
         localtime_r(&t, &tm);
         stand = Format("%04d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
     }
@@ -158,18 +156,22 @@ struct BlzTable {
 // checks on several threads (see the directory of the BIC check).
 std::mutex g_blzMutex;
 std::string g_path;
+bool g_revisit = true;  // the file is to be looked at before the next lookup
 std::shared_ptr<const BlzTable> g_blzTable = std::make_shared<BlzTable>();
 
 std::shared_ptr<const BlzTable> ReadBlzTable(long long mtime, long long size, bool exists);
 
+// The table of the file, read again when the file changed; the file is looked
+// at once per check, not at every lookup (a file system query costs more than
+// a lookup, on Windows much more).
 std::shared_ptr<const BlzTable> LoadBlzTable() {
     std::lock_guard<std::mutex> lock(g_blzMutex);
-    struct stat st;
-    const bool exists = !g_path.empty() && stat(g_path.c_str(), &st) == 0;
-    const long long mtime = exists ? static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec : -1;
-    const long long size = exists ? static_cast<long long>(st.st_size) : -1;
-    if (g_blzTable->path == g_path && g_blzTable->mtime == mtime && g_blzTable->size == size) return g_blzTable;
-    g_blzTable = ReadBlzTable(mtime, size, exists);
+    if (!g_revisit && g_blzTable->path == g_path) return g_blzTable;
+    g_revisit = false;
+    const FileStamp st = StatFile(g_path);
+    if (g_blzTable->path == g_path && g_blzTable->mtime == st.modifiedNs && g_blzTable->size == st.size)
+        return g_blzTable;
+    g_blzTable = ReadBlzTable(st.modifiedNs, st.size, st.exists);
     return g_blzTable;
 }
 
@@ -219,6 +221,12 @@ bool BlzDirectoryNamed() {
 void UseBlzDirectory(const std::string& path) {
     std::lock_guard<std::mutex> lock(g_blzMutex);
     g_path = path;
+    g_revisit = true;
+}
+
+void RevisitBlzDirectory() {
+    std::lock_guard<std::mutex> lock(g_blzMutex);
+    g_revisit = true;
 }
 
 std::string BlzLookup(const std::string& bankCode) {

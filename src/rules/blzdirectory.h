@@ -28,10 +28,14 @@ BlzImportResult ImportBlzFile(const std::string& source, const std::string& targ
 
 /// The lookup file the check uses; "" (the default) switches the check off.
 void UseBlzDirectory(const std::string& path);
+/// The next lookup looks at the file again (whether it changed): at the start
+/// of each check, as the SCL directory is.
+void RevisitBlzDirectory();
 
 /// The BIC of `bankCode` (8 digits) in the lookup file, "" when it is not
 /// listed or there is no valid lookup file. The file is read once per version
-/// (path, modification time, size) into a sorted table of fixed-size records.
+/// (path, modification time, size) into a sorted table of fixed-size records;
+/// whether it changed is asked once after each RevisitBlzDirectory.
 std::string BlzLookup(const std::string& bankCode);
 
 /// True when `bic` of a payment file names the bank of `listed` (a BIC of

@@ -1,7 +1,5 @@
 #include "rules/scldirectory.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -14,6 +12,7 @@
 
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/paths.h"
 #include "platform/strutil.h"
 
 namespace valorix {
@@ -215,12 +214,9 @@ std::shared_ptr<const SclTable> ReadTable(const std::string& path, long long mti
 std::shared_ptr<const SclTable> LoadTable(const std::string& path) {
     std::lock_guard<std::mutex> lock(g_tableMutex);
     if (!g_revisit.exchange(false) && g_table->path == path) return g_table;
-    struct stat st;
-    const bool exists = !path.empty() && stat(path.c_str(), &st) == 0;
-    const long long mtime = exists ? static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec : -1;
-    const long long size = exists ? static_cast<long long>(st.st_size) : -1;
-    if (g_table->path == path && g_table->mtime == mtime && g_table->size == size) return g_table;
-    g_table = ReadTable(path, mtime, size, exists);
+    const FileStamp st = StatFile(path);
+    if (g_table->path == path && g_table->mtime == st.modifiedNs && g_table->size == st.size) return g_table;
+    g_table = ReadTable(path, st.modifiedNs, st.size, st.exists);
     return g_table;
 }
 

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "platform/paths.h"
 #include "platform/strutil.h"
 #include "xml/xmlstr.h"
 
@@ -42,6 +43,10 @@ std::string FileUriPath(const std::string& uri) {
 // A reference as a local path (UTF-8): plain paths stay as they are, file URIs
 // are decoded, anything else ("http://", ...) gives "".
 std::string LocalPath(const std::string& ref) {
+#ifdef _WIN32
+    // file:///C:/x names the path C:/x
+    if (StartsWith(ref, "file:///") && ref.size() > 10 && ref[9] == ':') return FileUriPath(ref).substr(1);
+#endif
     if (StartsWith(ref, "file://")) return FileUriPath(ref);
     if (Contains(ref, "://")) return {};
     return ref;
@@ -51,10 +56,10 @@ std::string LocalPath(const std::string& ref) {
 std::string SchemaFileOf(const std::string& systemId, const std::string& baseUri) {
     const std::string sys = LocalPath(systemId);
     if (sys.empty()) return {};
-    if (sys[0] == '/') return sys;
+    if (IsRootedPath(sys)) return sys;
     const std::string base = LocalPath(baseUri);
-    if (base.empty() || base[0] != '/') return {};
-    return (fs::path(base).parent_path() / sys).string();
+    if (base.empty() || !IsRootedPath(base)) return {};
+    return PathString(FsPath(base).parent_path() / FsPath(sys));
 }
 
 }  // namespace
@@ -68,10 +73,10 @@ CSafeEntityResolver::CSafeEntityResolver(const std::string& schemaPath) {
     // One absolute, canonical form, whatever the folder's name: relative,
     // reached through a link, with spaces, "%" or characters beyond ASCII.
     std::error_code ec;
-    const fs::path canon = fs::weakly_canonical(fs::absolute(schemaPath, ec), ec);
+    const fs::path canon = fs::weakly_canonical(fs::absolute(FsPath(schemaPath), ec), ec);
     if (ec) return;
-    m_schemaFile = canon.string();
-    m_allowedFolder = canon.parent_path().string();
+    m_schemaFile = PathString(canon);
+    m_allowedFolder = PathString(canon.parent_path());
 }
 
 xercesc::InputSource* CSafeEntityResolver::resolveEntity(xercesc::XMLResourceIdentifier* id) {
@@ -81,9 +86,9 @@ xercesc::InputSource* CSafeEntityResolver::resolveEntity(xercesc::XMLResourceIde
                                               Utf16ToUtf8(reinterpret_cast<const char16_t*>(id->getBaseURI())));
         if (!file.empty()) {
             std::error_code ec;
-            const fs::path canon = fs::weakly_canonical(file, ec);
-            if (!ec && canon.parent_path().string() == m_allowedFolder && fs::is_regular_file(canon, ec)) {
-                const std::u16string wide = Utf8ToUtf16(canon.string());
+            const fs::path canon = fs::weakly_canonical(FsPath(file), ec);
+            if (!ec && PathString(canon.parent_path()) == m_allowedFolder && fs::is_regular_file(canon, ec)) {
+                const std::u16string wide = Utf8ToUtf16(PathString(canon));
                 return new xercesc::LocalFileInputSource(XP(wide));
             }
         }
