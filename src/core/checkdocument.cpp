@@ -240,9 +240,9 @@ void CheckDocument::Load(CArchive& ar) {
     PrecheckResult pre = RunPrechecks(ar.file, path, m_result.messages, maxFileMb << 20);
     m_declPosition = pre.declPosition;
     m_textIsUtf8 = EqualsNoCase(pre.declaredEncoding, "UTF-8") || EqualsNoCase(pre.declaredEncoding, "UTF8");
-    // Tree mode validates in one parse when the root tells the schema, and
-    // the file then turns out to be well-formed and of that schema; otherwise
-    // it is checked as without the guess, from the same start.
+    // One validating pass where the guess of schema and classification holds
+    // (event mode: where nothing draws the rows); otherwise the file is
+    // checked as without the guess, from the same start.
     const std::vector<std::string> precheckMessages = m_result.messages;
     std::optional<EventFacts> collected;  // a collecting pass that ran already
     if (m_oneEventPass && m_app.SaxMode() && !pre.nul) {
@@ -369,7 +369,6 @@ bool CheckDocument::CheckInOneEventPass(PrecheckResult& pre, const std::string& 
     const std::string instrument = FirstCode(pre.text, "LclInstrm"), level = FirstCode(pre.text, "SvcLvl");
     if (!instrument.empty()) guessed.localInstruments.push_back(instrument);
     if (!level.empty()) guessed.serviceLevels.push_back(level);
-    const std::vector<std::string> precheckMessages = m_result.messages;
     bool held = false;
     try {
         CheckText(pre, path, nullptr, false, &guessed);
@@ -409,11 +408,11 @@ bool CheckDocument::CheckInOneEventPass(PrecheckResult& pre, const std::string& 
         m_singlePass = true;
         return true;
     }
-    // Back to the start: the text, and nothing of the guess.
+    // Back to the start: the text, and nothing of the guess (the caller puts
+    // the prechecks' messages back).
     if (!m_content.empty()) pre.text = std::move(m_content);
     m_processor.reset();
     ResetResult();
-    m_result.messages = precheckMessages;
     return false;
 }
 
