@@ -365,7 +365,7 @@ TEST_F(Cli, HelpAndVersion) {
 TEST_F(Cli, StandardInput) {
     const std::string text = ReadFile(m_example);
     const std::string verdict = "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n" + kRetiredCt30 + "\n";
-    for (const std::string& mode : {"tree", "--sax"}) {
+    for (const std::string mode : {"tree", "--sax"}) {
         auto with = [&](std::vector<std::string> args) {
             if (mode == "--sax") args.insert(args.begin(), mode);
             return args;

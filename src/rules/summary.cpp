@@ -26,7 +26,10 @@ public:
         m_stack.push_back(name);
         m_text.clear();
         if (m_stack.size() == 2) m_s.debit = name == "CstmrDrctDbtInitn";
-        if (name == "PmtInf") m_s.blocks.emplace_back();
+        if (name == "PmtInf") {
+            m_s.blocks.emplace_back();
+            ++m_openBlocks;
+        }
         m_currency.clear();
         if (name == "InstdAmt")
             for (size_t i = 0; i < attrNames.size(); ++i)
@@ -38,9 +41,10 @@ public:
         return true;
     }
     void EndElement(const std::string&, const std::string&, const std::string&) override {
-        const std::string value = Trim(m_text);
+        const std::string value = m_text.empty() ? std::string() : Trim(m_text);
         m_text.clear();
         Take(value);
+        if (m_stack.back() == "PmtInf") --m_openBlocks;
         m_stack.pop_back();
     }
 
@@ -50,16 +54,10 @@ private:
         static const std::string none;
         return m_stack.size() > up ? m_stack[m_stack.size() - 1 - up] : none;
     }
-    bool Inside(const char* name) const {
-        for (const std::string& s : m_stack)
-            if (s == name) return true;
-        return false;
-    }
-
     void Take(const std::string& value) {
         const std::string& name = At(0);
         const std::string& parent = At(1);
-        BlockSummary* block = Inside("PmtInf") && !m_s.blocks.empty() ? &m_s.blocks.back() : nullptr;
+        BlockSummary* block = m_openBlocks > 0 && !m_s.blocks.empty() ? &m_s.blocks.back() : nullptr;
         if (name == "CdtTrfTxInf" || name == "DrctDbtTxInf") {
             ++m_s.totals.count;
             if (block) ++block->totals.count;
@@ -108,14 +106,16 @@ private:
             return;
         }
         // The owner's account: the debtor's of a transfer, the creditor's of a debit, at block level.
-        const std::string owner = m_s.debit ? "Cdtr" : "Dbtr";
-        if (name == "Nm" && parent == owner && At(2) == "PmtInf") block->name = value;
-        else if (name == "IBAN" && At(2) == owner + "Acct" && At(3) == "PmtInf") block->iban = value;
-        else if ((name == "BIC" || name == "BICFI") && At(2) == owner + "Agt" && At(3) == "PmtInf") block->bic = value;
+        static const std::string kOwner[2][3] = {{"Dbtr", "DbtrAcct", "DbtrAgt"}, {"Cdtr", "CdtrAcct", "CdtrAgt"}};
+        const std::string(&owner)[3] = kOwner[m_s.debit ? 1 : 0];
+        if (name == "Nm" && parent == owner[0] && At(2) == "PmtInf") block->name = value;
+        else if (name == "IBAN" && At(2) == owner[1] && At(3) == "PmtInf") block->iban = value;
+        else if ((name == "BIC" || name == "BICFI") && At(2) == owner[2] && At(3) == "PmtInf") block->bic = value;
     }
 
     FileSummary& m_s;
     std::vector<std::string> m_stack;
+    size_t m_openBlocks = 0;  // PmtInf elements on the stack
     std::string m_text, m_currency;
 };
 
