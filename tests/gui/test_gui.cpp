@@ -47,6 +47,7 @@
 #include "platform/profile.h"
 #include "rules/sclimport.h"
 #include "online/loopbackserver.h"
+#include "pump.h"
 #include "support.h"
 
 namespace valorix::test {
@@ -54,26 +55,6 @@ namespace valorix::test {
 using namespace valorix::gui;
 
 namespace {
-
-// Hands on every waiting event, as the running program would.
-void Pump() {
-    for (int i = 0; i < 5; ++i) {
-        if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) loop->YieldFor(wxEVT_CATEGORY_ALL);
-        wxTheApp->ProcessPendingEvents();
-        wxTheApp->ProcessIdle();
-    }
-}
-
-/// Hands on events until `done` holds (work on other threads reports through
-/// events), at most `seconds`; returns `done()`.
-bool PumpUntil(const std::function<bool()>& done, int seconds = 20) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!done() && std::chrono::steady_clock::now() < end) {
-        Pump();
-        wxMilliSleep(20);
-    }
-    return done();
-}
 
 void Command(wxWindow* target, int id) {
     wxCommandEvent e(wxEVT_MENU, id);
@@ -604,7 +585,7 @@ TEST_F(Gui, AboutBoxAndADataFolderThatCannotBeMade) {
     ASSERT_EQ(m_prompt.shown.size(), 1u);
     EXPECT_EQ(U8(m_prompt.shown[0]).rfind("Der Datenordner '", 0), 0u) << U8(m_prompt.shown[0]);
     const auto status = [this] { return m_frame->GetStatusBar()->GetStatusText(0).utf8_string(); };
-    EXPECT_TRUE(PumpUntil([&] { return status().rfind("Der aktuelle Stand", 0) == 0; })) << status();
+    EXPECT_TRUE(WaitFor([&] { return status().rfind("Der aktuelle Stand", 0) == 0; }, 20000)) << status();
     EXPECT_EQ(status().rfind("Der aktuelle Stand der SCL Datei kann Online nicht geprüft werden! Verbindungsfehler: ", 0),
               0u) << status();
     EXPECT_EQ(m_prompt.shown.size(), 1u);
@@ -644,7 +625,7 @@ TEST_F(Gui, StartupDownloadsANewerSclDirectory) {
     m_prompt.shown.clear();
     m_prompt.answer = true;
     Start();
-    ASSERT_TRUE(PumpUntil([this] { return m_prompt.shown.size() >= 2 && !m_frame->OnlineBusy(); }));
+    ASSERT_TRUE(WaitFor([this] { return m_prompt.shown.size() >= 2 && !m_frame->OnlineBusy(); }, 20000));
     ASSERT_EQ(m_prompt.shown.size(), 2u);
     EXPECT_EQ(U8(m_prompt.shown[0]), "Es liegt ein neues SCL Verzeichnis (Stand 09.12.2026) der Deutschen Bundesbank "
                                      "vor.\r\n\r\nWollen Sie dieses jetzt herunterladen?");
@@ -659,28 +640,11 @@ TEST_F(Gui, StartupDownloadsANewerSclDirectory) {
 namespace valorix::test {
 
 namespace {
-// Waits until `done` holds, handing events on meanwhile; false after `ms`.
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    for (int waited = 0; waited < ms; waited += 20) {
-        Pump();
-        if (done()) return true;
-        wxMilliSleep(20);
-    }
-    return done();
-}
-
 // The text of the page the web engine shows.
 wxString PageText(wxWebView* web) {
     wxString text;
     if (!web->RunScript("document.documentElement ? document.documentElement.textContent : ''", &text)) return {};
     return text;
-}
-
-// The frame in front with the keyboard focus in `target`, as after a click.
-void FocusOn(wxWindow* frame, wxWindow* target) {
-    frame->Raise();
-    target->SetFocus();
-    WaitFor([&] { return wxWindow::FindFocus() == target; }, 1000);
 }
 
 // The first row of that name (and value, when given).
@@ -1096,7 +1060,7 @@ TEST_F(Gui, OnlineCheckNeverHoldsTheWindow) {
     Pump();
     m_prompt.shown.clear();
     Start();
-    ASSERT_TRUE(PumpUntil([this] { return !m_frame->OnlineBusy(); }));
+    ASSERT_TRUE(WaitFor([this] { return !m_frame->OnlineBusy(); }, 20000));
     Pump();
     EXPECT_EQ(m_prompt.shown, std::vector<std::string>{});
     EXPECT_EQ(status(), "Bereit");
@@ -1125,7 +1089,7 @@ TEST_F(Gui, OnlineCheckNeverHoldsTheWindow) {
     m_prompt.shown.clear();
     Start({FixturesDir() + "/rules/direct-debit.xml"});
     // The file is checked and shown while the check still waits for the host.
-    ASSERT_TRUE(PumpUntil([this] { return !OutputTexts().empty(); }, 4));
+    ASSERT_TRUE(WaitFor([this] { return !OutputTexts().empty(); }, 4000));
     EXPECT_TRUE(m_frame->OnlineBusy());
     // A key the user presses is answered: Ctrl+N closes the document.
     m_frame->Raise();
@@ -1133,10 +1097,10 @@ TEST_F(Gui, OnlineCheckNeverHoldsTheWindow) {
     Pump();
     wxUIActionSimulator sim;
     sim.Char('n', wxMOD_CONTROL);
-    EXPECT_TRUE(PumpUntil([this] { return m_frame->Rows().ChildCount(kGridRoot) == 1 && OutputTexts().empty(); }, 2));
+    EXPECT_TRUE(WaitFor([this] { return m_frame->Rows().ChildCount(kGridRoot) == 1 && OutputTexts().empty(); }, 2000));
     EXPECT_TRUE(m_frame->OnlineBusy());
     // The check ends by its time-out, said once in the status bar.
-    ASSERT_TRUE(PumpUntil([this] { return !m_frame->OnlineBusy(); }, 20));
+    ASSERT_TRUE(WaitFor([this] { return !m_frame->OnlineBusy(); }, 20000));
     Pump();
     EXPECT_EQ(status().rfind("Der aktuelle Stand der SCL Datei kann Online nicht geprüft werden! Verbindungsfehler: ", 0),
               0u) << status();
@@ -1161,7 +1125,7 @@ TEST_F(Gui, ProxyCredentialsAreAskedThroughTheWindow) {
     m_prompt.shown.clear();
     m_prompt.credentials = {"anna", "geheim"};
     Start();
-    ASSERT_TRUE(PumpUntil([this] { return !m_frame->OnlineBusy(); }));
+    ASSERT_TRUE(WaitFor([this] { return !m_frame->OnlineBusy(); }, 20000));
     Pump();
     unsetenv("https_proxy");
     EXPECT_EQ(m_prompt.shown, std::vector<std::string>{"Der Proxy-Server verlangt eine Anmeldung."});

@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "../support.h"
+#include "../gui/pump.h"
 #include "cli/cli.h"
 #include "gui/browserpage.h"
 #include "gui/guiapp.h"
@@ -38,23 +39,6 @@ using namespace valorix::gui;
 
 namespace {
 
-void Pump() {
-    for (int i = 0; i < 5; ++i) {
-        if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) loop->YieldFor(wxEVT_CATEGORY_ALL);
-        wxTheApp->ProcessPendingEvents();
-        wxTheApp->ProcessIdle();
-    }
-}
-
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done() && std::chrono::steady_clock::now() < end) {
-        Pump();
-        wxMilliSleep(20);
-    }
-    return done();
-}
-
 // The frame as the screen shows it, read back from the screen itself.
 void Screenshot(wxWindow* frame, const std::string& name) {
     frame->Raise();
@@ -74,12 +58,6 @@ void Screenshot(wxWindow* frame, const std::string& name) {
     const std::string dir = std::string(VALORIX_BUILD_DIR) + "/screenshots";
     std::filesystem::create_directories(FsPath(dir));
     EXPECT_TRUE(bitmap.SaveFile(PathW(dir + "/" + name), wxBITMAP_TYPE_PNG)) << name;
-}
-
-void FocusOn(wxWindow* frame, wxWindow* target) {
-    frame->Raise();
-    target->SetFocus();
-    WaitFor([&] { return wxWindow::FindFocus() == target; }, 1000);
 }
 
 }  // namespace
