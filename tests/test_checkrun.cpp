@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "platform/paths.h"
 #include "platform/strutil.h"
 #include "support.h"
 
@@ -115,7 +116,7 @@ TEST_F(CheckRun, DkSubsetChoice) {
             if (eventMode) doc->RunSaxCheck(nullptr);
             const std::string where = std::string(c.name) + (eventMode ? " (event mode)" : " (tree mode)");
             const std::string verdict = eventMode && !c.eventVerdict.empty() ? c.eventVerdict : c.verdict;
-            if (!verdict.empty()) EXPECT_EQ(U8(doc->Result().messages[0]), verdict) << where;
+            if (!verdict.empty()) { EXPECT_EQ(U8(doc->Result().messages[0]), verdict) << where; }
             EXPECT_EQ(doc->m_schemaPath, DataFolder() + "/" + c.subset + "/pain.001.001.09.xsd") << where;
             // The findings of the parser and of the rules, in both modes.
             std::vector<std::string> findings;
@@ -128,7 +129,7 @@ TEST_F(CheckRun, DkSubsetChoice) {
                 bool found = false;
                 for (const std::string& t : findings) found = found || StartsWith(t, c.finding);
                 EXPECT_TRUE(found) << where;
-                if (ruleFinding) EXPECT_EQ(findings.size(), 1u) << where;
+                if (ruleFinding) { EXPECT_EQ(findings.size(), 1u) << where; }
             }
         }
     }
@@ -184,7 +185,7 @@ TEST_F(CheckRun, OneParseServesWhenTheGuessHolds) {
                 return doc;
             };
             auto once = check(true), twice = check(false);
-            if (c.onePass >= 0 && !eventMode) EXPECT_EQ(once->m_singlePass, c.onePass == 1) << where;
+            if (c.onePass >= 0 && !eventMode) { EXPECT_EQ(once->m_singlePass, c.onePass == 1) << where; }
             EXPECT_FALSE(twice->m_singlePass) << where;
             EXPECT_EQ(U8(once->Result().messages), U8(twice->Result().messages)) << where;
             EXPECT_EQ(once->Result().findings, twice->Result().findings) << where;
@@ -338,7 +339,8 @@ TEST_F(CheckRun, SchemaThatCannotBeLoadedNeverPasses) {
         EXPECT_EQ(U8(doc->Result().messages[0]), "'b.xml' enthält ein XML Dokument, das nicht der Schemadefinition (3.0 "
                                           "aktuell ab 20.11.2016) entspricht!");
         ASSERT_EQ(doc->Result().findings.size(), 1u);
-        EXPECT_EQ(doc->Result().findings[0].text, "Das Schema '" + DataFolder() + "/pain.001.001.03.xsd' konnte nicht geladen werden!");
+        EXPECT_EQ(doc->Result().findings[0].text, "Das Schema '" + NativeSeparators(DataFolder() + "/pain.001.001.03.xsd") +
+                                                           "' konnte nicht geladen werden!");
         EXPECT_EQ(doc->Result().state, 2);
     }
 }

@@ -6,6 +6,7 @@
 
 #include "app/app.h"
 #include "online/help.h"
+#include "platform/paths.h"
 #include "platform/shellopen.h"
 #include "platform/codepage.h"
 #include "rules/summary.h"
@@ -195,7 +196,7 @@ TEST(Help, OpensTheManualOnceOrTellsWhyNot) {
     });
     RunHelp(app, prompt);
     ASSERT_EQ(prompt.shown.size(), 1u);
-    EXPECT_EQ(U8(prompt.shown[0]), "Die Hilfedatei \"" + dir.Path() + "/Valorix.pdf\" ist nicht verfügbar!");
+    EXPECT_EQ(U8(prompt.shown[0]), "Die Hilfedatei \"" + NativeSeparators(dir.Path() + "/Valorix.pdf") + "\" ist nicht verfügbar!");
     EXPECT_TRUE(opened.empty());
     WriteFile(dir / "Valorix.pdf", "%PDF-1.4");
     RunHelp(app, prompt);

@@ -6,6 +6,7 @@
 #include "rules/blzdirectory.h"
 #include "rules/checkdigits.h"
 #include "rules/sclimport.h"
+#include "platform/paths.h"
 #include "support.h"
 
 namespace valorix::test {
@@ -16,7 +17,8 @@ TEST(SclImport, WritesTheDirectoryFormat) {
     const SclImportResult r = ImportSclDirectory(FixturesDir() + "/scl/scl-directory.csv", target);
     ASSERT_TRUE(r.ok) << U8(r.message);
     EXPECT_EQ(r.banks, 4);
-    EXPECT_EQ(U8(r.message), "SCL-Verzeichnis mit 4 Instituten (Stand 261201) nach '" + target + "' geschrieben.");
+    EXPECT_EQ(U8(r.message), "SCL-Verzeichnis mit 4 Instituten (Stand 261201) nach '" + NativeSeparators(target) +
+                                  "' geschrieben.");
     // Flags in the order SCT, CORE, B2B, COR1 (the columns are SCT, COR, COR1, B2B).
     EXPECT_EQ(ReadFile(target), "[BIC]\r\nSTAND=261201\r\nMARKDEF1100=1110\r\nGENODEF1ABC=1101\r\nCOBADEFFXXX=1100\r\n"
                                 "ATBKATWW=1110\r\n");
@@ -112,10 +114,12 @@ TEST(SclImport, CommandLineWritesIntoTheDataFolder) {
     const std::string data = home / "daten";
     EXPECT_EQ(RunValorixCheck({"--data-dir", data, "--import-scl", FixturesDir() + "/scl/scl-directory.csv"}, out, err), 0)
         << err.str();
-    EXPECT_EQ(out.str(), "SCL-Verzeichnis mit 4 Instituten (Stand 261201) nach '" + data + "/NVSCL.INI' geschrieben.\n");
+    EXPECT_EQ(out.str(), "SCL-Verzeichnis mit 4 Instituten (Stand 261201) nach '" + NativeSeparators(data + "/NVSCL.INI") +
+                             "' geschrieben.\n");
     std::ostringstream out2, err2;
     EXPECT_EQ(RunValorixCheck({"--import-scl", home / "missing.csv", home / "x.ini"}, out2, err2), 2);
-    EXPECT_EQ(err2.str(), "valorix-check: Die Datei '" + (home / "missing.csv") + "' kann nicht gelesen werden.\n");
+    EXPECT_EQ(err2.str(), "valorix-check: Die Datei '" + NativeSeparators(home / "missing.csv") +
+                             "' kann nicht gelesen werden.\n");
 }
 
 }  // namespace valorix::test
@@ -134,8 +138,8 @@ TEST(BlzImport, CommandLineWritesTheLookupFile) {
                               out, err),
               0)
         << err.str();
-    EXPECT_EQ(out.str(), "Bankleitzahlendatei mit 4 Bankleitzahlen (gültig ab 01.12.2026) nach '" + data +
-                             "/BLZBIC.TXT' geschrieben.\n");
+    EXPECT_EQ(out.str(), "Bankleitzahlendatei mit 4 Bankleitzahlen (gültig ab 01.12.2026) nach '" +
+                             NativeSeparators(data + "/BLZBIC.TXT") + "' geschrieben.\n");
     EXPECT_EQ(ReadFile(data + "/BLZBIC.TXT"),
               "; Bankleitzahlendatei, gueltig ab 01.12.2026\r\nSTAND=20261201\r\n10000000=MARKDEF1100\r\n"
               "37040044=COBADEFFXXX\r\n37050198=COLSDE33XXX\r\n50010517=INGDDEFFXXX\r\n");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
+#include "platform/paths.h"
 #include "platform/strutil.h"
 #include "support.h"
 #include "ui/displaytext.h"
@@ -301,7 +302,8 @@ TEST_F(Fill, RecordWithoutPositionReadsLineZero) {
     Run(ReadFile(std::string(VALORIX_SOURCE_DIR) + "/examples/ueberweisung-pain.001.001.03.xml"), "b.xml");
     const auto report = Report();
     ASSERT_EQ(report.size(), 3u);
-    EXPECT_EQ(report[2], "Zeile 0/0 : Das Schema '" + U8(DataFolder()) + "/pain.001.001.03.xsd' konnte nicht geladen werden!");
+    EXPECT_EQ(report[2], "Zeile 0/0 : Das Schema '" + U8(NativeSeparators(DataFolder() + "/pain.001.001.03.xsd")) +
+                             "' konnte nicht geladen werden!");
     EXPECT_EQ(m_output.Lines()[2].position, -1);
 }
 

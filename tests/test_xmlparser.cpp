@@ -8,6 +8,7 @@
 #include <iconv.h>
 #endif
 
+#include "platform/paths.h"
 #include "support.h"
 #include "xml/elementguard.h"
 #include "xml/saxpass.h"
@@ -124,7 +125,7 @@ TEST(XmlParser, SchemaThatCannotBeLoadedIsAFinding) {
         Records r;
         EXPECT_FALSE(r.Parse(doc)) << schema;
         ASSERT_FALSE(r.texts.empty()) << schema;
-        EXPECT_EQ(U8(r.texts[0]), "Das Schema '" + schema + "' konnte nicht geladen werden!");
+        EXPECT_EQ(U8(r.texts[0]), "Das Schema '" + NativeSeparators(schema) + "' konnte nicht geladen werden!");
         EXPECT_EQ(r.kinds[0], 0);
         EXPECT_EQ(r.lines[0], -1);
     }

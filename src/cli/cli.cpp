@@ -276,17 +276,17 @@ int PublishScl(const Options& o, std::ostream& out, std::ostream& err) {
     const std::string pageTemp = mapTemp.empty() ? std::string() : WriteTemporaryBeside(pagePath, page);
     if (pageTemp.empty() || !ReplaceWithTemporary(mapTemp, mapPath)) {
         if (!mapTemp.empty()) std::remove(mapTemp.c_str());
-        err << "valorix-check: '" << VisibleControls(folder) << "' kann nicht beschrieben werden\n";
+        err << "valorix-check: '" << VisibleControls(NativeSeparators(folder)) << "' kann nicht beschrieben werden\n";
         return 2;
     }
     if (!ReplaceWithTemporary(pageTemp, pagePath)) {
-        err << "valorix-check: '" << VisibleControls(pagePath) << "' kann nicht geschrieben werden\n";
+        err << "valorix-check: '" << VisibleControls(NativeSeparators(pagePath)) << "' kann nicht geschrieben werden\n";
         return 2;
     }
     out << Format("SCL-Verzeichnis mit %d Instituten (Stand %s) nach '%s' geschrieben.", r.banks, r.stand.c_str(),
-                  VisibleControls(mapPath).c_str())
+                  VisibleControls(NativeSeparators(mapPath)).c_str())
         << '\n'
-        << "Statusseite nach '" << VisibleControls(pagePath) << "' geschrieben.\n";
+        << "Statusseite nach '" << VisibleControls(NativeSeparators(pagePath)) << "' geschrieben.\n";
     return 0;
 }
 
@@ -409,7 +409,8 @@ int History(const Options& o, AppValues& app, std::ostream& out, std::ostream& e
         for (const std::string& line : lines) out << line << '\n';
         return 0;
     }
-    err << "valorix-check: Prüfverlauf '" << CCheckHistory::FileName(app.m_strDataFolder)
+    err << "valorix-check: Prüfverlauf '"
+        << VisibleControls(NativeSeparators(CCheckHistory::FileName(app.m_strDataFolder)))
         << "' ist nicht verwendbar: " << history.Error() << '\n';
     return 2;
 }

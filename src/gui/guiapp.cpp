@@ -72,10 +72,11 @@ bool CValorixApp::Startup(const std::vector<std::string>& files) {
     m_frame->Show();
     m_frame->Update();
     if (!folderOk) {
-        Prompt().Message(A("Der Datenordner '") + PathText(m_values->m_strDataFolder) +
+        Prompt().Message(A("Der Datenordner '") + ShownPath(m_values->m_strDataFolder) +
                          A("' kann nicht angelegt werden! Dateien können nicht gegen ihr Schema geprüft werden."));
     } else if (!schemasOk) {
-        Prompt().Message(A("Die Schemadateien können nicht in den Datenordner '") + PathText(m_values->m_strDataFolder) +
+        Prompt().Message(A("Die Schemadateien können nicht in den Datenordner '") +
+                         ShownPath(m_values->m_strDataFolder) +
                          A("' geschrieben werden! Dateien können nicht gegen ihr Schema geprüft werden."));
     }
     // A file of the command line is loaded and checked first, right after

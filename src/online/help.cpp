@@ -14,7 +14,7 @@ void RunHelp(AppValues& app, IPrompt& prompt) {
     app.m_bHelpOpen = true;
     const std::string path = app.m_programFolder + "Valorix.pdf";
     if (!EntryExists(path)) {
-        prompt.Message(A("Die Hilfedatei \"") + PathText(path) + A("\" ist nicht verfügbar!"));
+        prompt.Message(A("Die Hilfedatei \"") + ShownPath(path) + A("\" ist nicht verfügbar!"));
     } else if (!ShellOpen(path)) {
         prompt.Message(A("Zur Anzeige der Kurzanleitung ist ein PDF Reader nötig. Bitte prüfen Sie, ob ein "
                          "entsprechendes Programm installiert ist!"));

@@ -188,7 +188,7 @@ SclDownload DownloadSclDirectory(AppValues& app, IPrompt& prompt, const OnlineSe
     std::string temporary = target + ".down-XXXXXX";
     const int fd = CreateUniqueFile(temporary);
     if (fd < 0)
-        return finish(SclDownload::Failed, A(kIncomplete) + "\r\n" + A("Die Datei ") + PathText(temporary) +
+        return finish(SclDownload::Failed, A(kIncomplete) + "\r\n" + A("Die Datei ") + ShownPath(temporary) +
                                                A(" kann nicht angelegt werden."));
     CHttpClient client(settings, prompt, windowVisible);
     const HttpAnswer got =
@@ -218,7 +218,7 @@ SclDownload DownloadSclDirectory(AppValues& app, IPrompt& prompt, const OnlineSe
     // The complete file takes the target's place in one step, or not at all.
     app.m_strSclIniPath = target;
     if (!ReplaceWithTemporary(temporary, target)) {
-        message += "\r\nSie konnten aber nicht als " + PathText(target) + "\r\ngeschrieben werden!";
+        message += "\r\nSie konnten aber nicht als " + ShownPath(target) + "\r\ngeschrieben werden!";
         return finish(SclDownload::Failed, message);
     }
     app.m_strSclStand = stand;

@@ -45,6 +45,15 @@ bool IsRootedPath(const std::string& utf8) {
 #endif
 }
 
+std::string NativeSeparators(std::string utf8) {
+#ifdef _WIN32
+    std::replace(utf8.begin(), utf8.end(), '/', '\\');
+#endif
+    return utf8;
+}
+
+std::string ShownPath(std::string_view utf8) { return PathText(NativeSeparators(std::string(utf8))); }
+
 #ifdef _WIN32
 
 std::wstring WidePath(std::string_view utf8) {

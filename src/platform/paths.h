@@ -20,6 +20,12 @@ std::filesystem::path FsPath(const std::string& utf8);
 std::string PathString(const std::filesystem::path& path);
 /// True for a path from a root: "/x", on Windows also "C:\\x", "\\x" and "\\\\server\\x".
 bool IsRootedPath(const std::string& utf8);
+/// The path with the system's own separators: "\\" on Windows, where the
+/// engine joins its paths with "/"; elsewhere unchanged.
+std::string NativeSeparators(std::string utf8);
+/// A file-system path as a message shows it (CP1252), with the system's own
+/// separators: "C:\\ProgramData\\Norvane\\Valorix\\NVSCL.INI", not a mix.
+std::string ShownPath(std::string_view utf8);
 #ifdef _WIN32
 std::wstring WidePath(std::string_view utf8);
 std::string Utf8Path(const wchar_t* wide);

@@ -127,13 +127,13 @@ BlzImportResult ImportBlzFile(const std::string& source, const std::string& targ
     std::string out = "; Bankleitzahlendatei, gueltig ab " + BlzDateText(stand) + "\r\nSTAND=" + stand + "\r\n";
     for (const auto& [code, bic] : banks) out += code + "=" + bic.first + "\r\n";
     if (!WriteFileAtomically(target, out))
-        return Fail("Die Datei '" + VisibleControls(target) + "' kann nicht geschrieben werden.");
+        return Fail("Die Datei '" + VisibleControls(NativeSeparators(target)) + "' kann nicht geschrieben werden.");
     BlzImportResult r;
     r.ok = true;
     r.banks = static_cast<long>(banks.size());
     r.stand = stand;
     r.message = Format(A("Bankleitzahlendatei mit %ld Bankleitzahlen (gültig ab %s) nach '%s' geschrieben.").c_str(),
-                       r.banks, BlzDateText(stand).c_str(), PathText(target).c_str());
+                       r.banks, BlzDateText(stand).c_str(), ShownPath(target).c_str());
     return r;
 }
 

@@ -62,8 +62,9 @@ SclImportResult ReadSclDirectoryCsv(const std::string& source) {
     CInputFile file;
     switch (file.Open(source)) {
         case CInputFile::Status::Open: break;
-        case CInputFile::Status::NotRegular: return Fail(Cp1252ToUtf8(NotRegularFileText(PathText(source))));
-        case CInputFile::Status::Missing: return Fail("Die Datei '" + VisibleControls(source) + "' kann nicht gelesen werden.");
+        case CInputFile::Status::NotRegular: return Fail(Cp1252ToUtf8(NotRegularFileText(ShownPath(source))));
+        case CInputFile::Status::Missing:
+            return Fail("Die Datei '" + VisibleControls(NativeSeparators(source)) + "' kann nicht gelesen werden.");
     }
     std::istream& in = file.Stream();
     std::vector<std::string> lines;
@@ -139,10 +140,11 @@ SclImportResult ReadSclDirectoryCsv(const std::string& source) {
 SclImportResult ImportSclDirectory(const std::string& source, const std::string& target) {
     SclImportResult r = ReadSclDirectoryCsv(source);
     if (!r.ok) return r;
-    if (!WriteFileAtomically(target, r.content)) return Fail("Die Datei '" + target + "' kann nicht geschrieben werden.");
+    if (!WriteFileAtomically(target, r.content))
+        return Fail("Die Datei '" + VisibleControls(NativeSeparators(target)) + "' kann nicht geschrieben werden.");
     r.content.clear();
     r.message = Format(A("SCL-Verzeichnis mit %d Instituten (Stand %s) nach '%s' geschrieben.").c_str(), r.banks,
-                       r.stand.c_str(), PathText(target).c_str());
+                       r.stand.c_str(), ShownPath(target).c_str());
     return r;
 }
 

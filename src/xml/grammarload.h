@@ -15,7 +15,7 @@ namespace valorix {
 
 /// The finding for a schema that cannot be loaded (`schemaPath` as on disk).
 inline std::string SchemaLoadFailedText(const std::string& schemaPath) {
-    return "Das Schema '" + PathText(schemaPath) + "' konnte nicht geladen werden!";
+    return "Das Schema '" + ShownPath(schemaPath) + "' konnte nicht geladen werden!";
 }
 
 /// True when the schema loaded without error. Errors while loading mean the

@@ -23,6 +23,8 @@
 #include "platform/sha256.h"
 #include "platform/strutil.h"
 #include "platform/sysinfo.h"
+#include "rules/sclimport.h"
+#include "xml/grammarload.h"
 #include "../support.h"
 
 namespace valorix::test {
@@ -162,6 +164,27 @@ TEST(WindowsFileNames, OutsideTheAnsiCodePage) {
     const std::string ini = folder + "/Einstellungen \xCE\xA9.ini";
     ASSERT_TRUE(WriteIniString(ini, "DATEN", "PATH", "D:\\Daten"));
     EXPECT_EQ(ReadIniString(ini, "daten", "path", "", 260), "D:\\Daten");
+}
+
+// Paths the program joins itself are shown with the system's separators,
+// never as "C:\\ProgramData/Norvane/Valorix/NVSCL.INI".
+TEST(WindowsFileNames, MessagesShowBackslashes) {
+    TempDir home;
+    const std::string csv = FixturesDir() + "/scl/scl-directory.csv";
+    const SclImportResult imported = ImportSclDirectory(csv, home / "Daten");
+    ASSERT_TRUE(imported.ok) << imported.message;
+    EXPECT_NE(imported.message.find("\\Daten'"), std::string::npos) << imported.message;
+    EXPECT_EQ(imported.message.find('/'), std::string::npos) << imported.message;
+
+    WithoutVariable data("XDG_DATA_HOME");  // restored afterwards
+    _putenv_s("XDG_DATA_HOME", (home / "data").c_str());
+    std::istringstream in;
+    std::ostringstream out, err;
+    EXPECT_EQ(RunValorixCheck({"--import-scl", csv}, in, out, err), 0) << err.str();
+    EXPECT_NE(out.str().find("\\data\\Norvane\\Valorix\\NVSCL.INI'"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find('/'), std::string::npos) << out.str();
+    EXPECT_EQ(SchemaLoadFailedText("C:/Daten/pain.001.001.09.xsd"),
+              "Das Schema 'C:\\Daten\\pain.001.001.09.xsd' konnte nicht geladen werden!");
 }
 
 // Only a file on a disk is read: a folder and a device are refused before a
