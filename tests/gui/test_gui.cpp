@@ -47,7 +47,7 @@
 #include "platform/profile.h"
 #include "rules/sclimport.h"
 #include "online/loopbackserver.h"
-#include "pump.h"
+#include "desktop.h"
 #include "support.h"
 
 namespace valorix::test {
@@ -114,48 +114,12 @@ void LayOutOnLetterPage(COutputPrintout& printout, wxMemoryDC& dc) {
 
 }  // namespace
 
-class Gui : public ::testing::Test {
+class Gui : public DesktopTest {
 protected:
-    void SetUp() override {
-        setenv("XDG_DATA_HOME", (m_dir / "data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (m_dir / "config").c_str(), 1);
-        fs::create_directories(m_dir / "data/Norvane/Valorix");
-        ImportSclDirectory(FixturesDir() + "/scl/scl-directory.csv", m_dir / "data/Norvane/Valorix/NVSCL.INI");
-        // The start-up's online check reads its answer from the data folder:
-        // the directory there is current, so it says nothing and asks nobody.
-        m_stand = ReadIniString(m_dir / "data/Norvane/Valorix/NVSCL.INI", "BIC", "STAND", "", 10);
-        WriteFile(m_dir / "data/Norvane/Valorix/SCL2.htm", "STAND2 : #20" + m_stand);
-        CProfile(m_dir / "config").WriteInt("DEBUG", "OTHER", 1);
-        Start();
-    }
-    void TearDown() override {
-        wxGetApp().CloseAll();
-        Pump();
-        wxGetApp().SetPrompt(nullptr);
-    }
-    void Start(const std::vector<std::string>& files = {}) {
-        wxGetApp().SetPrompt(&m_prompt);
-        ASSERT_TRUE(wxGetApp().Startup(files));
-        m_frame = wxGetApp().Frame();
-        ASSERT_NE(m_frame, nullptr);
-        Pump();
-    }
     void Restart() {
         wxGetApp().CloseAll();
         Pump();
         Start();
-    }
-    AppValues& Values() { return wxGetApp().Values(); }
-
-    /// The report lines the command line gives for the file, in the same mode.
-    std::vector<OutputLine> CliLines(const std::string& path) {
-        CheckDocument doc(Values(), m_prompt);
-        CInputFile in;
-        EXPECT_EQ(in.Open(path), CInputFile::Status::Open);
-        CArchive ar{in.Stream(), PathText(path)};
-        COutputList report;
-        CheckIntoReport(doc, Values(), m_prompt, ar, report);
-        return report.Lines();
     }
     std::vector<std::string> OutputTexts() const {
         std::vector<std::string> out;
@@ -173,10 +137,6 @@ protected:
         return out;
     }
 
-    TempDir m_dir;
-    RecordingPrompt m_prompt;
-    CMainFrame* m_frame = nullptr;
-    std::string m_stand;
 };
 
 // Every sample file opens in both modes and the output pane holds the

@@ -15,7 +15,7 @@
 #include <functional>
 
 #include "../support.h"
-#include "../gui/pump.h"
+#include "../gui/desktop.h"
 #include "cli/cli.h"
 #include "gui/browserpage.h"
 #include "gui/guiapp.h"
@@ -62,46 +62,7 @@ void Screenshot(wxWindow* frame, const std::string& name) {
 
 }  // namespace
 
-class Desktop : public ::testing::Test {
-protected:
-    void SetUp() override {
-        _putenv_s("XDG_DATA_HOME", (m_dir / "data").c_str());
-        _putenv_s("XDG_CONFIG_HOME", (m_dir / "config").c_str());
-        const std::string data = m_dir / "data/Norvane/Valorix";
-        std::filesystem::create_directories(FsPath(data));
-        ImportSclDirectory(FixturesDir() + "/scl/scl-directory.csv", data + "/NVSCL.INI");
-        // The start-up's online check reads its answer from the data folder and asks nobody.
-        WriteFile(data + "/SCL2.htm", "STAND2 : #20" + ReadIniString(data + "/NVSCL.INI", "BIC", "STAND", "", 10));
-        CProfile(m_dir / "config").WriteInt("DEBUG", "OTHER", 1);
-        Start();
-    }
-    void TearDown() override {
-        wxGetApp().CloseAll();
-        Pump();
-        wxGetApp().SetPrompt(nullptr);
-    }
-    void Start(const std::vector<std::string>& files = {}) {
-        wxGetApp().SetPrompt(&m_prompt);
-        ASSERT_TRUE(wxGetApp().Startup(files));
-        m_frame = wxGetApp().Frame();
-        ASSERT_NE(m_frame, nullptr);
-        Pump();
-    }
-    /// The report lines the command line gives for the file.
-    std::vector<OutputLine> CliLines(const std::string& path) {
-        CheckDocument doc(wxGetApp().Values(), m_prompt);
-        CInputFile in;
-        EXPECT_EQ(in.Open(path), CInputFile::Status::Open);
-        CArchive ar{in.Stream(), PathText(path)};
-        COutputList report;
-        CheckIntoReport(doc, wxGetApp().Values(), m_prompt, ar, report);
-        return report.Lines();
-    }
-
-    TempDir m_dir;
-    RecordingPrompt m_prompt;
-    CMainFrame* m_frame = nullptr;
-};
+class Desktop : public DesktopTest {};
 
 // A file with findings opened as the menu opens it: the title, the output
 // pane with the command line's lines, the grid, the tree and the marks of
