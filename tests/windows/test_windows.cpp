@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <optional>
 #include <sstream>
+#include <vector>
 
 #include "cli/cli.h"
 #include "online/version.h"
@@ -204,6 +205,39 @@ TEST(WindowsFileNames, FoldersAndDevicesAreNoFiles) {
         EXPECT_EQ(input.Open(c.path), c.status) << c.path;
     }
     EXPECT_FALSE(IsFile("NUL"));
+}
+
+// What Explorer shows under "Eigenschaften > Details": the version resource
+// of both programs, read back from the built files (the description with its
+// umlaut, as the resource compiler was told the sources are UTF-8).
+TEST(WindowsSystem, ProgramsCarryTheirVersion) {
+    for (const char* name : {"valorix.exe", "valorix-check.exe"}) {
+        const std::wstring file = WidePath(ProgramFolder() + "..\\" + name);
+        DWORD unused = 0;
+        const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &unused);
+        ASSERT_GT(size, 0u) << name;
+        std::vector<char> data(size);
+        ASSERT_TRUE(GetFileVersionInfoW(file.c_str(), 0, size, data.data())) << name;
+        auto text = [&](const wchar_t* key) -> std::string {
+            wchar_t* value = nullptr;
+            UINT length = 0;
+            const std::wstring path = std::wstring(L"\\StringFileInfo\\040704b0\\") + key;
+            if (!VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) || !value)
+                return "(fehlt)";
+            return Utf8Path(value);
+        };
+        EXPECT_EQ(text(L"FileVersion"), VALORIX_VERSION_TEXT) << name;
+        EXPECT_EQ(text(L"ProductVersion"), VALORIX_VERSION_TEXT) << name;
+        EXPECT_EQ(text(L"ProductName"), "Valorix") << name;
+        EXPECT_EQ(text(L"FileDescription"), "Valorix - SEPA-Zahlungsdateien pr\xC3\xBC" "fen") << name;
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length)) << name;
+        EXPECT_EQ(Format("%u.%u.%u", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+                         HIWORD(fixed->dwFileVersionLS)),
+                  VALORIX_VERSION_TEXT)
+            << name;
+    }
 }
 
 TEST(WindowsSystem, LockCodePageShellAndName) {
