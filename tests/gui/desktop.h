@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/clipbrd.h>
 #include <wx/evtloop.h>
+#include <wx/uiaction.h>
 #include <wx/utils.h>
 #include <wx/window.h>
 
@@ -18,6 +20,7 @@
 #include "cli/cli.h"
 #include "gui/guiapp.h"
 #include "gui/mainframe.h"
+#include "gui/textpagectrl.h"
 #include "platform/inifile.h"
 #include "platform/inputfile.h"
 #include "platform/paths.h"
@@ -51,6 +54,22 @@ inline void FocusOn(wxWindow* frame, wxWindow* target) {
     frame->Raise();
     target->SetFocus();
     WaitFor([&] { return wxWindow::FindFocus() == target; }, 1000);
+}
+
+// Real keys in the text page: the caret to byte `from`, `chars` characters
+// selected with Shift+Right, then Ctrl+C; the clipboard's text in `copied`.
+inline void SelectAndCopy(gui::CTextPageCtrl* text, long from, int chars, wxString& copied) {
+    text->GotoPos(static_cast<int>(text->ToStc(from)));
+    wxUIActionSimulator sim;
+    for (int i = 0; i < chars; ++i) sim.Char(WXK_RIGHT, wxMOD_SHIFT);
+    Pump();
+    sim.Char('c', wxMOD_CONTROL);
+    Pump();
+    wxClipboardLocker lock;
+    ASSERT_TRUE(!!lock);
+    wxTextDataObject data;
+    ASSERT_TRUE(wxTheClipboard->GetData(data));
+    copied = data.GetText();
 }
 
 // The program started as a user starts it, on a data folder and a profile of

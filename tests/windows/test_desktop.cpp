@@ -121,25 +121,17 @@ TEST_F(Desktop, FileWithFindingsShowsRowsFindingsAndPages) {
 TEST_F(Desktop, KeysSelectAndCopyInTheTextPage) {
     const std::string file = FixturesDir() + "/rules/umlaute.xml";
     ASSERT_TRUE(m_frame->OpenFile(file));
-    wxUIActionSimulator sim;
     m_frame->ActivatePage(kPageText);
     CTextPageCtrl* text = m_frame->TextPage();
     FocusOn(m_frame, text);
     const std::string& page = text->Model().GetText();
     const long name = static_cast<long>(page.find("M\xC3\xBCller"));
     ASSERT_GE(name, 0);
-    text->GotoPos(static_cast<int>(text->ToStc(name)));
-    for (int i = 0; i < 6; ++i) sim.Char(WXK_RIGHT, wxMOD_SHIFT);
-    Pump();
+    wxString copied;
+    SelectAndCopy(text, name, 6, copied);
     EXPECT_EQ(text->SelStart(), name);
     EXPECT_EQ(text->SelEnd(), name + 7);  // six characters, seven bytes
-    sim.Char('c', wxMOD_CONTROL);
-    Pump();
-    wxClipboardLocker lock;
-    ASSERT_TRUE(!!lock);
-    wxTextDataObject data;
-    ASSERT_TRUE(wxTheClipboard->GetData(data));
-    EXPECT_EQ(std::string(data.GetText().utf8_str()), "M\xC3\xBCller");
+    EXPECT_EQ(std::string(copied.utf8_str()), "M\xC3\xBCller");
     m_frame->ActivatePage(kPageGrid);
 }
 
