@@ -306,7 +306,13 @@ TEST_F(History, HistoryOfTheFirstLayoutKeepsItsEntries) {
                           blocks + "');"
                           "INSERT INTO checked VALUES (9, " + std::to_string(day) + ", 'msg.xml', 'm', 'MSG', 'Firma', '\n');"
                           "PRAGMA user_version=1;"));
+    // Listing reads it as it is; the first check takes it over.
+    const std::string before = ReadFile(file);
     CCheckHistory history(HistorySettings{m_home / "d"});
+    std::vector<std::string> listed;
+    ASSERT_TRUE(history.List(listed));
+    EXPECT_EQ(listed.size(), 2u) << Joined(listed);
+    EXPECT_TRUE(ReadFile(file) == before);
     EXPECT_EQ(Count(Joined(history.Record(Generated("new", "NEW", 1, 12), "new.xml")), "30.11.2026 08:15 als 'old.xml'"), 1);
     EXPECT_EQ(Count(Joined(history.Record(Generated("new2", "MSG", 1, 99), "new2.xml")), "als 'msg.xml'"), 1);
     std::vector<std::string> lines;

@@ -250,6 +250,10 @@ bool CCheckHistory::Fail(const std::string& what, int code) {
     m_error = Reason(code, what);
     sqlite3_close_v2(m_db);
     m_db = nullptr;
+    m_readOnly = m_writable = false;
+    // A history locked for longer than the wait is tried again by the next file.
+    const int primary = code & 0xff;
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) m_tried = false;
     return false;
 }
 
@@ -257,12 +261,23 @@ bool CCheckHistory::Fail(const std::string& what, int code) {
 // history stays as it is, and a read-only one is read without the files of
 // its log (which would be made read-only too, and stay).
 bool CCheckHistory::Open(bool forWriting) {
-    if (m_db) {
-        if (!forWriting || !m_readOnly) return true;
+    if (!m_db && !(m_empty && !forWriting) && !Connect(forWriting)) return false;
+    if (!forWriting || m_writable) return true;
+    if (m_readOnly) {
         m_error = "schreibgeschützt";
         return false;
     }
-    if (m_empty && !forWriting) return true;  // nothing to read, nothing made
+    int rc = Exec(m_db, "PRAGMA journal_mode=WAL");
+    if (rc != SQLITE_OK) return Fail("nicht schreibbar", rc);
+    if (m_version < kSchemaVersion) {
+        if ((rc = Upgrade(m_db)) != SQLITE_OK) return Fail("nicht anzulegen", rc);
+        m_version = kSchemaVersion;
+    }
+    m_writable = true;
+    return true;
+}
+
+bool CCheckHistory::Connect(bool forWriting) {
     if (m_tried && !m_empty) return false;
     m_tried = true;
     m_empty = false;
@@ -274,7 +289,7 @@ bool CCheckHistory::Open(bool forWriting) {
     const bool exists = std::filesystem::exists(status);
     if (exists && !std::filesystem::is_regular_file(status)) return Fail("nicht zu öffnen", SQLITE_OK);
     if (!exists && !forWriting) {
-        m_empty = true;
+        m_empty = true;  // nothing to read, and listing makes nothing
         return true;
     }
     if (exists && !DatabaseHeader(file)) return Fail("beschädigt", SQLITE_OK);
@@ -290,25 +305,17 @@ bool CCheckHistory::Open(bool forWriting) {
     }
     sqlite3_busy_timeout(m_db, m_settings.busyMilliseconds);
     Exec(m_db, "PRAGMA temp_store=MEMORY");
-    int version = -1;
     {
         Statement read(m_db, "PRAGMA user_version");
         if (read.Step() != SQLITE_ROW) return Fail("nicht lesbar", read.Code());
-        version = static_cast<int>(read.Integer(0));
+        m_version = static_cast<int>(read.Integer(0));
     }
-    if (version > kSchemaVersion) return Fail("von einer neueren Programmversion", SQLITE_OK);
+    if (m_version > kSchemaVersion) return Fail("von einer neueren Programmversion", SQLITE_OK);
+    // Read through once (its cost grows with the history, once per run).
     if (exists) {
         Statement check(m_db, "PRAGMA quick_check(1)");
         if (check.Step() != SQLITE_ROW) return Fail("nicht lesbar", check.Code());
         if (check.Text(0) != "ok") return Fail("beschädigt", SQLITE_OK);
-    }
-    m_version = version;
-    if (!forWriting) return true;
-    if (m_readOnly) return Fail("schreibgeschützt", SQLITE_OK);
-    if ((rc = Exec(m_db, "PRAGMA journal_mode=WAL")) != SQLITE_OK) return Fail("nicht schreibbar", rc);
-    if (version < kSchemaVersion) {
-        if ((rc = Upgrade(m_db)) != SQLITE_OK) return Fail("nicht anzulegen", rc);
-        m_version = kSchemaVersion;
     }
     return true;
 }

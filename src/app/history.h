@@ -61,6 +61,8 @@ public:
 private:
     /// Opens the history; for writing also creates or upgrades it.
     bool Open(bool forWriting);
+    /// Opens the connection after looking at the file; writes nothing.
+    bool Connect(bool forWriting);
     /// Closes the history; the error says `what` or what SQLite's `code` tells.
     bool Fail(const std::string& what, int code);
     /// The hint that the history could not be used for a file.
@@ -73,6 +75,7 @@ private:
     bool m_tried = false;
     bool m_empty = false;     ///< no history file yet (opened for reading)
     bool m_readOnly = false;  ///< opened read-only: a file others may write, not we
+    bool m_writable = false;  ///< in WAL mode and of the current version
     bool m_forgotten = false;
     int m_version = 0;
     std::string m_error;
