@@ -223,6 +223,21 @@ TEST_F(History, EveryFileALockedHistoryCannotCompareSaysSo) {
     EXPECT_EQ(Count(Joined(history.Record(Generated("d", "A", 1), "d.xml")), A("als 'a.xml' geprüft")), 1);
 }
 
+// A lookup that fails says so, and the file is not entered as if compared.
+TEST_F(History, FailedLookupIsSaidAndEntersNothing) {
+    std::filesystem::create_directories(m_home / "d");
+    const std::string file = CCheckHistory::FileName(m_home / "d");
+    CCheckHistory history(HistorySettings{m_home / "d"});
+    history.Record(Generated("a", "A", 1), "a.xml");
+    ASSERT_TRUE(Sql(file, "DROP TABLE block"));
+    EXPECT_EQ(Joined(history.Record(Generated("b", "B", 1), "b.xml")),
+              A("Hinweis: Der Prüfverlauf '" + file + "' ist nicht verwendbar: die Suche darin ist fehlgeschlagen; "
+                "ohne Prüfung auf doppelte Einreichung geprüft.\n"));
+    std::vector<std::string> lines;
+    ASSERT_TRUE(history.List(lines));
+    EXPECT_EQ(lines.size(), 1u) << Joined(lines);
+}
+
 // A file of thousands of blocks is one lookup through the indexes, and one
 // block in common is found.
 TEST_F(History, OneSharedBlockAmongThousandsIsFound) {

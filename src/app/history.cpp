@@ -326,6 +326,7 @@ std::vector<std::string> CCheckHistory::Hint(const std::string& reason) const {
 }
 
 std::vector<std::string> CCheckHistory::Record(const FileSummary& summary, const std::string& path) {
+    static const std::string kLookupFailed = "die Suche darin ist fehlgeschlagen";
     if (summary.blocks.empty() || summary.sha256.empty()) return {};  // no payment file
     // Every file that is not compared says so: a history can be locked for
     // one file of a batch and free again for the next.
@@ -350,12 +351,12 @@ std::vector<std::string> CCheckHistory::Record(const FileSummary& summary, const
     // The blocks of this file, for the one lookup.
     if ((rc = Exec(m_db, "CREATE TEMP TABLE IF NOT EXISTS wanted (key TEXT PRIMARY KEY); DELETE FROM temp.wanted")) !=
         SQLITE_OK)
-        return fail(rc, "nicht lesbar");
+        return fail(rc, kLookupFailed);
     {
         Statement want(m_db, "INSERT OR IGNORE INTO temp.wanted(key) VALUES (?)");
         for (const BlockSummary& block : summary.blocks) {
             if (block.iban.empty()) continue;
-            if (want.Bind(1, BlockKey(block)).Step() != SQLITE_DONE) return fail(want.Code(), "nicht lesbar");
+            if (want.Bind(1, BlockKey(block)).Step() != SQLITE_DONE) return fail(want.Code(), kLookupFailed);
             want.Reset();
         }
     }
@@ -369,7 +370,7 @@ std::vector<std::string> CCheckHistory::Record(const FileSummary& summary, const
                             A("') wurde bereits am " + DateText(find.Real(0), find.Number(0)) + " als '") +
                             PathText(AsUtf8(find.Text(1))) + A("' geprüft. Doppelte Einreichung?"));
         else if (rc != SQLITE_DONE)
-            return fail(rc, "nicht lesbar");
+            return fail(rc, kLookupFailed);
     }
     // The same file with the same content is listed once, with its first
     // check; within sameCheckMinutes of it, it is the same check repeated.
@@ -381,7 +382,7 @@ std::vector<std::string> CCheckHistory::Record(const FileSummary& summary, const
             seenSelf = true;
             if (self.Number(0) && now - self.Real(0) < m_settings.sameCheckMinutes / 1440.0) lines.clear();
         } else if (rc != SQLITE_DONE) {
-            return fail(rc, "nicht lesbar");
+            return fail(rc, kLookupFailed);
         }
     }
     if (!seenSelf) {
