@@ -223,8 +223,9 @@ TEST_F(History, EveryFileALockedHistoryCannotCompareSaysSo) {
     EXPECT_EQ(Count(Joined(history.Record(Generated("d", "A", 1), "d.xml")), A("als 'a.xml' geprüft")), 1);
 }
 
-// A lookup that fails says so, and the file is not entered as if compared.
-TEST_F(History, FailedLookupIsSaidAndEntersNothing) {
+// A lookup that fails says so, and the file is not entered as if compared;
+// a compared file that cannot be entered keeps its warning and says so too.
+TEST_F(History, FailedLookupOrEntryIsSaid) {
     std::filesystem::create_directories(m_home / "d");
     const std::string file = CCheckHistory::FileName(m_home / "d");
     CCheckHistory history(HistorySettings{m_home / "d"});
@@ -235,6 +236,19 @@ TEST_F(History, FailedLookupIsSaidAndEntersNothing) {
                 "ohne Prüfung auf doppelte Einreichung geprüft.\n"));
     std::vector<std::string> lines;
     ASSERT_TRUE(history.List(lines));
+    EXPECT_EQ(lines.size(), 1u) << Joined(lines);
+
+    std::filesystem::remove_all(m_home / "d");
+    std::filesystem::create_directories(m_home / "d");
+    CCheckHistory refusing(HistorySettings{m_home / "d"});
+    refusing.Record(Generated("a", "A", 1), "a.xml");
+    ASSERT_TRUE(Sql(file, "CREATE TRIGGER no_blocks BEFORE INSERT ON block BEGIN SELECT RAISE(FAIL, 'no'); END"));
+    EXPECT_EQ(Joined(refusing.Record(Generated("b", "B", 1), "b.xml")),
+              A("Warnung: Diese Datei (MsgId 'B') wurde bereits am 01.12.2026 12:00 als 'a.xml' geprüft. Doppelte "
+                "Einreichung?\nHinweis: Diese Datei konnte nicht in den Prüfverlauf '" + file +
+                "' eingetragen werden: nicht schreibbar.\n"));
+    lines.clear();
+    ASSERT_TRUE(refusing.List(lines));
     EXPECT_EQ(lines.size(), 1u) << Joined(lines);
 }
 
