@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -20,6 +22,40 @@ struct CheckRun {
     int status;
     std::string out, err;
 };
+
+// Runs SQL on a history as another program would; false when it fails.
+bool Sql(const std::string& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    bool done = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK &&
+                sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return done;
+}
+
+// A payment file's summary with `count` blocks numbered from `first`: block
+// n has its own account, and files sharing a number share that block.
+FileSummary Generated(const std::string& sha, const std::string& msgid, int count, int first = 0) {
+    FileSummary summary;
+    summary.sha256 = sha;
+    summary.messageId = msgid;
+    summary.initiator = "Firma";
+    for (int n = first; n < first + count; ++n) {
+        BlockSummary block;
+        block.id = "B" + std::to_string(n);
+        block.iban = "DE" + std::to_string(1000000000000000000LL + n);
+        block.date = "2026-12-15";
+        block.totals.count = 1;
+        block.totals.sums["EUR"] = 10000 + n;
+        summary.blocks.push_back(block);
+    }
+    return summary;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
 
 }  // namespace
 
@@ -98,32 +134,254 @@ TEST_F(History, SecondSubmissionIsWarnedWithoutChangingTheVerdict) {
     }
 }
 
-TEST_F(History, OldEntriesAreForgottenAndTheCommandLineListsAndClears) {
+// Listing never forgets; a check that records forgets what is older than
+// its --history-days.
+TEST_F(History, OnlyARecordingCheckForgetsAndTheCommandLineListsAndClears) {
     ASSERT_EQ(Call({m_first}).status, 0);
     SetClock(MakeDate(2026, 12, 11, 12, 0, 0));
-    const std::string copy = Write("copy.xml", m_original);
-    EXPECT_EQ(Count(Call({"--history-days", "20", copy}).out, "Doppelte Einreichung?"), 1);
-    const CheckRun list = Call({"--history-days", "5", "--history"});
+    const CheckRun list = Call({"--history-days", "1", "--history"});
     EXPECT_EQ(list.status, 0) << list.err;
-    EXPECT_EQ(list.out.find("first.xml"), std::string::npos) << list.out;  // forgotten
-    EXPECT_NE(list.out.find("11.12.2026 12:00  MsgId 'VALORIX-BEISPIEL-0001'"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("01.12.2026 12:00  MsgId 'VALORIX-BEISPIEL-0001'"), std::string::npos) << list.out;
+    const std::string copy = Write("copy.xml", m_original);
+    EXPECT_EQ(Count(Call({"--history-days", "20", copy}).out, "am 01.12.2026 12:00 als"), 1);
+    SetClock(MakeDate(2026, 12, 12, 12, 0, 0));
+    const CheckRun later = Call({"--history-days", "5", Write("copy2.xml", m_original)});
+    EXPECT_EQ(Count(later.out, "am 11.12.2026 12:00 als"), 1) << later.out;
+    const std::string left = Call({"--history"}).out;
+    EXPECT_EQ(left.find("first.xml"), std::string::npos) << left;  // forgotten by the check
+    EXPECT_EQ(Count(left, "\n"), 2) << left;
     EXPECT_EQ(Call({"--clear-history"}).out, "Prüfverlauf gelöscht.\n");
     EXPECT_EQ(Call({"--history"}).out, "Der Prüfverlauf ist leer.\n");
 }
 
-TEST_F(History, DamagedDatabaseIsSaidOnceAndTheChecksGoOn) {
+// Each file that is not compared says so in its own report.
+TEST_F(History, DamagedDatabaseIsSaidForEachFileAndTheChecksGoOn) {
     std::filesystem::create_directories(m_home / "d");
     WriteFile(CCheckHistory::FileName(m_home / "d"), std::string(4096, 'x'));
     const CheckRun damaged = Call({m_first, m_first});
     const CheckRun plain = Call({"--no-history", m_first, m_first});
     EXPECT_EQ(damaged.status, plain.status);
-    EXPECT_EQ(Count(damaged.out, "Hinweis: Der Prüfverlauf"), 1) << damaged.out;
-    const size_t hint = damaged.out.find("Hinweis: Der Prüfverlauf");
+    const std::string hint = "Hinweis: Der Prüfverlauf '" + CCheckHistory::FileName(m_home / "d") +
+                             "' ist nicht verwendbar: beschädigt; ohne Prüfung auf doppelte Einreichung geprüft.\n";
+    EXPECT_EQ(Count(damaged.out, hint), 2) << damaged.out;
     std::string rest = damaged.out;
-    rest.erase(hint, rest.find('\n', hint) - hint + 1);
+    for (size_t at; (at = rest.find(hint)) != std::string::npos;) rest.erase(at, hint.size());
     EXPECT_EQ(rest, plain.out);
     EXPECT_EQ(Call({"--history"}).status, 2);
 }
+
+// A damaged history is found before anything is written: not a byte of it
+// changes, whatever asks it.
+TEST_F(History, DamagedHistoryIsNeverWritten) {
+    const std::string file = CCheckHistory::FileName(m_home / "d");
+    std::filesystem::create_directories(m_home / "d");
+    {
+        CCheckHistory history(HistorySettings{m_home / "d"});
+        for (int i = 0; i < 40; ++i) history.Record(Generated("sha" + std::to_string(i), "M" + std::to_string(i), 5, i * 5), "f");
+    }
+    // Out of WAL mode, as a history of an older program or copied around may be.
+    ASSERT_TRUE(Sql(file, "PRAGMA journal_mode=DELETE"));
+    const std::string sound = ReadFile(file);
+    ASSERT_GT(sound.size(), 3 * 4096u);
+    struct Case {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"a page overwritten", sound.substr(0, 4096) + std::string(4096, '\xEE') + sound.substr(8192)},
+        {"cut short", sound.substr(0, sound.size() - 4096)},
+        {"an impossible page size", sound.substr(0, 16) + std::string("\x03\x00", 2) + sound.substr(18)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile(file, c.bytes);
+        CCheckHistory history(HistorySettings{m_home / "d"});
+        const std::string hint = Joined(history.Record(Generated("other", "other", 1), "g"));
+        EXPECT_NE(hint.find(A("ist nicht verwendbar: beschädigt;")), std::string::npos) << hint;
+        std::vector<std::string> lines;
+        EXPECT_FALSE(CCheckHistory(HistorySettings{m_home / "d"}).List(lines));
+        EXPECT_TRUE(ReadFile(file) == c.bytes);
+    }
+}
+
+// A history locked by another program for a while: each file of the time
+// says so, and the next file after it is compared again.
+TEST_F(History, EveryFileALockedHistoryCannotCompareSaysSo) {
+    std::filesystem::create_directories(m_home / "d");
+    const std::string file = CCheckHistory::FileName(m_home / "d");
+    CCheckHistory history(HistorySettings{m_home / "d", 60, 0, 50});
+    EXPECT_TRUE(history.Record(Generated("a", "A", 1), "a.xml").empty());
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const std::string hint = A("Hinweis: Der Prüfverlauf '" + file +
+                               "' ist nicht verwendbar: von einem anderen Programm gesperrt; ohne Prüfung auf "
+                               "doppelte Einreichung geprüft.\n");
+    EXPECT_EQ(Joined(history.Record(Generated("b", "A", 1), "b.xml")), hint);
+    EXPECT_EQ(Joined(history.Record(Generated("c", "C", 1), "c.xml")), hint);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(Count(Joined(history.Record(Generated("d", "A", 1), "d.xml")), A("als 'a.xml' geprüft")), 1);
+}
+
+// A lookup that fails says so, and the file is not entered as if compared;
+// a compared file that cannot be entered keeps its warning and says so too.
+TEST_F(History, FailedLookupOrEntryIsSaid) {
+    std::filesystem::create_directories(m_home / "d");
+    const std::string file = CCheckHistory::FileName(m_home / "d");
+    CCheckHistory history(HistorySettings{m_home / "d"});
+    history.Record(Generated("a", "A", 1), "a.xml");
+    ASSERT_TRUE(Sql(file, "DROP TABLE block"));
+    EXPECT_EQ(Joined(history.Record(Generated("b", "B", 1), "b.xml")),
+              A("Hinweis: Der Prüfverlauf '" + file + "' ist nicht verwendbar: die Suche darin ist fehlgeschlagen; "
+                "ohne Prüfung auf doppelte Einreichung geprüft.\n"));
+    std::vector<std::string> lines;
+    ASSERT_TRUE(history.List(lines));
+    EXPECT_EQ(lines.size(), 1u) << Joined(lines);
+
+    std::filesystem::remove_all(m_home / "d");
+    std::filesystem::create_directories(m_home / "d");
+    CCheckHistory refusing(HistorySettings{m_home / "d"});
+    refusing.Record(Generated("a", "A", 1), "a.xml");
+    ASSERT_TRUE(Sql(file, "CREATE TRIGGER no_blocks BEFORE INSERT ON block BEGIN SELECT RAISE(FAIL, 'no'); END"));
+    EXPECT_EQ(Joined(refusing.Record(Generated("b", "B", 1), "b.xml")),
+              A("Warnung: Diese Datei (MsgId 'B') wurde bereits am 01.12.2026 12:00 als 'a.xml' geprüft. Doppelte "
+                "Einreichung?\nHinweis: Diese Datei konnte nicht in den Prüfverlauf '" + file +
+                "' eingetragen werden: nicht schreibbar.\n"));
+    lines.clear();
+    ASSERT_TRUE(refusing.List(lines));
+    EXPECT_EQ(lines.size(), 1u) << Joined(lines);
+}
+
+// A file of thousands of blocks is one lookup through the indexes, and one
+// block in common is found.
+TEST_F(History, OneSharedBlockAmongThousandsIsFound) {
+    for (const int blocks : {1000, 5000}) {
+        SCOPED_TRACE(blocks);
+        std::filesystem::remove_all(m_home / "d");
+        std::filesystem::create_directories(m_home / "d");
+        CCheckHistory history(HistorySettings{m_home / "d"});
+        EXPECT_TRUE(history.Record(Generated("a", "A", blocks), "a.xml").empty());
+        EXPECT_TRUE(history.Record(Generated("b", "B", blocks, blocks), "b.xml").empty());
+        const std::string warning = Joined(history.Record(Generated("c", "C", blocks, 2 * blocks - 1), "c.xml"));
+        EXPECT_EQ(Count(warning, A("als 'b.xml' geprüft. Doppelte Einreichung?")), 1) << warning;
+        std::vector<std::string> lines;
+        EXPECT_TRUE(history.List(lines));
+        EXPECT_EQ(lines.size(), 3u);
+    }
+    CCheckHistory history(HistorySettings{m_home / "d"});
+    const std::vector<std::string> plan = history.LookupPlan();
+    ASSERT_FALSE(plan.empty());
+    for (const std::string& step : plan) {
+        EXPECT_EQ(step.find("SCAN checked"), std::string::npos) << Joined(plan);
+        EXPECT_EQ(step.find("SCAN block"), std::string::npos) << Joined(plan);
+    }
+}
+
+// Checks of one second are told apart by their order: the newest is named,
+// whatever the order of the rows in the file.
+TEST_F(History, WarningNamesTheNewestOfEntriesOfOneSecond) {
+    std::filesystem::create_directories(m_home / "d");
+    CCheckHistory history(HistorySettings{m_home / "d"});
+    history.Record(Generated("x", "X", 2), "a.xml");
+    EXPECT_EQ(Count(Joined(history.Record(Generated("x", "X", 2), "b.xml")), "als 'a.xml'"), 1);
+    EXPECT_EQ(Count(Joined(history.Record(Generated("y", "X", 1), "c.xml")), "als 'b.xml'"), 1);
+    EXPECT_EQ(Count(Joined(history.Record(Generated("z", "Z", 1, 1), "d.xml")), "als 'b.xml'"), 1);
+    EXPECT_EQ(Count(Joined(history.Record(Generated("x", "Q", 1, 7), "e.xml")), "als 'b.xml'"), 1);
+}
+
+// What the listing prints comes from files and from a file others may
+// change: control characters and times that are none are shown plainly.
+TEST_F(History, ListingShowsControlsAndUnreadableTimesPlainly) {
+    std::filesystem::create_directories(m_home / "d");
+    const std::string file = CCheckHistory::FileName(m_home / "d");
+    {
+        CCheckHistory history(HistorySettings{m_home / "d"});
+        history.Record(Generated("a", "A\x1B]0;x\x07", 1, 1), "/p/\x1B[31mrot\nzeile.xml");
+        for (int i = 2; i <= 5; ++i) history.Record(Generated(std::to_string(i), std::to_string(i), 1, i), "f.xml");
+    }
+    ASSERT_TRUE(Sql(file, "UPDATE checked SET checked = -1e15 WHERE sha256 = '2';"
+                          "UPDATE checked SET checked = 1e300 WHERE sha256 = '3';"
+                          "UPDATE checked SET checked = 'gestern' WHERE sha256 = '4';"));
+    std::vector<std::string> lines;
+    CCheckHistory history(HistorySettings{m_home / "d"});
+    ASSERT_TRUE(history.List(lines));
+    const std::string listing = Joined(lines);
+    EXPECT_EQ(Count(listing, "\x1B"), 0) << listing;
+    EXPECT_EQ(Count(listing, "\n"), 5) << listing;
+    EXPECT_NE(listing.find("MsgId 'A\\x1B]0;x\\x07'"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("/p/\\x1B[31mrot\\nzeile.xml\n"), std::string::npos) << listing;
+    EXPECT_EQ(Count(listing, "??.??.???? ??:??  MsgId"), 3) << listing;
+    EXPECT_EQ(Count(listing, "01.12.2026 12:00  MsgId"), 2) << listing;
+    const std::string warning = Joined(history.Record(Generated("4", "4", 1, 4), "g.xml"));
+    EXPECT_NE(warning.find("am ??.??.???? ??:?? als 'f.xml'"), std::string::npos) << warning;
+}
+
+// A history of the first layout (blocks as lines of a column) is taken over
+// with all its entries, and its blocks are found as before.
+TEST_F(History, HistoryOfTheFirstLayoutKeepsItsEntries) {
+    std::filesystem::create_directories(m_home / "d");
+    const std::string file = CCheckHistory::FileName(m_home / "d");
+    const FileSummary old = Generated("old", "OLD", 3, 10);
+    std::string blocks = "\n";
+    for (const BlockSummary& block : old.blocks)
+        blocks += block.iban + ";" + block.date + ";1;EUR " + Amount(block.totals.sums.at("EUR")) + " \t" + block.id + "\n";
+    const double day = MakeDate(2026, 11, 30, 8, 15, 0);
+    ASSERT_TRUE(Sql(file, "PRAGMA journal_mode=WAL;"
+                          "CREATE TABLE checked (id INTEGER PRIMARY KEY, checked REAL NOT NULL, path TEXT NOT NULL,"
+                          " sha256 TEXT NOT NULL, msgid TEXT NOT NULL, initiator TEXT NOT NULL, blocks TEXT NOT NULL);"
+                          "CREATE INDEX checked_sha ON checked(sha256);"
+                          "CREATE INDEX checked_msg ON checked(msgid, initiator);"
+                          "INSERT INTO checked VALUES (4, " + std::to_string(day) + ", 'old.xml', 'old', 'OLD', 'Firma', '" +
+                          blocks + "');"
+                          "INSERT INTO checked VALUES (9, " + std::to_string(day) + ", 'msg.xml', 'm', 'MSG', 'Firma', '\n');"
+                          "PRAGMA user_version=1;"));
+    // Listing reads it as it is; the first check takes it over.
+    const std::string before = ReadFile(file);
+    CCheckHistory history(HistorySettings{m_home / "d"});
+    std::vector<std::string> listed;
+    ASSERT_TRUE(history.List(listed));
+    EXPECT_EQ(listed.size(), 2u) << Joined(listed);
+    EXPECT_TRUE(ReadFile(file) == before);
+    EXPECT_EQ(Count(Joined(history.Record(Generated("new", "NEW", 1, 12), "new.xml")), "30.11.2026 08:15 als 'old.xml'"), 1);
+    EXPECT_EQ(Count(Joined(history.Record(Generated("new2", "MSG", 1, 99), "new2.xml")), "als 'msg.xml'"), 1);
+    std::vector<std::string> lines;
+    ASSERT_TRUE(history.List(lines));
+    EXPECT_EQ(lines.size(), 4u) << Joined(lines);
+}
+
+#ifndef _WIN32
+// A history the user may read but not write is read as it is: listed, not
+// compared with, and no files of a log appear beside it.
+TEST_F(History, ReadOnlyHistoryIsReadWithoutFilesBesideIt) {
+    const std::string folder = m_home / "d";
+    std::filesystem::create_directories(folder);
+    const std::string file = CCheckHistory::FileName(folder);
+    CCheckHistory(HistorySettings{folder}).Record(Generated("a", "A", 1), "a.xml");
+    ASSERT_FALSE(std::filesystem::exists(file + "-wal"));
+    ASSERT_EQ(chmod(file.c_str(), 0444), 0);
+    // Root may write any file: the check runs as another user then.
+    chmod(m_home.Path().c_str(), 0755);
+    chmod(folder.c_str(), 0777);
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        if (geteuid() == 0 && setuid(65534) != 0) _exit(10);
+        std::vector<std::string> lines;
+        CCheckHistory history(HistorySettings{folder});
+        if (!history.List(lines) || lines.size() != 1) _exit(11);
+        const std::string hint = Joined(history.Record(Generated("a", "A", 1), "b.xml"));
+        if (hint.find(A("ist nicht verwendbar: schreibgeschützt;")) == std::string::npos) _exit(12);
+        if (Joined(history.Record(Generated("c", "C", 1), "c.xml")) != hint) _exit(13);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(std::filesystem::exists(file + "-wal"));
+    EXPECT_FALSE(std::filesystem::exists(file + "-shm"));
+}
+#endif
 
 // In one run on several threads the history is asked in the order of the
 // files: the first of two copies is entered, the second warned, exactly as in
