@@ -415,6 +415,37 @@ TEST_F(Cli, FoldersOnlyWithRecursive) {
                                                (dir / "a" / "z.xml").string(), (dir / "b.xml").string()}));
 }
 
+// A value out of range is named before the usage, and nothing is done:
+// --history-days 0 would forget the whole history.
+TEST_F(Cli, WrongValuesAreNamed) {
+    const std::string jobs = "valorix-check: -j braucht eine Zahl von 1 bis 256, nicht ";
+    const std::string days = "valorix-check: --history-days braucht eine Zahl ab 1, nicht ";
+    struct Case {
+        std::vector<std::string> args;
+        std::string firstLine;
+    } cases[] = {
+        {{"-j", "0", m_example}, jobs + "'0'"},
+        {{"--jobs", "257", m_example}, jobs + "'257'"},
+        {{"-j", "2x", m_example}, jobs + "'2x'"},
+        {{"-j", "", m_example}, jobs + "''"},
+        {{"--history-days", "-1", m_example}, days + "'-1'"},
+        {{"--history-days", "0", "--history"}, days + "'0'"},
+        {{"--history-days=99999999999", "--history"}, days + "'99999999999'"},
+        {{"--history-days", "1\n", "--history"}, days + "'1\\n'"},
+        {{"--name", "", "-"}, "valorix-check: --name braucht einen Namen, nicht ''"},
+    };
+    for (const auto& c : cases) {
+        CliRun r = Call(c.args, ReadFile(m_example));
+        EXPECT_EQ(r.status, 2) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), c.firstLine);
+        EXPECT_EQ(r.err.substr(r.err.find('\n') + 1).rfind("Aufruf: valorix-check", 0), 0u) << r.err;
+    }
+    EXPECT_FALSE(fs::exists(m_home / "data/Norvane/Valorix"));
+    // In range: taken.
+    EXPECT_EQ(Call({"-j", "+256", "--history-days", "1", m_example}).status, 0);
+}
+
 TEST_F(Cli, DataDirAndSclOptions) {
     const std::string data = m_home / "eigene/daten";
     const std::string scl = m_home / "scl.ini";

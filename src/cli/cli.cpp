@@ -1,10 +1,12 @@
 #include "cli/cli.h"
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <limits>
 #include <memory>
 #include <new>
 #include <optional>
@@ -78,7 +80,7 @@ const char* const kOptionHelp =
     "  --program-version V    mit --publish-scl: angekündigte Programmversion\n"
     "  --update-url URL       mit --publish-scl: Adresse der neuen Programmversion\n"
     "  --no-history           die geprüften Dateien diesmal nicht mit dem Prüfverlauf vergleichen und nicht eintragen\n"
-    "  --history-days N       Einträge des Prüfverlaufs nach N Tagen vergessen (Vorgabe 60)\n"
+    "  --history-days N       Einträge des Prüfverlaufs nach N Tagen vergessen (N ab 1, Vorgabe 60)\n"
     "  --history              den Prüfverlauf (geprüfte Zahlungsdateien) ausgeben\n"
     "  --clear-history        den Prüfverlauf löschen\n"
     "\n"
@@ -119,6 +121,7 @@ struct Options {
     bool clearHistory = false;
     int historyDays = 60;
     unsigned jobs = 0;  // 0: one per core
+    std::optional<std::string> historyDaysText, jobsText;  // as typed, read after the parse
     std::optional<std::string> programVersion;
     std::optional<std::string> updateUrl;
     std::optional<std::string> dataDir;
@@ -126,6 +129,16 @@ struct Options {
     std::optional<std::string> html;
     std::vector<std::string> files;
 };
+
+// A number written in decimal digits alone (an optional sign), or none.
+std::optional<long long> WholeNumber(const std::string& text) {
+    long long value = 0;
+    const char* end = text.data() + text.size();
+    const char* begin = text.data() + (!text.empty() && text[0] == '+');
+    const auto [at, error] = std::from_chars(begin, end, value);
+    if (begin == end || error != std::errc() || at != end) return std::nullopt;
+    return value;
+}
 
 // Parses the arguments; returns false (after printing why) on a usage error.
 bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& err) {
@@ -141,9 +154,8 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
           std::pair{"--no-history", &o.noHistory}, std::pair{"--history", &o.listHistory},
           std::pair{"--clear-history", &o.clearHistory}})
         cli.add_flag(name, *flag);
-    cli.add_option("--history-days", o.historyDays)->check(CLI::NonNegativeNumber);
-    cli.add_option("-j,--jobs", o.jobs)->check(CLI::Range(1u, 256u));
-    for (auto [name, value] : {std::pair{"--data-dir", &o.dataDir}, std::pair{"--scl", &o.scl},
+    for (auto [name, value] : {std::pair{"--history-days", &o.historyDaysText}, std::pair{"-j,--jobs", &o.jobsText},
+                               std::pair{"--data-dir", &o.dataDir}, std::pair{"--scl", &o.scl},
                                std::pair{"--name", &o.name}, std::pair{"--html", &o.html},
                                std::pair{"--program-version", &o.programVersion},
                                std::pair{"--update-url", &o.updateUrl},
@@ -167,6 +179,30 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
         return false;
     }
     if (o.help || o.version) return true;
+    // A value out of range is named, then the usage follows.
+    if (o.jobsText) {
+        const std::optional<long long> jobs = WholeNumber(*o.jobsText);
+        if (!jobs || *jobs < 1 || *jobs > 256) {
+            err << "valorix-check: -j braucht eine Zahl von 1 bis 256, nicht '" << VisibleControls(*o.jobsText) << "'\n"
+                << kUsage;
+            return false;
+        }
+        o.jobs = static_cast<unsigned>(*jobs);
+    }
+    if (o.historyDaysText) {
+        // 0 would forget every entry at once: the shortest memory is one day.
+        const std::optional<long long> days = WholeNumber(*o.historyDaysText);
+        if (!days || *days < 1 || *days > std::numeric_limits<int>::max()) {
+            err << "valorix-check: --history-days braucht eine Zahl ab 1, nicht '" << VisibleControls(*o.historyDaysText)
+                << "'\n" << kUsage;
+            return false;
+        }
+        o.historyDays = static_cast<int>(*days);
+    }
+    if (o.name && o.name->empty()) {
+        err << "valorix-check: --name braucht einen Namen, nicht ''\n" << kUsage;
+        return false;
+    }
     const int modes = o.importScl + o.importBlz + o.updateScl + o.publishScl + o.listHistory + o.clearHistory;
     const bool historyMode = o.listHistory || o.clearHistory;
     const long stdinCount = std::count(o.files.begin(), o.files.end(), std::string("-"));
