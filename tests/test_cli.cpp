@@ -6,6 +6,8 @@
 #include <unistd.h>
 #endif
 
+#include <fcntl.h>
+
 #include <fstream>
 
 #include <nlohmann/json.hpp>
@@ -413,6 +415,107 @@ TEST_F(Cli, FoldersOnlyWithRecursive) {
     // The names the walk found, joined with the system's separator.
     EXPECT_EQ(files, (std::vector<std::string>{(dir / "A.xml").string(), (dir / "a" / "tief" / "c.xml").string(),
                                                (dir / "a" / "z.xml").string(), (dir / "b.xml").string()}));
+}
+
+// A folder's walk names every folder it cannot read and a folder that holds
+// nothing to check; what it can read is still checked.
+TEST_F(Cli, RecursiveNamesWhatItCannotRead) {
+    const fs::path dir = m_home / "eingang";
+    fs::create_directories(dir / "leer" / "unten");
+    WriteFile(m_home / "eingang/leer/notiz.txt", "");
+    WriteFile(m_home / "eingang/b.xml", ReadFile(m_example));
+    const std::string empty = (dir / "leer").string();
+    CliRun none = Call({"--recursive", empty});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "valorix-check: Im Ordner '" + empty + "' wurde keine Datei *.xml gefunden\n");
+#ifndef _WIN32
+    // A folder that cannot be opened: without permission for a user, a path
+    // too long for the system for anyone (root reads every folder).
+    std::string unreadable;
+    std::vector<int> chain;  // the descriptors of the long path's folders, to remove it again
+    const std::string segment(250, 'u');
+    if (geteuid() != 0) {
+        unreadable = (dir / "gesperrt").string();
+        fs::create_directories(unreadable);
+        WriteFile(unreadable + "/c.xml", ReadFile(m_example));
+        fs::permissions(unreadable, fs::perms::none);
+    } else {
+        chain.push_back(open(dir.c_str(), O_RDONLY | O_DIRECTORY));
+        unreadable = dir.string();
+        while (unreadable.size() <= 4096) {
+            ASSERT_EQ(mkdirat(chain.back(), segment.c_str(), 0700), 0);
+            chain.push_back(openat(chain.back(), segment.c_str(), O_RDONLY | O_DIRECTORY));
+            ASSERT_GE(chain.back(), 0);
+            unreadable += "/" + segment;
+        }
+    }
+    for (const char* jobs : {"1", "3"}) {
+        CliRun r = Call({"--recursive", "-j", jobs, dir.string(), m_example});
+        EXPECT_EQ(r.status, 2) << jobs;
+        EXPECT_EQ(r.err, "valorix-check: Ordner '" + unreadable + "' kann nicht gelesen werden\n") << jobs;
+        EXPECT_EQ(Count(r.out, "korrektes SEPA XML Dokument"), 2) << jobs;  // b.xml and the example
+    }
+    if (geteuid() != 0) fs::permissions(unreadable, fs::perms::owner_all);
+    for (size_t i = chain.size() - 1; i > 0; --i) {
+        close(chain[i]);
+        unlinkat(chain[i - 1], segment.c_str(), AT_REMOVEDIR);
+    }
+    if (!chain.empty()) close(chain[0]);
+#endif
+}
+
+// With --json every argument has its line, also one that was not read or
+// not checked: status 2, the message printed to standard error as its only
+// message, in the order of the arguments.
+TEST_F(Cli, JsonLineForEveryArgument) {
+    const std::string folder = m_home.Path();
+    std::vector<std::pair<std::string, std::string>> refused = {
+        {"/nonexistent/a.xml", "'/nonexistent/a.xml' kann nicht gelesen werden"},
+        {folder, "'" + folder + "' ist ein Ordner und wird nur mit --recursive geprüft!"},
+    };
+#ifndef _WIN32
+    const std::string fifo = m_home / "pipe.xml";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    refused.push_back({fifo, "'" + fifo + "' ist keine gewöhnliche Datei (sondern ein Ordner, ein Gerät oder eine Pipe) "
+                                          "und wird nicht gelesen!"});
+#endif
+    std::vector<std::string> args{"--json", m_example};
+    for (const auto& [file, message] : refused) args.push_back(file);
+    for (const char* jobs : {"1", "4"}) {
+        std::vector<std::string> withJobs = args;
+        withJobs.insert(withJobs.begin(), {"-j", jobs});
+        CliRun r = Call(withJobs);
+        EXPECT_EQ(r.status, 2);
+        std::istringstream lines(r.out);
+        std::string line;
+        ASSERT_TRUE(std::getline(lines, line));
+        EXPECT_EQ(nlohmann::json::parse(line)["status"], 0);
+        std::string err;
+        for (const auto& [file, message] : refused) {
+            ASSERT_TRUE(std::getline(lines, line)) << file;
+            const nlohmann::json j = nlohmann::json::parse(line);
+            EXPECT_EQ(j["file"], file);
+            EXPECT_EQ(j["checkState"], -1);
+            EXPECT_EQ(j["status"], 2);
+            EXPECT_EQ(j["valid"], false);
+            EXPECT_EQ(j["messages"], nlohmann::json::array({message}));
+            err += "valorix-check: " + message + "\n";
+        }
+        EXPECT_FALSE(std::getline(lines, line)) << line;
+        EXPECT_EQ(r.err, err);
+    }
+    // A file too large to be checked has its line too.
+    CProfile(m_home / "config").WriteInt("OPTION", "MAXFILEMB", 1);
+    const std::string big = m_home / "big.xml";
+    WriteFile(big, ReadFile(m_example));
+    fs::resize_file(big, 3 << 20);
+    CliRun r = Call({"--json", big});
+    const std::string message = "'" + big + "' kann nicht geprüft werden: sie ist 3 MB groß, geprüft werden Dateien bis 1 MB "
+                                            "(Einstellung OPTION/MAXFILEMB)!";
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "valorix-check: " + message + "\n");
+    EXPECT_EQ(nlohmann::json::parse(r.out)["messages"], nlohmann::json::array({message}));
 }
 
 // A value out of range is named before the usage, and nothing is done:

@@ -361,45 +361,64 @@ int PrintVersion(const Options& o, std::ostream& out, std::ostream& err) {
     return 0;
 }
 
-// One file to check: a path, or standard input ("-") under its report name.
+// One file to check: a path, or standard input ("-") under its report name;
+// or an argument refused before any check, with the reason.
 struct CheckInput {
     std::string path;
     std::string name;
     bool standardInput = false;
+    std::string refusal;  ///< UTF-8, printed after "valorix-check: "; empty for a file to check
 };
 
-// The files the arguments name: a folder only with --recursive, as every
-// regular *.xml below it in sorted order. Returns 2 when an argument was
-// refused (after saying why), else 0.
-int CollectInputs(const Options& o, std::vector<CheckInput>& inputs, std::ostream& err) {
+// Every regular *.xml below `folder` (symbolic links to folders are not
+// followed) and every folder below it that cannot be read, in sorted order of
+// their paths.
+std::vector<CheckInput> WalkFolder(const std::string& folder) {
     namespace fs = std::filesystem;
-    int status = 0;
+    std::vector<std::pair<std::string, bool>> found;  // path, readable
+    std::vector<fs::path> pending{FsPath(folder)};
+    while (!pending.empty()) {
+        const fs::path dir = std::move(pending.back());
+        pending.pop_back();
+        std::error_code ec;
+        fs::directory_iterator it(dir, ec), end;
+        for (; !ec && it != end; it.increment(ec)) {
+            std::error_code typeError;
+            if (it->is_directory(typeError) && !it->is_symlink(typeError))
+                pending.push_back(it->path());
+            else if (it->path().extension() == ".xml" && it->is_regular_file(typeError))
+                found.emplace_back(PathString(it->path()), true);
+        }
+        if (ec) found.emplace_back(PathString(dir), false);
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<CheckInput> inputs;
+    for (const auto& [path, readable] : found)
+        inputs.push_back({path, path, false,
+                          readable ? std::string() : "Ordner '" + VisibleControls(path) + "' kann nicht gelesen werden"});
+    if (inputs.empty())  // nothing to check, and nothing that could not be read
+        inputs.push_back({folder, folder, false, "Im Ordner '" + VisibleControls(folder) + "' wurde keine Datei *.xml gefunden"});
+    return inputs;
+}
+
+// The files the arguments name, in their order: a folder only with
+// --recursive, as every regular *.xml below it in sorted order. An argument
+// that names nothing to check stays in the list with the reason.
+std::vector<CheckInput> CollectInputs(const Options& o) {
+    std::vector<CheckInput> inputs;
     for (const std::string& file : o.files) {
         std::error_code ec;
         if (file == "-") {
-            inputs.push_back({file, o.name.value_or("-"), true});
-        } else if (!fs::is_directory(FsPath(file), ec)) {
-            inputs.push_back({file, file, false});
+            inputs.push_back({file, o.name.value_or("-"), true, {}});
+        } else if (!std::filesystem::is_directory(FsPath(file), ec)) {
+            inputs.push_back({file, file, false, {}});
         } else if (!o.recursive) {
-            err << "valorix-check: '" << file << "' ist ein Ordner und wird nur mit --recursive geprüft!\n";
-            status = 2;
+            inputs.push_back({file, file, false, "'" + file + "' ist ein Ordner und wird nur mit --recursive geprüft!"});
         } else {
-            std::vector<std::string> found;
-            fs::recursive_directory_iterator it(FsPath(file), fs::directory_options::skip_permission_denied, ec), end;
-            for (; !ec && it != end; it.increment(ec)) {
-                std::error_code typeError;
-                if (it->path().extension() == ".xml" && it->is_regular_file(typeError))
-                    found.push_back(PathString(it->path()));
-            }
-            if (ec) {
-                err << "valorix-check: Ordner '" << file << "' kann nicht gelesen werden\n";
-                status = 2;
-            }
-            std::sort(found.begin(), found.end());
-            for (const std::string& f : found) inputs.push_back({f, f, false});
+            for (CheckInput& input : WalkFolder(file)) inputs.push_back(std::move(input));
         }
     }
-    return status;
+    return inputs;
 }
 
 // --html: the report to share, from the file's bytes as read (`bytes` for
@@ -451,6 +470,20 @@ int History(const Options& o, AppValues& app, std::ostream& out, std::ostream& e
     return 2;
 }
 
+// A file that could not be read or checked: its message, and its JSON line
+// with --json. Returns its exit status, 2.
+int Unchecked(const Options& o, const std::string& name, const std::string& message, std::ostream& out,
+              std::ostream& err) {
+    err << "valorix-check: " << message << '\n';
+    if (o.json) PrintJsonUnchecked(name, message, out);
+    return 2;
+}
+
+// "Für die Prüfung der Datei '…' reicht der Arbeitsspeicher nicht aus!" (UTF-8).
+std::string NoMemoryText(const std::string& name) {
+    return Cp1252ToUtf8(Format(msg::kNoMemoryForFile.c_str(), PathText(name).c_str()));
+}
+
 // Checks one file and prints its report; returns its exit status.
 int CheckOne(const Options& o, AppValues& app, IPrompt& prompt, std::istream& file, const std::string& name,
              std::ostream& out, std::ostream& err, CCheckHistory* history, CBatchTurn& turn,
@@ -481,12 +514,10 @@ int CheckOne(const Options& o, AppValues& app, IPrompt& prompt, std::istream& fi
             };
         summary = CheckIntoReport(doc, app, prompt, ar, report, o.html ? &text : nullptr, hooks);
     } catch (const CNvException& e) {
-        err << "valorix-check: '" << VisibleControls(name) << "' kann nicht geprüft werden: " << Cp1252ToUtf8(e.Text())
-            << '\n';
-        return 2;
+        return Unchecked(o, name, "'" + VisibleControls(name) + "' kann nicht geprüft werden: " + Cp1252ToUtf8(e.Text()),
+                         out, err);
     } catch (const std::bad_alloc&) {
-        err << "valorix-check: " << Cp1252ToUtf8(Format(msg::kNoMemoryForFile.c_str(), ar.path.c_str())) << '\n';
-        return 2;
+        return Unchecked(o, name, NoMemoryText(name), out, err);
     }
     // A slip belongs to payment files only: those with payment blocks.
     const FileSummary* slip = summary && !summary->blocks.empty() ? &*summary : nullptr;
@@ -567,13 +598,13 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
     std::unique_ptr<CCheckHistory> history;
     if (!o.noHistory && HistorySwitchedOn(app.GetOptionInt("HISTORY", 1)))
         history = std::make_unique<CCheckHistory>(HistorySettings{app.m_strDataFolder, o.historyDays, 0});
-    std::vector<CheckInput> inputs;
-    const int refused = CollectInputs(o, inputs, err);
+    const std::vector<CheckInput> inputs = CollectInputs(o);
     // One set-up of the parser library for the whole run, shared by every thread.
     XercesSession session;
     auto checkFile = [&](size_t index, std::ostream& fileOut, std::ostream& fileErr, CBatchTurn& turn) {
         const CheckInput& input = inputs[index];
         CStderrPrompt prompt(fileErr);
+        if (!input.refusal.empty()) return Unchecked(o, input.name, input.refusal, fileOut, fileErr);
         if (input.standardInput) {
             // Read whole: the check reads its file more than once.
             std::ostringstream bytes;
@@ -587,15 +618,15 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
         if (opened == CInputFile::Status::Open)
             return CheckOne(o, app, prompt, file.Stream(), input.name, fileOut, fileErr, history.get(), turn,
                             input.path);
-        if (opened == CInputFile::Status::NotRegular)
-            fileErr << "valorix-check: " << Cp1252ToUtf8(NotRegularFileText(PathText(input.path))) << '\n';
-        else
-            fileErr << "valorix-check: '" << VisibleControls(input.path) << "' kann nicht gelesen werden\n";
-        return 2;
+        return Unchecked(o, input.name,
+                         opened == CInputFile::Status::NotRegular
+                             ? Cp1252ToUtf8(NotRegularFileText(PathText(input.path)))
+                             : "'" + VisibleControls(input.path) + "' kann nicht gelesen werden",
+                         fileOut, fileErr);
     };
     const unsigned threads = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
     if (threads > 1 && inputs.size() > 1) app.m_spareCore = false;  // the files keep every core busy
-    return std::max(refused, RunBatch(inputs.size(), threads, checkFile, out, err));
+    return RunBatch(inputs.size(), threads, checkFile, out, err);
 }
 
 }  // namespace valorix
