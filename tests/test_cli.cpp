@@ -9,6 +9,7 @@
 #include <fcntl.h>
 
 #include <fstream>
+#include <functional>
 
 #include <nlohmann/json.hpp>
 
@@ -43,10 +44,36 @@ protected:
     void TearDown() override { SetClock(std::nullopt); }
     CliRun Call(std::vector<std::string> args, const std::string& input = "") {
         std::istringstream in(input);
+        return Call(args, in);
+    }
+    CliRun Call(const std::vector<std::string>& args, std::istream& in) {
         std::ostringstream out, err;
         int status = RunValorixCheck(args, in, out, err);
         return {status, out.str(), err.str()};
     }
+#ifndef _WIN32
+    // A run in a child process, so that what `run` changes in the process
+    // (its standard input, its memory limit) stays there.
+    CliRun InChild(const std::function<CliRun()>& run) {
+        const std::string outFile = m_home / "child.out", errFile = m_home / "child.err";
+        const pid_t child = fork();
+        if (child == 0) {
+            const CliRun r = run();
+            WriteFile(outFile, r.out);
+            WriteFile(errFile, r.err);
+            _exit(r.status);
+        }
+        int wstatus = 0;
+        if (child == -1 || waitpid(child, &wstatus, 0) != child || !WIFEXITED(wstatus)) return {-1, "", "no child"};
+        return {WEXITSTATUS(wstatus), ReadFile(outFile), ReadFile(errFile)};
+    }
+    // A check reading the process's own standard input.
+    static CliRun CallOnStandardInput(const std::vector<std::string>& args) {
+        std::ostringstream out, err;
+        const int status = RunValorixCheck(args, out, err);
+        return {status, out.str(), err.str()};
+    }
+#endif
     TempDir m_home;
     std::string m_example;
 };
@@ -549,6 +576,81 @@ TEST_F(Cli, WrongValuesAreNamed) {
     EXPECT_EQ(Call({"-j", "+256", "--history-days", "1", m_example}).status, 0);
 }
 
+// Bytes without end, as many as a file may hold, delivered in pieces.
+class CEndlessBuffer : public std::streambuf {
+public:
+    explicit CEndlessBuffer(const std::string& unit) {
+        while (m_piece.size() < 4096) m_piece += unit;
+    }
+    unsigned long long delivered = 0;
+
+protected:
+    int_type underflow() override {
+        delivered += m_piece.size();
+        setg(m_piece.data(), m_piece.data(), m_piece.data() + m_piece.size());
+        return traits_type::to_int_type(m_piece[0]);
+    }
+
+private:
+    std::string m_piece;
+};
+
+// A stream whose reading fails.
+class CFailingBuffer : public std::streambuf {
+protected:
+    int_type underflow() override { throw std::ios_base::failure("Eingabe-/Ausgabefehler"); }
+};
+
+// Standard input is bounded while it is read, like a file's size, and a
+// stream that cannot be read is said to be so.
+TEST_F(Cli, StandardInputIsBoundedAndReadable) {
+    CProfile(m_home / "config").WriteInt("OPTION", "MAXFILEMB", 1);
+    const std::string tooLarge = "valorix-check: '-' kann nicht geprüft werden: sie ist ";
+    const std::string limit = " groß, geprüft werden Dateien bis 1 MB (Einstellung OPTION/MAXFILEMB)!\n";
+    for (const char* mode : {"--", "--sax"}) {
+        CEndlessBuffer endless("<a>x</a>\n");
+        std::istream stream(&endless);
+        CliRun r = Call({mode, "-", m_example}, stream);
+        EXPECT_EQ(r.status, 2) << mode;
+        EXPECT_EQ(r.err, tooLarge + "mehr als 1 MB" + limit) << mode;
+        EXPECT_LE(endless.delivered, (1u << 20) + 8192) << mode;  // read no further than the bound
+        EXPECT_NE(r.out.find("korrektes SEPA XML Dokument"), std::string::npos) << mode;  // the next file is checked
+    }
+    // A stream that tells its size is refused by it, as a file is; one of
+    // the bound's size is checked.
+    std::string text = ReadFile(m_example);
+    text.resize((1 << 20) + 1, ' ');
+    CliRun seekable = Call({"-"}, text);
+    EXPECT_EQ(seekable.status, 2);
+    EXPECT_EQ(seekable.err, tooLarge + "2 MB" + limit);
+    text.pop_back();
+    CliRun within = Call({"-"}, text);
+    EXPECT_EQ(within.status, 0) << within.err;
+    EXPECT_EQ(within.out.rfind("'-' enthält ein korrektes SEPA XML Dokument", 0), 0u) << within.out;
+
+    CFailingBuffer failing;
+    std::istream broken(&failing);
+    CliRun unreadable = Call({"--json", "--name", "zahlung.xml", "-"}, broken);
+    EXPECT_EQ(unreadable.status, 2);
+    EXPECT_EQ(unreadable.err, "valorix-check: 'zahlung.xml' kann nicht gelesen werden\n");
+    EXPECT_EQ(nlohmann::json::parse(unreadable.out)["status"], 2);
+#ifndef _WIN32
+    // The process's own standard input: closed, or a folder.
+    const std::string folder = m_home.Path();
+    for (const auto& [what, prepare] : std::vector<std::pair<std::string, std::function<void()>>>{
+             {"closed", [] { close(STDIN_FILENO); }},
+             {"folder", [folder] { dup2(open(folder.c_str(), O_RDONLY | O_DIRECTORY), STDIN_FILENO); }}}) {
+        CliRun r = InChild([&] {
+            prepare();
+            return CallOnStandardInput({"-"});
+        });
+        EXPECT_EQ(r.status, 2) << what;
+        EXPECT_EQ(r.out, "") << what;
+        EXPECT_EQ(r.err, "valorix-check: '-' kann nicht gelesen werden\n") << what;
+    }
+#endif
+}
+
 TEST_F(Cli, DataDirAndSclOptions) {
     const std::string data = m_home / "eigene/daten";
     const std::string scl = m_home / "scl.ini";
@@ -767,6 +869,20 @@ TEST_F(Cli, NoMemoryForTheFileEndsInAMessage) {
     // The next file is checked all the same.
     EXPECT_EQ(ReadFile(outFile), "'" + m_example + "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n" +
                                      kRetiredCt30 + "\n");
+    // Standard input without end, while it is read.
+    CliRun stream = InChild([&] {
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (1ULL << 30);
+        const rlimit bound{limit, limit};
+        setrlimit(RLIMIT_AS, &bound);
+        CEndlessBuffer endless("<a>x</a>\n");
+        std::istream in(&endless);
+        return Call({"--name", "eingang.xml", "-", m_example}, in);
+    });
+    EXPECT_EQ(stream.status, 2);
+    EXPECT_EQ(stream.err, "valorix-check: Für die Prüfung der Datei 'eingang.xml' reicht der Arbeitsspeicher nicht aus!\n");
+    EXPECT_NE(stream.out.find("korrektes SEPA XML Dokument"), std::string::npos);
 #endif
 }
 

@@ -22,6 +22,7 @@
 #include "cli/batch.h"
 #include "cli/report.h"
 #include "core/messages.h"
+#include "core/precheck.h"
 #include "core/checkdocument.h"
 #include "online/help.h"
 #include "online/onlinecheck.h"
@@ -532,6 +533,35 @@ int CheckOne(const Options& o, AppValues& app, IPrompt& prompt, std::istream& fi
     return CheckPassed(doc) ? 0 : 1;
 }
 
+// Standard input ("-"): read whole into memory, no further than a file may
+// be large, then checked from there (the check reads its file more than once).
+int CheckStandardInput(const Options& o, AppValues& app, IPrompt& prompt, std::istream& in, const std::string& name,
+                       std::ostream& out, std::ostream& err, CCheckHistory* history, CBatchTurn& turn, bool usable) {
+    const std::string unreadable = "'" + VisibleControls(name) + "' kann nicht gelesen werden";
+    if (!usable) return Unchecked(o, name, unreadable, out, err);
+    const unsigned long long maxBytes = MaxFileBytes(app.GetOptionInt("MAXFILEMB", 0));
+    std::string bytes;
+    unsigned long long size = 0;
+    StreamRead read;
+    try {
+        read = ReadBounded(in, maxBytes, bytes, &size);
+    } catch (const std::bad_alloc&) {
+        std::string().swap(bytes);
+        return Unchecked(o, name, NoMemoryText(name), out, err);
+    }
+    if (read == StreamRead::TooLarge) {
+        std::string().swap(bytes);
+        const std::string why = size ? Format(msg::kFileTooLarge.c_str(), (size + (1ULL << 20) - 1) >> 20, maxBytes >> 20)
+                                     : Format(msg::kStreamTooLarge.c_str(), maxBytes >> 20, maxBytes >> 20);
+        return Unchecked(o, name, "'" + VisibleControls(name) + "' kann nicht geprüft werden: " + Cp1252ToUtf8(why), out,
+                         err);
+    }
+    if (read == StreamRead::Failed || (&in == &std::cin && StandardInputFailed()))
+        return Unchecked(o, name, unreadable, out, err);
+    CMemoryStream stream(bytes);
+    return CheckOne(o, app, prompt, stream, name, out, err, history, turn, {}, &bytes);
+}
+
 }  // namespace
 
 int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -539,6 +569,9 @@ int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std
 }
 
 int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+    // Before the run opens a file of its own, which could take a closed
+    // standard input's place.
+    const bool standardInputUsable = &in != &std::cin || StandardInputUsable();
     Options o;
     if (!ParseArgs(args, o, err)) return 2;
     if (o.help) {
@@ -605,14 +638,8 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
         const CheckInput& input = inputs[index];
         CStderrPrompt prompt(fileErr);
         if (!input.refusal.empty()) return Unchecked(o, input.name, input.refusal, fileOut, fileErr);
-        if (input.standardInput) {
-            // Read whole: the check reads its file more than once.
-            std::ostringstream bytes;
-            bytes << in.rdbuf();
-            std::istringstream text(bytes.str());
-            const std::string all = bytes.str();
-            return CheckOne(o, app, prompt, text, input.name, fileOut, fileErr, history.get(), turn, {}, &all);
-        }
+        if (input.standardInput) return CheckStandardInput(o, app, prompt, in, input.name, fileOut, fileErr,
+                                                           history.get(), turn, standardInputUsable);
         CInputFile file;
         const CInputFile::Status opened = file.Open(input.path);
         if (opened == CInputFile::Status::Open)
