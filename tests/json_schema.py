@@ -6,7 +6,8 @@
 Checks a file of each verdict (a positive one of edition 3.0 and one of 3.9
 with an SCL directory, a file with errors, hints and character-set findings,
 a file that is not well-formed, read from standard input, a payment file with
-two blocks and two currencies) and validates every line it prints; payment
+two blocks and two currencies, a missing file and a folder, which are not
+checked) and validates every line it prints; payment
 files carry a "summary", the others none. Exit 0 when all of them are valid."""
 import json
 import os
@@ -32,6 +33,7 @@ with tempfile.TemporaryDirectory() as home:
           source + "/tests/fixtures/rules/credit-transfer-2019.xml"], b""),
         (["--scl", scl, source + "/examples/ueberweisung-pain.001.001.09.xml"], b""),
         ([source + "/tests/fixtures/rules/summary-two-blocks.xml"], b""),
+        ([home + "/fehlt.xml", home], b""),
         (["--sax", "--name", "kaputt.xml", "-"], b"<?xml version=\"1.0\"?>\n<Document><a></Document>"),
     ]
     objects = []
@@ -51,6 +53,8 @@ with tempfile.TemporaryDirectory() as home:
         if done.returncode != max(statuses, default=0):
             sys.exit(f"{args}: exit status {done.returncode}, the files say {statuses}")
 
+if sorted(o["status"] for o in objects if o["checkState"] == -1) != [2, 2]:
+    sys.exit("the missing file and the folder have no line of their own")
 seen = {o["verdict"] for o in objects}
 severities = {d["severity"] for o in objects for d in o["details"]}
 if seen != {"valid", "invalid"} or not {"error", "hint", "charset"} <= severities:

@@ -6,7 +6,10 @@
 #include <unistd.h>
 #endif
 
+#include <fcntl.h>
+
 #include <fstream>
+#include <functional>
 
 #include <nlohmann/json.hpp>
 
@@ -41,10 +44,36 @@ protected:
     void TearDown() override { SetClock(std::nullopt); }
     CliRun Call(std::vector<std::string> args, const std::string& input = "") {
         std::istringstream in(input);
+        return Call(args, in);
+    }
+    CliRun Call(const std::vector<std::string>& args, std::istream& in) {
         std::ostringstream out, err;
         int status = RunValorixCheck(args, in, out, err);
         return {status, out.str(), err.str()};
     }
+#ifndef _WIN32
+    // A run in a child process, so that what `run` changes in the process
+    // (its standard input, its memory limit) stays there.
+    CliRun InChild(const std::function<CliRun()>& run) {
+        const std::string outFile = m_home / "child.out", errFile = m_home / "child.err";
+        const pid_t child = fork();
+        if (child == 0) {
+            const CliRun r = run();
+            WriteFile(outFile, r.out);
+            WriteFile(errFile, r.err);
+            _exit(r.status);
+        }
+        int wstatus = 0;
+        if (child == -1 || waitpid(child, &wstatus, 0) != child || !WIFEXITED(wstatus)) return {-1, "", "no child"};
+        return {WEXITSTATUS(wstatus), ReadFile(outFile), ReadFile(errFile)};
+    }
+    // A check reading the process's own standard input.
+    static CliRun CallOnStandardInput(const std::vector<std::string>& args) {
+        std::ostringstream out, err;
+        const int status = RunValorixCheck(args, out, err);
+        return {status, out.str(), err.str()};
+    }
+#endif
     TempDir m_home;
     std::string m_example;
 };
@@ -415,6 +444,213 @@ TEST_F(Cli, FoldersOnlyWithRecursive) {
                                                (dir / "a" / "z.xml").string(), (dir / "b.xml").string()}));
 }
 
+// A folder's walk names every folder it cannot read and a folder that holds
+// nothing to check; what it can read is still checked.
+TEST_F(Cli, RecursiveNamesWhatItCannotRead) {
+    const fs::path dir = m_home / "eingang";
+    fs::create_directories(dir / "leer" / "unten");
+    WriteFile(m_home / "eingang/leer/notiz.txt", "");
+    WriteFile(m_home / "eingang/b.xml", ReadFile(m_example));
+    const std::string empty = (dir / "leer").string();
+    CliRun none = Call({"--recursive", empty});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "valorix-check: Im Ordner '" + empty + "' wurde keine Datei *.xml gefunden\n");
+#ifndef _WIN32
+    // A folder that cannot be opened: without permission for a user, a path
+    // too long for the system for anyone (root reads every folder).
+    std::string unreadable;
+    std::vector<int> chain;  // the descriptors of the long path's folders, to remove it again
+    const std::string segment(250, 'u');
+    if (geteuid() != 0) {
+        unreadable = (dir / "gesperrt").string();
+        fs::create_directories(unreadable);
+        WriteFile(unreadable + "/c.xml", ReadFile(m_example));
+        fs::permissions(unreadable, fs::perms::none);
+    } else {
+        chain.push_back(open(dir.c_str(), O_RDONLY | O_DIRECTORY));
+        unreadable = dir.string();
+        while (unreadable.size() <= 4096) {
+            ASSERT_EQ(mkdirat(chain.back(), segment.c_str(), 0700), 0);
+            chain.push_back(openat(chain.back(), segment.c_str(), O_RDONLY | O_DIRECTORY));
+            ASSERT_GE(chain.back(), 0);
+            unreadable += "/" + segment;
+        }
+    }
+    for (const char* jobs : {"1", "3"}) {
+        CliRun r = Call({"--recursive", "-j", jobs, dir.string(), m_example});
+        EXPECT_EQ(r.status, 2) << jobs;
+        EXPECT_EQ(r.err, "valorix-check: Ordner '" + unreadable + "' kann nicht gelesen werden\n") << jobs;
+        EXPECT_EQ(Count(r.out, "korrektes SEPA XML Dokument"), 2) << jobs;  // b.xml and the example
+    }
+    if (geteuid() != 0) fs::permissions(unreadable, fs::perms::owner_all);
+    for (size_t i = chain.size() - 1; i > 0; --i) {
+        close(chain[i]);
+        unlinkat(chain[i - 1], segment.c_str(), AT_REMOVEDIR);
+    }
+    if (!chain.empty()) close(chain[0]);
+#endif
+}
+
+// With --json every argument has its line, also one that was not read or
+// not checked: status 2, the message printed to standard error as its only
+// message, in the order of the arguments.
+TEST_F(Cli, JsonLineForEveryArgument) {
+    const std::string folder = m_home.Path();
+    std::vector<std::pair<std::string, std::string>> refused = {
+        {"/nonexistent/a.xml", "'/nonexistent/a.xml' kann nicht gelesen werden"},
+        {folder, "'" + folder + "' ist ein Ordner und wird nur mit --recursive geprüft!"},
+    };
+#ifndef _WIN32
+    const std::string fifo = m_home / "pipe.xml";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    refused.push_back({fifo, "'" + fifo + "' ist keine gewöhnliche Datei (sondern ein Ordner, ein Gerät oder eine Pipe) "
+                                          "und wird nicht gelesen!"});
+#endif
+    std::vector<std::string> args{"--json", m_example};
+    for (const auto& [file, message] : refused) args.push_back(file);
+    for (const char* jobs : {"1", "4"}) {
+        std::vector<std::string> withJobs = args;
+        withJobs.insert(withJobs.begin(), {"-j", jobs});
+        CliRun r = Call(withJobs);
+        EXPECT_EQ(r.status, 2);
+        std::istringstream lines(r.out);
+        std::string line;
+        ASSERT_TRUE(std::getline(lines, line));
+        EXPECT_EQ(nlohmann::json::parse(line)["status"], 0);
+        std::string err;
+        for (const auto& [file, message] : refused) {
+            ASSERT_TRUE(std::getline(lines, line)) << file;
+            const nlohmann::json j = nlohmann::json::parse(line);
+            EXPECT_EQ(j["file"], file);
+            EXPECT_EQ(j["checkState"], -1);
+            EXPECT_EQ(j["status"], 2);
+            EXPECT_EQ(j["valid"], false);
+            EXPECT_EQ(j["messages"], nlohmann::json::array({message}));
+            err += "valorix-check: " + message + "\n";
+        }
+        EXPECT_FALSE(std::getline(lines, line)) << line;
+        EXPECT_EQ(r.err, err);
+    }
+    // A file too large to be checked has its line too.
+    CProfile(m_home / "config").WriteInt("OPTION", "MAXFILEMB", 1);
+    const std::string big = m_home / "big.xml";
+    WriteFile(big, ReadFile(m_example));
+    fs::resize_file(big, 3 << 20);
+    CliRun r = Call({"--json", big});
+    const std::string message = "'" + big + "' kann nicht geprüft werden: sie ist 3 MB groß, geprüft werden Dateien bis 1 MB "
+                                            "(Einstellung OPTION/MAXFILEMB)!";
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "valorix-check: " + message + "\n");
+    EXPECT_EQ(nlohmann::json::parse(r.out)["messages"], nlohmann::json::array({message}));
+}
+
+// A value out of range is named before the usage, and nothing is done:
+// --history-days 0 would forget the whole history.
+TEST_F(Cli, WrongValuesAreNamed) {
+    const std::string jobs = "valorix-check: -j braucht eine Zahl von 1 bis 256, nicht ";
+    const std::string days = "valorix-check: --history-days braucht eine Zahl ab 1, nicht ";
+    struct Case {
+        std::vector<std::string> args;
+        std::string firstLine;
+    } cases[] = {
+        {{"-j", "0", m_example}, jobs + "'0'"},
+        {{"--jobs", "257", m_example}, jobs + "'257'"},
+        {{"-j", "2x", m_example}, jobs + "'2x'"},
+        {{"-j", "", m_example}, jobs + "''"},
+        {{"--history-days", "-1", m_example}, days + "'-1'"},
+        {{"--history-days", "0", "--history"}, days + "'0'"},
+        {{"--history-days=99999999999", "--history"}, days + "'99999999999'"},
+        {{"--history-days", "1\n", "--history"}, days + "'1\\n'"},
+        {{"--name", "", "-"}, "valorix-check: --name braucht einen Namen, nicht ''"},
+    };
+    for (const auto& c : cases) {
+        CliRun r = Call(c.args, ReadFile(m_example));
+        EXPECT_EQ(r.status, 2) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), c.firstLine);
+        EXPECT_EQ(r.err.substr(r.err.find('\n') + 1).rfind("Aufruf: valorix-check", 0), 0u) << r.err;
+    }
+    EXPECT_FALSE(fs::exists(m_home / "data/Norvane/Valorix"));
+    // In range: taken.
+    EXPECT_EQ(Call({"-j", "+256", "--history-days", "1", m_example}).status, 0);
+}
+
+// Bytes without end, as many as a file may hold, delivered in pieces.
+class CEndlessBuffer : public std::streambuf {
+public:
+    explicit CEndlessBuffer(const std::string& unit) {
+        while (m_piece.size() < 4096) m_piece += unit;
+    }
+    unsigned long long delivered = 0;
+
+protected:
+    int_type underflow() override {
+        delivered += m_piece.size();
+        setg(m_piece.data(), m_piece.data(), m_piece.data() + m_piece.size());
+        return traits_type::to_int_type(m_piece[0]);
+    }
+
+private:
+    std::string m_piece;
+};
+
+// A stream whose reading fails.
+class CFailingBuffer : public std::streambuf {
+protected:
+    int_type underflow() override { throw std::ios_base::failure("Eingabe-/Ausgabefehler"); }
+};
+
+// Standard input is bounded while it is read, like a file's size, and a
+// stream that cannot be read is said to be so.
+TEST_F(Cli, StandardInputIsBoundedAndReadable) {
+    CProfile(m_home / "config").WriteInt("OPTION", "MAXFILEMB", 1);
+    const std::string tooLarge = "valorix-check: '-' kann nicht geprüft werden: sie ist ";
+    const std::string limit = " groß, geprüft werden Dateien bis 1 MB (Einstellung OPTION/MAXFILEMB)!\n";
+    for (const char* mode : {"--", "--sax"}) {
+        CEndlessBuffer endless("<a>x</a>\n");
+        std::istream stream(&endless);
+        CliRun r = Call({mode, "-", m_example}, stream);
+        EXPECT_EQ(r.status, 2) << mode;
+        EXPECT_EQ(r.err, tooLarge + "mehr als 1 MB" + limit) << mode;
+        EXPECT_LE(endless.delivered, (1u << 20) + 8192) << mode;  // read no further than the bound
+        EXPECT_NE(r.out.find("korrektes SEPA XML Dokument"), std::string::npos) << mode;  // the next file is checked
+    }
+    // A stream that tells its size is refused by it, as a file is; one of
+    // the bound's size is checked.
+    std::string text = ReadFile(m_example);
+    text.resize((1 << 20) + 1, ' ');
+    CliRun seekable = Call({"-"}, text);
+    EXPECT_EQ(seekable.status, 2);
+    EXPECT_EQ(seekable.err, tooLarge + "2 MB" + limit);
+    text.pop_back();
+    CliRun within = Call({"-"}, text);
+    EXPECT_EQ(within.status, 0) << within.err;
+    EXPECT_EQ(within.out.rfind("'-' enthält ein korrektes SEPA XML Dokument", 0), 0u) << within.out;
+
+    CFailingBuffer failing;
+    std::istream broken(&failing);
+    CliRun unreadable = Call({"--json", "--name", "zahlung.xml", "-"}, broken);
+    EXPECT_EQ(unreadable.status, 2);
+    EXPECT_EQ(unreadable.err, "valorix-check: 'zahlung.xml' kann nicht gelesen werden\n");
+    EXPECT_EQ(nlohmann::json::parse(unreadable.out)["status"], 2);
+#ifndef _WIN32
+    // The process's own standard input: closed, or a folder.
+    const std::string folder = m_home.Path();
+    for (const auto& [what, prepare] : std::vector<std::pair<std::string, std::function<void()>>>{
+             {"closed", [] { close(STDIN_FILENO); }},
+             {"folder", [folder] { dup2(open(folder.c_str(), O_RDONLY | O_DIRECTORY), STDIN_FILENO); }}}) {
+        CliRun r = InChild([&] {
+            prepare();
+            return CallOnStandardInput({"-"});
+        });
+        EXPECT_EQ(r.status, 2) << what;
+        EXPECT_EQ(r.out, "") << what;
+        EXPECT_EQ(r.err, "valorix-check: '-' kann nicht gelesen werden\n") << what;
+    }
+#endif
+}
+
 TEST_F(Cli, DataDirAndSclOptions) {
     const std::string data = m_home / "eigene/daten";
     const std::string scl = m_home / "scl.ini";
@@ -633,6 +869,20 @@ TEST_F(Cli, NoMemoryForTheFileEndsInAMessage) {
     // The next file is checked all the same.
     EXPECT_EQ(ReadFile(outFile), "'" + m_example + "' enthält ein korrektes SEPA XML Dokument (3.0 aktuell ab 20.11.2016)!\n" +
                                      kRetiredCt30 + "\n");
+    // Standard input without end, while it is read.
+    CliRun stream = InChild([&] {
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (1ULL << 30);
+        const rlimit bound{limit, limit};
+        setrlimit(RLIMIT_AS, &bound);
+        CEndlessBuffer endless("<a>x</a>\n");
+        std::istream in(&endless);
+        return Call({"--name", "eingang.xml", "-", m_example}, in);
+    });
+    EXPECT_EQ(stream.status, 2);
+    EXPECT_EQ(stream.err, "valorix-check: Für die Prüfung der Datei 'eingang.xml' reicht der Arbeitsspeicher nicht aus!\n");
+    EXPECT_NE(stream.out.find("korrektes SEPA XML Dokument"), std::string::npos);
 #endif
 }
 

@@ -1,10 +1,12 @@
 #include "cli/cli.h"
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <limits>
 #include <memory>
 #include <new>
 #include <optional>
@@ -20,6 +22,7 @@
 #include "cli/batch.h"
 #include "cli/report.h"
 #include "core/messages.h"
+#include "core/precheck.h"
 #include "core/checkdocument.h"
 #include "online/help.h"
 #include "online/onlinecheck.h"
@@ -78,7 +81,7 @@ const char* const kOptionHelp =
     "  --program-version V    mit --publish-scl: angekündigte Programmversion\n"
     "  --update-url URL       mit --publish-scl: Adresse der neuen Programmversion\n"
     "  --no-history           die geprüften Dateien diesmal nicht mit dem Prüfverlauf vergleichen und nicht eintragen\n"
-    "  --history-days N       Einträge des Prüfverlaufs nach N Tagen vergessen (Vorgabe 60)\n"
+    "  --history-days N       Einträge des Prüfverlaufs nach N Tagen vergessen (N ab 1, Vorgabe 60)\n"
     "  --history              den Prüfverlauf (geprüfte Zahlungsdateien) ausgeben\n"
     "  --clear-history        den Prüfverlauf löschen\n"
     "\n"
@@ -119,6 +122,7 @@ struct Options {
     bool clearHistory = false;
     int historyDays = 60;
     unsigned jobs = 0;  // 0: one per core
+    std::optional<std::string> historyDaysText, jobsText;  // as typed, read after the parse
     std::optional<std::string> programVersion;
     std::optional<std::string> updateUrl;
     std::optional<std::string> dataDir;
@@ -126,6 +130,16 @@ struct Options {
     std::optional<std::string> html;
     std::vector<std::string> files;
 };
+
+// A number written in decimal digits alone (an optional sign), or none.
+std::optional<long long> WholeNumber(const std::string& text) {
+    long long value = 0;
+    const char* end = text.data() + text.size();
+    const char* begin = text.data() + (!text.empty() && text[0] == '+');
+    const auto [at, error] = std::from_chars(begin, end, value);
+    if (begin == end || error != std::errc() || at != end) return std::nullopt;
+    return value;
+}
 
 // Parses the arguments; returns false (after printing why) on a usage error.
 bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& err) {
@@ -141,9 +155,8 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
           std::pair{"--no-history", &o.noHistory}, std::pair{"--history", &o.listHistory},
           std::pair{"--clear-history", &o.clearHistory}})
         cli.add_flag(name, *flag);
-    cli.add_option("--history-days", o.historyDays)->check(CLI::NonNegativeNumber);
-    cli.add_option("-j,--jobs", o.jobs)->check(CLI::Range(1u, 256u));
-    for (auto [name, value] : {std::pair{"--data-dir", &o.dataDir}, std::pair{"--scl", &o.scl},
+    for (auto [name, value] : {std::pair{"--history-days", &o.historyDaysText}, std::pair{"-j,--jobs", &o.jobsText},
+                               std::pair{"--data-dir", &o.dataDir}, std::pair{"--scl", &o.scl},
                                std::pair{"--name", &o.name}, std::pair{"--html", &o.html},
                                std::pair{"--program-version", &o.programVersion},
                                std::pair{"--update-url", &o.updateUrl},
@@ -167,6 +180,30 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
         return false;
     }
     if (o.help || o.version) return true;
+    // A value out of range is named, then the usage follows.
+    if (o.jobsText) {
+        const std::optional<long long> jobs = WholeNumber(*o.jobsText);
+        if (!jobs || *jobs < 1 || *jobs > 256) {
+            err << "valorix-check: -j braucht eine Zahl von 1 bis 256, nicht '" << VisibleControls(*o.jobsText) << "'\n"
+                << kUsage;
+            return false;
+        }
+        o.jobs = static_cast<unsigned>(*jobs);
+    }
+    if (o.historyDaysText) {
+        // 0 would forget every entry at once: the shortest memory is one day.
+        const std::optional<long long> days = WholeNumber(*o.historyDaysText);
+        if (!days || *days < 1 || *days > std::numeric_limits<int>::max()) {
+            err << "valorix-check: --history-days braucht eine Zahl ab 1, nicht '" << VisibleControls(*o.historyDaysText)
+                << "'\n" << kUsage;
+            return false;
+        }
+        o.historyDays = static_cast<int>(*days);
+    }
+    if (o.name && o.name->empty()) {
+        err << "valorix-check: --name braucht einen Namen, nicht ''\n" << kUsage;
+        return false;
+    }
     const int modes = o.importScl + o.importBlz + o.updateScl + o.publishScl + o.listHistory + o.clearHistory;
     const bool historyMode = o.listHistory || o.clearHistory;
     const long stdinCount = std::count(o.files.begin(), o.files.end(), std::string("-"));
@@ -325,45 +362,64 @@ int PrintVersion(const Options& o, std::ostream& out, std::ostream& err) {
     return 0;
 }
 
-// One file to check: a path, or standard input ("-") under its report name.
+// One file to check: a path, or standard input ("-") under its report name;
+// or an argument refused before any check, with the reason.
 struct CheckInput {
     std::string path;
     std::string name;
     bool standardInput = false;
+    std::string refusal;  ///< UTF-8, printed after "valorix-check: "; empty for a file to check
 };
 
-// The files the arguments name: a folder only with --recursive, as every
-// regular *.xml below it in sorted order. Returns 2 when an argument was
-// refused (after saying why), else 0.
-int CollectInputs(const Options& o, std::vector<CheckInput>& inputs, std::ostream& err) {
+// Every regular *.xml below `folder` (symbolic links to folders are not
+// followed) and every folder below it that cannot be read, in sorted order of
+// their paths.
+std::vector<CheckInput> WalkFolder(const std::string& folder) {
     namespace fs = std::filesystem;
-    int status = 0;
+    std::vector<std::pair<std::string, bool>> found;  // path, readable
+    std::vector<fs::path> pending{FsPath(folder)};
+    while (!pending.empty()) {
+        const fs::path dir = std::move(pending.back());
+        pending.pop_back();
+        std::error_code ec;
+        fs::directory_iterator it(dir, ec), end;
+        for (; !ec && it != end; it.increment(ec)) {
+            std::error_code typeError;
+            if (it->is_directory(typeError) && !it->is_symlink(typeError))
+                pending.push_back(it->path());
+            else if (it->path().extension() == ".xml" && it->is_regular_file(typeError))
+                found.emplace_back(PathString(it->path()), true);
+        }
+        if (ec) found.emplace_back(PathString(dir), false);
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<CheckInput> inputs;
+    for (const auto& [path, readable] : found)
+        inputs.push_back({path, path, false,
+                          readable ? std::string() : "Ordner '" + VisibleControls(path) + "' kann nicht gelesen werden"});
+    if (inputs.empty())  // nothing to check, and nothing that could not be read
+        inputs.push_back({folder, folder, false, "Im Ordner '" + VisibleControls(folder) + "' wurde keine Datei *.xml gefunden"});
+    return inputs;
+}
+
+// The files the arguments name, in their order: a folder only with
+// --recursive, as every regular *.xml below it in sorted order. An argument
+// that names nothing to check stays in the list with the reason.
+std::vector<CheckInput> CollectInputs(const Options& o) {
+    std::vector<CheckInput> inputs;
     for (const std::string& file : o.files) {
         std::error_code ec;
         if (file == "-") {
-            inputs.push_back({file, o.name.value_or("-"), true});
-        } else if (!fs::is_directory(FsPath(file), ec)) {
-            inputs.push_back({file, file, false});
+            inputs.push_back({file, o.name.value_or("-"), true, {}});
+        } else if (!std::filesystem::is_directory(FsPath(file), ec)) {
+            inputs.push_back({file, file, false, {}});
         } else if (!o.recursive) {
-            err << "valorix-check: '" << file << "' ist ein Ordner und wird nur mit --recursive geprüft!\n";
-            status = 2;
+            inputs.push_back({file, file, false, "'" + file + "' ist ein Ordner und wird nur mit --recursive geprüft!"});
         } else {
-            std::vector<std::string> found;
-            fs::recursive_directory_iterator it(FsPath(file), fs::directory_options::skip_permission_denied, ec), end;
-            for (; !ec && it != end; it.increment(ec)) {
-                std::error_code typeError;
-                if (it->path().extension() == ".xml" && it->is_regular_file(typeError))
-                    found.push_back(PathString(it->path()));
-            }
-            if (ec) {
-                err << "valorix-check: Ordner '" << file << "' kann nicht gelesen werden\n";
-                status = 2;
-            }
-            std::sort(found.begin(), found.end());
-            for (const std::string& f : found) inputs.push_back({f, f, false});
+            for (CheckInput& input : WalkFolder(file)) inputs.push_back(std::move(input));
         }
     }
-    return status;
+    return inputs;
 }
 
 // --html: the report to share, from the file's bytes as read (`bytes` for
@@ -415,6 +471,20 @@ int History(const Options& o, AppValues& app, std::ostream& out, std::ostream& e
     return 2;
 }
 
+// A file that could not be read or checked: its message, and its JSON line
+// with --json. Returns its exit status, 2.
+int Unchecked(const Options& o, const std::string& name, const std::string& message, std::ostream& out,
+              std::ostream& err) {
+    err << "valorix-check: " << message << '\n';
+    if (o.json) PrintJsonUnchecked(name, message, out);
+    return 2;
+}
+
+// "Für die Prüfung der Datei '…' reicht der Arbeitsspeicher nicht aus!" (UTF-8).
+std::string NoMemoryText(const std::string& name) {
+    return Cp1252ToUtf8(Format(msg::kNoMemoryForFile.c_str(), PathText(name).c_str()));
+}
+
 // Checks one file and prints its report; returns its exit status.
 int CheckOne(const Options& o, AppValues& app, IPrompt& prompt, std::istream& file, const std::string& name,
              std::ostream& out, std::ostream& err, CCheckHistory* history, CBatchTurn& turn,
@@ -445,12 +515,10 @@ int CheckOne(const Options& o, AppValues& app, IPrompt& prompt, std::istream& fi
             };
         summary = CheckIntoReport(doc, app, prompt, ar, report, o.html ? &text : nullptr, hooks);
     } catch (const CNvException& e) {
-        err << "valorix-check: '" << VisibleControls(name) << "' kann nicht geprüft werden: " << Cp1252ToUtf8(e.Text())
-            << '\n';
-        return 2;
+        return Unchecked(o, name, "'" + VisibleControls(name) + "' kann nicht geprüft werden: " + Cp1252ToUtf8(e.Text()),
+                         out, err);
     } catch (const std::bad_alloc&) {
-        err << "valorix-check: " << Cp1252ToUtf8(Format(msg::kNoMemoryForFile.c_str(), ar.path.c_str())) << '\n';
-        return 2;
+        return Unchecked(o, name, NoMemoryText(name), out, err);
     }
     // A slip belongs to payment files only: those with payment blocks.
     const FileSummary* slip = summary && !summary->blocks.empty() ? &*summary : nullptr;
@@ -465,6 +533,35 @@ int CheckOne(const Options& o, AppValues& app, IPrompt& prompt, std::istream& fi
     return CheckPassed(doc) ? 0 : 1;
 }
 
+// Standard input ("-"): read whole into memory, no further than a file may
+// be large, then checked from there (the check reads its file more than once).
+int CheckStandardInput(const Options& o, AppValues& app, IPrompt& prompt, std::istream& in, const std::string& name,
+                       std::ostream& out, std::ostream& err, CCheckHistory* history, CBatchTurn& turn, bool usable) {
+    const std::string unreadable = "'" + VisibleControls(name) + "' kann nicht gelesen werden";
+    if (!usable) return Unchecked(o, name, unreadable, out, err);
+    const unsigned long long maxBytes = MaxFileBytes(app.GetOptionInt("MAXFILEMB", 0));
+    std::string bytes;
+    unsigned long long size = 0;
+    StreamRead read;
+    try {
+        read = ReadBounded(in, maxBytes, bytes, &size);
+    } catch (const std::bad_alloc&) {
+        std::string().swap(bytes);
+        return Unchecked(o, name, NoMemoryText(name), out, err);
+    }
+    if (read == StreamRead::TooLarge) {
+        std::string().swap(bytes);
+        const std::string why = size ? Format(msg::kFileTooLarge.c_str(), (size + (1ULL << 20) - 1) >> 20, maxBytes >> 20)
+                                     : Format(msg::kStreamTooLarge.c_str(), maxBytes >> 20, maxBytes >> 20);
+        return Unchecked(o, name, "'" + VisibleControls(name) + "' kann nicht geprüft werden: " + Cp1252ToUtf8(why), out,
+                         err);
+    }
+    if (read == StreamRead::Failed || (&in == &std::cin && StandardInputFailed()))
+        return Unchecked(o, name, unreadable, out, err);
+    CMemoryStream stream(bytes);
+    return CheckOne(o, app, prompt, stream, name, out, err, history, turn, {}, &bytes);
+}
+
 }  // namespace
 
 int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -472,6 +569,9 @@ int RunValorixCheck(const std::vector<std::string>& args, std::ostream& out, std
 }
 
 int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+    // Before the run opens a file of its own, which could take a closed
+    // standard input's place.
+    const bool standardInputUsable = &in != &std::cin || StandardInputUsable();
     Options o;
     if (!ParseArgs(args, o, err)) return 2;
     if (o.help) {
@@ -531,35 +631,29 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
     std::unique_ptr<CCheckHistory> history;
     if (!o.noHistory && HistorySwitchedOn(app.GetOptionInt("HISTORY", 1)))
         history = std::make_unique<CCheckHistory>(HistorySettings{app.m_strDataFolder, o.historyDays, 0});
-    std::vector<CheckInput> inputs;
-    const int refused = CollectInputs(o, inputs, err);
+    const std::vector<CheckInput> inputs = CollectInputs(o);
     // One set-up of the parser library for the whole run, shared by every thread.
     XercesSession session;
     auto checkFile = [&](size_t index, std::ostream& fileOut, std::ostream& fileErr, CBatchTurn& turn) {
         const CheckInput& input = inputs[index];
         CStderrPrompt prompt(fileErr);
-        if (input.standardInput) {
-            // Read whole: the check reads its file more than once.
-            std::ostringstream bytes;
-            bytes << in.rdbuf();
-            std::istringstream text(bytes.str());
-            const std::string all = bytes.str();
-            return CheckOne(o, app, prompt, text, input.name, fileOut, fileErr, history.get(), turn, {}, &all);
-        }
+        if (!input.refusal.empty()) return Unchecked(o, input.name, input.refusal, fileOut, fileErr);
+        if (input.standardInput) return CheckStandardInput(o, app, prompt, in, input.name, fileOut, fileErr,
+                                                           history.get(), turn, standardInputUsable);
         CInputFile file;
         const CInputFile::Status opened = file.Open(input.path);
         if (opened == CInputFile::Status::Open)
             return CheckOne(o, app, prompt, file.Stream(), input.name, fileOut, fileErr, history.get(), turn,
                             input.path);
-        if (opened == CInputFile::Status::NotRegular)
-            fileErr << "valorix-check: " << Cp1252ToUtf8(NotRegularFileText(PathText(input.path))) << '\n';
-        else
-            fileErr << "valorix-check: '" << VisibleControls(input.path) << "' kann nicht gelesen werden\n";
-        return 2;
+        return Unchecked(o, input.name,
+                         opened == CInputFile::Status::NotRegular
+                             ? Cp1252ToUtf8(NotRegularFileText(PathText(input.path)))
+                             : "'" + VisibleControls(input.path) + "' kann nicht gelesen werden",
+                         fileOut, fileErr);
     };
     const unsigned threads = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
     if (threads > 1 && inputs.size() > 1) app.m_spareCore = false;  // the files keep every core busy
-    return std::max(refused, RunBatch(inputs.size(), threads, checkFile, out, err));
+    return RunBatch(inputs.size(), threads, checkFile, out, err);
 }
 
 }  // namespace valorix

@@ -129,4 +129,27 @@ void PrintJson(const CheckDocument& doc, const COutputList& report, const std::s
     out << j.dump() << '\n';
 }
 
+void PrintJsonUnchecked(const std::string& file, const std::string& message, std::ostream& out) {
+    // Names are bytes as given: what is no UTF-8 is read as Windows-1252, as PrintJson does.
+    auto text = [](const std::string& s) { return Cp1252ToUtf8(Utf8ToCp1252(s)); };
+    nlohmann::ordered_json j;
+    j["file"] = text(file);
+    j["checkState"] = -1;
+    j["formatCode"] = CodeOf(FormatCode::Unknown);
+    j["debitKind"] = 0;
+    j["austrianVariant"] = 0;
+    j["subtype"] = 0;
+    j["isEmw"] = 0;
+    j["edition"] = "";
+    j["subset"] = nullptr;
+    j["sclDate"] = nullptr;
+    j["valid"] = false;
+    j["verdict"] = "invalid";
+    j["status"] = 2;
+    j["messages"] = nlohmann::ordered_json::array({text(message)});
+    j["details"] = nlohmann::ordered_json::array();
+    j["report"] = nlohmann::ordered_json::array();
+    out << j.dump() << '\n';
+}
+
 }  // namespace valorix

@@ -20,6 +20,10 @@ void PrintReport(const COutputList& report, std::ostream& out);
 /// key is left out (no payment file).
 void PrintJson(const CheckDocument& doc, const COutputList& report, const std::string& file,
                const std::string& sclStand, std::ostream& out, const FileSummary* summary = nullptr);
+/// The JSON object of a file that was not read or not checked: the same keys,
+/// "checkState" -1, "status" 2 and `message` (UTF-8, the text printed after
+/// "valorix-check: ") as its only message. `file` is the name as given (UTF-8).
+void PrintJsonUnchecked(const std::string& file, const std::string& message, std::ostream& out);
 /// True when the verdict is positive and no finding is an error.
 bool CheckPassed(const CheckDocument& doc);
 /// A finding's severity: "charset" (a warning of the parser), "hint", "warning" or "error".

@@ -235,9 +235,7 @@ void CheckDocument::Load(CArchive& ar) {
     const std::string path = ar.path;
     // The prechecks: size, encoding, declaration.
     // [OPTION] MAXFILEMB: the largest file checked, in MB
-    const int maxMb = m_app.GetOptionInt("MAXFILEMB", 0);
-    const unsigned long long maxFileMb = maxMb > 0 ? static_cast<unsigned long long>(maxMb) : kDefaultMaxFileMb;
-    PrecheckResult pre = RunPrechecks(ar.file, path, m_result.messages, maxFileMb << 20);
+    PrecheckResult pre = RunPrechecks(ar.file, path, m_result.messages, MaxFileBytes(m_app.GetOptionInt("MAXFILEMB", 0)));
     m_declPosition = pre.declPosition;
     m_textIsUtf8 = EqualsNoCase(pre.declaredEncoding, "UTF-8") || EqualsNoCase(pre.declaredEncoding, "UTF8");
     // One validating pass where the guess of schema and classification holds

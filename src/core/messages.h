@@ -19,6 +19,9 @@ inline const std::string kNulByte =
 /// Completes "Die Datei '...' kann nicht geprüft werden: ".
 inline const std::string kFileTooLarge =
     A("sie ist %llu MB groß, geprüft werden Dateien bis %llu MB (Einstellung OPTION/MAXFILEMB)!");
+/// The same for a stream that ended no sooner than the bound.
+inline const std::string kStreamTooLarge =
+    A("sie ist mehr als %llu MB groß, geprüft werden Dateien bis %llu MB (Einstellung OPTION/MAXFILEMB)!");
 inline const std::string kNoMemoryForFile = A("Für die Prüfung der Datei '%s' reicht der Arbeitsspeicher nicht aus!");
 
 // Check run

@@ -24,6 +24,11 @@ struct PrecheckResult {
 
 /// The largest file checked unless the profile says otherwise (OPTION/MAXFILEMB).
 constexpr unsigned long long kDefaultMaxFileMb = 2048;
+/// The largest file checked in bytes, for the profile's OPTION/MAXFILEMB value
+/// (0 or less: the default).
+constexpr unsigned long long MaxFileBytes(int optionMb) {
+    return (optionMb > 0 ? static_cast<unsigned long long>(optionMb) : kDefaultMaxFileMb) << 20;
+}
 
 /// Reads the stream as the check run does: 50 bytes first, then chunks of
 /// 10000, up to the size the stream had when the read began (a file that
