@@ -125,6 +125,11 @@ bool IsDirectory(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool MayOverwrite(const std::string& path) {
+    const DWORD a = Attributes(path);
+    return a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_READONLY);
+}
+
 std::string WriteTemporaryBeside(const std::string& path, std::string_view content) {
     // A new name of the same folder that nobody else created: CREATE_NEW fails
     // on an existing file, so a name taken meanwhile is simply skipped.
@@ -212,6 +217,8 @@ bool IsDirectory(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool MayOverwrite(const std::string& path) { return !EntryExists(path) || ::access(path.c_str(), W_OK) == 0; }
+
 namespace {
 
 std::string FolderOf(const std::string& path) {
@@ -259,6 +266,11 @@ bool ReplaceWithTemporary(const std::string& temporary, const std::string& path)
 }
 
 #endif
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return !a.empty() && !b.empty() && std::filesystem::equivalent(FsPath(a), FsPath(b), ec) && !ec;
+}
 
 bool WriteFileAtomically(const std::string& path, std::string_view content) {
     const std::string temporary = WriteTemporaryBeside(path, content);

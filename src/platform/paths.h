@@ -43,6 +43,11 @@ FileStamp StatFile(const std::string& path);
 bool EntryExists(const std::string& path);
 bool IsFile(const std::string& path);
 bool IsDirectory(const std::string& path);
+/// False for an entry that is write-protected (a file that may not be
+/// opened for writing): a replacement by rename must leave it alone.
+bool MayOverwrite(const std::string& path);
+/// True when both paths name one existing file, also through links (symbolic or hard).
+bool SameFile(const std::string& a, const std::string& b);
 
 /// A new file beside `path` (a unique name in the same folder) holding
 /// `content`, written and synced; its name, or "" when it cannot be written.
