@@ -783,6 +783,28 @@ TEST_F(Cli, OutputThatIsAnInputIsRefused) {
 #endif
 }
 
+// The report replaces the file a link leads to, the link stays; a device
+// is written into, never replaced by a file.
+TEST_F(Cli, ReportThroughALinkOrIntoADevice) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no symbolic links and no /dev on Windows";
+#else
+    fs::create_directory(m_home / "berichte");
+    WriteFile(m_home / "berichte/r.html", "alt");
+    fs::create_symlink(m_home / "berichte/r.html", m_home / "link.html");
+    EXPECT_EQ(Call({"--html", m_home / "link.html", m_example}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(m_home / "link.html"));
+    EXPECT_NE(ReadFile(m_home / "berichte/r.html").find("<title>Prüfbericht "), std::string::npos);
+    const CliRun r = Call({"--html", "/dev/null", m_example});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    for (const auto& e : fs::directory_iterator("/dev"))
+        EXPECT_EQ(e.path().filename().string().rfind("null.tmp-", 0), std::string::npos) << e.path();
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_home / "berichte"), fs::directory_iterator{}), 1);
+#endif
+}
+
 #ifndef _WIN32
 namespace {
 

@@ -31,8 +31,7 @@ std::string LoadBinaryResource(const std::string& name) {
 
 bool WriteResourceToFile(const std::string& path, int id) {
     if (!MayOverwrite(path)) return false;
-    const std::string temporary = WriteTemporaryBeside(path, LoadBinaryResource("#" + std::to_string(id)));
-    return !temporary.empty() && ReplaceWithTemporary(temporary, path);
+    return WriteFileAtomically(path, LoadBinaryResource("#" + std::to_string(id)));
 }
 
 namespace {

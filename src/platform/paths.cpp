@@ -173,6 +173,24 @@ bool ReplaceWithTemporary(const std::string& temporary, const std::string& path)
     return true;
 }
 
+namespace {
+
+bool WriteIntoExisting(const std::string& path, std::string_view content) {
+    HANDLE h = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    for (size_t done = 0; ok && done < content.size();) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 30));
+        ok = WriteFile(h, content.data() + done, chunk, &written, nullptr) && written > 0;
+        done += written;
+    }
+    return CloseHandle(h) && ok;
+}
+
+}  // namespace
+
 #else
 
 std::string ProgramFolder() {
@@ -265,6 +283,25 @@ bool ReplaceWithTemporary(const std::string& temporary, const std::string& path)
     return true;
 }
 
+namespace {
+
+bool WriteIntoExisting(const std::string& path, std::string_view content) {
+    // Without waiting for a reader of a FIFO; then the writes block as usual.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const int flags = ::fcntl(fd, F_GETFL);
+    bool ok = flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+    for (size_t done = 0; ok && done < content.size();) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += static_cast<size_t>(n);
+    }
+    return ::close(fd) == 0 && ok;
+}
+
+}  // namespace
+
 #endif
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -273,8 +310,18 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view content) {
-    const std::string temporary = WriteTemporaryBeside(path, content);
-    return !temporary.empty() && ReplaceWithTemporary(temporary, path);
+    // A symbolic link stays: the file it leads to is replaced.
+    std::string target = path;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(FsPath(path), ec)) {
+        const std::filesystem::path resolved = std::filesystem::weakly_canonical(FsPath(path), ec);
+        if (!ec) target = PathString(resolved);
+    }
+    // A device or a pipe (/dev/stdout, NUL) is written into, never replaced.
+    const FileStamp stamp = StatFile(target);
+    if (stamp.exists && !stamp.regular && !IsDirectory(target)) return WriteIntoExisting(target, content);
+    const std::string temporary = WriteTemporaryBeside(target, content);
+    return !temporary.empty() && ReplaceWithTemporary(temporary, target);
 }
 
 }  // namespace valorix

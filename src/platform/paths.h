@@ -56,7 +56,9 @@ std::string WriteTemporaryBeside(const std::string& path, std::string_view conte
 /// the place of `path` in one step and syncs the folder; on failure the
 /// temporary file is removed and `path` is as it was.
 bool ReplaceWithTemporary(const std::string& temporary, const std::string& path);
-/// Both in one: `path` holds either its old content or `content`, never a part.
+/// Both in one: `path` holds either its old content or `content`, never a
+/// part. A symbolic link stays and its file is replaced; a device or a pipe
+/// (an existing entry that is no file and no folder) is written into.
 bool WriteFileAtomically(const std::string& path, std::string_view content);
 
 }  // namespace valorix
