@@ -877,8 +877,9 @@ TEST_F(Cli, ChecksAtOnceOnOneNewDataFolderAgree) {
 
 // Schemas that cannot be written (here: the disk full after 4 KB) are said,
 // and none is left in part: each is there whole or not at all, and the next
-// run writes what is missing.
-TEST_F(Cli, SchemasThatCannotBeWrittenAreSaid) {
+// run writes what is missing. A report that cannot be written leaves the
+// old one as it was.
+TEST_F(Cli, WritesThatFailAreSaidAndLeaveNoPart) {
 #ifdef _WIN32
     GTEST_SKIP() << "no fork on Windows";
 #else
@@ -900,6 +901,16 @@ TEST_F(Cli, SchemasThatCannotBeWrittenAreSaid) {
     EXPECT_EQ(again.status, 0);
     EXPECT_EQ(again.err, "");
     for (const SchemaRow& row : kSchemaTable) EXPECT_TRUE(fs::is_regular_file(data + "/" + row.fileName)) << row.fileName;
+
+    const std::string page = m_home / "r.html";
+    WriteFile(page, "alt");
+    const std::string report = RunAtOnce({{"--no-history", "--data-dir", data, "--html", page, m_example}}, m_home.Path(), 4096).at(0);
+    EXPECT_EQ(report.substr(0, 2), "2\n");
+    EXPECT_NE(report.find("valorix-check: Bericht '" + page + "' kann nicht geschrieben werden\n"), std::string::npos)
+        << report;
+    EXPECT_EQ(ReadFile(page), "alt");
+    for (const auto& e : fs::directory_iterator(m_home.Path()))  // no part left
+        EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos) << e.path();
 #endif
 }
 
