@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "app/resources.h"
 #include "platform/filelock.h"
@@ -76,9 +75,7 @@ bool ExtractSchemas(const std::string& dataFolder) {
         }
         if ((!current || NeedsWriting(row, path)) && !WriteResourceToFile(path, row.id)) written = false;
     }
-    if (!current) {
-        if (!WriteIniString(versionFile, "XSD", "VERS", std::to_string(kSchemaSetVersion))) written = false;
-    }
+    if (!current && !WriteIniString(versionFile, "XSD", "VERS", std::to_string(kSchemaSetVersion))) written = false;
     return written;
 }
 

@@ -241,10 +241,6 @@ int UpdateScl(const Options& o, AppValues& app, std::ostream& out, std::ostream&
     return status;
 }
 
-// The two files an update server serves, from the Bundesbank's SCL file.
-// Both are written to temporary files first; the directory takes its place
-// before the page that announces its date, so a client never reads a page
-// that promises a newer directory than the one it then downloads.
 // A version as the online check compares it: one to four numbers of digits
 // joined by dots ("1.8.3").
 bool IsVersionNumber(const std::string& v) {
