@@ -165,12 +165,23 @@ std::string WriteTemporaryBeside(const std::string& path, std::string_view conte
 }
 
 bool ReplaceWithTemporary(const std::string& temporary, const std::string& path) {
-    if (!MoveFileExW(WidePath(temporary).c_str(), WidePath(path).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(WidePath(temporary).c_str());
-        return false;
+    // A file another program has open without sharing its deletion (a
+    // schema the parser of another run reads) cannot be replaced until it
+    // is closed: tried again for a moment, unless it is write-protected or
+    // a folder, which stays so.
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExW(WidePath(temporary).c_str(), WidePath(path).c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        const DWORD a = Attributes(path);
+        const bool busy = (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) &&
+                          a != INVALID_FILE_ATTRIBUTES && !(a & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
+        if (!busy || attempt == 40) break;
+        Sleep(25);
     }
-    return true;
+    DeleteFileW(WidePath(temporary).c_str());
+    return false;
 }
 
 namespace {
