@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <set>
@@ -67,12 +68,38 @@ TEST(SchemaStore, VersionDecidesBetweenRepairAndRewrite) {
 TEST(SchemaStore, EntryThatCannotBeWrittenIsSkipped) {
     TempDir dir;
     fs::create_directory(dir / "pain.001.001.03.xsd");  // a folder in the way
-    ExtractSchemas(dir.Path());
+    EXPECT_FALSE(ExtractSchemas(dir.Path()));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "pain.001.001.03.xsd"), fs::directory_iterator{}), 0);
     EXPECT_TRUE(fs::is_directory(dir / "pain.001.001.03.xsd"));
     EXPECT_EQ(ReadFile(dir / "pain.008.001.02.xsd"), SchemaSource("pain.008.001.02.xsd"));
     EXPECT_EQ(ReadIniInt(dir / "XSDVERS.INI", "XSD", "VERS", 0), 3);
     ExtractSchemas(dir.Path());  // version 3 now: the folder counts as existing
     EXPECT_TRUE(fs::is_directory(dir / "pain.001.001.03.xsd"));
+}
+
+// A folder in place is left as it is: not a file is written (each keeps its
+// inode), so runs that read the schemas meanwhile are undisturbed. Only an
+// empty schema, what a failed write of old left, is written again.
+TEST(SchemaStore, FolderInPlaceIsNotWritten) {
+    TempDir dir;
+    ASSERT_TRUE(ExtractSchemas(dir.Path()));
+    const auto inodes = [&] {
+        std::vector<ino_t> list;
+        for (const std::string& name : {std::string("XSDVERS.INI"), std::string(kSchemaTable[0].fileName),
+                                        std::string(kSchemaTable[1].fileName), std::string(kSchemaTable.back().fileName)}) {
+            struct stat st {};
+            EXPECT_EQ(stat((dir / name).c_str(), &st), 0) << name;
+            list.push_back(st.st_ino);
+        }
+        return list;
+    };
+    const std::vector<ino_t> before = inodes();
+    WriteFile(dir / "pain.008.001.02.xsd", "");
+    EXPECT_TRUE(ExtractSchemas(dir.Path()));
+    EXPECT_EQ(inodes(), before);
+    EXPECT_EQ(ReadFile(dir / "pain.008.001.02.xsd"), SchemaSource("pain.008.001.02.xsd"));
+    for (const auto& e : fs::recursive_directory_iterator(dir.Path()))
+        EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos) << e.path();
 }
 
 class DataFolder : public ::testing::Test {

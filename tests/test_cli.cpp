@@ -8,16 +8,19 @@
 
 #include <fcntl.h>
 
+#include <csignal>
 #include <fstream>
 #include <functional>
 
 #include <nlohmann/json.hpp>
 
 #include "app/app.h"
+#include "app/schemastore.h"
 #include "cli/cli.h"
 #include "core/checkdocument.h"
 #include "ui/viewmodel.h"
 #include "platform/clock.h"
+#include "platform/paths.h"
 #include "platform/strutil.h"
 #include "ui/htmlpage.h"
 #include "support.h"
@@ -961,6 +964,204 @@ TEST_F(Cli, HtmlReport) {
             EXPECT_NE(html.find("<span class=\"ln\">5011</span>"), std::string::npos);
         }
     }
+}
+
+// What the file holds and what it is named cannot break the report: U+FFFF
+// (no character of XML) is named, a '>' in a quoted value stays in it, a
+// line end of the name shows as its picture; the page stays well-formed.
+TEST_F(Cli, HtmlReportOfHostileText) {
+    const std::string source = ReadFile(m_example);
+    std::string hostile = source;
+    hostile.replace(hostile.find("<MsgId>") + 7, 0, "\xEF\xBF\xBF");
+    hostile.replace(hostile.find("<Document") + 9, 0, " a=\"1>2\"");
+    const std::string page = m_home / "r.html";
+    const CliRun r = Call({"--name", "zwei\nZeilen.xml", "--html", page, "-"}, hostile);
+    EXPECT_EQ(r.err, "");
+#ifndef _WIN32
+    EXPECT_EQ(std::system(("xmllint --noout --nonet '" + page + "'").c_str()), 0);
+#endif
+    const std::string html = ReadFile(page);
+    for (const std::string& part : {std::string("<span class=\"tx\">\\uFFFF"),
+                                    std::string("<span class=\"an\">a</span>=<span class=\"av\">&quot;1&gt;2&quot;</span>"),
+                                    std::string("<title>Prüfbericht zwei\u240AZeilen.xml</title>")})
+        EXPECT_NE(html.find(part), std::string::npos) << part;
+}
+
+// An output is never the file it is made from, by whatever name: the run
+// says so and ends with 2, the input unchanged.
+TEST_F(Cli, OutputThatIsAnInputIsRefused) {
+    const std::string payment = m_home / "pay.xml", hard = m_home / "hard.xml", soft = m_home / "soft.xml";
+    WriteFile(payment, ReadFile(m_example));
+    fs::create_hard_link(payment, hard);
+#ifndef _WIN32
+    fs::create_symlink(payment, soft);
+#endif
+    const std::string blz = m_home / "blz.txt", scl = m_home / "scl.csv";
+    WriteFile(blz, ReadFile(FixturesDir() + "/blz/blz-file.txt"));
+    WriteFile(scl, ReadFile(FixturesDir() + "/scl/scl-directory.csv"));
+    fs::create_directories(m_home / "www/valorix");
+    const std::string published = m_home / "www/valorix/SCL2.htm";
+    fs::create_hard_link(scl, published);
+    const auto same = [](const std::string& out, const std::string& in) {
+        return "'" + NativeSeparators(out) + "' ist die Eingabedatei '" + NativeSeparators(in) +
+               "' selbst und wird nicht überschrieben";
+    };
+    struct Case {
+        std::vector<std::string> args;
+        std::string input, err;
+    } cases[] = {
+        {{"--html", payment, payment}, payment, "valorix-check: Ausgabe " + same(payment, payment) + "\n"},
+        {{"--html", hard, payment}, payment, "valorix-check: Ausgabe " + same(hard, payment) + "\n"},
+#ifndef _WIN32
+        {{"--html", soft, payment}, payment, "valorix-check: Ausgabe " + same(soft, payment) + "\n"},
+#endif
+        {{"--import-blz", blz, blz}, blz, "valorix-check: Die Zieldatei " + same(blz, blz) + ".\n"},
+        {{"--import-scl", scl, scl}, scl, "valorix-check: Die Zieldatei " + same(scl, scl) + ".\n"},
+        {{"--publish-scl", scl, m_home / "www"}, scl, "valorix-check: Ausgabe " + same(published, scl) + "\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        const std::string before = ReadFile(c.input);
+        const CliRun r = Call(c.args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(ReadFile(c.input), before);
+    }
+#ifndef _WIN32
+    EXPECT_TRUE(fs::is_symlink(soft));
+#endif
+}
+
+// The report replaces the file a link leads to, the link stays; a device
+// is written into, never replaced by a file.
+TEST_F(Cli, ReportThroughALinkOrIntoADevice) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no symbolic links and no /dev on Windows";
+#else
+    fs::create_directory(m_home / "berichte");
+    WriteFile(m_home / "berichte/r.html", "alt");
+    fs::create_symlink(m_home / "berichte/r.html", m_home / "link.html");
+    EXPECT_EQ(Call({"--html", m_home / "link.html", m_example}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(m_home / "link.html"));
+    EXPECT_NE(ReadFile(m_home / "berichte/r.html").find("<title>Prüfbericht "), std::string::npos);
+    const CliRun r = Call({"--html", "/dev/null", m_example});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    for (const auto& e : fs::directory_iterator("/dev"))
+        EXPECT_EQ(e.path().filename().string().rfind("null.tmp-", 0), std::string::npos) << e.path();
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_home / "berichte"), fs::directory_iterator{}), 1);
+#endif
+}
+
+#ifndef _WIN32
+namespace {
+
+// Runs each argument list in a process of its own, all started at once;
+// their standard outputs, in order.
+std::vector<std::string> RunAtOnce(const std::vector<std::vector<std::string>>& runs, const std::string& folder,
+                                   rlim_t fileSizeLimit = RLIM_INFINITY) {
+    int gate[2];
+    if (pipe(gate) != 0) return {};
+    std::vector<pid_t> children;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const pid_t child = fork();
+        if (child != 0) {
+            children.push_back(child);
+            continue;
+        }
+        close(gate[1]);
+        char c;
+        (void)!read(gate[0], &c, 1);  // until every process is there
+        const rlimit bound{fileSizeLimit, fileSizeLimit};
+        setrlimit(RLIMIT_FSIZE, &bound);
+        signal(SIGXFSZ, SIG_IGN);  // a write beyond the bound fails as on a full disk
+        std::istringstream in;
+        std::ostringstream out, err;
+        const int status = RunValorixCheck(runs[i], in, out, err);
+        WriteFile(folder + "/out" + std::to_string(i), std::to_string(status) + "\n" + out.str() + err.str());
+        _exit(0);
+    }
+    close(gate[0]);
+    close(gate[1]);
+    std::vector<std::string> outputs;
+    for (size_t i = 0; i < children.size(); ++i) {
+        int status = 0;
+        waitpid(children[i], &status, 0);
+        outputs.push_back(ReadFile(folder + "/out" + std::to_string(i)));
+    }
+    return outputs;
+}
+
+}  // namespace
+#endif
+
+// Checks started at once on one data folder, new and then set up: one
+// writes the schemas, the others wait for it or find them in place, and
+// none rewrites what another reads; every verdict is that of a check on
+// its own.
+TEST_F(Cli, ChecksAtOnceOnOneNewDataFolderAgree) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no fork on Windows";
+#else
+    const std::vector<std::string> files = {m_example, std::string(VALORIX_SOURCE_DIR) + "/examples/ueberweisung-pain.001.001.09.xml",
+                                            FixturesDir() + "/rules/credit-transfer-2019.xml"};
+    const std::string data = m_home / "gemeinsam";
+    std::vector<std::string> args = {"--no-history", "-j", "1", "--data-dir", data};
+    args.insert(args.end(), files.begin(), files.end());
+    std::vector<std::vector<std::string>> rounds;
+    for (int round = 0; round < 2; ++round)
+        rounds.push_back(RunAtOnce(std::vector<std::vector<std::string>>(12, args), m_home.Path()));
+    const CliRun alone = Call(args);
+    EXPECT_EQ(alone.err, "");
+    EXPECT_NE(alone.out.find("GBIC_5"), std::string::npos) << alone.out;
+    for (const std::vector<std::string>& outputs : rounds) {
+        ASSERT_EQ(outputs.size(), 12u);
+        for (const std::string& output : outputs) EXPECT_EQ(output, std::to_string(alone.status) + "\n" + alone.out);
+    }
+    for (const auto& e : fs::recursive_directory_iterator(data))
+        EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos) << e.path();
+#endif
+}
+
+// Schemas that cannot be written (here: the disk full after 4 KB) are said,
+// and none is left in part: each is there whole or not at all, and the next
+// run writes what is missing. A report that cannot be written leaves the
+// old one as it was.
+TEST_F(Cli, WritesThatFailAreSaidAndLeaveNoPart) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no fork on Windows";
+#else
+    const std::string data = m_home / "voll";
+    const std::vector<std::string> args = {"--no-history", "--data-dir", data, m_example};
+    const std::string output = RunAtOnce({args}, m_home.Path(), 4096).at(0);
+    EXPECT_NE(output.find("valorix-check: Die Schemadateien können nicht in den Datenordner '" + data +
+                          "' geschrieben werden! Dateien können nicht gegen ihr Schema geprüft werden.\n"),
+              std::string::npos)
+        << output;
+    size_t missing = 0;
+    for (const SchemaRow& row : kSchemaTable) {
+        const std::string path = data + "/" + row.fileName;
+        if (!fs::exists(path)) ++missing;
+        else EXPECT_EQ(ReadFile(path), ReadFile(std::string(VALORIX_SCHEMA_DIR) + "/" + row.source)) << row.fileName;
+    }
+    EXPECT_GT(missing, 0u);
+    const CliRun again = Call(args);
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.err, "");
+    for (const SchemaRow& row : kSchemaTable) EXPECT_TRUE(fs::is_regular_file(data + "/" + row.fileName)) << row.fileName;
+
+    const std::string page = m_home / "r.html";
+    WriteFile(page, "alt");
+    const std::string report = RunAtOnce({{"--no-history", "--data-dir", data, "--html", page, m_example}}, m_home.Path(), 4096).at(0);
+    EXPECT_EQ(report.substr(0, 2), "2\n");
+    EXPECT_NE(report.find("valorix-check: Bericht '" + page + "' kann nicht geschrieben werden\n"), std::string::npos)
+        << report;
+    EXPECT_EQ(ReadFile(page), "alt");
+    for (const auto& e : fs::directory_iterator(m_home.Path()))  // no part left
+        EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos) << e.path();
+#endif
 }
 
 // The slip follows the report of a payment file: counts and sums computed

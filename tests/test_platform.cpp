@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <memory>
+#include <thread>
+
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/filelock.h"
 #include "platform/inifile.h"
 #include "platform/profile.h"
 #include "support.h"
@@ -77,6 +82,29 @@ TEST(Clock, SettableForTests) {
     EXPECT_DOUBLE_EQ(NowDate(), 46366.5);  // day count since 30.12.1899
     SetClock(std::nullopt);
     EXPECT_GT(NowDate(), 46000.0);
+}
+
+// A lock another holds: not had at once, not had when its bound passes,
+// had as soon as the holder lets go within the bound.
+TEST(FileLock, WaitsForItsHolderWithinItsBound) {
+    using Clock = std::chrono::steady_clock;
+    TempDir dir;
+    const std::string path = dir / "x.lck";
+    auto holder = std::make_unique<CFileLock>(path);
+    ASSERT_TRUE(holder->Held());
+    EXPECT_FALSE(CFileLock(path).Held());
+    const Clock::time_point start = Clock::now();
+    EXPECT_FALSE(CFileLock(path, 200).Held());
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(200));
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        holder.reset();
+    });
+    const Clock::time_point waited = Clock::now();
+    const CFileLock lock(path, 20000);
+    EXPECT_TRUE(lock.Held());
+    EXPECT_LT(Clock::now() - waited, std::chrono::seconds(10));
+    release.join();
 }
 
 }  // namespace valorix::test

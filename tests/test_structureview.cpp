@@ -744,6 +744,41 @@ TEST(HtmlPage, Sha256KnownVectors) {
 TEST(HtmlPage, EscapeShowsControlCharacters) {
     EXPECT_EQ(HtmlEscape(std::string("a\x01<b>\t&'\"\r\n\x1B\0", 13)),
               "a\u2401&lt;b&gt;\t&amp;&#39;&quot;\r\n\u241B\u2400");
+    // What XML does not allow either: U+FFFE and U+FFFF by their code, a
+    // byte that is no UTF-8 as its Windows-1252 character. A name (one line)
+    // shows its line ends and tabs as pictures, too.
+    struct Case {
+        std::string text, escaped, line;
+    } cases[] = {
+        {"x\xEF\xBF\xBFy\xEF\xBF\xBE", "x\\uFFFFy\\uFFFE", "x\\uFFFFy\\uFFFE"},
+        {"\xEF\xBF\xBD\xEF\xBF", "\xEF\xBF\xBD\u00EF\u00BF", "\xEF\xBF\xBD\u00EF\u00BF"},
+        {"a\x80\xF0\x9F\x98\x80", "a\u20AC\xF0\x9F\x98\x80", "a\u20AC\xF0\x9F\x98\x80"},
+        {"a\nb\tc\r", "a\nb\tc\r", "a\u240Ab\u2409c\u240D"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(HtmlEscape(c.text), c.escaped) << c.text;
+        EXPECT_EQ(HtmlEscapeLine(c.text), c.line) << c.text;
+    }
+}
+
+// A '>' inside a quoted value does not end the tag: the value keeps its
+// colour and the element its children. A quote without its partner before
+// the next '<' quotes nothing.
+TEST(HtmlPage, QuotedGreaterThanStaysInTheValue) {
+    const std::string text = "<Doc a=\"x>y\" b='>'>\n <A c=\"1>2\"/>\n <B d=\"o>t</B>\n</Doc>";
+    HtmlPageInput in;
+    in.text = &text;
+    in.title = "eine\nZeile";
+    const std::string page = HtmlPage(in);
+    for (const char* part :
+         {"<span class=\"tag\">&lt;Doc</span> <span class=\"an\">a</span>=<span class=\"av\">&quot;x&gt;y&quot;</span> "
+          "<span class=\"an\">b</span>=<span class=\"av\">&#39;&gt;&#39;</span><span class=\"tag\">&gt;</span>",
+          "<span class=\"tag\">&lt;A</span> <span class=\"an\">c</span>=<span class=\"av\">&quot;1&gt;2&quot;</span>"
+          "<span class=\"tag\">/&gt;</span>",
+          "<span class=\"tag\">&lt;B</span> <span class=\"an\">d</span>=<span class=\"av\">&quot;o</span>"
+          "<span class=\"tag\">&gt;</span><span class=\"tx\">t</span>",
+          "<title>eine\u240AZeile</title>", "<h1>eine\u240AZeile</h1>"})
+        EXPECT_NE(page.find(part), std::string::npos) << part << "\n" << page;
 }
 
 // A finding whose position starts no element still gets its place on the

@@ -2,9 +2,9 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "app/resources.h"
+#include "platform/filelock.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
 
@@ -29,16 +29,43 @@ std::string LoadBinaryResource(const std::string& name) {
 }
 
 bool WriteResourceToFile(const std::string& path, int id) {
-    const std::string content = LoadBinaryResource("#" + std::to_string(id));
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    if (!MayOverwrite(path)) return false;
+    return WriteFileAtomically(path, LoadBinaryResource("#" + std::to_string(id)));
+}
+
+namespace {
+
+// A row's file must be written: it is missing, or an empty file that a
+// failed write left behind in the place of a schema (an edited one is kept).
+bool NeedsWriting(const SchemaRow& row, const std::string& path) {
+    if (!EntryExists(path)) return true;
+    const FileStamp stamp = StatFile(path);
+    return stamp.regular && stamp.size == 0 && !LoadBinaryResource("#" + std::to_string(row.id)).empty();
+}
+
+bool SchemasInPlace(const std::string& dataFolder) {
+    if (ReadIniInt(dataFolder + "/XSDVERS.INI", "XSD", "VERS", 0) != kSchemaSetVersion) return false;
+    for (const SchemaRow& row : kSchemaTable)
+        if (NeedsWriting(row, dataFolder + "/" + row.fileName)) return false;
     return true;
 }
 
+// How long a run waits for another that writes the schemas.
+constexpr int kExtractionWaitMs = 60000;
+
+}  // namespace
+
 bool ExtractSchemas(const std::string& dataFolder) {
+    // The usual start: everything in place, nothing written, no lock.
+    if (SchemasInPlace(dataFolder)) return true;
+    // Runs at once on one folder write one after the other; the next finds
+    // the work done. Every file goes into place by a rename, the version
+    // file last, so a run that reads them sees either the old file or the
+    // new one. A lock not had within the bound changes nothing of that.
+    const CFileLock lock(dataFolder + "/XSDVERS.LCK", kExtractionWaitMs);
+    if (lock.Held() && SchemasInPlace(dataFolder)) return true;
     const std::string versionFile = dataFolder + "/XSDVERS.INI";
-    const bool rewriteAll = ReadIniInt(versionFile, "XSD", "VERS", 0) != kSchemaSetVersion;
+    const bool current = ReadIniInt(versionFile, "XSD", "VERS", 0) == kSchemaSetVersion;
     bool written = true;
     for (const SchemaRow& row : kSchemaTable) {
         const std::string path = dataFolder + "/" + row.fileName;
@@ -46,9 +73,9 @@ bool ExtractSchemas(const std::string& dataFolder) {
             std::error_code ec;
             std::filesystem::create_directories(FsPath(dataFolder + "/" + std::string(row.fileName, slash)), ec);
         }
-        if ((rewriteAll || !EntryExists(path)) && !WriteResourceToFile(path, row.id)) written = false;
+        if ((!current || NeedsWriting(row, path)) && !WriteResourceToFile(path, row.id)) written = false;
     }
-    WriteIniString(versionFile, "XSD", "VERS", std::to_string(kSchemaSetVersion));
+    if (!current && !WriteIniString(versionFile, "XSD", "VERS", std::to_string(kSchemaSetVersion))) written = false;
     return written;
 }
 

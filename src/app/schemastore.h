@@ -16,10 +16,13 @@ struct SchemaRow {
 extern const std::span<const SchemaRow> kSchemaTable;
 constexpr int kSchemaSetVersion = 3;
 
-/// Writes the resource to `path` (truncating); false when the file cannot be opened.
+/// Writes the resource to a new file beside `path` and renames it into
+/// place; false, with `path` as it was, when it cannot be written whole or
+/// `path` is write-protected.
 bool WriteResourceToFile(const std::string& path, int id);
 /// Writes the schemas into `dataFolder` as the stored schema-set version
-/// requires; false when one of them could not be written.
+/// requires, nothing when all are in place; false when one of them (or the
+/// version file) could not be written.
 bool ExtractSchemas(const std::string& dataFolder);
 
 }  // namespace valorix

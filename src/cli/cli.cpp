@@ -278,22 +278,67 @@ int UpdateScl(const Options& o, AppValues& app, std::ostream& out, std::ostream&
     return status;
 }
 
+// A version as the online check compares it: one to four numbers of digits
+// joined by dots ("1.8.3").
+bool IsVersionNumber(const std::string& v) {
+    int parts = 1;
+    size_t digits = 0;
+    for (char c : v) {
+        if (c == '.') {
+            if (digits == 0) return false;
+            digits = 0;
+            ++parts;
+        } else if (c >= '0' && c <= '9') {
+            ++digits;
+        } else {
+            return false;
+        }
+        if (digits > 9 || parts > 4) return false;
+    }
+    return digits > 0;
+}
+
+// An https address of a host, of the characters an address may hold as they
+// stand, but no '#' (it ends the marker of the status page).
+bool IsHttpsAddress(const std::string& url) {
+    static const char kScheme[] = "https://";
+    if (url.size() <= 8) return false;
+    for (size_t i = 0; i < 8; ++i)
+        if ((url[i] >= 'A' && url[i] <= 'Z' ? url[i] - 'A' + 'a' : url[i]) != kScheme[i]) return false;
+    if (url[8] == '/' || url[8] == '?') return false;  // no host
+    static const std::string kAllowed = "-._~:/?[]@!$&'()*+,;=%";
+    for (char c : url)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+              kAllowed.find(c) != std::string::npos))
+            return false;
+    return true;
+}
+
+// True (after saying so) when `output` is the file `input` itself, by
+// whatever name or link.
+bool OverwritesInput(const std::string& output, const std::string& input, std::ostream& err) {
+    if (!SameFile(output, input)) return false;
+    err << "valorix-check: Ausgabe '" << VisibleControls(NativeSeparators(output)) << "' ist die Eingabedatei '"
+        << VisibleControls(NativeSeparators(input)) << "' selbst und wird nicht überschrieben\n";
+    return true;
+}
+
 // The two files an update server serves, from the Bundesbank's SCL file.
 // Both are written to temporary files first; the directory takes its place
 // before the page that announces its date, so a client never reads a page
 // that promises a newer directory than the one it then downloads.
 int PublishScl(const Options& o, std::ostream& out, std::ostream& err) {
-    if (o.programVersion && (o.programVersion->empty() || o.programVersion->find('#') != std::string::npos ||
-                             HasControlCharacters(*o.programVersion))) {
-        err << "valorix-check: --program-version darf kein '#' und keine Steuerzeichen enthalten\n";
+    if (o.programVersion && !IsVersionNumber(*o.programVersion)) {
+        err << "valorix-check: --program-version muss eine Versionsnummer aus Ziffern und Punkten sein, etwa 1.8.3\n";
         return 2;
     }
-    if (o.updateUrl && (!IsWebAddress(*o.updateUrl) || o.updateUrl->find('#') != std::string::npos)) {
-        err << "valorix-check: --update-url muss eine http- oder https-Adresse ohne '#', Leerzeichen und Steuerzeichen "
-               "sein\n";
+    if (o.updateUrl && !IsHttpsAddress(*o.updateUrl)) {
+        err << "valorix-check: --update-url muss eine https-Adresse ohne '#' sein, nur aus den Zeichen einer Adresse\n";
         return 2;
     }
     const std::string folder = o.files[1] + "/valorix";
+    const std::string mapPath = folder + "/NVSCL.map", pagePath = folder + "/SCL2.htm";
+    if (OverwritesInput(mapPath, o.files[0], err) || OverwritesInput(pagePath, o.files[0], err)) return 2;
     std::error_code ec;
     std::filesystem::create_directories(FsPath(folder), ec);
     const SclImportResult r = ReadSclDirectoryCsv(o.files[0]);
@@ -303,12 +348,16 @@ int PublishScl(const Options& o, std::ostream& out, std::ostream& err) {
         return 2;
     }
     std::string markers;
-    if (o.programVersion) markers += "<p>Programmversion: PRGVER : #" + *o.programVersion + "# URL : #" + *o.updateUrl + "#</p>\n";
+    // The markers in a comment, where the address stands as it is (a '&' too)
+    // and, without '<' and '>', cannot end it; the page shows them escaped.
+    if (o.programVersion)
+        markers += "<!-- PRGVER : #" + *o.programVersion + "# URL : #" + *o.updateUrl + "# -->\n<p>Programmversion: " +
+                   HtmlEscape(*o.programVersion) + ", <a href=\"" + HtmlEscape(*o.updateUrl) + "\">" +
+                   HtmlEscape(*o.updateUrl) + "</a></p>\n";
     markers += "<p>Stand des SCL Verzeichnisses: STAND2 : #20" + r.stand + "</p>\n";
     const std::string page = "<!DOCTYPE html>\n<html lang=\"de\">\n<head><meta charset=\"utf-8\"><title>Valorix "
                              "Aktualisierung</title></head>\n<body>\n<h1>Valorix Aktualisierung</h1>\n" +
                              markers + "</body>\n</html>\n";
-    const std::string mapPath = folder + "/NVSCL.map", pagePath = folder + "/SCL2.htm";
     const std::string mapTemp = WriteTemporaryBeside(mapPath, r.content);
     const std::string pageTemp = mapTemp.empty() ? std::string() : WriteTemporaryBeside(pagePath, page);
     if (pageTemp.empty() || !ReplaceWithTemporary(mapTemp, mapPath)) {
@@ -617,6 +666,8 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
         (ok ? out : err) << (ok ? "" : "valorix-check: ") << Cp1252ToUtf8(message) << '\n';
         return ok ? 0 : 2;
     }
+    // The report goes through a new file and a rename: never in the place of the file it reports on.
+    if (o.html && o.files.front() != "-" && OverwritesInput(*o.html, o.files.front(), err)) return 2;
     if (o.sax) app.ForceSaxMode(true);
     if (o.scl && !IsFile(*o.scl)) {
         err << "valorix-check: SCL-Verzeichnis '" << VisibleControls(*o.scl) << "' kann nicht gelesen werden\n";
@@ -627,6 +678,10 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
         return 2;
     }
     if (o.listHistory || o.clearHistory) return History(o, app, out, err);
+    if (!app.m_schemasWritten)
+        err << "valorix-check: Die Schemadateien können nicht in den Datenordner '"
+            << VisibleControls(NativeSeparators(app.m_strDataFolder))
+            << "' geschrieben werden! Dateien können nicht gegen ihr Schema geprüft werden.\n";
     // The history is kept unless this run or the profile switches it off.
     std::unique_ptr<CCheckHistory> history;
     if (!o.noHistory && HistorySwitchedOn(app.GetOptionInt("HISTORY", 1)))

@@ -12,20 +12,29 @@
 #include <unistd.h>
 #endif
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 namespace valorix {
 
 #ifdef _WIN32
 
-CFileLock::CFileLock(const std::string& path)
+namespace {
+bool TryLock(intptr_t handle) {
+    const HANDLE h = reinterpret_cast<HANDLE>(handle);
+    OVERLAPPED whole{};
+    return h != INVALID_HANDLE_VALUE &&
+           LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole);
+}
+bool Opened(intptr_t handle) { return reinterpret_cast<HANDLE>(handle) != INVALID_HANDLE_VALUE; }
+}  // namespace
+
+CFileLock::CFileLock(const std::string& path, int waitMs)
     : m_handle(reinterpret_cast<intptr_t>(CreateFileW(WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr))) {
-    const HANDLE h = reinterpret_cast<HANDLE>(m_handle);
-    OVERLAPPED whole{};
-    m_held = h != INVALID_HANDLE_VALUE &&
-             LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole);
+    m_held = Wait(waitMs);
 }
 
 CFileLock::~CFileLock() {
@@ -60,8 +69,14 @@ void CloseDescriptor(int fd) { _close(fd); }
 
 #else
 
-CFileLock::CFileLock(const std::string& path) : m_handle(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
-    m_held = m_handle >= 0 && ::flock(static_cast<int>(m_handle), LOCK_EX | LOCK_NB) == 0;
+namespace {
+bool TryLock(intptr_t handle) { return handle >= 0 && ::flock(static_cast<int>(handle), LOCK_EX | LOCK_NB) == 0; }
+bool Opened(intptr_t handle) { return handle >= 0; }
+}  // namespace
+
+CFileLock::CFileLock(const std::string& path, int waitMs)
+    : m_handle(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
+    m_held = Wait(waitMs);
 }
 
 CFileLock::~CFileLock() {
@@ -79,5 +94,17 @@ bool SyncDescriptor(int fd) { return ::fsync(fd) == 0; }
 void CloseDescriptor(int fd) { ::close(fd); }
 
 #endif
+
+bool CFileLock::Wait(int waitMs) {
+    if (TryLock(m_handle)) return true;
+    if (!Opened(m_handle)) return false;
+    // Polled rather than blocked on, so that the wait has its bound.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    while (std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (TryLock(m_handle)) return true;
+    }
+    return false;
+}
 
 }  // namespace valorix

@@ -7,17 +7,21 @@
 namespace valorix {
 
 /// An exclusive lock on the file `path` (created when missing), held from a
-/// successful construction to destruction, never waited for: a lock another
-/// process holds makes Held() false. The lock ends with the process, too.
+/// successful construction to destruction. Without `waitMs` it is never
+/// waited for: a lock another process holds makes Held() false; with it the
+/// lock is tried again until it is free or that many milliseconds have
+/// passed. The lock ends with the process, too.
 class CFileLock {
 public:
-    explicit CFileLock(const std::string& path);
+    explicit CFileLock(const std::string& path, int waitMs = 0);
     ~CFileLock();
     CFileLock(const CFileLock&) = delete;
     CFileLock& operator=(const CFileLock&) = delete;
     bool Held() const { return m_held; }
 
 private:
+    bool Wait(int waitMs);
+
     intptr_t m_handle;
     bool m_held = false;
 };

@@ -121,10 +121,10 @@ bool WriteIniString(const std::string& path, const std::string& section, const s
             lines.push_back(entry);
         }
     }
-    std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    for (const std::string& line : lines) out << line << "\r\n";
-    return static_cast<bool>(out);
+    // Through a new file and a rename: a reader sees the old file or the new one, never a part.
+    std::string content;
+    for (const std::string& line : lines) content += line + "\r\n";
+    return WriteFileAtomically(path, content);
 }
 
 }  // namespace valorix

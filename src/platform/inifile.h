@@ -16,8 +16,8 @@ std::vector<std::pair<std::string, std::string>> ReadIniSection(const std::strin
 /// Leading (optionally signed) decimal digits of the value; `def` when the key is
 /// absent, 0 when the value does not begin with digits.
 int ReadIniInt(const std::string& path, const std::string& section, const std::string& key, int def);
-/// Sets `key` in `section`, creating the file, section or key as needed.
-/// Returns false when the file cannot be written.
+/// Sets `key` in `section`, creating the file, section or key as needed; the
+/// file is replaced in one step. Returns false when it cannot be written.
 bool WriteIniString(const std::string& path, const std::string& section, const std::string& key,
                     const std::string& value);
 

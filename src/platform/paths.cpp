@@ -125,6 +125,11 @@ bool IsDirectory(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool MayOverwrite(const std::string& path) {
+    const DWORD a = Attributes(path);
+    return a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_READONLY);
+}
+
 std::string WriteTemporaryBeside(const std::string& path, std::string_view content) {
     // A new name of the same folder that nobody else created: CREATE_NEW fails
     // on an existing file, so a name taken meanwhile is simply skipped.
@@ -160,13 +165,42 @@ std::string WriteTemporaryBeside(const std::string& path, std::string_view conte
 }
 
 bool ReplaceWithTemporary(const std::string& temporary, const std::string& path) {
-    if (!MoveFileExW(WidePath(temporary).c_str(), WidePath(path).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(WidePath(temporary).c_str());
-        return false;
+    // A file another program has open without sharing its deletion (a
+    // schema the parser of another run reads) cannot be replaced until it
+    // is closed: tried again for a moment, unless it is write-protected or
+    // a folder, which stays so.
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExW(WidePath(temporary).c_str(), WidePath(path).c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        const DWORD a = Attributes(path);
+        const bool busy = (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) &&
+                          a != INVALID_FILE_ATTRIBUTES && !(a & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
+        if (!busy || attempt == 40) break;
+        Sleep(25);
     }
-    return true;
+    DeleteFileW(WidePath(temporary).c_str());
+    return false;
 }
+
+namespace {
+
+bool WriteIntoExisting(const std::string& path, std::string_view content) {
+    HANDLE h = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    for (size_t done = 0; ok && done < content.size();) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 30));
+        ok = WriteFile(h, content.data() + done, chunk, &written, nullptr) && written > 0;
+        done += written;
+    }
+    return CloseHandle(h) && ok;
+}
+
+}  // namespace
 
 #else
 
@@ -211,6 +245,8 @@ bool IsDirectory(const std::string& path) {
     struct stat st;
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
+
+bool MayOverwrite(const std::string& path) { return !EntryExists(path) || ::access(path.c_str(), W_OK) == 0; }
 
 namespace {
 
@@ -258,11 +294,45 @@ bool ReplaceWithTemporary(const std::string& temporary, const std::string& path)
     return true;
 }
 
+namespace {
+
+bool WriteIntoExisting(const std::string& path, std::string_view content) {
+    // Without waiting for a reader of a FIFO; then the writes block as usual.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const int flags = ::fcntl(fd, F_GETFL);
+    bool ok = flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+    for (size_t done = 0; ok && done < content.size();) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += static_cast<size_t>(n);
+    }
+    return ::close(fd) == 0 && ok;
+}
+
+}  // namespace
+
 #endif
 
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return !a.empty() && !b.empty() && std::filesystem::equivalent(FsPath(a), FsPath(b), ec) && !ec;
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view content) {
-    const std::string temporary = WriteTemporaryBeside(path, content);
-    return !temporary.empty() && ReplaceWithTemporary(temporary, path);
+    // A symbolic link stays: the file it leads to is replaced.
+    std::string target = path;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(FsPath(path), ec)) {
+        const std::filesystem::path resolved = std::filesystem::weakly_canonical(FsPath(path), ec);
+        if (!ec) target = PathString(resolved);
+    }
+    // A device or a pipe (/dev/stdout, NUL) is written into, never replaced.
+    const FileStamp stamp = StatFile(target);
+    if (stamp.exists && !stamp.regular && !IsDirectory(target)) return WriteIntoExisting(target, content);
+    const std::string temporary = WriteTemporaryBeside(target, content);
+    return !temporary.empty() && ReplaceWithTemporary(temporary, target);
 }
 
 }  // namespace valorix

@@ -43,6 +43,11 @@ FileStamp StatFile(const std::string& path);
 bool EntryExists(const std::string& path);
 bool IsFile(const std::string& path);
 bool IsDirectory(const std::string& path);
+/// False for an entry that is write-protected (a file that may not be
+/// opened for writing): a replacement by rename must leave it alone.
+bool MayOverwrite(const std::string& path);
+/// True when both paths name one existing file, also through links (symbolic or hard).
+bool SameFile(const std::string& a, const std::string& b);
 
 /// A new file beside `path` (a unique name in the same folder) holding
 /// `content`, written and synced; its name, or "" when it cannot be written.
@@ -51,7 +56,9 @@ std::string WriteTemporaryBeside(const std::string& path, std::string_view conte
 /// the place of `path` in one step and syncs the folder; on failure the
 /// temporary file is removed and `path` is as it was.
 bool ReplaceWithTemporary(const std::string& temporary, const std::string& path);
-/// Both in one: `path` holds either its old content or `content`, never a part.
+/// Both in one: `path` holds either its old content or `content`, never a
+/// part. A symbolic link stays and its file is replaced; a device or a pipe
+/// (an existing entry that is no file and no folder) is written into.
 bool WriteFileAtomically(const std::string& path, std::string_view content);
 
 }  // namespace valorix

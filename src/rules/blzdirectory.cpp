@@ -82,6 +82,9 @@ std::string BlzDateText(const std::string& stand) {
 }
 
 BlzImportResult ImportBlzFile(const std::string& source, const std::string& target, const std::string& validFrom) {
+    if (SameFile(source, target))
+        return Fail("Die Zieldatei '" + VisibleControls(NativeSeparators(target)) + "' ist die Eingabedatei '" +
+                    VisibleControls(NativeSeparators(source)) + "' selbst und wird nicht überschrieben.");
     const FileStamp st = StatFile(source);
     if (!st.regular)
         return Fail("Die Datei '" + VisibleControls(source) + "' kann nicht gelesen werden.");

@@ -138,6 +138,9 @@ SclImportResult ReadSclDirectoryCsv(const std::string& source) {
 }
 
 SclImportResult ImportSclDirectory(const std::string& source, const std::string& target) {
+    if (SameFile(source, target))
+        return Fail("Die Zieldatei '" + VisibleControls(NativeSeparators(target)) + "' ist die Eingabedatei '" +
+                    VisibleControls(NativeSeparators(source)) + "' selbst und wird nicht überschrieben.");
     SclImportResult r = ReadSclDirectoryCsv(source);
     if (!r.ok) return r;
     if (!WriteFileAtomically(target, r.content))

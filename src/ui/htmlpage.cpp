@@ -6,11 +6,11 @@
 #include <cmath>
 #include <climits>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <set>
 
 #include "platform/codepage.h"
+#include "platform/paths.h"
 #include "platform/strutil.h"
 #include "ui/displaytext.h"
 
@@ -189,8 +189,21 @@ private:
             out += MessageDiv(f);
         return out;
     }
+    // The '>' that ends the tag at `i`: the first outside a quoted value. A
+    // quote without its partner before the next '<' quotes nothing.
+    size_t TagClose(size_t i) const {
+        for (size_t p = i + 1; p < m_text.size(); ++p) {
+            const char c = m_text[p];
+            if (c == '>') return p;
+            if (c != '"' && c != '\'') continue;
+            const char stops[] = {c, '<', 0};
+            const size_t q = m_text.find_first_of(stops, p + 1);
+            if (q != std::string::npos && m_text[q] == c) p = q;
+        }
+        return std::string::npos;
+    }
     size_t StartTag(size_t i) {
-        const size_t gt = m_text.find('>', i);
+        const size_t gt = TagClose(i);
         const size_t close = gt == std::string::npos ? m_text.size() : gt;
         const bool empty = close > i && m_text[close - 1] == '/';
         const size_t after = std::min(m_text.size(), close + 1);
@@ -242,10 +255,14 @@ private:
 
 }  // namespace
 
-std::string HtmlEscape(std::string_view text) {
+namespace {
+
+std::string Escaped(std::string_view text, bool oneLine) {
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const unsigned char u = static_cast<unsigned char>(c);
         switch (c) {
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
@@ -253,17 +270,31 @@ std::string HtmlEscape(std::string_view text) {
         case '"': out += "&quot;"; break;
         case '\'': out += "&#39;"; break;
         default:
-            // Control characters, invisible and not allowed in XML, as their pictures (U+2400...).
-            if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+            if (u < 0x20 && (oneLine || (c != '\t' && c != '\n' && c != '\r'))) {
+                // Control characters, invisible and not allowed in XML, as their pictures (U+2400...).
                 out += "\xE2\x90";
                 out += static_cast<char>(0x80 + c);
-            } else {
+            } else if (u < 0x80) {
                 out += c;
+            } else if (const size_t n = Utf8CharLength(text, i); n == 0) {
+                out += Cp1252ToUtf8(text.substr(i, 1));  // no UTF-8: the byte as its character
+            } else if (n == 3 && u == 0xEF && text[i + 1] == '\xBF' && (text[i + 2] == '\xBE' || text[i + 2] == '\xBF')) {
+                out += text[i + 2] == '\xBE' ? "\\uFFFE" : "\\uFFFF";  // no character of XML: named
+                i += 2;
+            } else {
+                out.append(text.substr(i, n));
+                i += n - 1;
             }
         }
     }
     return out;
 }
+
+}  // namespace
+
+std::string HtmlEscape(std::string_view text) { return Escaped(text, false); }
+
+std::string HtmlEscapeLine(std::string_view text) { return Escaped(text, true); }
 
 namespace {
 
@@ -430,9 +461,9 @@ std::string HtmlPage(const HtmlPageInput& in) {
     };
     std::string page;
     if (!facts) {
-        page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + HtmlEscape(in.title) +
+        page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + HtmlEscapeLine(in.title) +
                "</title><style>" + kStyle + (in.summary ? kSlipStyle : "") + "</style>" + kScript +
-               "</head><body>\n<h1>" + HtmlEscape(in.title) + "</h1>\n" +
+               "</head><body>\n<h1>" + HtmlEscapeLine(in.title) + "</h1>\n" +
                (in.summary ? SummaryHtml(*in.summary) : std::string()) + "<ul class=\"report\">\n";
         for (size_t i = 0; i < lines.size(); ++i) {
             const std::string t = HtmlEscape(line(lines[i].text));
@@ -450,8 +481,8 @@ std::string HtmlPage(const HtmlPageInput& in) {
     // table, then the text; nothing to run and nothing to load, and
     // well-formed XML as well as HTML.
     page = "<!DOCTYPE html>\n<html lang=\"de\"><head><meta charset=\"utf-8\"/><title>Prüfbericht " +
-           HtmlEscape(facts->name) + "</title><style>" + kStyle + kReportStyle + (in.summary ? kSlipStyle : "") +
-           "</style></head><body>\n<h1>Prüfbericht " + HtmlEscape(facts->name) + "</h1>\n<table class=\"facts\">\n";
+           HtmlEscapeLine(facts->name) + "</title><style>" + kStyle + kReportStyle + (in.summary ? kSlipStyle : "") +
+           "</style></head><body>\n<h1>Prüfbericht " + HtmlEscapeLine(facts->name) + "</h1>\n<table class=\"facts\">\n";
     for (const auto& [label, value] :
          {std::pair<const char*, std::string>{"Datei", facts->name},
           {"Größe", Format("%llu Bytes", static_cast<unsigned long long>(facts->size))},
@@ -459,7 +490,7 @@ std::string HtmlPage(const HtmlPageInput& in) {
           {"Geprüft am", facts->checkTime},
           {"Programmversion", facts->version},
           {"Stand des SCL Verzeichnisses", facts->sclDate}})
-        page += std::string("<tr><th>") + label + "</th><td>" + HtmlEscape(value) + "</td></tr>\n";
+        page += std::string("<tr><th>") + label + "</th><td>" + HtmlEscapeLine(value) + "</td></tr>\n";
     page += "</table>\n";
     if (in.summary) page += SummaryHtml(*in.summary);
     page += "<ul class=\"report\">\n";
@@ -510,10 +541,8 @@ HtmlReportFacts ReportFacts(std::string_view bytes, const std::string& name, dou
 }
 
 bool WriteHtmlPage(const std::string& file, const HtmlPageInput& input) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out << HtmlPage(input);
-    return static_cast<bool>(out);
+    // Through a new file and a rename: a full disk leaves no part of a page.
+    return WriteFileAtomically(file, HtmlPage(input));
 }
 
 }  // namespace valorix

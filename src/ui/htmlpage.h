@@ -74,7 +74,11 @@ HtmlReportFacts ReportFacts(std::string_view bytes, const std::string& name, dou
 std::string SummaryHtml(const FileSummary& summary);
 
 /// Text as HTML text: "<", ">", "&" and quotes escaped, control characters
-/// (but tab and line ends) shown as their pictures.
+/// (but tab and line ends) shown as their pictures, U+FFFE and U+FFFF (no
+/// characters of XML) by their code (a backslash, "uFFFE" or "uFFFF"), a
+/// byte that is no part of valid UTF-8 as its Windows-1252 character.
 std::string HtmlEscape(std::string_view text);
+/// The same for a text of one line, a name: tab and line ends as pictures, too.
+std::string HtmlEscapeLine(std::string_view text);
 
 }  // namespace valorix
