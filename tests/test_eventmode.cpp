@@ -525,6 +525,7 @@ TEST_F(EventMode, CountsAndSumsAsTheElementsEnd) {
         {"amounts in exponent notation and letters", "<NbOfTxs>2</NbOfTxs><CtrlSum>100001</CtrlSum>",
          tx("1e5") + tx("abc"), {unreadable}},
         {"an empty amount", "<NbOfTxs>2</NbOfTxs><CtrlSum>5</CtrlSum>", tx("5") + tx(""), {unreadable}},
+        {"an empty control sum", "<NbOfTxs>1</NbOfTxs><CtrlSum/>", tx("5"), {unreadable}},
         {"a malformed control sum", "<NbOfTxs>1</NbOfTxs><CtrlSum>1.-5</CtrlSum>", tx("1.05"), {unreadable}},
         {"the smallest 32-bit count", "<NbOfTxs>-2147483648</NbOfTxs><CtrlSum>2000000000</CtrlSum>", billion + billion,
          {"3: Anzahl Transaktionen ist fehlerhaft!"}},

@@ -39,12 +39,6 @@ int32_t ReadLeadingInt(const std::string& text) {
     return static_cast<int32_t>(n);
 }
 
-Currency& Currency::operator-=(const Currency& o) {
-    if (!o.readable) readable = false;
-    if (!o.valid || !readable || __builtin_sub_overflow(units, o.units, &units)) valid = false;
-    return *this;
-}
-
 void CAmountRun::Add(const Currency& amount) {
     if (!amount.readable) m_readable = false;
     if (!amount.valid || __builtin_add_overflow(m_total, amount.units, &m_total)) m_valid = false;

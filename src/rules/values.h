@@ -15,13 +15,12 @@ inline constexpr __int128 kUnitsPerOne = static_cast<__int128>(10000000000000000
 /// digits after the point and up to 21 before it is exact) with two flags.
 /// `readable` is false for a text that is not a decimal number; `valid` is
 /// false for such a text and for a value or result beyond the range. Either
-/// stays false through any arithmetic.
+/// stays false through CAmountRun.
 struct Currency {
     __int128 units = 0;
     bool valid = true;
     bool readable = true;
     bool operator==(const Currency& o) const { return units == o.units; }
-    Currency& operator-=(const Currency& o);
 };
 
 /// Amounts that are subtracted from a control sum, read once: their exact
