@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "platform/clock.h"
+#include "platform/codepage.h"
 #include "rules/findings.h"
 #include "rules/summary.h"
 #include "rules/values.h"
@@ -73,6 +76,43 @@ TEST(Amount, ControlSumAgainstItsAmounts) {
         for (const std::string& a : c.amounts) run.Add(ParseAmount(a));
         const std::string* got = SumFinding(run.SubtractFrom(ParseAmount(c.sum)));
         EXPECT_EQ(got ? *got : std::string(), c.finding) << c.name;
+    }
+}
+
+// The slip's count and sum lines of a file read as the check reads it: exact
+// beyond 64 bits, and a value it cannot read marked, never called a match or
+// "abweichend!".
+TEST(Amount, SlipMarksWhatItCannotRead) {
+    struct Case {
+        const char* count;
+        const char* sum;
+        std::vector<std::string> amounts;
+        const char* countLine;
+        const char* sumLine;
+    } cases[] = {
+        {"2", "10.50", {"10", "0.50"}, "Transaktionen: 2 (angegeben: 2)", "Summe: 10.50 EUR (angegeben: 10.50)"},
+        {"3", "10.49", {"10", "0.50"}, "Transaktionen: 2 (angegeben: 3, abweichend!)",
+         "Summe: 10.50 EUR (angegeben: 10.49, abweichend!)"},
+        {"2", "922337203685477.59", {"922337203685477.58", "0.01"}, "Transaktionen: 2 (angegeben: 2)",
+         "Summe: 922337203685477.59 EUR (angegeben: 922337203685477.59)"},
+        {"1", "1.12", {"1.123456"}, "Transaktionen: 1 (angegeben: 1)", "Summe: 1.123456 EUR (angegeben: 1.12, abweichend!)"},
+        {"1e5", "1", {"1e5"}, "Transaktionen: 1 (angegeben: 1e5, nicht lesbar)",
+         "Summe: 0.00 EUR (nicht alle Beträge lesbar) (angegeben: 1)"},
+        {"99999999999999999999", "5", {"5", ""}, "Transaktionen: 2 (angegeben: 99999999999999999999, abweichend!)",
+         "Summe: 5.00 EUR (nicht alle Beträge lesbar) (angegeben: 5)"},
+        {"1", "abc", {"2"}, "Transaktionen: 1 (angegeben: 1)", "Summe: 2.00 EUR (angegeben: abc, nicht lesbar)"},
+    };
+    for (const auto& c : cases) {
+        std::string xml = "<Document><CstmrCdtTrfInitn><GrpHdr><NbOfTxs>" + std::string(c.count) + "</NbOfTxs><CtrlSum>" +
+                          c.sum + "</CtrlSum></GrpHdr><PmtInf>";
+        for (const std::string& a : c.amounts)
+            xml += "<CdtTrfTxInf><Amt><InstdAmt Ccy=\"EUR\">" + a + "</InstdAmt></Amt></CdtTrfTxInf>";
+        xml += "</PmtInf></CstmrCdtTrfInitn></Document>";
+        std::istringstream file(xml);
+        const std::vector<std::string> lines = SummaryLines(Summarize(xml, file));
+        ASSERT_GE(lines.size(), 5u);
+        EXPECT_EQ(Cp1252ToUtf8(lines[3]), c.countLine) << c.count;
+        EXPECT_EQ(Cp1252ToUtf8(lines[4]), c.sumLine) << c.sum;
     }
 }
 

@@ -126,7 +126,8 @@ void TotalsLines(const SummaryTotals& t, const std::string& indent, std::vector<
     std::string count = indent + "Transaktionen: " + std::to_string(t.count);
     if (!t.declaredCount.empty()) {
         count += " (angegeben: " + t.declaredCount;
-        if (CountDiffers(t)) count += ", abweichend!";
+        if (!DeclaredCountReadable(t)) count += ", nicht lesbar";
+        else if (CountDiffers(t)) count += ", abweichend!";
         count += ")";
     }
     out.push_back(count);
@@ -203,8 +204,18 @@ FileSummary SummarizeTree(ParsedTree& tree, std::istream& file) {
     return s;
 }
 
+bool DeclaredCountReadable(const SummaryTotals& t) {
+    return t.declaredCount.find_first_not_of("0123456789") == std::string::npos;
+}
+
 bool CountDiffers(const SummaryTotals& t) {
-    return !t.declaredCount.empty() && ReadLeadingInt(t.declaredCount) != static_cast<int64_t>(t.count);
+    if (t.declaredCount.empty()) return false;
+    if (!DeclaredCountReadable(t)) return true;
+    uint64_t declared = 0;
+    for (char c : t.declaredCount)
+        if (__builtin_mul_overflow(declared, 10u, &declared) || __builtin_add_overflow(declared, c - '0', &declared))
+            return true;  // beyond any count of transactions
+    return declared != t.count;
 }
 
 SumComparison CompareSum(const SummaryTotals& t) {

@@ -52,8 +52,10 @@ std::unique_ptr<CProcessXmlDoc> SummaryReader(FileSummary& summary);
 std::string Amount(__int128 units);
 /// The slip as text lines (CP1252).
 std::vector<std::string> SummaryLines(const FileSummary& summary);
+/// Whether the declared NbOfTxs, if any, is a count (digits only).
+bool DeclaredCountReadable(const SummaryTotals& totals);
 /// Whether a block's (or the file's) computed count differs from its declared
-/// NbOfTxs; false when none is declared.
+/// NbOfTxs, or that is no count; false when none is declared.
 bool CountDiffers(const SummaryTotals& totals);
 /// The computed sum (all currencies together) against the declared CtrlSum:
 /// Unknown when an amount or the CtrlSum could not be read as an amount.

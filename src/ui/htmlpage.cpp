@@ -355,6 +355,12 @@ std::string DeclaredSum(const SummaryTotals& t) {
     return Declared(t.declaredSum, CompareSum(t) == SumComparison::Differs);
 }
 
+// The declared NbOfTxs below the computed count, marked in the same way.
+std::string DeclaredCount(const SummaryTotals& t) {
+    if (!DeclaredCountReadable(t)) return Declared(t.declaredCount, true, "nicht lesbar");
+    return Declared(t.declaredCount, CountDiffers(t));
+}
+
 // The count and the sums of a block or the file: two cells.
 std::string TotalsCells(const SummaryTotals& t) {
     std::string sums;
@@ -362,7 +368,7 @@ std::string TotalsCells(const SummaryTotals& t) {
         sums += (sums.empty() ? "" : "<br/>") + Amount(units) + (currency.empty() ? "" : " " + SlipText(currency));
     if (sums.empty()) sums = "0.00";
     if (!t.sumValid) sums += "<br/><span class=\"diff\">nicht alle Beträge lesbar</span>";
-    return "<td class=\"num\">" + std::to_string(t.count) + Declared(t.declaredCount, CountDiffers(t)) +
+    return "<td class=\"num\">" + std::to_string(t.count) + DeclaredCount(t) +
            "</td><td class=\"num\">" + sums + DeclaredSum(t) + "</td>";
 }
 
