@@ -1238,6 +1238,76 @@ TEST_F(Cli, SummarySlipInJsonAndHtml) {
     EXPECT_FALSE(nlohmann::json::parse(Call({"--json", bad}).out).contains("summary"));
 }
 
+// Sums beyond 64 bits are exact, and amounts that are no decimal numbers are
+// marked unreadable, in both modes: the check, the slip, the JSON and the
+// page claim neither a match nor a mismatch they cannot know.
+TEST_F(Cli, SumsBeyond64BitsAndUnreadableAmounts) {
+    // The amounts are above the schema's limit; the sums match to the cent.
+    const std::string large = FixturesDir() + "/rules/large-sums.xml";
+    // 1e5 and abc as amounts, 2E-1 as the group's control sum.
+    const std::string unreadable = FixturesDir() + "/rules/unreadable-amounts.xml";
+    // Valid against its schema with the largest control sum it allows, which differs.
+    std::string text = ReadFile(std::string(VALORIX_SOURCE_DIR) + "/examples/ueberweisung-pain.001.001.09.xml");
+    const std::string declared = "<CtrlSum>1250.50</CtrlSum>";
+    for (size_t at; (at = text.find(declared)) != std::string::npos;)
+        text.replace(at, declared.size(), "<CtrlSum>9999999999999999.99</CtrlSum>");
+    const std::string largest = m_home / "largest.xml";
+    WriteFile(largest, text);
+    const std::string cannot = "Summe der Beträge kann nicht geprüft werden";
+    const std::string wrong = "Summe der Beträge ist fehlerhaft!";
+    for (const char* mode : {"", "--sax"}) {
+        auto call = [&](std::vector<std::string> args) {
+            if (*mode) args.insert(args.begin(), mode);
+            return Call(args);
+        };
+        auto totals = [&](const std::string& file) {
+            const nlohmann::json j = nlohmann::json::parse(call({"--json", file}).out);
+            return std::make_pair(j["summary"]["totals"], j["summary"]["blocks"][0]["totals"]);
+        };
+
+        std::string out = call({"--summary", large}).out;
+        EXPECT_EQ(out.find("Summe der Beträge"), std::string::npos) << mode << out;
+        EXPECT_EQ(out.find("abweichend"), std::string::npos) << mode << out;
+        EXPECT_NE(out.find("\nSumme: 922337203685477.59 EUR (angegeben: 922337203685477.59)\n"), std::string::npos)
+            << mode << out;
+        for (const nlohmann::json& t : {totals(large).first, totals(large).second}) {
+            EXPECT_EQ(t["sums"], nlohmann::json({{"EUR", "922337203685477.59"}})) << mode;
+            EXPECT_EQ(t["sumsReadable"], true) << mode;
+            EXPECT_EQ(t["sumDiffers"], false) << mode;
+        }
+
+        out = call({"--summary", largest}).out;
+        if (!*mode) {
+            EXPECT_NE(out.find("enthält ein korrektes SEPA XML Dokument"), std::string::npos) << out;
+        }
+        EXPECT_NE(out.find(wrong), std::string::npos) << mode << out;
+        EXPECT_EQ(out.find(cannot), std::string::npos) << mode << out;
+        EXPECT_NE(out.find("Summe: 1250.50 EUR (angegeben: 9999999999999999.99, abweichend!)"), std::string::npos)
+            << mode << out;
+
+        out = call({"--summary", unreadable}).out;
+        EXPECT_NE(out.find("Zeile 8/30 : " + cannot + ", ein Wert ist nicht lesbar!"), std::string::npos) << mode << out;
+        EXPECT_NE(out.find("Zeile 18/33 : " + cannot + ", ein Wert ist nicht lesbar!"), std::string::npos) << mode << out;
+        EXPECT_EQ(out.find(wrong), std::string::npos) << mode << out;
+        EXPECT_EQ(out.find("abweichend"), std::string::npos) << mode << out;
+        EXPECT_NE(out.find("\nSumme: 0.00 EUR (nicht alle Beträge lesbar) (angegeben: 2E-1, nicht lesbar)\n"),
+                  std::string::npos) << mode << out;
+        EXPECT_NE(out.find("\n  Summe: 0.00 EUR (nicht alle Beträge lesbar) (angegeben: 1250.50)\n"), std::string::npos)
+            << mode << out;
+        const auto [file, block] = totals(unreadable);
+        EXPECT_EQ(file["sumsReadable"], false) << mode;
+        EXPECT_EQ(block["sumsReadable"], false) << mode;
+        EXPECT_EQ(block["sumDiffers"], true) << mode;  // not confirmed
+    }
+    const std::string page = m_home / "r.html";
+    Call({"--html", page, unreadable});
+    const std::string html = ReadFile(page);
+    EXPECT_NE(html.find("<span class=\"diff\">nicht alle Beträge lesbar</span><br/>(angegeben: 2E-1, <span "
+                        "class=\"diff\">nicht lesbar</span>)"),
+              std::string::npos);
+    EXPECT_EQ(html.find("abweichend"), std::string::npos);
+}
+
 // One slip per check: made once, handed to the summary lines (the history)
 // and returned for --summary, the JSON and the report.
 TEST_F(Cli, SummaryIsMadeOncePerCheck) {

@@ -8,6 +8,7 @@
 #include "support.h"
 #include "ui/displaytext.h"
 #include "rules/summary.h"
+#include "rules/values.h"
 #include "ui/htmlpage.h"
 #include "ui/report.h"
 #include "xml/textcolumns.h"
@@ -916,7 +917,7 @@ TEST(HtmlPage, SummarySlipAtTheTop) {
     slip.totals.count = 3;
     slip.totals.declaredCount = "3";
     slip.totals.declaredSum = "110.75";
-    slip.totals.sums = {{"CHF", 2500}, {"EUR", 1105001}};
+    slip.totals.sums = {{"CHF", ParseAmount("0.25").units}, {"EUR", ParseAmount("110.5001").units}};
     BlockSummary b;
     b.id = "B1";
     b.scheme = "CORE";
@@ -927,7 +928,7 @@ TEST(HtmlPage, SummarySlipAtTheTop) {
     b.bic = "GOODDEFFXXX";
     b.totals.count = 1;
     b.totals.declaredCount = "2";
-    b.totals.sums = {{"EUR", 1005000}};
+    b.totals.sums = {{"EUR", ParseAmount("100.50").units}};
     slip.blocks.push_back(b);
     const std::string html = SummaryHtml(slip);
     for (const char* part : {

@@ -46,7 +46,7 @@ nlohmann::ordered_json TotalsJson(const SummaryTotals& t) {
     j["count"] = t.count;
     j["sums"] = nlohmann::ordered_json::object();
     for (const auto& [currency, units] : t.sums) j["sums"][Cp1252ToUtf8(currency)] = Amount(units);
-    j["sumsReadable"] = t.sumValid;
+    j["sumsReadable"] = SumsReadable(t);
     j["declaredCount"] = OrNull(t.declaredCount);
     j["declaredSum"] = OrNull(t.declaredSum);
     j["countDiffers"] = CountDiffers(t);

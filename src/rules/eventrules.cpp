@@ -64,6 +64,7 @@ bool EventRuleProcessor::StartElement(const std::string& localName, const std::s
     CStdXmlDoc::StartElement(localName, qName, uri, attrNames, attrValues);
     m_pendingFinding = Pending::None;
     m_hasSubRows.push_back(!attrNames.empty());
+    m_emptyLeaf = true;
     const bool collecting = !m_class && !m_sink;
     // The row of the element.
     if (m_sink) m_sink->OnStartElement(qName, attrNames, attrValues, m_elementCount == 0);
@@ -132,6 +133,7 @@ bool EventRuleProcessor::Characters(const std::string& text, bool) {
     // The pieces of one text are joined and handled once, at the next element event.
     m_text += text;
     m_textPending = true;
+    m_emptyLeaf = false;
     return true;
 }
 
@@ -225,11 +227,24 @@ void EventRuleProcessor::CharacterRules(const std::string& raw) {
 void EventRuleProcessor::SubtractAmount(const std::string& value) {
     if (!m_grp.sumPos.Set() && !m_pmt.sumPos.Set()) return;
     const Currency a = ParseAmount(value);
-    if (m_grp.sumPos.Set()) m_grp.sumRemaining -= a;
-    if (m_pmt.sumPos.Set()) m_pmt.sumRemaining -= a;
+    if (m_grp.sumPos.Set()) m_grp.amounts.Add(a);
+    if (m_pmt.sumPos.Set()) m_pmt.amounts.Add(a);
 }
 
 void EventRuleProcessor::AmountRule(const TextContext& text) { SubtractAmount(text.value); }
+
+void EventRuleProcessor::EmptyAmountRules(const std::string& qName) {
+    // The first two rows of the text rules, for an element no text event reaches.
+    if (!Gate() || m_pendingFinding != Pending::None || m_elementStack.empty()) return;
+    if (Contains(qName, "InstdAmt")) {
+        SubtractAmount(std::string());
+    } else if (Contains(qName, "CtrlSum")) {
+        const std::string none;
+        LevelRule(TextContext{none, m_elementStack.back(),
+                              m_elementStack.size() > 1 ? m_elementStack[m_elementStack.size() - 2] : std::string(),
+                              std::string(), false});
+    }
+}
 
 void EventRuleProcessor::LevelRule(const TextContext& text) {
     const bool group = Contains(text.parent, "GrpHdr");
@@ -238,7 +253,8 @@ void EventRuleProcessor::LevelRule(const TextContext& text) {
         level.txRemaining = ReadLeadingInt(text.value);
         m_capture = group ? Capture::GroupCount : Capture::BlockCount;
     } else {
-        level.sumRemaining = ParseAmount(text.value);
+        level.sum = ParseAmount(text.value);
+        level.amounts = CAmountRun();
         m_capture = group ? Capture::GroupSum : Capture::BlockSum;
     }
 }
@@ -325,14 +341,18 @@ void EventRuleProcessor::CreditorIdRule(const TextContext& text) {
 
 void EventRuleProcessor::CheckLevel(Level& level) {
     if (level.countPos.Set() && level.txRemaining != 0) Append(finding::kCountWrong, level.countPos);
-    if (level.sumPos.Set() && !level.sumRemaining.valid) Append(finding::kSumTooLarge, level.sumPos);
-    else if (level.sumPos.Set() && level.sumRemaining.units != 0) Append(finding::kSumWrong, level.sumPos);
+    if (level.sumPos.Set()) {
+        if (const std::string* finding = SumFinding(level.amounts.SubtractFrom(level.sum)))
+            Append(*finding, level.sumPos);
+    }
     level.countPos = Pos{};
     level.sumPos = Pos{};
 }
 
 void EventRuleProcessor::EndElement(const std::string& localName, const std::string& qName, const std::string& uri) {
     FlushText();
+    if (m_emptyLeaf) EmptyAmountRules(qName);
+    m_emptyLeaf = false;  // the parent has a child
     if (m_alsoTo) m_alsoTo->EndElement(localName, qName, uri);
     // The open elements.
     CStdXmlDoc::EndElement(localName, qName, uri);

@@ -79,7 +79,8 @@ private:
     struct Level {
         Pos countPos, sumPos;
         int64_t txRemaining = -1;  // 64 bits: counting down from INT32_MIN stays defined
-        Currency sumRemaining;
+        Currency sum;        // the declared CtrlSum
+        CAmountRun amounts;  // the amounts since it
     };
     void FlushText();
     void CharacterRules(const std::string& raw);
@@ -105,6 +106,8 @@ private:
     /// Takes an amount off the control sums being checked.
     void SubtractAmount(const std::string& value);
     void AmountRule(const TextContext& text);
+    /// An amount or control sum without any text is read as the empty text.
+    void EmptyAmountRules(const std::string& qName);
     void LevelRule(const TextContext& text);
     void NameRule(const TextContext& text);
     void EndToEndIdRule(const TextContext& text);
@@ -156,6 +159,7 @@ private:
     std::string m_reference;  // the payment block id or end-to-end reference of the open element
     std::string m_text;           // text of the open element, joined from its pieces
     bool m_textPending = false;
+    bool m_emptyLeaf = false;  // no text and no child element since the last start tag
     std::vector<bool> m_hasSubRows;  // per open element: attributes or child elements so far
 };
 

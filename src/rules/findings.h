@@ -13,6 +13,8 @@ inline const std::string kCountWrong = "Anzahl Transaktionen ist fehlerhaft!";
 inline const std::string kSumWrong = A("Summe der Beträge ist fehlerhaft!");
 /// A control sum or amount beyond the range the sum is computed in.
 inline const std::string kSumTooLarge = A("Summe der Beträge kann nicht geprüft werden, der Wert ist zu groß!");
+/// A control sum or amount that is not a decimal number.
+inline const std::string kSumUnreadable = A("Summe der Beträge kann nicht geprüft werden, ein Wert ist nicht lesbar!");
 /// "%s": the element's name.
 inline const std::string kElectronicSignature = "Fehler: Das Element '%s' darf derzeit nicht belegt werden!";
 inline const std::string kGuidelineWarning =

@@ -67,8 +67,9 @@ private:
             const Currency a = ParseAmount(value);
             for (SummaryTotals* t : {&m_s.totals, block ? &block->totals : nullptr}) {
                 if (!t) continue;
-                if (!a.valid) t->sumValid = false;
-                t->sums[m_currency] += a.units;
+                __int128& sum = t->sums[m_currency];
+                // A sum beyond 128 bits (far beyond any amount a schema allows) is not known either.
+                if (!a.valid || __builtin_add_overflow(sum, a.units, &sum)) t->sumValid = false;
             }
             return;
         }
@@ -125,7 +126,8 @@ void TotalsLines(const SummaryTotals& t, const std::string& indent, std::vector<
     std::string count = indent + "Transaktionen: " + std::to_string(t.count);
     if (!t.declaredCount.empty()) {
         count += " (angegeben: " + t.declaredCount;
-        if (CountDiffers(t)) count += ", abweichend!";
+        if (!DeclaredCountReadable(t)) count += ", nicht lesbar";
+        else if (CountDiffers(t)) count += ", abweichend!";
         count += ")";
     }
     out.push_back(count);
@@ -133,7 +135,9 @@ void TotalsLines(const SummaryTotals& t, const std::string& indent, std::vector<
     if (!t.sumValid) sums += A(" (nicht alle Beträge lesbar)");
     if (!t.declaredSum.empty()) {
         sums += " (angegeben: " + t.declaredSum;
-        if (SumDiffers(t)) sums += ", abweichend!";
+        const SumComparison c = CompareSum(t);
+        if (c == SumComparison::Differs) sums += ", abweichend!";
+        else if (!DeclaredSumReadable(t)) sums += ", nicht lesbar";
         sums += ")";
     }
     out.push_back(sums);
@@ -149,10 +153,11 @@ std::string Amount(__int128 units) {
         digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(u % 10)));
         u /= 10;
     } while (u > 0);
-    while (digits.size() < 5) digits.insert(digits.begin(), '0');
-    std::string fraction = digits.substr(digits.size() - 4);
+    const size_t places = kAmountDigits;
+    while (digits.size() < places + 1) digits.insert(digits.begin(), '0');
+    std::string fraction = digits.substr(digits.size() - places);
     while (fraction.size() > 2 && fraction.back() == '0') fraction.pop_back();
-    return (negative ? "-" : "") + digits.substr(0, digits.size() - 4) + "." + fraction;
+    return (negative ? "-" : "") + digits.substr(0, digits.size() - places) + "." + fraction;
 }
 
 FileSummary Summarize(const std::string& content, std::istream& file) {
@@ -199,17 +204,38 @@ FileSummary SummarizeTree(ParsedTree& tree, std::istream& file) {
     return s;
 }
 
+bool DeclaredCountReadable(const SummaryTotals& t) {
+    return t.declaredCount.find_first_not_of("0123456789") == std::string::npos;
+}
+
 bool CountDiffers(const SummaryTotals& t) {
-    return !t.declaredCount.empty() && ReadLeadingInt(t.declaredCount) != static_cast<int64_t>(t.count);
+    if (t.declaredCount.empty()) return false;
+    if (!DeclaredCountReadable(t)) return true;
+    uint64_t declared = 0;
+    for (char c : t.declaredCount)
+        if (__builtin_mul_overflow(declared, 10u, &declared) || __builtin_add_overflow(declared, c - '0', &declared))
+            return true;  // beyond any count of transactions
+    return declared != t.count;
+}
+
+SumComparison CompareSum(const SummaryTotals& t) {
+    if (t.declaredSum.empty()) return SumComparison::NotDeclared;
+    const Currency declared = ParseAmount(t.declaredSum);
+    if (!declared.valid || !t.sumValid) return SumComparison::Unknown;
+    __int128 all = 0;
+    for (const auto& [currency, units] : t.sums)
+        if (__builtin_add_overflow(all, units, &all)) return SumComparison::Unknown;
+    return declared.units == all ? SumComparison::Matches : SumComparison::Differs;
 }
 
 bool SumDiffers(const SummaryTotals& t) {
-    if (t.declaredSum.empty()) return false;
-    __int128 all = 0;
-    for (const auto& [currency, units] : t.sums) all += units;
-    const Currency declared = ParseAmount(t.declaredSum);
-    return !declared.valid || !t.sumValid || declared.units != all;
+    const SumComparison c = CompareSum(t);
+    return c == SumComparison::Differs || c == SumComparison::Unknown;
 }
+
+bool DeclaredSumReadable(const SummaryTotals& t) { return t.declaredSum.empty() || ParseAmount(t.declaredSum).valid; }
+
+bool SumsReadable(const SummaryTotals& t) { return t.sumValid && DeclaredSumReadable(t); }
 
 std::string SumsText(const SummaryTotals& t) {
     if (t.sums.empty()) return "0.00";

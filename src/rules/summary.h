@@ -21,8 +21,8 @@ class CProcessXmlDoc;
 struct SummaryTotals {
     std::string declaredCount, declaredSum;  ///< NbOfTxs and CtrlSum as written; empty when absent
     uint64_t count = 0;
-    std::map<std::string, __int128> sums;  ///< per currency, in ten-thousandths
-    bool sumValid = true;                  ///< false when an amount could not be read as one
+    std::map<std::string, __int128> sums;  ///< per currency, in units of 10^-17 (as Currency)
+    bool sumValid = true;                  ///< false when an amount could not be read as one, or a sum not held
 };
 
 struct BlockSummary {
@@ -48,17 +48,26 @@ FileSummary SummarizeTree(ParsedTree& tree, std::istream& file);
 /// A processor that reads the summary into `summary` as a pass streams by
 /// (the hash excepted), for an event pass that runs anyway.
 std::unique_ptr<CProcessXmlDoc> SummaryReader(FileSummary& summary);
-/// A sum in ten-thousandths as a decimal number ("1250.5", at least two decimals).
+/// A sum in units of 10^-17 as a decimal number ("1250.5", at least two decimals).
 std::string Amount(__int128 units);
 /// The slip as text lines (CP1252).
 std::vector<std::string> SummaryLines(const FileSummary& summary);
+/// Whether the declared NbOfTxs, if any, is a count (digits only).
+bool DeclaredCountReadable(const SummaryTotals& totals);
 /// Whether a block's (or the file's) computed count differs from its declared
-/// NbOfTxs; false when none is declared.
+/// NbOfTxs, or that is no count; false when none is declared.
 bool CountDiffers(const SummaryTotals& totals);
-/// Whether the computed sum (all currencies together) differs from the
-/// declared CtrlSum, or an amount or the CtrlSum could not be read; false
-/// when no CtrlSum is declared.
+/// The computed sum (all currencies together) against the declared CtrlSum:
+/// Unknown when an amount or the CtrlSum could not be read as an amount.
+enum class SumComparison { NotDeclared, Matches, Differs, Unknown };
+SumComparison CompareSum(const SummaryTotals& totals);
+/// Whether the comparison is Differs or Unknown: the declared CtrlSum is
+/// not confirmed.
 bool SumDiffers(const SummaryTotals& totals);
+/// Whether the declared CtrlSum, if any, reads as an amount.
+bool DeclaredSumReadable(const SummaryTotals& totals);
+/// Whether every amount, and the declared CtrlSum if any, was read exactly.
+bool SumsReadable(const SummaryTotals& totals);
 /// The sums per currency as the slip writes them: "0.25 CHF + 10.50 EUR",
 /// "0.00" when there is none.
 std::string SumsText(const SummaryTotals& totals);

@@ -392,9 +392,7 @@ void CTreeRules::CheckCountsAndSums(ParsedTree& parser) {
             parser.FindElements(prefix + "InstdAmt", elements);
             for (DomNode* a : elements) it->second.Add(ParseAmount(Tree::TextOf(a)));
         }
-        const Currency rest = it->second.SubtractFrom(ParseAmount(Tree::TextOf(e)));
-        if (!rest.valid) return &finding::kSumTooLarge;
-        return rest.units != 0 ? &finding::kSumWrong : nullptr;
+        return SumFinding(it->second.SubtractFrom(ParseAmount(Tree::TextOf(e))));
     });
     parser.SetCurrent(parser.GetDocument());
 }

@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/strutil.h"
+#include "rules/findings.h"
 
 namespace valorix {
 
@@ -39,46 +40,69 @@ int32_t ReadLeadingInt(const std::string& text) {
 }
 
 void CAmountRun::Add(const Currency& amount) {
-    if (!amount.valid) m_valid = false;
-    m_total += amount.units;
-    m_lowest = m_any ? std::min(m_lowest, m_total) : m_total;
-    m_highest = m_any ? std::max(m_highest, m_total) : m_total;
-    m_any = true;
+    if (!amount.readable) m_readable = false;
+    if (!amount.valid || __builtin_add_overflow(m_total, amount.units, &m_total)) m_valid = false;
 }
 
 Currency CAmountRun::SubtractFrom(Currency sum) const {
-    if (!m_valid) sum.valid = false;
-    if (!sum.valid || !m_any) return sum;
-    // Every step sum - partial must stay within 64 bits, as each -= checks.
-    const __int128 s = sum.units;
-    if (s - m_highest < INT64_MIN || s - m_lowest > INT64_MAX) {
+    if (!m_readable) sum.readable = false;
+    if (!m_valid || !sum.readable || !sum.valid || __builtin_sub_overflow(sum.units, m_total, &sum.units))
         sum.valid = false;
-        return sum;
-    }
-    sum.units = static_cast<int64_t>(s - m_total);
     return sum;
+}
+
+const std::string* SumFinding(const Currency& rest) {
+    if (!rest.readable) return &finding::kSumUnreadable;
+    if (!rest.valid) return &finding::kSumTooLarge;
+    return rest.units != 0 ? &finding::kSumWrong : nullptr;
 }
 
 Currency ParseAmount(const std::string& text) {
     Currency c;
-    int64_t whole = 0;  // 64 bits, as far as it fits as ten-thousandths
-    if (!ReadLeadingNumber(text, INT64_MAX / 10000, whole)) {
+    const std::string t = Trim(text);
+    size_t i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == '-' || t[i] == '+')) negative = t[i++] == '-';
+    // The digits before and after the point, as units; at most 21 places
+    // before it, so that the value stays well inside 128 bits.
+    constexpr int kMaxWholeDigits = 21;
+    unsigned __int128 units = 0;
+    int wholeDigits = 0, fractionDigits = 0;
+    bool digits = false, point = false, tooLarge = false;
+    for (; i < t.size(); ++i) {
+        const char ch = t[i];
+        if (ch == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (ch < '0' || ch > '9') {
+            c.readable = c.valid = false;
+            return c;
+        }
+        digits = true;
+        const int d = ch - '0';
+        if (!point) {
+            if (wholeDigits == 0 && d == 0) continue;  // leading zeros
+            if (++wholeDigits > kMaxWholeDigits) tooLarge = true;
+            else units = units * 10 + static_cast<unsigned>(d);
+        } else if (fractionDigits < kAmountDigits) {
+            units = units * 10 + static_cast<unsigned>(d);
+            ++fractionDigits;
+        } else if (d != 0) {
+            c.readable = c.valid = false;  // finer than the value can hold
+            return c;
+        }
+    }
+    if (!digits) {
+        c.readable = c.valid = false;
+        return c;
+    }
+    if (tooLarge) {
         c.valid = false;
         return c;
     }
-    int64_t fraction = 0;
-    const size_t dot = text.find('.');
-    if (dot != std::string::npos) {
-        std::string after = text.substr(dot + 1);
-        if (after.size() > 4) after.resize(4);
-        fraction = ReadLeadingInt(after);
-        for (size_t d = after.size(); d < 4; ++d) fraction *= 10;
-        if (fraction < 0) fraction = -fraction;
-    }
-    // The sign of the number applies to its fraction too.
-    const bool negative = Trim(text).rfind('-', 0) == 0;
-    // |whole| <= INT64_MAX / 10000, so the fraction may only overflow at the edge.
-    if (__builtin_add_overflow(whole * 10000, negative ? -fraction : fraction, &c.units)) c.valid = false;
+    for (; fractionDigits < kAmountDigits; ++fractionDigits) units *= 10;
+    c.units = negative ? -static_cast<__int128>(units) : static_cast<__int128>(units);
     return c;
 }
 

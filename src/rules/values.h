@@ -5,40 +5,52 @@
 
 namespace valorix {
 
-/// A currency value: a signed count of ten-thousandths with a validity flag.
-/// A value that does not fit, or a difference that would overflow, is invalid
-/// and stays invalid.
+/// Digits after the point a currency value holds: the finest fraction any
+/// schema allows for a decimal amount or control sum.
+inline constexpr int kAmountDigits = 17;
+/// Units of a currency value per 1.
+inline constexpr __int128 kUnitsPerOne = static_cast<__int128>(100000000000000000LL);
+
+/// A currency value: a signed count of 10^-17 (every decimal with up to 17
+/// digits after the point and up to 21 before it is exact) with two flags.
+/// `readable` is false for a text that is not a decimal number; `valid` is
+/// false for such a text and for a value or result beyond the range. Either
+/// stays false through CAmountRun.
 struct Currency {
-    int64_t units = 0;  ///< ten-thousandths
+    __int128 units = 0;
     bool valid = true;
+    bool readable = true;
     bool operator==(const Currency& o) const { return units == o.units; }
-    Currency& operator-=(const Currency& o) {
-        if (!o.valid || __builtin_sub_overflow(units, o.units, &units)) valid = false;
-        return *this;
-    }
 };
 
-/// Amounts that are subtracted one after the other from control sums, read
-/// once: the running total and the range of its partial sums tell for any
-/// sum what subtracting every amount in order with Currency -= gives.
+/// Amounts that are subtracted from a control sum, read once: their exact
+/// total, or the mark that one of them could not be read or the total left
+/// the range.
 class CAmountRun {
 public:
     void Add(const Currency& amount);
-    /// `sum` minus every amount added, in their order.
+    /// `sum` minus every amount added.
     Currency SubtractFrom(Currency sum) const;
 
 private:
-    __int128 m_total = 0, m_lowest = 0, m_highest = 0;  // partial sums after the first amount on
-    bool m_valid = true, m_any = false;
+    __int128 m_total = 0;
+    bool m_valid = true, m_readable = true;
 };
+
+/// The finding for a control sum minus its amounts: none (nullptr) when it is
+/// exactly 0, else that the sum is wrong, or that it cannot be checked
+/// because a value is unreadable or too large.
+const std::string* SumFinding(const Currency& rest);
 
 /// The leading decimal number of `text` (leading blanks and a sign allowed),
 /// as a signed 32-bit value; 0 without digits.
 int32_t ReadLeadingInt(const std::string& text);
 
-/// "12.5" and "12.50" give 12.5000, "12" gives 12.0000, "0.01" 0.0100. More
-/// than four places after the point are cut to four. The whole part is read
-/// into 64 bits; a value beyond the range of ten-thousandths is invalid.
+/// An xs:decimal text (blanks around it, a sign, digits with at most one
+/// point): "12.5" and "12.50" give 12.5, "12" gives 12, ".5" 0.5. Anything
+/// else ("1e5", "abc", "", "1.-5", "1,50") is unreadable, and so is a fraction
+/// with a digit other than 0 after the 17th place. A value of 10^21 or more
+/// in size is readable but invalid.
 Currency ParseAmount(const std::string& text);
 
 /// An xs:boolean that is true: "true" (in any letter case, as banks read it) or "1".

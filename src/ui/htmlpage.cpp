@@ -371,11 +371,25 @@ std::string Excerpt(const HtmlPageInput& in, const CLines& lines,
 // Engine text (Windows-1252) as HTML text.
 std::string SlipText(const std::string& cp1252) { return HtmlEscape(Cp1252ToUtf8(cp1252)); }
 
-// " (angegeben: 4, abweichend!)" below a computed figure; "" when nothing is declared.
-std::string Declared(const std::string& declared, bool differs) {
+// " (angegeben: 4, abweichend!)" below a computed figure, or with another
+// mark ("nicht lesbar"); "" when nothing is declared.
+std::string Declared(const std::string& declared, bool differs, const char* mark = "abweichend!") {
     if (declared.empty()) return {};
-    return "<br/>(angegeben: " + SlipText(declared) + (differs ? ", <span class=\"diff\">abweichend!</span>" : "") +
-           ")";
+    return "<br/>(angegeben: " + SlipText(declared) +
+           (differs ? std::string(", <span class=\"diff\">") + mark + "</span>" : "") + ")";
+}
+
+// The declared CtrlSum below the computed sums: marked where it differs, or
+// where it cannot be read itself.
+std::string DeclaredSum(const SummaryTotals& t) {
+    if (!DeclaredSumReadable(t)) return Declared(t.declaredSum, true, "nicht lesbar");
+    return Declared(t.declaredSum, CompareSum(t) == SumComparison::Differs);
+}
+
+// The declared NbOfTxs below the computed count, marked in the same way.
+std::string DeclaredCount(const SummaryTotals& t) {
+    if (!DeclaredCountReadable(t)) return Declared(t.declaredCount, true, "nicht lesbar");
+    return Declared(t.declaredCount, CountDiffers(t));
 }
 
 // The count and the sums of a block or the file: two cells.
@@ -385,8 +399,8 @@ std::string TotalsCells(const SummaryTotals& t) {
         sums += (sums.empty() ? "" : "<br/>") + Amount(units) + (currency.empty() ? "" : " " + SlipText(currency));
     if (sums.empty()) sums = "0.00";
     if (!t.sumValid) sums += "<br/><span class=\"diff\">nicht alle Beträge lesbar</span>";
-    return "<td class=\"num\">" + std::to_string(t.count) + Declared(t.declaredCount, CountDiffers(t)) +
-           "</td><td class=\"num\">" + sums + Declared(t.declaredSum, SumDiffers(t)) + "</td>";
+    return "<td class=\"num\">" + std::to_string(t.count) + DeclaredCount(t) +
+           "</td><td class=\"num\">" + sums + DeclaredSum(t) + "</td>";
 }
 
 const char* SeverityWord(const std::string& text, bool error) {
