@@ -38,6 +38,7 @@
 #include "gui/wxstr.h"
 #include "online/help.h"
 #include "online/onlinecheck.h"
+#include "platform/paths.h"
 #include "rules/blzdirectory.h"
 #include "rules/sclimport.h"
 #include "ui/htmlpage.h"
@@ -656,6 +657,12 @@ bool CMainFrame::SaveReport(const std::string& target) {
     auto* document = m_view ? dynamic_cast<CValorixDocument*>(m_view->GetDocument()) : nullptr;
     const std::string file = m_screen.Path();
     if (!document || file.empty() || m_printText.empty()) return false;
+    // The checked file is never replaced by its report.
+    if (SameFile(target, file)) {
+        m_prompt.Message(Utf8ToCp1252("Der Bericht kann nicht über die geprüfte Datei '" + file +
+                                      "' geschrieben werden!"));
+        return false;
+    }
     // The report's size and hash are those of the file's bytes.
     std::ifstream in(file, std::ios::binary);
     if (!in) {

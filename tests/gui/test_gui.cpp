@@ -966,6 +966,13 @@ TEST_F(Gui, SaveReportWritesTheSharedPage) {
     m_prompt.shown.clear();
     EXPECT_FALSE(m_frame->SaveReport(m_dir / "missing/bericht.html"));
     EXPECT_EQ(m_prompt.shown.size(), 1u);
+    // Nor is the checked file itself a report's place: it stays as it was.
+    m_prompt.shown.clear();
+    EXPECT_FALSE(m_frame->SaveReport(file));
+    ASSERT_EQ(m_prompt.shown.size(), 1u);
+    EXPECT_EQ(m_prompt.shown[0], Utf8ToCp1252("Der Bericht kann nicht über die geprüfte Datei '" + file +
+                                              "' geschrieben werden!"));
+    EXPECT_EQ(ReadFile(file), source);
     m_frame->ActivatePage(kPageGrid);
 }
 
