@@ -12,6 +12,8 @@ compare=${3:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
+# The history would name the temporary folder and the time of each run.
+export VALORIX_HISTORY=0
 out=$work/out
 mkdir -p "$out" "$work/files"
 "$bin" --import-scl "$here/tests/fixtures/scl/scl-directory.csv" "$work/NVSCL.INI" >/dev/null
