@@ -47,6 +47,7 @@ const char* const kNames[] = {
     "\xfc" "berweisung-\x80\xff.xml",              // not UTF-8 (a name from the command line)
     "]]>--><!--<![CDATA[.xml",
     "#f0\" id=\"f0.xml",
+    "\xef\xbf\xbf\xef\xbf\xbe.xml",  // U+FFFF U+FFFE: UTF-8, but no characters of XML
 };
 // Inputs between two clearings of the history: it stays small and fast.
 constexpr int kHistoryEntries = 32;
