@@ -5,7 +5,8 @@
 # (valorix_fuzz_blz) and the SCL directory (valorix_fuzz_scl), a sixth each.
 # Seeds: fuzz/seeds/, the test fixtures, the examples, a set of hostile files
 # made here and, where the clone has it beside it, ../shared/corpus. The
-# budgets every input must keep: 2 s and 512 MB, inputs up to 1 MB.
+# budgets every input must keep: 2 s (6 s for the check, which runs both
+# modes and makes every output of each) and 512 MB, inputs up to 1 MB.
 #   scripts/fuzz.sh BUILD_DIR [SECONDS] [extra libFuzzer options...]
 # A crash, a sanitizer report, a broken property, a time-out or a memory
 # excess fails the run (exit status not 0, once every target had its turn);
@@ -48,20 +49,20 @@ mapfile -t samples < <(optional ../shared/corpus/samples)
 mapfile -t bankCodes < <(optional ../shared/corpus/scl)  # a bank code list, "code=name|place|BIC|..."
 
 status=0
-run() {  # TARGET SECONDS DICTIONARY CORPUS SEEDS...
-    local target=$1 time=$2 dict=$3
-    shift 3
+run() {  # TARGET SECONDS TIMEOUT DICTIONARY CORPUS SEEDS...
+    local target=$1 time=$2 timeout=$3 dict=$4
+    shift 4
     echo "fuzz.sh: $target, $time s" >&2
-    "$build/$target" ${dict:+-dict="$dict"} -max_len=1048576 -timeout=2 -rss_limit_mb=512 \
+    "$build/$target" ${dict:+-dict="$dict"} -max_len=1048576 -timeout="$timeout" -rss_limit_mb=512 \
         -max_total_time="$time" -print_final_stats=1 -artifact_prefix="$findings/$target-" "${extra[@]}" "$@" ||
         { status=$?; echo "fuzz.sh: $target fand einen Fehler (Status $status), Eingabe in $findings" >&2; }
 }
 extra=("$@")
 directories=$(( seconds / 6 > 0 ? seconds / 6 : 1 ))
 check=$(( seconds - 2 * directories > 0 ? seconds - 2 * directories : 1 ))
-run valorix_fuzz "$check" fuzz/valorix.dict "$work/check" "$seeds" fuzz/seeds/check examples tests/fixtures \
+run valorix_fuzz "$check" 6 fuzz/valorix.dict "$work/check" "$seeds" fuzz/seeds/check examples tests/fixtures \
     ${samples[@]+"${samples[@]}"}
-run valorix_fuzz_blz "$directories" fuzz/blz.dict "$work/blz" fuzz/seeds/blz tests/fixtures/blz \
+run valorix_fuzz_blz "$directories" 2 fuzz/blz.dict "$work/blz" fuzz/seeds/blz tests/fixtures/blz \
     ${bankCodes[@]+"${bankCodes[@]}"}
-run valorix_fuzz_scl "$directories" fuzz/scl.dict "$work/scl" fuzz/seeds/scl tests/fixtures/scl
+run valorix_fuzz_scl "$directories" 2 fuzz/scl.dict "$work/scl" fuzz/seeds/scl tests/fixtures/scl
 exit "$status"
