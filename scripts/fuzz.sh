@@ -1,21 +1,28 @@
 #!/usr/bin/env bash
-# Runs the fuzzing target for SECONDS (default 180) from the sample payment
-# files, the test fixtures and a set of hostile files made here, with the
-# budgets every input must keep: 2 s and 512 MB, inputs up to 1 MB.
+# Runs the fuzzing targets one after the other for SECONDS in all (default
+# 180): the check of a file with every output made of it and the history
+# (valorix_fuzz, two thirds of the time), the bank code file
+# (valorix_fuzz_blz) and the SCL directory (valorix_fuzz_scl), a sixth each.
+# Seeds: fuzz/seeds/, the test fixtures, the examples, a set of hostile files
+# made here and, where the clone has it beside it, ../shared/corpus. The
+# budgets every input must keep: 2 s (6 s for the check, which runs both
+# modes and makes every output of each) and 512 MB, inputs up to 1 MB.
 #   scripts/fuzz.sh BUILD_DIR [SECONDS] [extra libFuzzer options...]
-# A crash, a sanitizer report, a time-out or a memory excess fails the run
-# (exit status not 0); the input that caused it is left in BUILD_DIR/fuzz-findings.
+# A crash, a sanitizer report, a broken property, a time-out or a memory
+# excess fails the run (exit status not 0, once every target had its turn);
+# the input that caused it is left in BUILD_DIR/fuzz-findings.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$1
 seconds=${2:-180}
 shift $(( $# < 2 ? $# : 2 ))
-fuzzer="$build/valorix_fuzz"
-[ -x "$fuzzer" ] || { echo "fuzz.sh: $fuzzer fehlt (cmake -DVALORIX_FUZZ=ON)" >&2; exit 2; }
+for target in valorix_fuzz valorix_fuzz_blz valorix_fuzz_scl; do
+    [ -x "$build/$target" ] || { echo "fuzz.sh: $build/$target fehlt (cmake -DVALORIX_FUZZ=ON)" >&2; exit 2; }
+done
 work="$build/fuzz-corpus"
 seeds="$build/fuzz-seeds"
 findings="$build/fuzz-findings"
-mkdir -p "$work" "$seeds" "$findings"
+mkdir -p "$work/check" "$work/blz" "$work/scl" "$seeds" "$findings"
 
 # Hostile seeds: deep nesting (also behind a bracket in a comment of the
 # internal subset), many attributes, entity expansion, many findings, many
@@ -35,6 +42,27 @@ sed '0,/<Nm>/s|<Nm>|<Nm>\x00</Nm><junk/>|' examples/ueberweisung-pain.001.001.03
 
 export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=1:quarantine_size_mb=64${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
-exec "$fuzzer" -dict=fuzz/valorix.dict -max_len=1048576 -timeout=2 -rss_limit_mb=512 \
-    -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$findings/" "$@" \
-    "$work" "$seeds" ../shared/corpus/samples tests/fixtures
+
+# The material of ../shared where it is there: a clone alone has none.
+optional() { for dir in "$@"; do [ -d "$dir" ] && printf '%s\n' "$dir"; done; return 0; }
+mapfile -t samples < <(optional ../shared/corpus/samples)
+mapfile -t bankCodes < <(optional ../shared/corpus/scl)  # a bank code list, "code=name|place|BIC|..."
+
+status=0
+run() {  # TARGET SECONDS TIMEOUT DICTIONARY CORPUS SEEDS...
+    local target=$1 time=$2 timeout=$3 dict=$4
+    shift 4
+    echo "fuzz.sh: $target, $time s" >&2
+    "$build/$target" ${dict:+-dict="$dict"} -max_len=1048576 -timeout="$timeout" -rss_limit_mb=512 \
+        -max_total_time="$time" -print_final_stats=1 -artifact_prefix="$findings/$target-" "${extra[@]}" "$@" ||
+        { status=$?; echo "fuzz.sh: $target fand einen Fehler (Status $status), Eingabe in $findings" >&2; }
+}
+extra=("$@")
+directories=$(( seconds / 6 > 0 ? seconds / 6 : 1 ))
+check=$(( seconds - 2 * directories > 0 ? seconds - 2 * directories : 1 ))
+run valorix_fuzz "$check" 6 fuzz/valorix.dict "$work/check" "$seeds" fuzz/seeds/check examples tests/fixtures \
+    ${samples[@]+"${samples[@]}"}
+run valorix_fuzz_blz "$directories" 2 fuzz/blz.dict "$work/blz" fuzz/seeds/blz tests/fixtures/blz \
+    ${bankCodes[@]+"${bankCodes[@]}"}
+run valorix_fuzz_scl "$directories" 2 fuzz/scl.dict "$work/scl" fuzz/seeds/scl tests/fixtures/scl
+exit "$status"
