@@ -104,6 +104,17 @@ namespace {
 DWORD Attributes(const std::string& path) {
     return path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(WidePath(path).c_str());
 }
+
+// Writes all of `content` to the open file; false on a short or failed write.
+bool WriteAll(HANDLE h, std::string_view content) {
+    for (size_t done = 0; done < content.size();) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 30));
+        if (!WriteFile(h, content.data() + done, chunk, &written, nullptr) || written == 0) return false;
+        done += written;
+    }
+    return true;
+}
 }  // namespace
 
 bool EntryExists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
@@ -146,13 +157,7 @@ std::string WriteTemporaryBeside(const std::string& path, std::string_view conte
             if (GetLastError() == ERROR_FILE_EXISTS) continue;
             return {};
         }
-        bool ok = true;
-        for (size_t done = 0; ok && done < content.size();) {
-            DWORD written = 0;
-            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 30));
-            ok = WriteFile(h, content.data() + done, chunk, &written, nullptr) && written > 0;
-            done += written;
-        }
+        bool ok = WriteAll(h, content);
         ok = FlushFileBuffers(h) && ok;
         ok = CloseHandle(h) && ok;
         if (!ok) {
@@ -190,13 +195,7 @@ bool WriteIntoExisting(const std::string& path, std::string_view content) {
     HANDLE h = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
-    bool ok = true;
-    for (size_t done = 0; ok && done < content.size();) {
-        DWORD written = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 30));
-        ok = WriteFile(h, content.data() + done, chunk, &written, nullptr) && written > 0;
-        done += written;
-    }
+    const bool ok = WriteAll(h, content);
     return CloseHandle(h) && ok;
 }
 
