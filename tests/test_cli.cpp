@@ -643,8 +643,9 @@ TEST_F(Cli, StandardInputIsBoundedAndReadable) {
     for (const auto& [what, prepare] : std::vector<std::pair<std::string, std::function<void()>>>{
              {"closed", [] { close(STDIN_FILENO); }},
              {"folder", [folder] { dup2(open(folder.c_str(), O_RDONLY | O_DIRECTORY), STDIN_FILENO); }}}) {
+        const std::function<void()>& redirect = prepare;  // a binding itself cannot be captured (clang)
         CliRun r = InChild([&] {
-            prepare();
+            redirect();
             return CallOnStandardInput({"-"});
         });
         EXPECT_EQ(r.status, 2) << what;
