@@ -147,4 +147,36 @@ TEST(WriteFileAtomically, KeepsTheModeOfTheFileItReplaces) {
 #endif
 }
 
+// A file written through a symbolic link: the link stays and the file it
+// leads to is written, also when there is none yet or it leads on by links.
+TEST(WriteFileAtomically, KeepsSymbolicLinks) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links need rights on Windows";
+#else
+    struct Case {
+        std::vector<std::pair<std::string, std::string>> links;  // name, where it leads
+        std::string file;                                        // the file written
+    } cases[] = {
+        {{{"a.html", "sub/r.html"}}, "sub/r.html"},
+        {{{"a.html", "sub/new.html"}}, "sub/new.html"},
+        {{{"sub/b.html", "../new.html"}, {"a.html", "sub/b.html"}}, "new.html"},
+        {{{"a.html", "DIR/new.html"}}, "sub/new.html"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        fs::create_directory(dir / "sub");
+        WriteFile(dir / "sub/r.html", "alt");
+        for (const auto& [name, to] : c.links) {
+            std::string target = to;
+            if (target.rfind("DIR/", 0) == 0) target = dir / ("sub/" + target.substr(4));
+            fs::create_symlink(target, dir / name);
+        }
+        SCOPED_TRACE(c.file);
+        EXPECT_TRUE(WriteFileAtomically(dir / "a.html", "neu"));
+        for (const auto& [name, to] : c.links) EXPECT_TRUE(fs::is_symlink(dir / name)) << name;
+        EXPECT_EQ(ReadFile(dir / c.file), "neu");
+    }
+#endif
+}
+
 }  // namespace valorix::test

@@ -336,12 +336,16 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view content) {
-    // A symbolic link stays: the file it leads to is replaced.
+    // A symbolic link stays: the file it leads to is replaced, or made
+    // when the link leads nowhere yet. Followed link by link, as far as the
+    // system would follow it.
+    namespace fs = std::filesystem;
     std::string target = path;
     std::error_code ec;
-    if (std::filesystem::is_symlink(FsPath(path), ec)) {
-        const std::filesystem::path resolved = std::filesystem::weakly_canonical(FsPath(path), ec);
-        if (!ec) target = PathString(resolved);
+    for (int hops = 0; hops < 40 && fs::is_symlink(FsPath(target), ec); ++hops) {
+        const fs::path link = FsPath(target), to = fs::read_symlink(link, ec);
+        if (ec || to.empty()) break;
+        target = PathString(to.is_absolute() ? to : link.parent_path() / to);
     }
     // A device or a pipe (/dev/stdout, NUL) is written into, never replaced.
     const FileStamp stamp = StatFile(target);
