@@ -1031,6 +1031,27 @@ TEST_F(Cli, OutputThatIsAnInputIsRefused) {
     }
 #ifndef _WIN32
     EXPECT_TRUE(fs::is_symlink(soft));
+    // Standard input redirected from the file the report would replace, by any of its names.
+    for (const std::string& report : {payment, hard, soft}) {
+        SCOPED_TRACE(report);
+        const std::string before = ReadFile(payment);
+        const CliRun r = InChild([&] {
+            const int fd = open(payment.c_str(), O_RDONLY);
+            dup2(fd, STDIN_FILENO);
+            return CallOnStandardInput({"--html", report, "-"});
+        });
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "valorix-check: Ausgabe " + same(report, "-") + "\n");
+        EXPECT_EQ(ReadFile(payment), before);
+    }
+    // Another file on standard input is no reason to refuse.
+    const CliRun other = InChild([&] {
+        const int fd = open(payment.c_str(), O_RDONLY);
+        dup2(fd, STDIN_FILENO);
+        return CallOnStandardInput({"--html", m_home / "report.html", "-"});
+    });
+    EXPECT_EQ(other.status, 0) << other.err;
+    EXPECT_TRUE(fs::exists(m_home / "report.html"));
 #endif
 }
 

@@ -380,6 +380,31 @@ TEST_F(History, ReadOnlyHistoryIsReadWithoutFilesBesideIt) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_FALSE(std::filesystem::exists(file + "-wal"));
     EXPECT_FALSE(std::filesystem::exists(file + "-shm"));
+    // While another program has it open, its newest entry is in the log
+    // beside it: listed too, and the log is left as it is.
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer,
+                           "INSERT INTO checked(checked, path, sha256, msgid, initiator) "
+                           "VALUES (46357.5, 'im-log.xml', 'l', 'L', 'I')",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    ASSERT_TRUE(std::filesystem::exists(file + "-wal"));
+    const std::string log = ReadFile(file + "-wal");
+    const pid_t reader = fork();
+    ASSERT_NE(reader, -1);
+    if (reader == 0) {
+        if (geteuid() == 0 && setuid(65534) != 0) _exit(10);
+        std::vector<std::string> lines;
+        CCheckHistory history(HistorySettings{folder});
+        if (!history.List(lines)) _exit(11);
+        _exit(lines.size() == 2 && Joined(lines).find("im-log.xml") != std::string::npos ? 0 : 12);
+    }
+    ASSERT_EQ(waitpid(reader, &status, 0), reader);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadFile(file + "-wal"), log);
+    sqlite3_close(writer);
 }
 #endif
 

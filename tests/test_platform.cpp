@@ -4,10 +4,15 @@
 #include <memory>
 #include <thread>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/filelock.h"
 #include "platform/inifile.h"
+#include "platform/paths.h"
 #include "platform/profile.h"
 #include "support.h"
 
@@ -105,6 +110,73 @@ TEST(FileLock, WaitsForItsHolderWithinItsBound) {
     EXPECT_TRUE(lock.Held());
     EXPECT_LT(Clock::now() - waited, std::chrono::seconds(10));
     release.join();
+}
+
+// A file replaced in one step keeps its access mode; a new one gets the
+// mode of any new file of the process.
+TEST(WriteFileAtomically, KeepsTheModeOfTheFileItReplaces) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no access modes on Windows";
+#else
+    struct Case {
+        mode_t existing;  // 0: no file yet
+        mode_t umask, expected;
+    } cases[] = {
+        {0600, 022, 0600}, {0640, 022, 0640}, {0444, 022, 0444}, {0644, 077, 0644},
+        {0, 077, 0600},    {0, 022, 0644},    {0, 027, 0640},
+    };
+    TempDir dir;
+    const mode_t saved = ::umask(022);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << std::oct << c.existing << " umask " << c.umask);
+        const std::string path = dir / "report.html";
+        fs::remove(path);
+        if (c.existing) {
+            WriteFile(path, "alt");
+            ::chmod(path.c_str(), c.existing);
+        }
+        ::umask(c.umask);
+        EXPECT_TRUE(WriteFileAtomically(path, "neu"));
+        ::umask(022);
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.expected);
+        EXPECT_EQ(ReadFile(path), "neu");
+    }
+    ::umask(saved);
+#endif
+}
+
+// A file written through a symbolic link: the link stays and the file it
+// leads to is written, also when there is none yet or it leads on by links.
+TEST(WriteFileAtomically, KeepsSymbolicLinks) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links need rights on Windows";
+#else
+    struct Case {
+        std::vector<std::pair<std::string, std::string>> links;  // name, where it leads
+        std::string file;                                        // the file written
+    } cases[] = {
+        {{{"a.html", "sub/r.html"}}, "sub/r.html"},
+        {{{"a.html", "sub/new.html"}}, "sub/new.html"},
+        {{{"sub/b.html", "../new.html"}, {"a.html", "sub/b.html"}}, "new.html"},
+        {{{"a.html", "DIR/new.html"}}, "sub/new.html"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        fs::create_directory(dir / "sub");
+        WriteFile(dir / "sub/r.html", "alt");
+        for (const auto& [name, to] : c.links) {
+            std::string target = to;
+            if (target.rfind("DIR/", 0) == 0) target = dir / ("sub/" + target.substr(4));
+            fs::create_symlink(target, dir / name);
+        }
+        SCOPED_TRACE(c.file);
+        EXPECT_TRUE(WriteFileAtomically(dir / "a.html", "neu"));
+        for (const auto& [name, to] : c.links) EXPECT_TRUE(fs::is_symlink(dir / name)) << name;
+        EXPECT_EQ(ReadFile(dir / c.file), "neu");
+    }
+#endif
 }
 
 }  // namespace valorix::test

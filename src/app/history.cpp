@@ -299,7 +299,11 @@ bool CCheckHistory::Connect(bool forWriting) {
         m_readOnly = true;
         sqlite3_close_v2(m_db);
         m_db = nullptr;
-        rc = sqlite3_open_v2((FileUri(file) + "?mode=ro&immutable=1").c_str(), &m_db,
+        // While another program has the history open, its newest entries
+        // are in the log beside it: read with the log then, else as a file
+        // that nobody changes (which makes no files beside it).
+        const bool logged = EntryExists(file + "-wal") && EntryExists(file + "-shm");
+        rc = sqlite3_open_v2((FileUri(file) + (logged ? "?mode=ro" : "?mode=ro&immutable=1")).c_str(), &m_db,
                              SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
         if (rc != SQLITE_OK) return Fail("nicht zu öffnen", rc);
     }

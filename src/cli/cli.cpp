@@ -315,9 +315,10 @@ bool IsHttpsAddress(const std::string& url) {
 }
 
 // True (after saying so) when `output` is the file `input` itself, by
-// whatever name or link.
-bool OverwritesInput(const std::string& output, const std::string& input, std::ostream& err) {
-    if (!SameFile(output, input)) return false;
+// whatever name or link; `same` tells it for an input that is no path.
+bool OverwritesInput(const std::string& output, const std::string& input, std::ostream& err,
+                     std::optional<bool> same = std::nullopt) {
+    if (!(same ? *same : SameFile(output, input))) return false;
     err << "valorix-check: Ausgabe '" << VisibleControls(NativeSeparators(output)) << "' ist die Eingabedatei '"
         << VisibleControls(NativeSeparators(input)) << "' selbst und wird nicht überschrieben\n";
     return true;
@@ -668,6 +669,10 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
     }
     // The report goes through a new file and a rename: never in the place of the file it reports on.
     if (o.html && o.files.front() != "-" && OverwritesInput(*o.html, o.files.front(), err)) return 2;
+    // Standard input redirected from the file the report would replace.
+    if (o.html && o.files.front() == "-" && &in == &std::cin &&
+        OverwritesInput(*o.html, o.name.value_or("-"), err, StandardInputIsFile(*o.html)))
+        return 2;
     if (o.sax) app.ForceSaxMode(true);
     if (o.scl && !IsFile(*o.scl)) {
         err << "valorix-check: SCL-Verzeichnis '" << VisibleControls(*o.scl) << "' kann nicht gelesen werden\n";

@@ -28,6 +28,20 @@ bool StandardInputUsable() {
     return h != nullptr && h != INVALID_HANDLE_VALUE && _fileno(stdin) >= 0;
 }
 
+bool StandardInputIsFile(const std::string& path) {
+    const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    if (in == nullptr || in == INVALID_HANDLE_VALUE || GetFileType(in) != FILE_TYPE_DISK) return false;
+    const HANDLE h = CreateFileW(WidePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION a{}, b{};
+    const bool same = GetFileInformationByHandle(in, &a) && GetFileInformationByHandle(h, &b) &&
+                      a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+                      a.nFileIndexLow == b.nFileIndexLow;
+    CloseHandle(h);
+    return same;
+}
+
 // Windows opens no folder as a file, and a device or a pipe is told by its
 // handle's type: a disk file is the only thing read.
 CInputFile::Status CInputFile::Open(const std::string& path) {
@@ -58,6 +72,12 @@ CInputFile::Status CInputFile::Open(const std::string& path) {
 bool StandardInputUsable() {
     struct stat st;
     return fstat(STDIN_FILENO, &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool StandardInputIsFile(const std::string& path) {
+    struct stat in, st;
+    return !path.empty() && fstat(STDIN_FILENO, &in) == 0 && S_ISREG(in.st_mode) && stat(path.c_str(), &st) == 0 &&
+           in.st_dev == st.st_dev && in.st_ino == st.st_ino;
 }
 
 CInputFile::Status CInputFile::Open(const std::string& path) {

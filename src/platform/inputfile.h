@@ -43,6 +43,10 @@ StreamRead ReadBounded(std::istream& in, unsigned long long maxBytes, std::strin
 /// closed, or a folder.
 bool StandardInputUsable();
 
+/// True when the process's standard input is the file `path` (a regular
+/// file, by whatever name or link it is given).
+bool StandardInputIsFile(const std::string& path);
+
 /// A read of the process's standard input (std::cin) failed.
 bool StandardInputFailed();
 

@@ -265,8 +265,22 @@ bool SyncFolder(const std::string& folder) {
 }  // namespace
 
 std::string WriteTemporaryBeside(const std::string& path, std::string_view content) {
-    std::string temporary = path + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
+    // The file that takes the place of `path` has its mode: a report kept
+    // private stays private. A new file has the mode the process gives new
+    // files (its umask applies), not that of mkstemp.
+    struct stat existing;
+    const bool replaces = ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    std::string temporary;
+    int fd = -1;
+    for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = path + ".tmp-XXXXXX";
+        const int probe = ::mkstemp(temporary.data());  // a unique name
+        if (probe < 0) return {};
+        ::close(probe);
+        ::unlink(temporary.c_str());
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return {};
+    }
     if (fd < 0) return {};
     bool ok = true;
     for (size_t done = 0; ok && done < content.size();) {
@@ -275,7 +289,8 @@ std::string WriteTemporaryBeside(const std::string& path, std::string_view conte
         ok = n > 0;
         if (ok) done += static_cast<size_t>(n);
     }
-    ok = ok && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+    if (replaces) ok = ok && ::fchmod(fd, existing.st_mode & 07777) == 0;
+    ok = ok && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (!ok) {
         ::unlink(temporary.c_str());
@@ -320,12 +335,16 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view content) {
-    // A symbolic link stays: the file it leads to is replaced.
+    // A symbolic link stays: the file it leads to is replaced, or made
+    // when the link leads nowhere yet. Followed link by link, as far as the
+    // system would follow it.
+    namespace fs = std::filesystem;
     std::string target = path;
     std::error_code ec;
-    if (std::filesystem::is_symlink(FsPath(path), ec)) {
-        const std::filesystem::path resolved = std::filesystem::weakly_canonical(FsPath(path), ec);
-        if (!ec) target = PathString(resolved);
+    for (int hops = 0; hops < 40 && fs::is_symlink(FsPath(target), ec); ++hops) {
+        const fs::path link = FsPath(target), to = fs::read_symlink(link, ec);
+        if (ec || to.empty()) break;
+        target = PathString(to.is_absolute() ? to : link.parent_path() / to);
     }
     // A device or a pipe (/dev/stdout, NUL) is written into, never replaced.
     const FileStamp stamp = StatFile(target);

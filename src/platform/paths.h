@@ -50,7 +50,9 @@ bool MayOverwrite(const std::string& path);
 bool SameFile(const std::string& a, const std::string& b);
 
 /// A new file beside `path` (a unique name in the same folder) holding
-/// `content`, written and synced; its name, or "" when it cannot be written.
+/// `content`, written and synced, with the access mode of the file at `path`
+/// when there is one (else that of any new file); its name, or "" when it
+/// cannot be written.
 std::string WriteTemporaryBeside(const std::string& path, std::string_view content);
 /// Puts a file from WriteTemporaryBeside (or any file in the same folder) in
 /// the place of `path` in one step and syncs the folder; on failure the
