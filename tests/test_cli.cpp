@@ -1016,6 +1016,7 @@ TEST_F(Cli, OutputThatIsAnInputIsRefused) {
 #ifndef _WIN32
         {{"--html", soft, payment}, payment, "valorix-check: Ausgabe " + same(soft, payment) + "\n"},
 #endif
+        {{"--html", scl, "--scl", scl, payment}, scl, "valorix-check: Ausgabe " + same(scl, scl) + "\n"},
         {{"--import-blz", blz, blz}, blz, "valorix-check: Die Zieldatei " + same(blz, blz) + ".\n"},
         {{"--import-scl", scl, scl}, scl, "valorix-check: Die Zieldatei " + same(scl, scl) + ".\n"},
         {{"--publish-scl", scl, m_home / "www"}, scl, "valorix-check: Ausgabe " + same(published, scl) + "\n"},

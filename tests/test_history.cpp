@@ -168,6 +168,10 @@ TEST_F(History, DamagedDatabaseIsSaidForEachFileAndTheChecksGoOn) {
     for (size_t at; (at = rest.find(hint)) != std::string::npos;) rest.erase(at, hint.size());
     EXPECT_EQ(rest, plain.out);
     EXPECT_EQ(Call({"--history"}).status, 2);
+    // Clearing it is what a person can do about it: a new history takes its place.
+    EXPECT_EQ(Call({"--clear-history"}).status, 0);
+    EXPECT_EQ(Call({"--history"}).out, "Der Prüfverlauf ist leer.\n");
+    EXPECT_EQ(Count(Call({m_first}).out, "nicht verwendbar"), 0);
 }
 
 // A damaged history is found before anything is written: not a byte of it

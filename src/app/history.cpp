@@ -435,7 +435,23 @@ bool CCheckHistory::List(std::vector<std::string>& lines) {
 }
 
 bool CCheckHistory::Clear() {
-    if (!Open(true)) return false;
+    if (!Open(true)) {
+        // A damaged history holds nothing that could still be read: clearing
+        // it starts a new one in its place (with the files of its log).
+        if (m_error != "beschädigt") return false;
+        const std::string file = FileName(m_settings.dataFolder);
+        for (const char* suffix : {"-wal", "-shm", ""}) {
+            std::error_code ec;
+            std::filesystem::remove(FsPath(file + suffix), ec);
+            if (ec) {
+                m_error = "beschädigt und nicht zu löschen";
+                return false;
+            }
+        }
+        m_tried = false;
+        m_error.clear();
+        return true;
+    }
     const int rc = Exec(m_db, "BEGIN IMMEDIATE; DELETE FROM block; DELETE FROM checked; COMMIT");
     if (rc == SQLITE_OK) return true;
     Exec(m_db, "ROLLBACK");

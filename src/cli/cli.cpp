@@ -669,6 +669,7 @@ int RunValorixCheck(const std::vector<std::string>& args, std::istream& in, std:
     }
     // The report goes through a new file and a rename: never in the place of the file it reports on.
     if (o.html && o.files.front() != "-" && OverwritesInput(*o.html, o.files.front(), err)) return 2;
+    if (o.html && o.scl && OverwritesInput(*o.html, *o.scl, err)) return 2;
     // Standard input redirected from the file the report would replace.
     if (o.html && o.files.front() == "-" && &in == &std::cin &&
         OverwritesInput(*o.html, o.name.value_or("-"), err, StandardInputIsFile(*o.html)))
