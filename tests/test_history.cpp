@@ -242,14 +242,16 @@ TEST_F(History, FailedLookupOrEntryIsSaid) {
     ASSERT_TRUE(history.List(lines));
     EXPECT_EQ(lines.size(), 1u) << Joined(lines);
 
-    std::filesystem::remove_all(m_home / "d");
-    std::filesystem::create_directories(m_home / "d");
-    CCheckHistory refusing(HistorySettings{m_home / "d"});
+    // A history of its own folder: the first one is still open (Windows
+    // would not let its folder go).
+    std::filesystem::create_directories(m_home / "e");
+    const std::string other = CCheckHistory::FileName(m_home / "e");
+    CCheckHistory refusing(HistorySettings{m_home / "e"});
     refusing.Record(Generated("a", "A", 1), "a.xml");
-    ASSERT_TRUE(Sql(file, "CREATE TRIGGER no_blocks BEFORE INSERT ON block BEGIN SELECT RAISE(FAIL, 'no'); END"));
+    ASSERT_TRUE(Sql(other, "CREATE TRIGGER no_blocks BEFORE INSERT ON block BEGIN SELECT RAISE(FAIL, 'no'); END"));
     EXPECT_EQ(Joined(refusing.Record(Generated("b", "B", 1), "b.xml")),
               A("Warnung: Diese Datei (MsgId 'B') wurde bereits am 01.12.2026 12:00 als 'a.xml' geprüft. Doppelte "
-                "Einreichung?\nHinweis: Diese Datei konnte nicht in den Prüfverlauf '" + file +
+                "Einreichung?\nHinweis: Diese Datei konnte nicht in den Prüfverlauf '" + other +
                 "' eingetragen werden: nicht schreibbar.\n"));
     lines.clear();
     ASSERT_TRUE(refusing.List(lines));
